@@ -20,6 +20,7 @@ enum class FsError : int {
     NotAFolder = 267,
     IoError = 1117,        // a read or write error of the device
     Cancelled = 1223,
+    NotSupported = 50,     // the file system cannot keep what was asked (extended attributes)
     Other = 31,
 };
 
