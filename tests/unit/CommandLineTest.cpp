@@ -1,0 +1,110 @@
+#include "app/CommandLine.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+QStringList args(std::initializer_list<const char*> list)
+{
+    QStringList result;
+    for (const char* item : list)
+        result << QString::fromUtf8(item);
+    return result;
+}
+
+TEST(CommandLine, ParsesOptionsAndRefusesBadOnes)
+{
+    CommandLine options;
+    QString error;
+    ASSERT_TRUE(options.parse(args({"--root", "/tmp/r", "--registry", "/tmp/x.db", "--size", "320x240",
+                                    "--vnc", "5900", "--play", "s.keys", "a.zip"}), &error));
+    EXPECT_EQ(options.root, QStringLiteral("/tmp/r"));
+    EXPECT_EQ(options.registryFile, QStringLiteral("/tmp/x.db"));
+    EXPECT_EQ(options.screenSize, QSize(320, 240));
+    EXPECT_EQ(options.vncPort, 5900);
+    EXPECT_EQ(options.playScript, QStringLiteral("s.keys"));
+    EXPECT_EQ(options.path, QStringLiteral("a.zip"));
+
+    const struct { std::initializer_list<const char*> arguments; const char* complaint; } bad[] = {
+        {{"--root"}, "needs a value"},
+        {{"--size", "big"}, "--size"},
+        {{"--vnc", "0"}, "--vnc"},
+        {{"--vnc", "70000"}, "--vnc"},
+        {{"--frobnicate"}, "unknown option"},
+        {{"a.zip", "b.zip"}, "only one PATH"},
+    };
+    for (const auto& row : bad) {
+        CommandLine rejected;
+        EXPECT_FALSE(rejected.parse(args(row.arguments), &error));
+        EXPECT_TRUE(error.contains(QString::fromUtf8(row.complaint))) << error.toStdString();
+    }
+}
+
+struct ProgramRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+ProgramRun runFennick(const QStringList& arguments)
+{
+    QProcess process;
+    process.start(QStringLiteral(FENNICK_BINARY), arguments);
+    process.waitForFinished(-1);
+    return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+            QString::fromUtf8(process.readAllStandardError())};
+}
+
+QByteArray readAll(const QString& fileName)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+bool writeAll(const QString& fileName, const QByteArray& bytes)
+{
+    QFile file(fileName);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
+}
+
+TEST(CommandLineProgram, ImportExportRoundTripAndRefusedImportChangesNothing)
+{
+    QTemporaryDir folder;
+    const QString store = folder.filePath(QStringLiteral("registry.db"));
+    const QString good = folder.filePath(QStringLiteral("good.reg"));
+    ASSERT_TRUE(writeAll(good, "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Corvane\\Fennick]\n"
+                               "\"SortMode\"=dword:00000001\n\"Say\"=\"a \\\"quoted\\\" \\\\ path\"\n"));
+    ASSERT_EQ(runFennick({QStringLiteral("--registry"), store, QStringLiteral("--import-registry"), good}).exitCode, 0);
+    const ProgramRun exported = runFennick({QStringLiteral("--registry"), store, QStringLiteral("--export-registry")});
+    ASSERT_EQ(exported.exitCode, 0) << exported.err.toStdString();
+    EXPECT_TRUE(exported.out.startsWith(QStringLiteral("REGEDIT4")));
+    EXPECT_TRUE(exported.out.contains(QStringLiteral("[HKEY_CURRENT_USER\\Software\\Corvane\\Fennick]")));
+    EXPECT_TRUE(exported.out.contains(QStringLiteral("\"SortMode\"=dword:00000001")));
+    EXPECT_TRUE(exported.out.contains(QStringLiteral("\"Say\"=\"a \\\"quoted\\\" \\\\ path\"")));
+
+    const QString bad = folder.filePath(QStringLiteral("bad.reg"));
+    ASSERT_TRUE(writeAll(bad, "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Corvane\\Fennick]\n"
+                              "\"SortMode\"=dword:00000000\n\"Broken\"=\"no end\n"));
+    const ProgramRun refused = runFennick({QStringLiteral("--registry"), store, QStringLiteral("--import-registry"), bad});
+    EXPECT_EQ(refused.exitCode, 1);
+    EXPECT_TRUE(refused.err.contains(QStringLiteral("line 4"))) << refused.err.toStdString();
+    EXPECT_EQ(runFennick({QStringLiteral("--registry"), store, QStringLiteral("--export-registry")}).out, exported.out);
+}
+
+TEST(CommandLineProgram, AnUnusableStoreIsNamedOnceAndNeverOverwritten)
+{
+    QTemporaryDir folder;
+    const QString store = folder.filePath(QStringLiteral("registry.db"));
+    const QByteArray garbage = QByteArray("this is not a database, but somebody's file\n").repeated(200);
+    ASSERT_TRUE(writeAll(store, garbage));
+    const ProgramRun run = runFennick({QStringLiteral("--registry"), store, QStringLiteral("--root"), folder.path()});
+    EXPECT_EQ(run.exitCode, 0);
+    EXPECT_EQ(run.err.count(store), 1) << run.err.toStdString();
+    EXPECT_EQ(readAll(store), garbage);
+}
+
+}  // namespace
