@@ -9,6 +9,9 @@ namespace RegText {
 
 namespace {
 
+const QLatin1String Regedit4Header("REGEDIT4");
+const QLatin1String Regedit5Header("Windows Registry Editor Version 5.00");
+
 QString escape(const QString& text)
 {
     QString out;
@@ -20,6 +23,22 @@ QString escape(const QString& text)
     }
     return out;
 }
+
+// Half of a surrogate pair on its own is valid in UTF-16 data but has no UTF-8 form: a text
+// holding one would come back from a UTF-8 file with a '?' in its place.
+bool hasUnpairedSurrogate(QStringView text)
+{
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const QChar c = text.at(i);
+        if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+            ++i;
+        else if (c.isSurrogate())
+            return true;
+    }
+    return false;
+}
+
+bool hasLineBreak(QStringView text) { return text.contains(u'\n') || text.contains(u'\r'); }
 
 // The text of a REG_SZ value when its bytes are exactly that text and one NUL, with nothing
 // a quoted line cannot carry; else a null string.
@@ -34,21 +53,16 @@ QString plainString(const RegValue& value)
     QString text(characters, Qt::Uninitialized);
     for (qsizetype i = 0; i < characters; ++i) {
         const char16_t c = qFromLittleEndian<quint16>(data.constData() + i * 2);
-        if (c == 0 || c == u'\n' || c == u'\r')
+        if (c == 0)
             return QString();
         text[i] = QChar(c);
     }
+    if (hasLineBreak(text) || hasUnpairedSurrogate(text))
+        return QString();
     return text.isNull() ? QStringLiteral("") : text;
 }
 
-QString hexList(const QByteArray& data)
-{
-    QStringList bytes;
-    bytes.reserve(data.size());
-    for (const char byte : data)
-        bytes << QStringLiteral("%1").arg(static_cast<unsigned char>(byte), 2, 16, QLatin1Char('0'));
-    return bytes.join(u',');
-}
+QString hexList(const QByteArray& data) { return QString::fromLatin1(data.toHex(',')); }
 
 QString valueText(const RegValue& value)
 {
@@ -70,11 +84,39 @@ QByteArray encodeString(const QString& text)
     return data;
 }
 
+// The value of one hex digit, or -1.
+int hexDigit(QChar c)
+{
+    const char16_t u = c.unicode();
+    if (u >= u'0' && u <= u'9')
+        return u - u'0';
+    if (u >= u'a' && u <= u'f')
+        return u - u'a' + 10;
+    if (u >= u'A' && u <= u'F')
+        return u - u'A' + 10;
+    return -1;
+}
+
+// 1 to maxDigits hex digits and nothing else: no sign, no "0x", no spaces inside.
+bool parseHexNumber(QStringView digits, int maxDigits, quint32& out)
+{
+    if (digits.isEmpty() || digits.size() > maxDigits)
+        return false;
+    out = 0;
+    for (const QChar c : digits) {
+        const int digit = hexDigit(c);
+        if (digit < 0)
+            return false;
+        out = (out << 4) | static_cast<quint32>(digit);
+    }
+    return true;
+}
+
 // Reads a quoted string starting at `at` (on the opening quote); leaves `at` after the
 // closing quote. False on a bad escape or a missing closing quote.
-bool readQuoted(const QString& line, qsizetype& at, QString& out, QString& error)
+bool readQuoted(QStringView line, qsizetype& at, QString& out, QString& error)
 {
-    out.clear();
+    out = QStringLiteral("");
     ++at;
     while (at < line.size()) {
         const QChar c = line.at(at);
@@ -101,15 +143,14 @@ bool readQuoted(const QString& line, qsizetype& at, QString& out, QString& error
 bool parseHexBytes(QStringView list, QByteArray& out, QString& error)
 {
     out.clear();
-    const QString trimmed = list.toString().trimmed();
+    const QStringView trimmed = list.trimmed();
     if (trimmed.isEmpty())
         return true;
-    for (const QString& item : trimmed.split(u',')) {
-        const QString byte = item.trimmed();
-        bool ok = false;
-        const uint value = byte.toUInt(&ok, 16);
-        if (!ok || byte.size() > 2 || value > 0xFF) {
-            error = QStringLiteral("'%1' is not a hex byte").arg(byte);
+    for (const QStringView item : trimmed.split(u',')) {
+        const QStringView byte = item.trimmed();
+        quint32 value = 0;
+        if (!parseHexNumber(byte, 2, value)) {
+            error = QStringLiteral("'%1' is not a hex byte").arg(byte.left(20));
             return false;
         }
         out.append(static_cast<char>(value));
@@ -117,7 +158,9 @@ bool parseHexBytes(QStringView list, QByteArray& out, QString& error)
     return true;
 }
 
-bool parseValue(const QString& text, RegValue& value, bool& deletes, QString& error)
+bool startsWithHex(QStringView text) { return text.startsWith(QLatin1String("hex"), Qt::CaseInsensitive); }
+
+bool parseValue(QStringView text, RegValue& value, bool& deletes, QString& error)
 {
     deletes = false;
     if (text == u"-") {
@@ -137,10 +180,8 @@ bool parseValue(const QString& text, RegValue& value, bool& deletes, QString& er
         return true;
     }
     if (text.startsWith(QLatin1String("dword:"), Qt::CaseInsensitive)) {
-        const QString digits = text.mid(6).trimmed();
-        bool ok = false;
-        const uint number = digits.toUInt(&ok, 16);
-        if (!ok || digits.isEmpty() || digits.size() > 8 || digits.startsWith(u'+') || digits.startsWith(u'-')) {
+        quint32 number = 0;
+        if (!parseHexNumber(text.mid(6).trimmed(), 8, number)) {
             error = QStringLiteral("a dword wants 1 to 8 hex digits");
             return false;
         }
@@ -149,25 +190,23 @@ bool parseValue(const QString& text, RegValue& value, bool& deletes, QString& er
         value = {RegType::Dword, data};
         return true;
     }
-    if (text.startsWith(QLatin1String("hex"), Qt::CaseInsensitive)) {
+    if (startsWithHex(text)) {
         quint32 type = RegType::Binary;
-        qsizetype colon = text.indexOf(u':');
+        const qsizetype colon = text.indexOf(u':');
         if (colon < 0) {
             error = QStringLiteral("hex wants a colon");
             return false;
         }
-        const QString head = text.left(colon);
+        const QStringView head = text.left(colon).trimmed();
         if (head.compare(QLatin1String("hex"), Qt::CaseInsensitive) != 0) {
             const bool shaped = head.size() > 5 && head.at(3) == u'(' && head.endsWith(u')');
-            bool ok = false;
-            type = shaped ? head.mid(4, head.size() - 5).toUInt(&ok, 16) : 0;
-            if (!ok) {
-                error = QStringLiteral("hex(N) wants a hex type number");
+            if (!shaped || !parseHexNumber(head.mid(4, head.size() - 5), 8, type)) {
+                error = QStringLiteral("hex(N) wants a type of 1 to 8 hex digits");
                 return false;
             }
         }
         QByteArray data;
-        if (!parseHexBytes(QStringView(text).mid(colon + 1), data, error))
+        if (!parseHexBytes(text.mid(colon + 1), data, error))
             return false;
         value = {type, data};
         return true;
@@ -175,6 +214,8 @@ bool parseValue(const QString& text, RegValue& value, bool& deletes, QString& er
     error = QStringLiteral("a value is \"text\", dword:, hex: or -");
     return false;
 }
+
+QString withoutCarriageReturn(const QString& line) { return line.endsWith(u'\r') ? line.chopped(1) : line; }
 
 }  // namespace
 
@@ -194,6 +235,8 @@ bool hiveFromName(const QString& name, Hive& hive)
     return false;
 }
 
+bool isWritableName(const QString& name) { return !hasLineBreak(name) && !hasUnpairedSurrogate(name); }
+
 ParseResult parse(const QString& text)
 {
     ParseResult result;
@@ -207,84 +250,79 @@ ParseResult parse(const QString& text)
     };
 
     bool headerSeen = false;
+    // Values may follow a "[KEY]" line, but not the start of the file or a "[-KEY]" line:
+    // they would have no key to go to.
     bool inSection = false;
     Hive hive = Hive::CurrentUser;
     QString keyPath;
     for (qsizetype index = 0; index < lines.size(); ++index) {
         const int lineNumber = static_cast<int>(index + 1);
-        QString line = lines.at(index);
-        if (line.endsWith(u'\r'))
-            line.chop(1);
+        QString line = withoutCarriageReturn(lines.at(index));
         if (index == 0 && line.startsWith(QChar(0xFEFF)))
             line.remove(0, 1);
         const QString trimmed = line.trimmed();
         if (trimmed.isEmpty() || trimmed.startsWith(u';'))
             continue;
         if (!headerSeen) {
-            if (trimmed != u"REGEDIT4" && trimmed != u"Windows Registry Editor Version 5.00")
-                return fail(lineNumber, QStringLiteral("the file must start with REGEDIT4 or "
-                                                       "Windows Registry Editor Version 5.00"));
+            if (trimmed != Regedit4Header && trimmed != Regedit5Header)
+                return fail(lineNumber, QStringLiteral("the file must start with %1 or %2").arg(Regedit4Header, Regedit5Header));
             headerSeen = true;
             continue;
         }
         if (trimmed.startsWith(u'[')) {
-            const qsizetype close = trimmed.lastIndexOf(u']');
-            if (close < 0 || !trimmed.mid(close + 1).trimmed().isEmpty())
+            if (!trimmed.endsWith(u']') || trimmed.size() < 2)
                 return fail(lineNumber, QStringLiteral("a key line is [KEY]"));
-            QString name = trimmed.mid(1, close - 1);
+            QString name = trimmed.mid(1, trimmed.size() - 2);
             const bool deletes = name.startsWith(u'-');
             if (deletes)
                 name.remove(0, 1);
             const qsizetype slash = name.indexOf(u'\\');
             const QString hiveName = slash < 0 ? name : name.left(slash);
             if (!hiveFromName(hiveName, hive))
-                return fail(lineNumber, QStringLiteral("unknown hive '%1'").arg(hiveName));
+                return fail(lineNumber, QStringLiteral("unknown hive '%1'").arg(hiveName.left(40)));
             keyPath = slash < 0 ? QString() : name.mid(slash + 1);
-            if (keyPath.split(u'\\').contains(QString()) && !keyPath.isEmpty())
+            if (slash >= 0 && keyPath.split(u'\\').contains(QString()))
                 return fail(lineNumber, QStringLiteral("a key name is empty"));
+            if (deletes && keyPath.isEmpty())
+                return fail(lineNumber, QStringLiteral("a whole hive cannot be deleted"));
             Operation operation;
             operation.kind = deletes ? Operation::DeleteKey : Operation::CreateKey;
             operation.hive = hive;
             operation.keyPath = keyPath;
-            if (deletes && keyPath.isEmpty())
-                return fail(lineNumber, QStringLiteral("a whole hive cannot be deleted"));
             result.operations.append(operation);
-            // Values after a deleted key would have nowhere to go.
             inSection = !deletes;
             continue;
         }
         if (trimmed.startsWith(u'"') || trimmed.startsWith(u'@')) {
             if (!inSection)
                 return fail(lineNumber, QStringLiteral("a value outside a key section"));
-            // Continuation lines of hex lists end in a backslash.
-            QString full = trimmed;
-            const int firstLine = lineNumber;
-            while (full.endsWith(u'\\')) {
-                if (index + 1 >= lines.size())
-                    return fail(firstLine, QStringLiteral("the value goes on past the end of the file"));
-                full.chop(1);
-                QString next = lines.at(++index);
-                if (next.endsWith(u'\r'))
-                    next.chop(1);
-                full += next.trimmed();
-            }
             QString name;
             qsizetype at = 0;
             QString error;
             if (trimmed.startsWith(u'@')) {
                 name = QStringLiteral("");
                 at = 1;
-            } else if (!readQuoted(full, at, name, error)) {
-                return fail(firstLine, error);
+            } else if (!readQuoted(trimmed, at, name, error)) {
+                return fail(lineNumber, error);
             }
-            while (at < full.size() && full.at(at).isSpace())
+            while (at < trimmed.size() && trimmed.at(at).isSpace())
                 ++at;
-            if (at >= full.size() || full.at(at) != u'=')
-                return fail(firstLine, QStringLiteral("a value line is \"NAME\"=VALUE"));
+            if (at >= trimmed.size() || trimmed.at(at) != u'=')
+                return fail(lineNumber, QStringLiteral("a value line is \"NAME\"=VALUE"));
+            QString valueText = trimmed.mid(at + 1).trimmed();
+            // Only hex lists go on over several lines, each but the last ending in a backslash.
+            if (startsWithHex(valueText)) {
+                while (valueText.endsWith(u'\\')) {
+                    if (index + 1 >= lines.size())
+                        return fail(lineNumber, QStringLiteral("the value goes on past the end of the file"));
+                    valueText.chop(1);
+                    valueText += withoutCarriageReturn(lines.at(++index)).trimmed();
+                }
+            }
             RegValue value;
             bool deletes = false;
-            if (!parseValue(full.mid(at + 1).trimmed(), value, deletes, error))
-                return fail(firstLine, error);
+            if (!parseValue(valueText, value, deletes, error))
+                return fail(lineNumber, error);
             Operation operation;
             operation.kind = deletes ? Operation::DeleteValue : Operation::SetValue;
             operation.hive = hive;
@@ -297,7 +335,7 @@ ParseResult parse(const QString& text)
         return fail(lineNumber, QStringLiteral("cannot read '%1'").arg(trimmed.left(40)));
     }
     if (!headerSeen)
-        return fail(1, QStringLiteral("the file is empty"));
+        return fail(1, QStringLiteral("the header %1 or %2 is missing").arg(Regedit4Header, Regedit5Header));
     result.ok = true;
     return result;
 }
@@ -313,20 +351,33 @@ QString decodeRegFile(const QByteArray& bytes)
     return QString::fromUtf8(bytes);
 }
 
-QString write(const QList<Key>& keys)
+bool write(const QList<Key>& keys, QString& text, QString* error)
 {
-    QString out = QStringLiteral("REGEDIT4\n");
+    QString out = Regedit4Header + u'\n';
     for (const Key& key : keys) {
-        out += QStringLiteral("\n[") + RegistryStore::hiveName(key.hive);
+        QString keyName = RegistryStore::hiveName(key.hive);
         if (!key.path.isEmpty())
-            out += u'\\' + key.path;
-        out += QStringLiteral("]\n");
+            keyName += u'\\' + key.path;
+        if (!isWritableName(key.path)) {
+            if (error)
+                *error = QStringLiteral("the key [%1] has a name that a .reg file cannot hold "
+                                        "(a line break or a broken UTF-16 character)").arg(keyName);
+            return false;
+        }
+        out += QStringLiteral("\n[") + keyName + QStringLiteral("]\n");
         for (const auto& [name, value] : key.values) {
+            if (!isWritableName(name)) {
+                if (error)
+                    *error = QStringLiteral("the value \"%1\" in [%2] has a name that a .reg file cannot hold "
+                                            "(a line break or a broken UTF-16 character)").arg(name, keyName);
+                return false;
+            }
             out += name.isEmpty() ? QStringLiteral("@") : u'"' + escape(name) + u'"';
             out += u'=' + valueText(value) + u'\n';
         }
     }
-    return out;
+    text = out;
+    return true;
 }
 
 }  // namespace RegText

@@ -2,6 +2,7 @@
 
 #include "platform/RegistryStore.h"
 
+#include <QByteArray>
 #include <QList>
 #include <QPair>
 #include <QString>
@@ -28,12 +29,12 @@ struct ParseResult {
 };
 
 // Reads REGEDIT4 or "Windows Registry Editor Version 5.00" text. Nothing is half-read: an
-// error anywhere gives no operations at all.
-ParseResult parse(const QString& text);
+// error anywhere gives no operations at all. Strings come out as REG_SZ with their NUL.
+[[nodiscard]] ParseResult parse(const QString& text);
 
 // The text of a ".reg" file's bytes: UTF-16 with its byte-order mark (as regedit writes
-// version 5.00 files), else UTF-8.
-QString decodeRegFile(const QByteArray& bytes);
+// version 5.00 files), else UTF-8 (with or without its mark).
+[[nodiscard]] QString decodeRegFile(const QByteArray& bytes);
 
 struct Key {
     Hive hive = Hive::CurrentUser;
@@ -42,10 +43,16 @@ struct Key {
 };
 
 // REGEDIT4 text for the keys in the order given. Values whose raw bytes a string or dword
-// line cannot carry exactly are written as hex lists, so every value reads back byte for byte.
-QString write(const QList<Key>& keys);
+// line cannot carry exactly are written as hex lists, so every value reads back byte for
+// byte. A key or value name that no ".reg" line can carry (a line break, or half of a UTF-16
+// surrogate pair, which no UTF-8 file can hold) makes it fail and say which: writing it
+// anyway would read back as another name, or as other lines altogether.
+[[nodiscard]] bool write(const QList<Key>& keys, QString& text, QString* error);
 
-bool hiveFromName(const QString& name, Hive& hive);
+// Whether `name` can stand in a "[KEY]" or "NAME"= line and read back unchanged.
+[[nodiscard]] bool isWritableName(const QString& name);
+
+[[nodiscard]] bool hiveFromName(const QString& name, Hive& hive);
 
 }  // namespace RegText
 

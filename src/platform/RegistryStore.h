@@ -33,8 +33,10 @@ class RegistryStore {
 public:
     using KeyId = qint64;
 
-    // Opens (creating when absent) the database at `file`. On failure returns null and says
-    // why in `error`; a file that exists but cannot be used is never written.
+    // Opens (creating when absent, with its folder) the database at `file`. On failure returns
+    // null and says why in `error`, naming the file; a file that exists but cannot be used (not
+    // a database, damaged, unreadable, read-only, another program's or a newer version's
+    // database) is never written.
     static std::unique_ptr<RegistryStore> open(const QString& file, QString* error);
     ~RegistryStore();
     RegistryStore(const RegistryStore&) = delete;
@@ -56,7 +58,10 @@ public:
     [[nodiscard]] bool valueNameAt(KeyId key, int index, QString& out);
     [[nodiscard]] bool subKeyNameAt(KeyId key, int index, QString& out);
 
-    // The whole store as ".reg" text (REGEDIT4).
+    // The whole store as ".reg" text (REGEDIT4), read in one consistent snapshot. Fails, and
+    // says why, when the store cannot be read or holds a name that ".reg" text cannot carry.
+    [[nodiscard]] bool exportText(QString& text, QString* error);
+    // The same, or a null string when it fails.
     QString exportText();
     // Applies ".reg" text in one transaction. On a syntax error nothing changes, and `error`
     // holds "line N: what".
