@@ -1,25 +1,53 @@
 #pragma once
 
-#include <QString>
 #include <QList>
+#include <QString>
 
 // Every text the user sees, by its number. A message can be traced from the screen to its
 // number in one step, and the numbers stay those the texts always had. The texts are kept as
-// they always read, spelling included, since users and translations know them so.
+// they always read, spelling included ("occured", "resetted", "verifiy", "Tranfer"), since
+// users and translations know them so.
 //
 // Where the texts are used:
 //   6-7        the soft keys of the main window
-//   13-14      opening items; the caption of every error box
-//   27         sending by e-mail
-//   29-48      copy, paste, shortcuts, menu labels, new item and rename
-//   60-76      infrared receive and send; properties
-//   81-115     search, reveal, zip creation and extraction, run
-//   116-132    open with, favorites, the selection and zip checks
-//   136-147    sending over OBEX, the size texts of the bands, the status bar
-//   149-164    favorites and the file type manager
-//   168-184    encryption, the status bar of cards, the title, show hidden, e-mail, OBEX
-// A few texts (48, 72, 75, 76, 81, 115, 130, 140) are our own wording for messages whose
-// number was all that was known of them.
+//   13         opening a file through the shell (open, search results, favorites)
+//   14         the caption of every error box; also the status bar when a card cannot be read
+//   27         starting the message composer (e-mail, MMS, zip and mail)
+//   29-35      paste: the "Copy of " and "Shortcut to " prefixes, a cut into its own folder,
+//              a shortcut that cannot be made; 32-33 the select item menu label
+//   37         the caption of every yes/no question and of the question box
+//   42         search: the left soft key once the search has finished
+//   46-48      new file and new folder, names that cannot be used; 46 also extraction
+//   60-66      infrared receive: port failure, overwrite question, status line, "Done" key
+//              (66 also ends a send); 64 also the overwrite question of encryption
+//   68-71      sending over OBEX: status line
+//   72-81      properties: item not found, item in ROM, attributes that cannot be set
+//   87-96      search: thread failure, count, where to search, result columns; 96 reveal
+//   98         sending over OBEX: no connection
+//   99-109     zip creation and extraction, zip and mail, "Unzip to..." folder picker
+//   112        the label of the selection band
+//   115        run command
+//   116-127    open with: messages, column, folder picker; 121-122 favorites columns
+//   128-132    the selection: refusals of paste, zip and zip and mail; removing a favorite
+//   136-140    sending over OBEX: device list and service failures
+//   141-147    the size texts of the bands and of zip progress, folder counts, Bluetooth
+//              radio, the status bar while counting
+//   149        favorites
+//   154-164    the file type manager
+//   168        "1" when the build has Bluetooth and MMS
+//   169-170    the encrypt / decrypt menu label
+//   171-172    encryption: password checks
+//   173-174    the status bar of a storage card
+//   175        the window title
+//   176        show hidden files
+//   177-179    encryption and decryption failures
+//   180        the selection: select all in a selected folder
+//   181        e-mail accounts
+//   182        sending over OBEX: a device that cannot be reached through the service
+//   184        the subject of an e-mailed file
+//
+// Texts with places ("%s", "%d", "%.1f", "%.2f") are filled with the helpers below, never
+// with QString::arg, whose "%1" places and re-scanning do not fit these texts.
 namespace Str {
 
 enum Id : int {
@@ -38,11 +66,14 @@ enum Id : int {
     Done = 42,
     FolderCreationFailed = 46,
     InvalidName = 47,
-    NameExists = 48,
+    FileCreationFailed = 48,
     InfraredPortFailed = 60,
+    ReceivingFileStatus = 61,
+    FileReceived = 62,
+    TransferCancelled = 63,
     OverwriteReceived = 64,
-    ReceivingFile = 65,
-    ReceiveDone = 66,
+    ReceivingFileCaption = 65,
+    TransferDone = 66,
     SendingData = 68,
     SendReadFailed = 69,
     SendRefused = 70,
@@ -92,7 +123,7 @@ enum Id : int {
     ObexInitFailed = 137,
     ObexEnumerationFailed = 138,
     ViaInfrared = 139,
-    ViaBluetooth = 140,
+    ByBluetooth = 140,
     SizeBytes = 141,
     SizeKilobytes = 142,
     SizeMegabytes = 143,
@@ -129,16 +160,19 @@ enum Id : int {
     SendAFile = 184,
 };
 
-// The text of a number; empty for a number the table does not have.
-QString text(int id);
-bool has(int id);
-QList<int> ids();
+// The text of a number; an empty string for a number the table does not have.
+[[nodiscard]] QString text(int id);
+[[nodiscard]] bool has(int id);
+// Every number of the table, in ascending order.
+[[nodiscard]] QList<int> ids();
 
-// The texts carry printf-style places. These fill them in one left-to-right pass, so an
-// argument that itself holds "%s" or "%d" is inserted as it stands and never read again.
-QString arg(int id, const QString& value);                 // one "%s"
-QString argInt(int id, qint64 value);                      // one "%d"
-QString argInts(int id, qint64 first, qint64 second);      // two "%d"
-QString argReal(int id, double value);                     // one "%.Nf", with its precision
+// The texts carry printf-style places. Each helper fills the places of its kind in one
+// left-to-right pass: an argument that itself holds "%s" or "%d" is inserted as it stands and
+// never read again, "%%" becomes "%", and a place of another kind, or one beyond the values
+// given, is left as written. An unknown number gives an empty string.
+[[nodiscard]] QString arg(int id, const QString& value);             // one "%s"
+[[nodiscard]] QString argInt(int id, qint64 value);                  // one "%d"
+[[nodiscard]] QString argInts(int id, qint64 first, qint64 second);  // two "%d"
+[[nodiscard]] QString argReal(int id, double value);                 // one "%.Nf", N as written
 
 }  // namespace Str
