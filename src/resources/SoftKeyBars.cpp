@@ -1,0 +1,88 @@
+#include "resources/SoftKeyBars.h"
+
+#include "resources/Commands.h"
+#include "resources/Menus.h"
+#include "resources/StringTable.h"
+
+#include <QMap>
+
+QString SoftKeyButton::labelText() const
+{
+    return labelStringId != 0 ? Str::text(labelStringId) : label;
+}
+
+namespace SoftKeyBars {
+
+namespace {
+
+SoftKeyButton plain(const QString& label, int commandId)
+{
+    SoftKeyButton button;
+    button.label = label;
+    button.commandId = commandId;
+    return button;
+}
+
+SoftKeyButton dropDown(const QString& label, int popupIndex, int placeholderId = 0)
+{
+    SoftKeyButton button;
+    button.label = label;
+    button.commandId = placeholderId;
+    button.dropDown = true;
+    button.popupIndex = popupIndex;
+    return button;
+}
+
+SoftKeyButton dropDownFromString(int labelStringId, int popupIndex, int placeholderId)
+{
+    SoftKeyButton button = dropDown(QString(), popupIndex, placeholderId);
+    button.labelStringId = labelStringId;
+    return button;
+}
+
+const QMap<int, SoftKeyBarData>& allBars()
+{
+    static const QMap<int, SoftKeyBarData> bars = [] {
+        const QString done = QStringLiteral("Done");
+        const QString cancel = QStringLiteral("Cancel");
+        const QString menu = QStringLiteral("Menu");
+        const int whole = SoftKeyButton::WholeMenu;
+        const QList<SoftKeyBarData> list = {
+            {1, Menus::Main, {dropDownFromString(Str::File, 0, Cmd::FileButton), dropDownFromString(Str::Edit, 1, Cmd::EditButton)}},
+            {2, Menus::Main, {plain(done, Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
+            {3, Menus::Main, {plain(cancel, Cmd::DialogCancel)}},
+            {4, Menus::Main, {plain(done, Cmd::Ok)}},
+            {5, Menus::Main, {plain(QStringLiteral("Delete"), Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
+            {7, Menus::Main, {plain(QStringLiteral("Find"), Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
+            {8, Menus::SearchResults, {plain(QStringLiteral("Stop"), Cmd::Stop), dropDown(menu, whole)}},
+            {9, Menus::OpenWith, {plain(QStringLiteral("Open"), Cmd::Ok), dropDown(menu, whole)}},
+            {10, Menus::Main, {plain(QStringLiteral("Run"), Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
+            {11, Menus::Favorites, {plain(QStringLiteral("Go to"), Cmd::Ok), dropDown(menu, whole)}},
+            {12, Menus::Main, {plain(QStringLiteral("Send"), Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
+            {13, Menus::FileType, {plain(done, Cmd::Ok), dropDown(menu, whole)}},
+            {14, Menus::FileTypes, {plain(done, Cmd::Ok), dropDown(menu, whole)}},
+            {15, Menus::Question, {dropDown(QStringLiteral("Yes"), 0), dropDown(QStringLiteral("No"), 1)}},
+        };
+        QMap<int, SoftKeyBarData> map;
+        for (const SoftKeyBarData& data : list)
+            map.insert(data.id, data);
+        return map;
+    }();
+    return bars;
+}
+
+}  // namespace
+
+const SoftKeyBarData* bar(int id)
+{
+    const auto& bars = allBars();
+    const auto found = bars.constFind(id);
+    return found == bars.constEnd() ? nullptr : &found.value();
+}
+
+QList<int> ids()
+{
+    return allBars().keys();
+}
+
+}  // namespace SoftKeyBars
