@@ -27,54 +27,55 @@ MenuItem popup(const QString& text, QList<MenuItem> children)
 
 QList<MenuItem> mainMenu()
 {
-    using namespace Cmd;
+    const MenuItem open = popup(QStringLiteral("Open"), {
+        item(Cmd::Open), item(Cmd::OpenWith), item(Cmd::Run), separator(), item(Cmd::ManageFileTypes),
+    });
+    const MenuItem create = popup(QStringLiteral("New"), {item(Cmd::NewFile), item(Cmd::NewFolder)});
+    const MenuItem remove = popup(QStringLiteral("Delete"), {item(Cmd::DeleteCurrent), item(Cmd::DeleteSelection)});
+    // "&&" is a literal ampersand in a menu text.
+    const MenuItem sendReceive = popup(QStringLiteral("Send && Receive"), {
+        item(Cmd::SendFileEmail), item(Cmd::SendFileMms), separator(),
+        item(Cmd::SendFileObex), item(Cmd::SendSelectionObex), separator(),
+        item(Cmd::ReceiveInfrared),
+    });
+    const MenuItem zip = popup(QStringLiteral("Zip/Unzip"), {
+        item(Cmd::ZipSelection), item(Cmd::ZipSelectionAndMail), separator(),
+        item(Cmd::UnzipHere), item(Cmd::UnzipTo), separator(),
+        item(Cmd::CheckZipAssociation),
+    });
     const MenuItem file = popup(Str::text(Str::File), {
-        popup(QStringLiteral("Open"), {item(Open), item(OpenWith), item(Run), separator(), item(ManageFileTypes)}),
-        separator(),
-        popup(QStringLiteral("New"), {item(NewFile), item(NewFolder)}),
-        item(Rename),
-        popup(QStringLiteral("Delete"), {item(DeleteCurrent), item(DeleteSelection)}),
-        item(Properties),
-        item(Encrypt),
-        separator(),
-        // "&&" is a literal ampersand in a menu text.
-        popup(QStringLiteral("Send && Receive"), {item(SendFileEmail), item(SendFileMms), separator(), item(SendFileObex),
-                                                  item(SendSelectionObex), separator(), item(ReceiveInfrared)}),
-        popup(QStringLiteral("Zip/Unzip"), {item(ZipSelection), item(ZipSelectionAndMail), separator(), item(UnzipHere),
-                                            item(UnzipTo), separator(), item(CheckZipAssociation)}),
-        separator(),
-        item(Quit),
+        open, separator(), create, item(Cmd::Rename), remove, item(Cmd::Properties), item(Cmd::Encrypt), separator(),
+        sendReceive, zip, separator(), item(Cmd::Quit),
+    });
+
+    const MenuItem selection = popup(QStringLiteral("Selection"), {
+        item(Cmd::CutSelection), item(Cmd::CopySelection), separator(), item(Cmd::PasteSelection), item(Cmd::PasteShortcut),
+    });
+    const MenuItem favorites = popup(QStringLiteral("Favorites"), {item(Cmd::AddFavorite), item(Cmd::GoToFavorites)});
+    const MenuItem view = popup(QStringLiteral("View"), {
+        item(Cmd::Refresh), item(Cmd::HideStatusBar), separator(),
+        item(Cmd::PageUp), item(Cmd::PageDown), item(Cmd::ParentFolder), separator(),
+        item(Cmd::SortByName), item(Cmd::SortByType), separator(),
+        item(Cmd::MarksAsCheckboxes), item(Cmd::MarksInBold), item(Cmd::ShowHidden),
     });
     const MenuItem edit = popup(Str::text(Str::Edit), {
-        item(SelectItem),
-        item(ClearSelection),
-        item(SelectAllInFolder),
-        separator(),
-        popup(QStringLiteral("Selection"), {item(CutSelection), item(CopySelection), separator(), item(PasteSelection),
-                                            item(PasteShortcut)}),
-        popup(QStringLiteral("Favorites"), {item(AddFavorite), item(GoToFavorites)}),
-        popup(QStringLiteral("View"), {item(Refresh), item(HideStatusBar), separator(), item(PageUp), item(PageDown),
-                                       item(ParentFolder), separator(), item(SortByName), item(SortByType), separator(),
-                                       item(MarksAsCheckboxes), item(MarksInBold), item(ShowHidden)}),
-        item(Find),
-        separator(),
-        item(About),
+        item(Cmd::SelectItem), item(Cmd::ClearSelection), item(Cmd::SelectAllInFolder), separator(),
+        selection, favorites, view, item(Cmd::Find), separator(), item(Cmd::About),
     });
     return {file, edit};
 }
 
 const QMap<int, QList<MenuItem>>& allMenus()
 {
-    using namespace Cmd;
     static const QMap<int, QList<MenuItem>> menus = {
         {Main, mainMenu()},
-        {SearchResults, {item(NewSearch), item(BackToCriteria), item(RevealInTree), item(OpenOrExecute)}},
-        {OpenWith, {item(OpenWithAdd), item(OpenWithRemove), item(OpenWithInformations), item(MenuCancel)}},
-        {Favorites, {item(FavoriteMoveUp), item(FavoriteMoveDown), item(FavoriteRemove), item(MenuCancel)}},
-        {FileType, {item(FileTypeChangeApplication), item(FileTypeChangeIcons), item(MenuCancel)}},
-        {FileTypes, {item(FileTypeAdd), item(FileTypeEdit), item(FileTypeDelete)}},
-        {Question, {popup(QStringLiteral("Yes"), {item(QuestionYes), item(QuestionYesToAll)}),
-                    popup(QStringLiteral("No"), {item(QuestionNo), item(QuestionNoToAll)})}},
+        {SearchResults, {item(Cmd::NewSearch), item(Cmd::BackToCriteria), item(Cmd::RevealInTree), item(Cmd::OpenOrExecute)}},
+        {OpenWith, {item(Cmd::OpenWithAdd), item(Cmd::OpenWithRemove), item(Cmd::OpenWithInformations), item(Cmd::MenuCancel)}},
+        {Favorites, {item(Cmd::FavoriteMoveUp), item(Cmd::FavoriteMoveDown), item(Cmd::FavoriteRemove), item(Cmd::MenuCancel)}},
+        {FileType, {item(Cmd::FileTypeChangeApplication), item(Cmd::FileTypeChangeIcons), item(Cmd::MenuCancel)}},
+        {FileTypes, {item(Cmd::FileTypeAdd), item(Cmd::FileTypeEdit), item(Cmd::FileTypeDelete)}},
+        {Question, {popup(QStringLiteral("Yes"), {item(Cmd::QuestionYes), item(Cmd::QuestionYesToAll)}),
+                    popup(QStringLiteral("No"), {item(Cmd::QuestionNo), item(Cmd::QuestionNoToAll)})}},
     };
     return menus;
 }
