@@ -1,45 +1,35 @@
 #pragma once
 
-#include <QPointer>
+#include "dialogs/Dumpable.h"
+
 #include <QWidget>
 
-class SoftKeyBar;
+class QLabel;
 class QVBoxLayout;
+class SoftKeyBar;
 
-// The full-screen page that the main window and every dialog share: a title strip showing the
-// window's title, the content, and the soft-key bar at the bottom.
-class PhonePage : public QWidget {
+// The page every screen of Fennick is: a title strip, the content, and the two soft keys.
+class PhonePage : public QWidget, public Dumpable {
     Q_OBJECT
-
 public:
-    // The screen a page is laid out for when nobody gives it a size.
-    static constexpr int DefaultWidth = 240;
-    static constexpr int DefaultHeight = 320;
-
     explicit PhonePage(QWidget* parent = nullptr);
 
-    // The page takes the widget and deletes the one it had.
+    void setTitle(const QString& title);
+    QString title() const;
+    // Takes the content widget, replacing any earlier one.
     void setContent(QWidget* content);
     QWidget* content() const { return m_content; }
-    SoftKeyBar* softKeyBar() const { return m_softKeyBar; }
+    SoftKeyBar* softKeyBar() const { return m_softKeys; }
 
-    // The text of the title strip: the title of the window the page is in.
-    QString title() const;
-    int titleStripHeight() const;
+    // "== title ==", the content, then the soft keys as "keys: [File] [Edit]".
+    void dumpTo(DumpWriter& writer) const override;
 
-    QSize sizeHint() const override;
-
-protected:
-    bool event(QEvent* event) override;
-    bool eventFilter(QObject* watched, QEvent* event) override;
-    void paintEvent(QPaintEvent* event) override;
+    // The look shared by every page.
+    static QString styleSheet();
 
 private:
-    void watchWindow();
-    QFont titleFont() const;
-
-    QVBoxLayout* m_layout = nullptr;
-    QPointer<QWidget> m_content;
-    SoftKeyBar* m_softKeyBar = nullptr;
-    QPointer<QWidget> m_watchedWindow;
+    QLabel* m_title;
+    QWidget* m_content = nullptr;
+    QVBoxLayout* m_layout;
+    SoftKeyBar* m_softKeys;
 };

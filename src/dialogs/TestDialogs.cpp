@@ -1,94 +1,48 @@
 #include "dialogs/TestDialogs.h"
 
-#include <QApplication>
-#include <QKeyEvent>
-#include <QPointer>
-#include <QQueue>
-#include <QWidget>
+#include <QList>
+
+namespace TestDialogs {
 
 namespace {
-
-struct SeamState {
-    QQueue<int> answers;
-    std::optional<TestDialogs::InitStep> failure;
-    TestDialogs::Shown lastShown;
-    int shownCount = 0;
+struct State {
+    QList<int> answers;
+    InitFailure failure = InitFailure::None;
+    int lastId = 0;
+    QString lastSummary;
 };
-
-SeamState& state()
+State& state()
 {
-    static SeamState seam;
-    return seam;
+    static State instance;
+    return instance;
 }
-
 }  // namespace
 
-void TestDialogs::answerNext(int code)
-{
-    state().answers.enqueue(code);
-}
+void answerNext(int code) { state().answers.append(code); }
+void failNextInit(InitFailure step) { state().failure = step; }
+void reset() { state() = State(); }
+int lastDialogId() { return state().lastId; }
+QString lastShown() { return state().lastSummary; }
 
-int TestDialogs::pendingAnswers()
-{
-    return static_cast<int>(state().answers.size());
-}
-
-void TestDialogs::failNextInit(InitStep step)
-{
-    state().failure = step;
-}
-
-TestDialogs::Shown TestDialogs::lastShown()
-{
-    return state().lastShown;
-}
-
-int TestDialogs::shownCount()
-{
-    return state().shownCount;
-}
-
-void TestDialogs::reset()
-{
-    state() = SeamState();
-}
-
-std::optional<int> TestDialogs::takeAnswer()
+bool takeAnswer(int& code)
 {
     if (state().answers.isEmpty())
-        return std::nullopt;
-    return state().answers.dequeue();
-}
-
-bool TestDialogs::takeInitFailure(InitStep step)
-{
-    if (state().failure != step)
         return false;
-    state().failure.reset();
+    code = state().answers.takeFirst();
     return true;
 }
 
-void TestDialogs::recordShown(const Shown& shown)
+InitFailure takeInitFailure()
 {
-    state().lastShown = shown;
-    ++state().shownCount;
+    const InitFailure failure = state().failure;
+    state().failure = InitFailure::None;
+    return failure;
 }
 
-void TestDialogs::pressKey(QWidget* window, Qt::Key key, const QString& text)
+void record(int dialogId, const QString& summary)
 {
-    QWidget* target = QApplication::activePopupWidget();
-    if (!target) {
-        QWidget* top = window ? window->window() : QApplication::activeModalWidget();
-        if (!top)
-            return;
-        target = top->focusWidget() ? top->focusWidget() : top;
-    }
-    // The press may close the widget that received it; the release then goes nowhere.
-    QPointer<QWidget> receiver = target;
-    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
-    QApplication::sendEvent(receiver, &press);
-    if (!receiver)
-        return;
-    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
-    QApplication::sendEvent(receiver, &release);
+    state().lastId = dialogId;
+    state().lastSummary = summary;
 }
+
+}  // namespace TestDialogs
