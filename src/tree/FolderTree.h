@@ -1,0 +1,79 @@
+#pragma once
+
+#include "tree/FolderTreeModel.h"
+#include "tree/TreeNode.h"
+
+#include <QTreeView>
+
+class Settings;
+class SelectionMarks;
+class TreeImageList;
+namespace platform {
+class FileSystem;
+struct FindData;
+}
+
+// The one view of Fennick: the whole file system as a tree whose folders are listed each
+// time they are expanded. Items hold only what TreeNode holds; full paths are rebuilt from
+// the names of the ancestors.
+class FolderTree : public QTreeView {
+    Q_OBJECT
+public:
+    FolderTree(platform::FileSystem& fileSystem, const Settings& settings, TreeImageList& images,
+               QWidget* parent = nullptr);
+
+    void setSelectionMarks(SelectionMarks* marks) { m_marks = marks; }
+    FolderTreeModel* treeModel() { return &m_model; }
+    const FolderTreeModel* treeModel() const { return &m_model; }
+
+    // Lists a folder ("" for the root) under `parent` (null for the top level), replacing
+    // nothing: callers delete the old children first.
+    void populate(const QString& folderPath, TreeNode* parent);
+    // Adds the one existing item at `path` under `parent` without sorting, selects it and
+    // scrolls to it; returns the new item, or null when it is missing or not shown.
+    TreeNode* populateSingle(const QString& path, TreeNode* parent);
+
+    // True when the folder holds an entry that would be shown.
+    bool hasShownChildren(const QString& folderPath);
+
+    QString fullPathOf(const TreeNode* node) const;  // "\" for none
+    static QString textOf(const TreeNode* node) { return node ? node->text : QString(); }
+    static int kindOf(const TreeNode* node) { return node ? node->kind : TreeNode::None; }
+    void deleteChildren(TreeNode* node);  // null: the whole top level
+
+    TreeNode* currentNode() const;  // null when no item is current
+    void setCurrentNode(TreeNode* node);
+    TreeNode* topLevelNode(int row) const;
+
+    // Re-sorts every listed folder with the current sort mode.
+    void sortAll();
+    // Rereads the top level, as when the whole view is reset.
+    void resetToTopLevel();
+
+    // A storage card appeared or went away (its phone folder path, "\Storage Card").
+    void cardInserted(const QString& cardPath);
+    void cardRemoved(const QString& cardPath);
+
+signals:
+    // An item and everything beneath it left the tree with a removed card.
+    void cardItemsRemoved(const QString& cardPath);
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
+
+private:
+    void onExpanded(const QModelIndex& index);
+    void onCollapsed(const QModelIndex& index);
+    // Builds the node of one enumerated entry, or null when it is not to be shown.
+    std::unique_ptr<TreeNode> makeNode(const platform::FindData& entry, const QString& folderPath,
+                                       bool inheritedMark);
+    void sortChildren(TreeNode* parent);
+    void forgetSubtree(const TreeNode* node);
+
+    platform::FileSystem& m_fileSystem;
+    const Settings& m_settings;
+    TreeImageList& m_images;
+    SelectionMarks* m_marks = nullptr;
+    FolderTreeModel m_model;
+    bool m_repopulating = false;
+};

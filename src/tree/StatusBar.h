@@ -1,0 +1,43 @@
+#pragma once
+
+#include "dialogs/Dumpable.h"
+
+#include <QWidget>
+
+class QLabel;
+namespace platform {
+struct FindData;
+}
+
+// The band below the tree: two small lines about the current item (its date and size, or a
+// folder's counts, or a card's size and free space) and four attribute indicators.
+class StatusBar : public QWidget, public Dumpable {
+    Q_OBJECT
+public:
+    static constexpr int Height = 20;
+
+    explicit StatusBar(QWidget* parent = nullptr);
+
+    void setLines(const QString& first, const QString& second);
+    void setSecondLine(const QString& second);
+    QString firstLine() const;
+    QString secondLine() const;
+    // The read-only, hidden, system and in-ROM indicators from the item's attributes.
+    void setIndicators(quint32 attributes);
+    // A file's date, time and size; a folder's date (its counts come separately).
+    void showItem(const platform::FindData& item);
+
+    // "status: FIRST | SECOND | R H S ROM", each indicator shown when set, "-" when clear.
+    void dumpTo(DumpWriter& writer) const override;
+
+    // The date and time text of a time stamp, in the user's locale.
+    static QString timeText(qint64 msecsSinceEpoch);
+
+protected:
+    void paintEvent(QPaintEvent* event) override;
+
+private:
+    QLabel* m_first;
+    QLabel* m_second;
+    quint32 m_attributes = 0;
+};

@@ -1,0 +1,172 @@
+#include "app/Settings.h"
+#include "platform/MountTable.h"
+#include "platform/linux/LinuxFileSystem.h"
+#include "tree/FolderTree.h"
+#include "tree/SelectionMarks.h"
+#include "tree/TreeImageList.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(MountTable, CardsAreBlockDeviceMountsRightUnderTheRoot)
+{
+    const QByteArray mountinfo =
+        "22 1 254:1 / / rw,relatime shared:1 - ext4 /dev/vda1 rw\n"
+        "30 22 0:25 / /proc rw shared:2 - proc proc rw\n"
+        "40 22 8:17 / /media/usb rw - vfat /dev/sdb1 rw\n"
+        "41 22 8:33 / /Storage\\040Card rw,nosuid - vfat /dev/sdc1 rw\n"
+        "42 22 8:34 / /ro-card ro - vfat /dev/sdc2 ro\n"
+        "43 22 0:40 / /tmpfs rw - tmpfs tmpfs rw\n"
+        "garbage line\n";
+    const QList<platform::MountTable::Mount> mounts = platform::MountTable::parse(mountinfo);
+    ASSERT_EQ(mounts.size(), 6);
+    EXPECT_EQ(mounts.at(3).mountPoint, QByteArray("/Storage Card"));
+    EXPECT_TRUE(mounts.at(4).readOnly);
+    EXPECT_EQ(platform::MountTable::cardPaths(mounts, "/"),
+              QStringList({QStringLiteral("\\Storage Card"), QStringLiteral("\\ro-card")}));
+    EXPECT_EQ(platform::MountTable::cardPaths(mounts, "/media"), QStringList{QStringLiteral("\\usb")});
+}
+
+// Marks every item under \Docs and the entry \Loose.txt.
+class FakeSelection : public SelectionMarks {
+public:
+    bool marksContentsOf(const QString& folderPath) const override
+    {
+        return folderPath.compare(QStringLiteral("\\Docs"), Qt::CaseInsensitive) == 0
+            || folderPath.startsWith(QStringLiteral("\\Docs\\"), Qt::CaseInsensitive);
+    }
+    bool attachItem(const QString& path, TreeNode* node) override
+    {
+        if (path.compare(QStringLiteral("\\Loose.txt"), Qt::CaseInsensitive) != 0)
+            return false;
+        attached = node;
+        return true;
+    }
+    void itemsRemoved(const TreeNode* node) override
+    {
+        if (node == attached)
+            attached = nullptr;
+    }
+    TreeNode* attached = nullptr;
+};
+
+class FolderTreeTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        const char* folders[] = {"Docs/Sub", "Docs2", "Storage", "Windows"};
+        for (const char* folder : folders)
+            QDir(m_root.path()).mkpath(QString::fromUtf8(folder));
+        for (const char* file : {"Docs/Sub/deep.txt", "Docs2/other.txt", "Loose.txt", "LINK.LNK"}) {
+            QFile out(m_root.filePath(QString::fromUtf8(file)));
+            ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        }
+        m_tree.setSelectionMarks(&m_selection);
+        m_tree.populate(QString(), nullptr);
+    }
+    TreeNode* top(const char* name)
+    {
+        for (int row = 0; TreeNode* node = m_tree.topLevelNode(row); ++row)
+            if (node->text == QString::fromUtf8(name) && node != m_tree.treeModel()->root())
+                return node;
+        return nullptr;
+    }
+    QStringList topNames()
+    {
+        QStringList names;
+        for (const auto& child : m_tree.treeModel()->root()->children)
+            names << child->text;
+        return names;
+    }
+
+    QTemporaryDir m_root;
+    platform::LinuxFileSystem m_fileSystem{platform::PathMapper(QFile::encodeName(m_root.path()))};
+    Settings m_settings;
+    TreeImageList m_images;
+    FakeSelection m_selection;
+    FolderTree m_tree{m_fileSystem, m_settings, m_images};
+};
+
+TEST_F(FolderTreeTest, MarksOverlaysAndFullPaths)
+{
+    EXPECT_EQ(topNames(), QStringList({QStringLiteral("Docs"), QStringLiteral("Docs2"), QStringLiteral("LINK.LNK"),
+                                       QStringLiteral("Loose.txt"), QStringLiteral("Storage"), QStringLiteral("Windows")}));
+    EXPECT_TRUE(top("LINK.LNK")->shortcutOverlay);
+    EXPECT_FALSE(top("Loose.txt")->shortcutOverlay);
+    EXPECT_TRUE(top("Loose.txt")->marked);
+    EXPECT_EQ(m_selection.attached, top("Loose.txt"));
+    EXPECT_EQ(top("Storage")->image, TreeImageList::StorageClosed);
+    EXPECT_EQ(top("Windows")->image, TreeImageList::WindowsClosed);
+    EXPECT_EQ(top("Docs")->image, TreeImageList::FolderClosed);
+
+    // Everything listed under \Docs, at any depth, carries the mark; under \Docs2 nothing does.
+    TreeNode* docs = top("Docs");
+    m_tree.populate(QStringLiteral("\\Docs"), docs);
+    TreeNode* sub = docs->children.at(0).get();
+    EXPECT_TRUE(sub->marked);
+    m_tree.populate(QStringLiteral("\\Docs\\Sub"), sub);
+    EXPECT_TRUE(sub->children.at(0)->marked);
+    EXPECT_EQ(m_tree.fullPathOf(sub->children.at(0).get()), QStringLiteral("\\Docs\\Sub\\deep.txt"));
+    TreeNode* docs2 = top("Docs2");
+    m_tree.populate(QStringLiteral("\\Docs2"), docs2);
+    EXPECT_FALSE(docs2->children.at(0)->marked);
+    EXPECT_EQ(m_tree.fullPathOf(nullptr), QStringLiteral("\\"));
+    EXPECT_EQ(FolderTree::kindOf(nullptr), 0);
+
+    // The selection hears of items that go away.
+    m_tree.deleteChildren(nullptr);
+    EXPECT_EQ(m_selection.attached, nullptr);
+}
+
+TEST_F(FolderTreeTest, CardsComeAndGoInNameOrder)
+{
+    m_tree.cardInserted(QStringLiteral("\\Storage Card"));
+    EXPECT_EQ(topNames().indexOf(QStringLiteral("Storage Card")), topNames().indexOf(QStringLiteral("Storage")) + 1);
+    EXPECT_EQ(topNames().indexOf(QStringLiteral("Windows")), topNames().indexOf(QStringLiteral("Storage Card")) + 1);
+    m_tree.cardRemoved(QStringLiteral("\\storage card"));
+    EXPECT_FALSE(topNames().contains(QStringLiteral("Storage Card")));
+    m_tree.cardRemoved(QStringLiteral("\\Nothing"));
+    EXPECT_EQ(topNames().size(), 6);
+}
+
+TEST_F(FolderTreeTest, SingleItemsAreAddedUnsortedAndSelected)
+{
+    QFile out(m_root.filePath(QStringLiteral("Docs2/aaa.txt")));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.close();
+    TreeNode* docs2 = top("Docs2");
+    m_tree.expand(m_tree.treeModel()->indexOf(docs2));  // lists it
+    ASSERT_EQ(docs2->children.size(), 2u);
+    QFile more(m_root.filePath(QStringLiteral("Docs2/0first.txt")));
+    ASSERT_TRUE(more.open(QIODevice::WriteOnly));
+    more.close();
+    TreeNode* added = m_tree.populateSingle(QStringLiteral("\\Docs2\\0first.txt"), docs2);
+    ASSERT_TRUE(added);
+    EXPECT_EQ(docs2->children.back().get(), added);  // at the end until the folder is sorted
+    EXPECT_EQ(m_tree.currentNode(), added);
+    EXPECT_FALSE(m_tree.populateSingle(QStringLiteral("\\Docs2\\missing"), docs2));
+    EXPECT_FALSE(docs2->childrenFlag);
+    m_settings.sortMode = 0;
+    m_tree.sortAll();
+    EXPECT_EQ(docs2->children.front().get(), added);
+
+    // In a closed folder, the folder opens and shows the item in its place.
+    QFile third(m_root.filePath(QStringLiteral("Docs/Sub/1.txt")));
+    ASSERT_TRUE(third.open(QIODevice::WriteOnly));
+    third.close();
+    TreeNode* docs = top("Docs");
+    m_tree.expand(m_tree.treeModel()->indexOf(docs));
+    TreeNode* sub = docs->children.at(0).get();
+    TreeNode* shown = m_tree.populateSingle(QStringLiteral("\\Docs\\Sub\\1.txt"), sub);
+    ASSERT_TRUE(shown);
+    EXPECT_EQ(shown->text, QStringLiteral("1.txt"));
+    EXPECT_EQ(sub->children.front().get(), shown);
+    EXPECT_EQ(m_tree.currentNode(), shown);
+}
+
+}  // namespace
