@@ -1,3 +1,4 @@
+#include "ProgramFixture.h"
 #include "app/CommandLine.h"
 
 #include <QFile>
@@ -43,12 +44,6 @@ TEST(CommandLine, ParsesOptionsAndRefusesBadOnes)
         EXPECT_TRUE(error.contains(QString::fromUtf8(row.complaint))) << error.toStdString();
     }
 }
-
-struct ProgramRun {
-    int exitCode = -1;
-    QString out;
-    QString err;
-};
 
 ProgramRun runFennick(const QStringList& arguments)
 {
@@ -97,14 +92,13 @@ TEST(CommandLineProgram, ImportExportRoundTripAndRefusedImportChangesNothing)
 
 TEST(CommandLineProgram, AnUnusableStoreIsNamedOnceAndNeverOverwritten)
 {
-    QTemporaryDir folder;
-    const QString store = folder.filePath(QStringLiteral("registry.db"));
+    ProgramFixture program;
     const QByteArray garbage = QByteArray("this is not a database, but somebody's file\n").repeated(200);
-    ASSERT_TRUE(writeAll(store, garbage));
-    const ProgramRun run = runFennick({QStringLiteral("--registry"), store, QStringLiteral("--root"), folder.path()});
-    EXPECT_EQ(run.exitCode, 0);
-    EXPECT_EQ(run.err.count(store), 1) << run.err.toStdString();
-    EXPECT_EQ(readAll(store), garbage);
+    ASSERT_TRUE(writeAll(program.registryFile(), garbage));
+    const ProgramRun run = program.play(QStringLiteral("wait idle\nexpect screen == Fennick ==\nkey F1\nchoose Quit\n"));
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(run.err.count(program.registryFile()), 1) << run.err.toStdString();
+    EXPECT_EQ(readAll(program.registryFile()), garbage);
 }
 
 }  // namespace

@@ -1,0 +1,112 @@
+#pragma once
+
+#include "app/Settings.h"
+#include "app/StatusTimer.h"
+
+#include <QTimer>
+#include <QWidget>
+
+#include <span>
+
+class FolderTree;
+class PhonePage;
+class SelectionBand;
+class StatusBar;
+class TreeImageList;
+struct TreeNode;
+namespace platform {
+class FileSystem;
+class MountWatcher;
+}
+
+// Fennick's one top-level window: the phone page with the selection band, the folder tree and
+// the status bar, driven by the soft keys and the keypad. It owns the settings and turns every
+// command and key into a call on the code that does the work, keeping the menus in line with
+// the current item, the selection and the settings.
+class MainFrame : public QWidget {
+    Q_OBJECT
+public:
+    explicit MainFrame(platform::FileSystem& fileSystem, QWidget* parent = nullptr);
+    ~MainFrame() override;
+
+    // The creation sequence; false when the window cannot be made (the process ends with 1).
+    [[nodiscard]] bool create();
+
+    // Runs a command now, as a menu choice does. Commands whose work is not available are
+    // ignored, as their menu items are disabled.
+    void dispatch(int commandId);
+    // Queues a command behind the events already waiting, as a posted message is.
+    void postCommand(int commandId, qint64 parameter = 0);
+    // True when the command has a handler in this build.
+    static bool isAvailable(int commandId);
+
+    // Acts on a path handed over at start or by a second start.
+    void actOnPath(const QString& path);
+    // A second start wrote `bytes` bytes to the hand-off file.
+    void takeHandOff(qint64 bytes);
+    // Brings the window, or the dialog open over it, to the front.
+    void bringToFront();
+
+    void updateMenus();
+    void requestStatusRefresh();
+
+    Settings& settings() { return m_settings; }
+    FolderTree* tree() const { return m_tree; }
+    PhonePage* page() const { return m_page; }
+    int pendingOp() const { return m_pendingOp; }
+    // How often the status line was computed (for tests of the status timer).
+    int statusComputations() const { return m_statusComputations; }
+    StatusTimer& statusTimer() { return m_statusTimer; }
+
+    // One row of the dispatch table. A command whose work is not in this build has no
+    // handler; `comingWith` names the work that brings it, and its menu item stays disabled.
+    struct CommandEntry {
+        int id;
+        void (MainFrame::*handler)();
+        const char* comingWith;
+    };
+    struct KeypadEntry;
+    // The dispatch table: every command id of the menus, with its handler or the work that
+    // will bring it.
+    static std::span<const CommandEntry> commandTable();
+    static const CommandEntry* findCommand(int commandId);
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
+
+private:
+    bool handleKeypad(QKeyEvent* event);
+    void computeStatusLine();
+    void applyCards();
+    bool hasCurrentItem() const;
+
+    // Command handlers.
+    void quit();
+    void showAbout();
+    void toggleStatusBar();
+    void sortByName();
+    void sortByType();
+    void marksAsCheckBoxes();
+    void marksInBold();
+    void toggleShowHidden();
+    void cutSelection();
+    void copySelection();
+
+    platform::FileSystem& m_fileSystem;
+    Settings m_settings;
+    PhonePage* m_page = nullptr;
+    SelectionBand* m_selectionBand = nullptr;
+    StatusBar* m_statusBar = nullptr;
+    FolderTree* m_tree = nullptr;
+    TreeImageList* m_images = nullptr;
+    platform::MountWatcher* m_mountWatcher = nullptr;
+    QStringList m_cardPaths;
+    QTimer m_statusTicker;
+    StatusTimer m_statusTimer;
+    int m_pendingOp = 0;          // 0 none, 1 copy armed, 2 cut armed
+    int m_selectionCount = 0;     // entries in the selection
+    int m_statusComputations = 0;
+    int m_postedCommands = 0;     // queued and not run yet
+    bool m_saved = false;
+};

@@ -1,0 +1,159 @@
+// The main window's dispatch table, menu rules and status timer, where a keypad script
+// cannot look: the table itself, and the timer's ticks driven by hand.
+#include "app/MainFrame.h"
+#include "app/RegKey.h"
+#include "app/StatusTimer.h"
+#include "dialogs/PhonePage.h"
+#include "dialogs/SoftKeyBar.h"
+#include "platform/RegistryStore.h"
+#include "platform/linux/LinuxFileSystem.h"
+#include "resources/Commands.h"
+#include "resources/Menus.h"
+#include "tree/FolderTree.h"
+
+#include <QAction>
+#include <QCoreApplication>
+#include <QDir>
+#include <QFile>
+#include <QKeyEvent>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(DispatchTable, EveryMenuCommandHasAnEntryAndEveryEntryAHandlerOrAReason)
+{
+    QList<int> menuIds = Menus::commandIds(2);
+    for (int id : menuIds) {
+        const MainFrame::CommandEntry* entry = MainFrame::findCommand(id);
+        ASSERT_TRUE(entry) << id;
+        EXPECT_TRUE(entry->handler || entry->comingWith) << id;
+        EXPECT_FALSE(entry->handler && entry->comingWith) << id;
+    }
+    for (const MainFrame::CommandEntry& entry : MainFrame::commandTable())
+        EXPECT_TRUE(menuIds.contains(entry.id)) << entry.id;
+    EXPECT_EQ(MainFrame::commandTable().size(), static_cast<size_t>(menuIds.size()));
+}
+
+TEST(StatusTimerRule, ComputesOnceAfterTheArrowKeyIsReleased)
+{
+    int starts = 0;
+    int computed = 0;
+    bool running = false;
+    StatusTimer timer({[&](int interval) {
+                           EXPECT_EQ(interval, 300);
+                           ++starts;
+                           running = true;
+                       },
+                       [&] { running = false; }},
+                      [&] { ++computed; });
+    timer.request(false);
+    timer.arrowPressed();          // held down: repeats arrive and the key stays down
+    timer.request(false);
+    timer.tick();
+    timer.tick();
+    EXPECT_EQ(computed, 0);
+    timer.arrowPressed();          // a last press just before the release
+    timer.arrowReleased();
+    timer.tick();                  // pressed since the last tick: still waits
+    EXPECT_EQ(computed, 0);
+    timer.tick();
+    EXPECT_EQ(computed, 1);
+    timer.tick();                  // stopped: no more ticks count
+    EXPECT_EQ(computed, 1);
+    EXPECT_FALSE(running);
+    EXPECT_FALSE(timer.isRunning());
+
+    // With the status bar hidden, a request starts nothing.
+    const int before = starts;
+    timer.request(true);
+    EXPECT_EQ(starts, before);
+    EXPECT_FALSE(timer.isRunning());
+}
+
+class MainFrameTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        QDir(m_folder.path()).mkpath(QStringLiteral("root/Folder"));
+        for (int i = 0; i < 5; ++i) {
+            QFile file(m_folder.filePath(QStringLiteral("root/file%1.txt").arg(i)));
+            ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        }
+        QString error;
+        m_store = platform::RegistryStore::open(m_folder.filePath(QStringLiteral("r.db")), &error);
+        RegKey::setStore(m_store.get());
+        m_fileSystem = std::make_unique<platform::LinuxFileSystem>(
+            platform::PathMapper(QFile::encodeName(m_folder.filePath(QStringLiteral("root")))));
+        m_frame = std::make_unique<MainFrame>(*m_fileSystem);
+        ASSERT_TRUE(m_frame->create());
+        m_frame->resize(240, 320);
+        m_frame->show();
+    }
+    void TearDown() override
+    {
+        m_frame.reset();
+        RegKey::setStore(nullptr);
+    }
+    QAction* action(int id) { return m_frame->page()->softKeyBar()->action(id); }
+    void key(QEvent::Type type, int code, bool autoRepeat = false)
+    {
+        QKeyEvent event(type, code, Qt::NoModifier, QString(), autoRepeat);
+        QCoreApplication::sendEvent(m_frame->tree(), &event);
+    }
+
+    QTemporaryDir m_folder;
+    std::unique_ptr<platform::RegistryStore> m_store;
+    std::unique_ptr<platform::LinuxFileSystem> m_fileSystem;
+    std::unique_ptr<MainFrame> m_frame;
+};
+
+TEST_F(MainFrameTest, CutArmedDisablesPasteShortcutAndTheFourKey)
+{
+    m_frame->dispatch(Cmd::CutSelection);
+    EXPECT_EQ(m_frame->pendingOp(), 2);
+    m_frame->updateMenus();
+    EXPECT_FALSE(action(Cmd::PasteShortcut)->isEnabled());
+    key(QEvent::KeyPress, Qt::Key_4);
+    EXPECT_EQ(m_frame->pendingOp(), 2);
+    // Pressing 1 with an empty selection changes nothing either.
+    m_frame->dispatch(Cmd::CopySelection);
+    key(QEvent::KeyPress, Qt::Key_1);
+    EXPECT_EQ(m_frame->pendingOp(), 1);
+}
+
+TEST_F(MainFrameTest, MenuTextsFollowTheCurrentItem)
+{
+    FolderTree* tree = m_frame->tree();
+    tree->setCurrentNode(tree->topLevelNode(1));  // file1.txt
+    m_frame->updateMenus();
+    EXPECT_EQ(action(Cmd::Encrypt)->text(), QStringLiteral("Crypt..."));
+    EXPECT_EQ(action(Cmd::SelectItem)->text(), QStringLiteral("Select item\t*"));
+    EXPECT_TRUE(action(Cmd::SortByName)->isChecked());
+    EXPECT_FALSE(action(Cmd::SortByType)->isChecked());
+    EXPECT_FALSE(action(Cmd::SelectAllInFolder)->isEnabled());  // a top-level item has no parent item
+}
+
+TEST_F(MainFrameTest, HoldingTheArrowComputesTheStatusLineOnceAfterRelease)
+{
+    FolderTree* tree = m_frame->tree();
+    tree->setCurrentNode(tree->topLevelNode(0));
+    m_frame->statusTimer().tick();  // settle the request made by the first current item
+    const int before = m_frame->statusComputations();
+    key(QEvent::KeyPress, Qt::Key_Down);
+    for (int repeat = 0; repeat < 3; ++repeat) {
+        key(QEvent::KeyPress, Qt::Key_Down, true);
+        m_frame->statusTimer().tick();
+    }
+    EXPECT_EQ(m_frame->statusComputations(), before);
+    key(QEvent::KeyRelease, Qt::Key_Down);
+    m_frame->statusTimer().tick();
+    m_frame->statusTimer().tick();
+    m_frame->statusTimer().tick();
+    EXPECT_EQ(m_frame->statusComputations(), before + 1);
+    EXPECT_EQ(FolderTree::textOf(tree->currentNode()), QStringLiteral("file4.txt"));
+}
+
+}  // namespace

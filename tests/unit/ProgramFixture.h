@@ -1,0 +1,107 @@
+#pragma once
+
+// Runs the real fennick binary over a temporary root folder, registry and runtime folder, as
+// a person would start it, and gives back what it printed.
+
+#include "platform/RegistryStore.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QProcessEnvironment>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+struct ProgramRun {
+    int exitCode = -1;
+    QString out;
+    QString err;
+};
+
+class ProgramFixture {
+public:
+    ProgramFixture()
+    {
+        EXPECT_TRUE(m_folder.isValid());
+        QDir(m_folder.path()).mkpath(QStringLiteral("root"));
+        QDir(m_folder.path()).mkpath(QStringLiteral("run"));
+    }
+
+    QString root() const { return m_folder.filePath(QStringLiteral("root")); }
+    QString registryFile() const { return m_folder.filePath(QStringLiteral("registry.db")); }
+    QString runtimeFolder() const { return m_folder.filePath(QStringLiteral("run")); }
+    QString path(const QString& relative) const { return m_folder.filePath(relative); }
+
+    void folder(const char* relative) { QDir(root()).mkpath(QString::fromUtf8(relative)); }
+    void file(const char* relative, const QByteArray& content = "x")
+    {
+        QFile out(root() + u'/' + QString::fromUtf8(relative));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly)) << relative;
+        out.write(content);
+    }
+    void registry(const char* keyPath, const char* name, const platform::RegValue& value)
+    {
+        QString error;
+        auto store = platform::RegistryStore::open(registryFile(), &error);
+        ASSERT_TRUE(store) << error.toStdString();
+        platform::RegistryStore::KeyId key = 0;
+        ASSERT_TRUE(store->openKey(platform::Hive::CurrentUser, QString::fromUtf8(keyPath), true, key));
+        ASSERT_TRUE(store->writeValue(key, QString::fromUtf8(name), value));
+    }
+    void setting(const char* name, quint32 value)
+    {
+        QByteArray data(4, '\0');
+        for (int i = 0; i < 4; ++i)
+            data[i] = static_cast<char>((value >> (8 * i)) & 0xff);
+        registry("Software\\Corvane\\Fennick", name, {platform::RegType::Dword, data});
+    }
+    quint32 storedSetting(const char* name)
+    {
+        QString error;
+        auto store = platform::RegistryStore::open(registryFile(), &error);
+        platform::RegistryStore::KeyId key = 0;
+        platform::RegValue value;
+        if (!store || !store->openKey(platform::Hive::CurrentUser, QStringLiteral("Software\\Corvane\\Fennick"), false, key)
+            || !store->readValue(key, QString::fromUtf8(name), value) || value.data.size() != 4)
+            return 0xFFFFFFFF;
+        return static_cast<quint8>(value.data[0]) | static_cast<quint8>(value.data[1]) << 8
+             | static_cast<quint8>(value.data[2]) << 16 | static_cast<quint32>(static_cast<quint8>(value.data[3])) << 24;
+    }
+
+    void start(QProcess& process, const QStringList& arguments) const
+    {
+        QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
+        environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder());
+        environment.remove(QStringLiteral("DISPLAY"));
+        environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
+        environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        process.setProcessEnvironment(environment);
+        process.start(QStringLiteral(FENNICK_BINARY),
+                      QStringList{QStringLiteral("--root"), root(), QStringLiteral("--registry"), registryFile()} + arguments);
+    }
+
+    // Plays a keypad script given as text.
+    ProgramRun play(const QString& script, const QStringList& arguments = {})
+    {
+        const QString file = m_folder.filePath(QStringLiteral("script%1.keys").arg(++m_scripts));
+        QFile out(file);
+        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(script.toUtf8());
+        out.close();
+        return run(QStringList{QStringLiteral("--play"), file} + arguments);
+    }
+
+    ProgramRun run(const QStringList& arguments)
+    {
+        QProcess process;
+        start(process, arguments);
+        process.waitForFinished(-1);
+        return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
+                QString::fromUtf8(process.readAllStandardError())};
+    }
+
+private:
+    QTemporaryDir m_folder;
+    int m_scripts = 0;
+};

@@ -1,0 +1,190 @@
+// The application shell and the folder tree as a person uses them: keypad scripts played on
+// the real program over a temporary root folder and registry.
+#include "ProgramFixture.h"
+
+#include <QThread>
+
+namespace {
+
+// The lines of the tree in a dump, without their marks of current row.
+QStringList treeRows(const QString& dump)
+{
+    QStringList rows;
+    bool inList = false;
+    for (const QString& line : dump.split(u'\n')) {
+        if (line.startsWith(QLatin1String("list:"))) {
+            inList = true;
+            continue;
+        }
+        if (inList && !line.startsWith(QLatin1String("  ")) && !line.startsWith(QLatin1String("> ")))
+            break;
+        if (inList)
+            rows << line.mid(2);
+    }
+    return rows;
+}
+
+TEST(ShellScript, WithoutACurrentItemTheItemCommandsAreDisabledAndEnterDoesNothing)
+{
+    ProgramFixture program;  // an empty root: no item at all
+    const ProgramRun run = program.play(QStringLiteral(
+        "key Enter\n"
+        "wait idle\n"
+        "expect screen == Fennick ==\n"
+        "key F1\n"
+        "choose Open\n"
+        "expect screen Open    A (disabled)\n"
+        "expect screen Open with... (disabled)\n"
+        "key Escape Escape F2\n"
+        "expect screen Select item    * (disabled)\n"
+        "choose Favorites\n"
+        "dump\n"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("Add current file/folder (disabled)"))) << run.out.toStdString();
+}
+
+TEST(ShellScript, SortByTypePutsFoldersFirstAndTheSettingIsKept)
+{
+    ProgramFixture program;
+    program.file("a.txt");
+    program.folder("b");
+    program.file("C.doc");
+    ProgramRun run = program.play(QStringLiteral("wait idle\ndump\n"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(treeRows(run.out), QStringList({QStringLiteral("  a.txt"), QStringLiteral("  b"), QStringLiteral("  C.doc")}));
+
+    // Edit > View > Sort by type, then quit: the tree re-sorts and the choice is saved.
+    run = program.play(QStringLiteral(
+        "key F2\nchoose View\nchoose Sort by type\n"
+        "wait idle\n"
+        "dump\n"
+        "key F1\nchoose Quit\n"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(treeRows(run.out), QStringList({QStringLiteral("  b"), QStringLiteral("  a.txt"), QStringLiteral("  C.doc")}));
+    EXPECT_EQ(program.storedSetting("SortMode"), 1u);
+
+    run = program.play(QStringLiteral("wait idle\ndump\n"));
+    EXPECT_EQ(treeRows(run.out).first(), QStringLiteral("  b"));
+}
+
+TEST(ShellScript, HiddenItemsAndForbiddenFolders)
+{
+    ProgramFixture program;
+    program.folder("Only");
+    program.file("Only/.hidden");
+    program.folder("Secret");
+    program.file("Secret/x");
+    program.registry("Software\\Corvane\\Fennick\\Folders", "any", {platform::RegType::String, QByteArray("\\\0s\0e\0c\0r\0e\0t\0\0\0", 16)});
+    ProgramRun run = program.play(QStringLiteral("wait idle\ndump\n"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    // Only's one file is hidden: no expand button; Secret is never shown.
+    EXPECT_EQ(treeRows(run.out), QStringList{QStringLiteral("  Only")});
+
+    // Edit > View > Show hidden files/fold., answered Yes: the view is rebuilt.
+    run = program.play(QStringLiteral(
+        "key F2\nchoose View\nchoose Show hidden files/fold.\n"
+        "wait idle\n"
+        "expect screen == Confirm ==\n"
+        "key F1\n"
+        "wait idle\n"
+        "dump\n"
+        "key Right\n"
+        "wait idle\n"
+        "dump\n"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    const QStringList dumps = run.out.split(QStringLiteral("== Fennick =="), Qt::SkipEmptyParts);
+    ASSERT_EQ(dumps.size(), 2);
+    EXPECT_EQ(treeRows(dumps.at(0)), QStringList{QStringLiteral("+ Only")});
+    EXPECT_EQ(treeRows(dumps.at(1)), QStringList({QStringLiteral("- Only"), QStringLiteral("    .hidden")}));
+}
+
+TEST(ShellScript, ExpandingRereadsTheFolder)
+{
+    ProgramFixture program;
+    program.folder("Docs");
+    program.file("Docs/one.txt");
+    QProcess process;
+    const QString script = program.path(QStringLiteral("expand.keys"));
+    QFile out(script);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    // Open, close, let the test add a file, open again.
+    out.write("key Enter\nwait idle\ndump\nkey Enter\nwait 1500\nkey Enter\nwait idle\ndump\n");
+    out.close();
+    program.start(process, {QStringLiteral("--play"), script});
+    ASSERT_TRUE(process.waitForReadyRead(-1));
+    program.file("Docs/two.txt");
+    process.waitForFinished(-1);
+    const QString dump = QString::fromUtf8(process.readAllStandardOutput());
+    ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+    const QStringList dumps = dump.split(QStringLiteral("== Fennick =="), Qt::SkipEmptyParts);
+    ASSERT_EQ(dumps.size(), 2);
+    EXPECT_FALSE(dumps.at(0).contains(QStringLiteral("two.txt")));
+    EXPECT_TRUE(dumps.at(1).contains(QStringLiteral("two.txt")));
+}
+
+TEST(ShellScript, AFailingLineExitsWithOneAndNamesTheLine)
+{
+    ProgramFixture program;
+    program.file("a.txt");
+    ProgramRun run = program.play(QStringLiteral("wait idle\n# a comment\nexpect screen nothing like this\ndump\n"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral(":3: expect screen nothing like this"))) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());  // the dump after the failing line never ran
+
+    run = program.play(QStringLiteral("key Hyperspace\n"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral(":1: unknown key 'Hyperspace'"))) << run.err.toStdString();
+}
+
+TEST(ShellScript, WithoutADisplayOrAScriptItSaysWhatToDo)
+{
+    ProgramFixture program;
+    const ProgramRun run = program.run({});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral("--vnc"))) << run.err.toStdString();
+    EXPECT_TRUE(run.err.contains(QStringLiteral("--play")));
+}
+
+TEST(ShellScript, QuitSavesTheStatusBarSetting)
+{
+    ProgramFixture program;
+    program.file("a.txt");
+    // Edit > View > Hide status bar, then File > Quit.
+    const ProgramRun run = program.play(QStringLiteral(
+        "key F2\nchoose View\nchoose Hide status bar\n"
+        "wait idle\n"
+        "expect no screen status:\n"
+        "key F1\nchoose Quit\n"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(program.storedSetting("HideStatus"), 1u);
+    EXPECT_EQ(program.storedSetting("CheckZip"), 1u);
+}
+
+TEST(ShellScript, ASecondStartHandsItsPathOverAndOpensNoWindow)
+{
+    ProgramFixture program;
+    program.file("a.txt");
+    QProcess first;
+    const QString script = program.path(QStringLiteral("first.keys"));
+    QFile out(script);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("dump\nwait 2000\nwait idle\n");
+    out.close();
+    program.start(first, {QStringLiteral("--play"), script});
+    ASSERT_TRUE(first.waitForReadyRead(-1));  // the first instance is up
+
+    for (const char* path : {"/some/Archive.ZIP", "/some/folder"}) {
+        QProcess second;
+        program.start(second, {QString::fromUtf8(path)});
+        second.waitForFinished(-1);
+        EXPECT_EQ(second.exitCode(), 0) << path;
+        EXPECT_TRUE(second.readAllStandardOutput().isEmpty()) << path;
+        EXPECT_TRUE(second.readAllStandardError().isEmpty()) << path;
+    }
+    first.waitForFinished(-1);
+    EXPECT_EQ(first.exitCode(), 0) << first.readAllStandardError().toStdString();
+    // The running instance read the hand-off file and removed it.
+    EXPECT_FALSE(QFile::exists(program.runtimeFolder() + QStringLiteral("/fennick/FNTemp.dat")));
+}
+
+}  // namespace
