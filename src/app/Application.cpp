@@ -49,8 +49,7 @@ std::unique_ptr<platform::RegistryStore> openStore(const CommandLine& options)
     auto store = platform::RegistryStore::open(file, &error);
     if (!store)
         // Said once; Fennick goes on with its defaults and leaves the file as it is.
-        printTo(stderr, QStringLiteral("fennick: cannot use the settings store %1 (%2); going on with the defaults\n")
-                            .arg(file, error));
+        printTo(stderr, QStringLiteral("fennick: %1; going on with the defaults\n").arg(error));
     return store;
 }
 
@@ -113,7 +112,12 @@ int Application::run(int argc, char* argv[])
         if (!store)
             return 1;
         if (options.exportRegistry) {
-            printTo(stdout, store->exportText());
+            QString text;
+            if (!store->exportText(text, &error)) {
+                printTo(stderr, QStringLiteral("fennick: %1\n").arg(error));
+                return 1;
+            }
+            printTo(stdout, text);
             return 0;
         }
         return importRegistry(*store, options.importRegistryFile);
