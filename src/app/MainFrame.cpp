@@ -14,7 +14,10 @@
 #include "tree/FolderTree.h"
 #include "tree/SelectionBand.h"
 #include "tree/StatusBar.h"
+#include "tree/FolderCounter.h"
+#include "tree/SizeText.h"
 #include "tree/TreeImageList.h"
+#include "tree/TreeNavigation.h"
 
 #include <QAction>
 #include <QApplication>
@@ -62,11 +65,11 @@ std::span<const MainFrame::CommandEntry> MainFrame::commandTable()
     {Cmd::PasteShortcut, nullptr, "copy, move and paste"},
     {Cmd::AddFavorite, nullptr, "favorites"},
     {Cmd::Favorites, nullptr, "favorites"},
-    {Cmd::Refresh, nullptr, "tree navigation"},
+    {Cmd::Refresh, &MainFrame::refresh, nullptr},
     {Cmd::HideStatusBar, &MainFrame::toggleStatusBar, nullptr},
-    {Cmd::PageUp, nullptr, "tree navigation"},
-    {Cmd::PageDown, nullptr, "tree navigation"},
-    {Cmd::ParentFolder, nullptr, "tree navigation"},
+    {Cmd::PageUp, &MainFrame::pageUp, nullptr},
+    {Cmd::PageDown, &MainFrame::pageDown, nullptr},
+    {Cmd::ParentFolder, &MainFrame::parentFolder, nullptr},
     {Cmd::SortByName, &MainFrame::sortByName, nullptr},
     {Cmd::SortByType, &MainFrame::sortByType, nullptr},
     {Cmd::MarksAsCheckBoxes, &MainFrame::marksAsCheckBoxes, nullptr},
@@ -134,11 +137,18 @@ MainFrame::MainFrame(platform::FileSystem& fileSystem, QWidget* parent)
 {
     connect(&m_statusTicker, &QTimer::timeout, this, [this] { m_statusTimer.tick(); });
     // A keypad script's `wait idle` waits for the status line and for posted commands.
-    Idle::registerProbe(this, [this] { return m_statusTimer.isRunning() || m_postedCommands > 0; });
+    m_counter = std::make_unique<FolderCounter>(m_fileSystem, this, [this](qint64 folders, qint64 files) {
+        m_statusBar->setSecondLine(Str::argInts(Str::FolderCounts, folders, files));
+        ++m_countsShown;
+    });
+    Idle::registerProbe(this, [this] {
+        return m_statusTimer.isRunning() || m_postedCommands > 0 || m_counter->isRunning();
+    });
 }
 
 MainFrame::~MainFrame()
 {
+    m_counter->stop();
     if (!m_saved)
         m_settings.save();
     delete m_images;
@@ -294,6 +304,8 @@ void MainFrame::updateMenus()
 
 void MainFrame::requestStatusRefresh()
 {
+    // A new request stops the count of the folder before: its result would be stale.
+    m_counter->stop();
     m_statusTimer.request(m_settings.statusHidden);
 }
 
@@ -303,11 +315,29 @@ void MainFrame::computeStatusLine()
     const TreeNode* current = m_tree->currentNode();
     if (!current)
         return;
+    const QString path = m_tree->fullPathOf(current);
     platform::FindData item;
-    if (m_fileSystem.lookUp(m_tree->fullPathOf(current), item) != platform::FsError::None)
+    if (m_fileSystem.lookUp(path, item) != platform::FsError::None)
         return;
+    m_statusBar->setIndicators(item.attributes);
+    const QString date = StatusBar::timeText(item.lastWriteTime);
+    if (!item.isFolder()) {
+        m_statusBar->setLines(date, sizeText(item.size));
+        return;
+    }
+    if (m_images->isCard(path)) {
+        qint64 total = 0;
+        qint64 available = 0;
+        if (m_fileSystem.volumeSpace(path, total, available) == platform::FsError::None)
+            m_statusBar->setLines(Str::argReal(Str::CardSize, static_cast<float>(total) / 1048576.0f),
+                                  Str::argReal(Str::CardFree, static_cast<float>(available) / 1048576.0f));
+        else
+            m_statusBar->setLines(date, Str::text(Str::ErrorCaption));
+        return;
+    }
     m_statusTimer.clearPending();
-    m_statusBar->showItem(item);
+    m_statusBar->setLines(date, Str::text(Str::Calculating));
+    m_counter->start(path, m_settings.showHidden);
 }
 
 bool MainFrame::eventFilter(QObject* watched, QEvent* event)
@@ -433,6 +463,23 @@ void MainFrame::toggleShowHidden()
     m_tree->resetToTopLevel();
     m_tree->setCurrentNode(m_tree->topLevelNode(0));
     updateMenus();
+}
+
+void MainFrame::parentFolder() { TreeNavigation::parentFolder(*m_tree); }
+void MainFrame::pageUp() { TreeNavigation::page(*m_tree, true); }
+void MainFrame::pageDown() { TreeNavigation::page(*m_tree, false); }
+
+void MainFrame::refresh()
+{
+    TreeNavigation::refresh(*m_tree);
+    updateMenus();
+}
+
+void MainFrame::reveal(const QString& path)
+{
+    if (TreeNavigation::reveal(*m_tree, m_fileSystem, path) == TreeNavigation::RevealResult::NotInTree)
+        MessageBox::error(this, Str::text(Str::RevealNotFound));
+    m_tree->setFocus();
 }
 
 void MainFrame::cutSelection()

@@ -6,8 +6,10 @@
 #include <QTimer>
 #include <QWidget>
 
+#include <memory>
 #include <span>
 
+class FolderCounter;
 class FolderTree;
 class PhonePage;
 class SelectionBand;
@@ -49,6 +51,9 @@ public:
 
     void updateMenus();
     void requestStatusRefresh();
+    // Opens the tree down to a path ("\\a\\b" or "a\\b") and selects the item there; tells the
+    // user when the folders on the way cannot be found in the tree.
+    void reveal(const QString& path);
 
     Settings& settings() { return m_settings; }
     FolderTree* tree() const { return m_tree; }
@@ -56,6 +61,7 @@ public:
     int pendingOp() const { return m_pendingOp; }
     // How often the status line was computed (for tests of the status timer).
     int statusComputations() const { return m_statusComputations; }
+    int countsShown() const { return m_countsShown; }
     StatusTimer& statusTimer() { return m_statusTimer; }
 
     // One row of the dispatch table. A command whose work is not in this build has no
@@ -90,6 +96,10 @@ private:
     void marksAsCheckBoxes();
     void marksInBold();
     void toggleShowHidden();
+    void parentFolder();
+    void pageUp();
+    void pageDown();
+    void refresh();
     void cutSelection();
     void copySelection();
 
@@ -108,5 +118,7 @@ private:
     int m_selectionCount = 0;     // entries in the selection
     int m_statusComputations = 0;
     int m_postedCommands = 0;     // queued and not run yet
+    std::unique_ptr<FolderCounter> m_counter;
+    int m_countsShown = 0;
     bool m_saved = false;
 };

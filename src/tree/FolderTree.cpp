@@ -189,8 +189,9 @@ void FolderTree::sortAll()
                 return a.text.compare(b.text, Qt::CaseInsensitive) < 0;
             });
         }
+        // Closed folders keep their order: opening them rereads and sorts them anyway.
         for (const auto& child : folder->children)
-            if (!child->children.empty())
+            if (!child->children.empty() && isExpanded(m_model.indexOf(child.get())))
                 folders.push_back(child.get());
     }
 }

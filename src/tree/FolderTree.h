@@ -45,7 +45,7 @@ public:
     void setCurrentNode(TreeNode* node);
     TreeNode* topLevelNode(int row) const;
 
-    // Re-sorts every listed folder with the current sort mode.
+    // Re-sorts the top level and every open folder with the current sort mode.
     void sortAll();
     // Rereads the top level, as when the whole view is reset.
     void resetToTopLevel();

@@ -1,0 +1,114 @@
+#include "tree/TreeNavigation.h"
+
+#include "platform/FileSystem.h"
+#include "tree/FolderTree.h"
+
+#include <QApplication>
+#include <QKeyEvent>
+
+namespace TreeNavigation {
+
+namespace {
+
+class WaitCursor {
+public:
+    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
+    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
+    WaitCursor(const WaitCursor&) = delete;
+    WaitCursor& operator=(const WaitCursor&) = delete;
+};
+
+TreeNode* childNamed(TreeNode* parent, const QString& name)
+{
+    for (const auto& child : parent->children)
+        if (child->text.compare(name, Qt::CaseInsensitive) == 0)
+            return child.get();
+    return nullptr;
+}
+
+}  // namespace
+
+bool isExpandedWithChildren(const FolderTree& tree, const TreeNode* node)
+{
+    if (!node || node == tree.treeModel()->root())
+        return true;  // the top level is always open
+    return !node->children.empty() && tree.isExpanded(tree.treeModel()->indexOf(node));
+}
+
+void parentFolder(FolderTree& tree)
+{
+    TreeNode* current = tree.currentNode();
+    if (!current || current->parent == tree.treeModel()->root())
+        return;
+    tree.setCurrentNode(current->parent);
+}
+
+void page(FolderTree& tree, bool up)
+{
+    // The tree pages by one screenful, as it does for the keys themselves.
+    QKeyEvent key(QEvent::KeyPress, up ? Qt::Key_PageUp : Qt::Key_PageDown, Qt::NoModifier);
+    QCoreApplication::sendEvent(&tree, &key);
+}
+
+void refresh(FolderTree& tree)
+{
+    TreeNode* current = tree.currentNode();
+    if (!current)
+        return;
+    TreeNode* root = tree.treeModel()->root();
+    TreeNode* folder = current->isFolder() && isExpandedWithChildren(tree, current) ? current : current->parent;
+    const QString keep = folder == current ? QString() : current->text;
+    WaitCursor wait;
+    tree.setUpdatesEnabled(false);
+    tree.deleteChildren(folder == root ? nullptr : folder);
+    tree.populate(folder == root ? QString() : tree.fullPathOf(folder), folder == root ? nullptr : folder);
+    if (folder == root) {
+        tree.setCurrentNode(tree.topLevelNode(0));
+    } else if (folder == current) {
+        tree.setCurrentNode(folder);
+    } else if (TreeNode* again = childNamed(folder, keep)) {
+        // The cursor stays on the item it was on, when it is still there.
+        tree.setCurrentNode(again);
+    } else {
+        tree.setCurrentNode(folder);
+    }
+    tree.setUpdatesEnabled(true);
+    tree.viewport()->update();
+}
+
+RevealResult reveal(FolderTree& tree, platform::FileSystem& fileSystem, const QString& path)
+{
+    const QString full = path.startsWith(u'\\') ? path : u'\\' + path;
+    QString rest = path.startsWith(u'\\') ? path.mid(1) : path;
+    if (rest.isEmpty())
+        return RevealResult::Shown;
+    if (!fileSystem.exists(full))
+        return RevealResult::Missing;
+    WaitCursor wait;
+    TreeNode* parent = tree.treeModel()->root();
+    while (!rest.isEmpty()) {
+        const qsizetype slash = rest.indexOf(u'\\');
+        const QString component = slash < 0 ? rest : rest.left(slash);
+        rest = slash < 0 ? QString() : rest.mid(slash + 1);
+        if (rest.isEmpty()) {
+            if (isExpandedWithChildren(tree, parent))
+                if (TreeNode* item = childNamed(parent, component)) {
+                    tree.setCurrentNode(item);
+                    return RevealResult::Shown;
+                }
+            // Not listed yet (new since the folder was read, or a folder never opened). An
+            // item the tree does not show (hidden, or a folder kept out) is left unselected.
+            (void)tree.populateSingle(full, parent == tree.treeModel()->root() ? nullptr : parent);
+            return RevealResult::Shown;
+        }
+        TreeNode* next = childNamed(parent, component);
+        if (!next)
+            return RevealResult::NotInTree;
+        if (!isExpandedWithChildren(tree, next))
+            tree.expand(tree.treeModel()->indexOf(next));
+        parent = next;
+    }
+    return RevealResult::Shown;
+}
+
+}  // namespace TreeNavigation

@@ -1,0 +1,69 @@
+// Moving through the tree, refreshing it and the status line, as a person does with the keys.
+#include "ProgramFixture.h"
+
+namespace {
+
+TEST(NavigationScript, ParentFolderAndRefreshRereadTheRightFolder)
+{
+    ProgramFixture program;
+    program.folder("A/Inner");
+    program.file("A/one.txt");
+    program.file("top.txt");
+    QProcess process;
+    const QString script = program.path(QStringLiteral("nav.keys"));
+    QFile out(script);
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write(
+        "wait idle\n"
+        "key 0\n"                         // parent of a top-level item: nothing
+        "wait idle\n"
+        "expect screen > + A\n"
+        "key Enter Down Down\n"           // open A, then Inner, one.txt
+        "expect screen >     one.txt\n"
+        "key 0\n"                         // back to A, which stays open
+        "wait idle\n"                     // 0 posts its command
+        "expect screen > - A\n"
+        "dump\n"                          // tells the test to add files now
+        "wait 1500\n"
+        "key Down Down\n"
+        "key 6\n"                         // refresh on a file rereads its folder, A
+        "wait idle\n"
+        "expect screen two.txt\n"
+        "expect no screen late.txt\n"
+        "expect screen >     one.txt\n"   // the cursor stays on its item
+        "key Down Down\n"                 // top.txt, a top-level file
+        "key 6\n"                         // rereads the top level and selects the first item
+        "wait idle\n"
+        "expect screen late.txt\n"
+        "expect screen > + A\n");
+    out.close();
+    program.start(process, {QStringLiteral("--play"), script});
+    ASSERT_TRUE(process.waitForReadyRead(-1));
+    program.file("A/two.txt");
+    program.file("late.txt");
+    process.waitForFinished(-1);
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+}
+
+TEST(NavigationScript, TheStatusLineCountsAFolderAndShowsAFile)
+{
+    ProgramFixture program;
+    for (const char* folder : {"F/a", "F/b", "F/c"})
+        program.folder(folder);
+    for (const char* file : {"F/1", "F/2", "F/3", "F/4", "F/5", "F/.h1", "F/.h2"})
+        program.file(file);
+    program.file("z.bin", QByteArray(1536, 'x'));
+    ProgramRun run = program.play(QStringLiteral(
+        "wait idle\n"
+        "expect screen | Fold.: 3, Files: 5 |\n"
+        "key Down\n"
+        "wait idle\n"
+        "expect screen | 1.5 KB |\n"));
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+
+    program.setting("ShowHidden", 1);
+    run = program.play(QStringLiteral("wait idle\nexpect screen | Fold.: 3, Files: 7 |\n"));
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+}
+
+}  // namespace

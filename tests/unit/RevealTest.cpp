@@ -1,0 +1,96 @@
+#include "app/MainFrame.h"
+#include "app/RegKey.h"
+#include "dialogs/TestDialogs.h"
+#include "platform/RegistryStore.h"
+#include "platform/linux/LinuxFileSystem.h"
+#include "resources/Commands.h"
+#include "tree/FolderTree.h"
+#include "tree/SizeText.h"
+
+#include <QDir>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+namespace {
+
+TEST(SizeText, ThresholdsAndSixtyFourBits)
+{
+    const struct { qint64 bytes; const char* text; } cases[] = {
+        {0, "0 B"}, {1023, "1023 B"}, {1024, "1.0 KB"}, {1048576, "1024.0 KB"}, {1048577, "1.00 MB"},
+        {5368709120LL, "5120.00 MB"},  // 5 GiB: no wrap at 32 bits
+    };
+    for (const auto& row : cases)
+        EXPECT_EQ(sizeText(row.bytes), QString::fromUtf8(row.text)) << row.bytes;
+}
+
+class RevealTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        for (const char* folder : {"Storage/Docs", "Storage/Kept out/Inside", "Windows"})
+            QDir(m_folder.path()).mkpath(QStringLiteral("root/") + QString::fromUtf8(folder));
+        touch("Storage/a.txt");
+        QString error;
+        m_store = platform::RegistryStore::open(m_folder.filePath(QStringLiteral("r.db")), &error);
+        RegKey::setStore(m_store.get());
+        RegKey folders(platform::Hive::CurrentUser, QStringLiteral("Software\\Corvane\\Fennick\\Folders"));
+        ASSERT_TRUE(folders.writeString(QStringLiteral("1"), QStringLiteral("\\Storage\\Kept out")));
+        m_fileSystem = std::make_unique<platform::LinuxFileSystem>(
+            platform::PathMapper(QFile::encodeName(m_folder.filePath(QStringLiteral("root")))));
+        m_frame = std::make_unique<MainFrame>(*m_fileSystem);
+        ASSERT_TRUE(m_frame->create());
+        TestDialogs::reset();
+    }
+    void TearDown() override
+    {
+        m_frame.reset();
+        RegKey::setStore(nullptr);
+        TestDialogs::reset();
+    }
+    void touch(const char* relative)
+    {
+        QFile file(m_folder.filePath(QStringLiteral("root/") + QString::fromUtf8(relative)));
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    }
+    QString currentPath() const { return m_frame->tree()->fullPathOf(m_frame->tree()->currentNode()); }
+
+    QTemporaryDir m_folder;
+    std::unique_ptr<platform::RegistryStore> m_store;
+    std::unique_ptr<platform::LinuxFileSystem> m_fileSystem;
+    std::unique_ptr<MainFrame> m_frame;
+};
+
+TEST_F(RevealTest, FindsPathsWithOrWithoutTheLeadingBackslashAndIgnoringCase)
+{
+    for (const char* path : {"Storage\\a.txt", "\\Storage\\a.txt", "\\STORAGE\\A.TXT"}) {
+        m_frame->tree()->setCurrentNode(m_frame->tree()->topLevelNode(1));
+        m_frame->reveal(QString::fromUtf8(path));
+        EXPECT_EQ(currentPath().toLower(), QStringLiteral("\\storage\\a.txt")) << path;
+    }
+    EXPECT_EQ(TestDialogs::lastDialogId(), 0);  // no message
+
+    // A file made since its folder was listed is added and selected.
+    touch("Storage/Docs/new.txt");
+    m_frame->reveal(QStringLiteral("\\Storage\\Docs"));
+    EXPECT_EQ(currentPath(), QStringLiteral("\\Storage\\Docs"));
+    m_frame->reveal(QStringLiteral("\\Storage\\Docs\\new.txt"));
+    EXPECT_EQ(currentPath(), QStringLiteral("\\Storage\\Docs\\new.txt"));
+}
+
+TEST_F(RevealTest, MissingPathsAreIgnoredAndHiddenFoldersTold)
+{
+    m_frame->tree()->setCurrentNode(m_frame->tree()->topLevelNode(0));
+    const QString before = currentPath();
+    m_frame->reveal(QStringLiteral("\\Storage\\nothing.txt"));
+    EXPECT_EQ(currentPath(), before);
+    EXPECT_EQ(TestDialogs::lastDialogId(), 0);
+
+    TestDialogs::answerNext(Cmd::Ok);
+    m_frame->reveal(QStringLiteral("\\Storage\\Kept out\\Inside"));
+    EXPECT_EQ(TestDialogs::lastShown(),
+              QStringLiteral("An error occured: Unable to reveal this items in the tree view. Item not found!"));
+}
+
+}  // namespace
