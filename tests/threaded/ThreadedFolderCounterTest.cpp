@@ -1,0 +1,69 @@
+// The status bar's folder count runs on its own thread: a newer request stops it, and its
+// result never shows over the newer one's. Run under ThreadSanitizer in CI.
+#include "platform/linux/LinuxFileSystem.h"
+#include "tree/FolderCounter.h"
+
+#include <QCoreApplication>
+#include <QDir>
+#include <QElapsedTimer>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <fcntl.h>
+#include <unistd.h>
+
+namespace {
+
+TEST(ThreadedFolderCounter, AStaleCountNeverAppears)
+{
+    QTemporaryDir root;
+    QDir(root.path()).mkpath(QStringLiteral("Big"));
+    QDir(root.path()).mkpath(QStringLiteral("Small/a"));
+    const QByteArray big = QFile::encodeName(root.filePath(QStringLiteral("Big")));
+    for (int i = 0; i < 20000; ++i)
+        ::close(::open((big + "/f" + QByteArray::number(i)).constData(), O_WRONLY | O_CREAT, 0644));
+    for (const char* name : {"Small/1", "Small/2", "Small/.hidden"})
+        ::close(::open(QFile::encodeName(root.filePath(QString::fromUtf8(name))).constData(), O_WRONLY | O_CREAT, 0644));
+
+    platform::LinuxFileSystem fileSystem{platform::PathMapper(QFile::encodeName(root.path()))};
+    QObject receiver;
+    QList<QPair<qint64, qint64>> shown;
+    FolderCounter counter(fileSystem, &receiver, [&shown](qint64 folders, qint64 files) { shown.append({folders, files}); });
+
+    // Many requests in a row, as a person moving through folders makes them; the big folder's
+    // count is stopped by each next request.
+    for (int round = 0; round < 20; ++round) {
+        counter.start(QStringLiteral("\\Big"), false);
+        counter.start(QStringLiteral("\\Small"), round % 2 == 0);
+    }
+    QElapsedTimer clock;
+    clock.start();
+    while (counter.isRunning() || shown.isEmpty()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ASSERT_LT(clock.elapsed(), 60000) << "the count never came";
+    }
+    QCoreApplication::processEvents();
+    // Only the last request's result was shown: Small with hidden items left out.
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown.first(), qMakePair(qint64(1), qint64(2)));
+
+    // A count stopped by hand shows nothing.
+    shown.clear();
+    counter.start(QStringLiteral("\\Big"), false);
+    counter.stop();
+    QCoreApplication::processEvents();
+    EXPECT_TRUE(shown.isEmpty());
+    EXPECT_FALSE(counter.isRunning());
+
+    // An undisturbed count arrives.
+    counter.start(QStringLiteral("\\Big"), false);
+    while (shown.isEmpty()) {
+        QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        ASSERT_LT(clock.elapsed(), 120000);
+    }
+    EXPECT_EQ(shown.first(), qMakePair(qint64(0), qint64(20000)));
+}
+
+}  // namespace
