@@ -407,7 +407,7 @@ TEST_F(RegistryStoreTest, ExportAndImportRoundTripEveryValueByteForByte)
     const char* const oddKey = "Software\\Odd \"Quoted\" [Key];\\-dash\\\u00e9t\u00e9 \U0001F600";
     const auto odd = key(oddKey);
     key("Software\\Empty\\Leaf");
-    const struct { const char16_t* name; RegValue value; } values[] = {
+    const struct { QStringView name; RegValue value; } values[] = {
         {u"", {RegType::String, bytes("d\0\0\0", 4)}},  // the default value
         {u"Quote \"and\" back\\slash", {RegType::String, bytes("\\\0\"\0\\\0\\\0\0\0", 10)}},
         {u"Empty", {RegType::String, bytes("\0\0", 2)}},
@@ -427,7 +427,7 @@ TEST_F(RegistryStoreTest, ExportAndImportRoundTripEveryValueByteForByte)
         {u"=;[]@", {RegType::Dword, bytes("\xff\xff\xff\xff", 4)}},
     };
     for (const auto& row : values)
-        ASSERT_TRUE(m_store->writeValue(odd, QString::fromUtf16(row.name), row.value));
+        ASSERT_TRUE(m_store->writeValue(odd, row.name.toString(), row.value));
     RegistryStore::KeyId hive = 0;
     ASSERT_TRUE(m_store->openKey(Hive::LocalMachine, QString(), false, hive));
     ASSERT_TRUE(m_store->writeValue(hive, QStringLiteral("OnTheHive"), {RegType::Dword, bytes("\1\0\0\0", 4)}));
@@ -453,7 +453,7 @@ TEST_F(RegistryStoreTest, ExportAndImportRoundTripEveryValueByteForByte)
     ASSERT_TRUE(copy->openKey(Hive::CurrentUser, QString::fromUtf8(oddKey), false, copied));
     QStringList expectedNames;
     for (const auto& row : values) {
-        const QString name = QString::fromUtf16(row.name);
+        const QString name = row.name.toString();
         RegValue value;
         ASSERT_TRUE(copy->readValue(copied, name, value)) << name.toStdString();
         EXPECT_EQ(value.type, row.value.type) << name.toStdString();
