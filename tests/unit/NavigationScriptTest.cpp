@@ -53,12 +53,13 @@ TEST(NavigationScript, TheStatusLineCountsAFolderAndShowsAFile)
     for (const char* file : {"F/1", "F/2", "F/3", "F/4", "F/5", "F/.h1", "F/.h2"})
         program.file(file);
     program.file("z.bin", QByteArray(1536, 'x'));
+    QFile::setPermissions(program.root() + QStringLiteral("/z.bin"), QFile::ReadOwner);
     ProgramRun run = program.play(QStringLiteral(
         "wait idle\n"
-        "expect screen | Fold.: 3, Files: 5 |\n"
+        "expect screen | Fold.: 3, Files: 5 | - - - -\n"
         "key Down\n"
         "wait idle\n"
-        "expect screen | 1.5 KB |\n"));
+        "expect screen | 1.5 KB | R - - -\n"));
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
 
     program.setting("ShowHidden", 1);

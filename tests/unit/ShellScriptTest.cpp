@@ -80,7 +80,16 @@ TEST(ShellScript, HiddenItemsAndForbiddenFolders)
     // Only's one file is hidden: no expand button; Secret is never shown.
     EXPECT_EQ(treeRows(run.out), QStringList{QStringLiteral("  Only")});
 
-    // Edit > View > Show hidden files/fold., answered Yes: the view is rebuilt.
+    // Answered No, nothing changes; answered Yes, the view is rebuilt.
+    run = program.play(QStringLiteral(
+        "key F2\nchoose View\nchoose Show hidden files/fold.\n"
+        "wait idle\n"
+        "key F2\n"
+        "wait idle\n"
+        "expect screen ==\n"
+        "key F2\nchoose View\n"
+        "expect screen [ ] Show hidden files/fold.\n"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     run = program.play(QStringLiteral(
         "key F2\nchoose View\nchoose Show hidden files/fold.\n"
         "wait idle\n"

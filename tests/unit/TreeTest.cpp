@@ -6,6 +6,7 @@
 #include "tree/TreeImageList.h"
 
 #include <QDir>
+#include <QFont>
 #include <QFile>
 #include <QTemporaryDir>
 
@@ -121,6 +122,20 @@ TEST_F(FolderTreeTest, MarksOverlaysAndFullPaths)
     // The selection hears of items that go away.
     m_tree.deleteChildren(nullptr);
     EXPECT_EQ(m_selection.attached, nullptr);
+}
+
+TEST_F(FolderTreeTest, MarksShowInBoldOrAsTickedBoxes)
+{
+    FolderTreeModel* model = m_tree.treeModel();
+    const QModelIndex loose = model->indexOf(top("Loose.txt"));
+    const QModelIndex storage = model->indexOf(top("Storage"));
+    EXPECT_TRUE(model->data(loose, Qt::FontRole).value<QFont>().bold());
+    EXPECT_FALSE(model->data(loose, Qt::CheckStateRole).isValid());
+    model->setMarksInBold(false);
+    EXPECT_EQ(model->data(loose, Qt::CheckStateRole).toInt(), Qt::Checked);
+    EXPECT_EQ(model->data(storage, Qt::CheckStateRole).toInt(), Qt::Unchecked);
+    EXPECT_FALSE(model->data(loose, Qt::FontRole).isValid());
+    EXPECT_TRUE(top("Loose.txt")->marked);  // the selection itself is unchanged
 }
 
 TEST_F(FolderTreeTest, CardsComeAndGoInNameOrder)
