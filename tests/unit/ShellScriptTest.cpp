@@ -154,6 +154,20 @@ TEST(ShellScript, WithoutADisplayOrAScriptItSaysWhatToDo)
     EXPECT_TRUE(run.err.contains(QStringLiteral("--play")));
 }
 
+TEST(ShellScript, WithoutAPlaceForTheInstanceLockItEndsWithTwo)
+{
+    ProgramFixture program;
+    // The runtime folder is a file: no lock can be made in it.
+    QFile::remove(program.runtimeFolder());
+    QDir().rmdir(program.runtimeFolder());
+    QFile blocker(program.runtimeFolder());
+    ASSERT_TRUE(blocker.open(QIODevice::WriteOnly));
+    blocker.close();
+    const ProgramRun run = program.play(QStringLiteral("dump\n"));
+    EXPECT_EQ(run.exitCode, 2);
+    EXPECT_TRUE(run.out.isEmpty());
+}
+
 TEST(ShellScript, QuitSavesTheStatusBarSetting)
 {
     ProgramFixture program;
