@@ -4,11 +4,13 @@
 
 #include <QFile>
 #include <QImage>
+#include <QSet>
 #include <QSvgRenderer>
 
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <string>
 
 namespace {
 
