@@ -194,7 +194,7 @@ int Application::run(int argc, char* argv[])
             frame.show();
         QObject::connect(&instance, &SingleInstance::raiseRequested, &frame, &MainFrame::bringToFront);
         QObject::connect(&instance, &SingleInstance::handOffPosted, &frame,
-                         [&frame](qint64 bytes) { frame.postCommand(Cmd::HandOff, bytes); });
+                         [&frame](qint64 bytes) { frame.postCommand(Cmd::HandOffFile, bytes); });
         if (!options.path.isEmpty())
             frame.actOnPath(options.path);
 

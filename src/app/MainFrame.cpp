@@ -6,6 +6,7 @@
 #include "dialogs/PhoneDialog.h"
 #include "dialogs/PhonePage.h"
 #include "dialogs/SoftKeyBar.h"
+#include "resources/DialogTemplates.h"
 #include "platform/FileSystem.h"
 #include "platform/MountTable.h"
 #include "platform/PhonePath.h"
@@ -46,13 +47,13 @@ std::span<const MainFrame::CommandEntry> MainFrame::commandTable()
     {Cmd::DeleteSelection, nullptr, "delete"},
     {Cmd::Properties, nullptr, "properties"},
     {Cmd::Encrypt, nullptr, "encryption"},
-    {Cmd::SendByEmail, nullptr, "sending by e-mail and MMS"},
-    {Cmd::SendByMms, nullptr, "sending by e-mail and MMS"},
-    {Cmd::SendFile, nullptr, "sending over OBEX"},
-    {Cmd::SendSelection, nullptr, "sending over OBEX"},
-    {Cmd::Receive, nullptr, "receiving over OBEX"},
+    {Cmd::SendFileEmail, nullptr, "sending by e-mail and MMS"},
+    {Cmd::SendFileMms, nullptr, "sending by e-mail and MMS"},
+    {Cmd::SendFileObex, nullptr, "sending over OBEX"},
+    {Cmd::SendSelectionObex, nullptr, "sending over OBEX"},
+    {Cmd::ReceiveInfrared, nullptr, "receiving over OBEX"},
     {Cmd::ZipSelection, nullptr, "zip creation"},
-    {Cmd::ZipAndMail, nullptr, "sending by e-mail and MMS"},
+    {Cmd::ZipSelectionAndMail, nullptr, "sending by e-mail and MMS"},
     {Cmd::UnzipHere, nullptr, "zip extraction"},
     {Cmd::UnzipTo, nullptr, "zip extraction and the folder picker"},
     {Cmd::CheckZipAssociation, nullptr, "the zip association check"},
@@ -64,7 +65,7 @@ std::span<const MainFrame::CommandEntry> MainFrame::commandTable()
     {Cmd::PasteSelection, nullptr, "copy, move and paste"},
     {Cmd::PasteShortcut, nullptr, "copy, move and paste"},
     {Cmd::AddFavorite, nullptr, "favorites"},
-    {Cmd::Favorites, nullptr, "favorites"},
+    {Cmd::GoToFavorites, nullptr, "favorites"},
     {Cmd::Refresh, &MainFrame::refresh, nullptr},
     {Cmd::HideStatusBar, &MainFrame::toggleStatusBar, nullptr},
     {Cmd::PageUp, &MainFrame::pageUp, nullptr},
@@ -72,7 +73,7 @@ std::span<const MainFrame::CommandEntry> MainFrame::commandTable()
     {Cmd::ParentFolder, &MainFrame::parentFolder, nullptr},
     {Cmd::SortByName, &MainFrame::sortByName, nullptr},
     {Cmd::SortByType, &MainFrame::sortByType, nullptr},
-    {Cmd::MarksAsCheckBoxes, &MainFrame::marksAsCheckBoxes, nullptr},
+    {Cmd::MarksAsCheckboxes, &MainFrame::marksAsCheckBoxes, nullptr},
     {Cmd::MarksInBold, &MainFrame::marksInBold, nullptr},
     {Cmd::ShowHidden, &MainFrame::toggleShowHidden, nullptr},
     {Cmd::Find, nullptr, "search"},
@@ -105,7 +106,7 @@ const Key KeypadTable[] = {
     {Qt::Key_5, Key::Always, Cmd::Properties, true},
     {Qt::Key_6, Key::Always, Cmd::Refresh, false},
     {Qt::Key_7, Key::Always, Cmd::PageUp, false},
-    {Qt::Key_8, Key::Always, Cmd::Favorites, true},
+    {Qt::Key_8, Key::Always, Cmd::GoToFavorites, true},
     {Qt::Key_9, Key::Always, Cmd::PageDown, false},
     {Qt::Key_Asterisk, Key::Always, Cmd::SelectItem, false},
     {Qt::Key_F8, Key::Always, Cmd::SelectItem, false},
@@ -158,12 +159,12 @@ bool MainFrame::create()
 {
     setWindowTitle(Str::text(Str::AppTitle));
     m_page = new PhonePage(this);
-    m_page->setTitle(windowTitle());
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_page);
     SoftKeyBar* bar = m_page->softKeyBar();
-    bar->setBar(1);
+    if (!bar->setBar(1))
+        return false;  // a main window without its soft keys cannot be used
     connect(bar, &SoftKeyBar::commandTriggered, this, &MainFrame::dispatch);
     connect(bar, &SoftKeyBar::menuAboutToShow, this, &MainFrame::updateMenus);
 
@@ -217,7 +218,7 @@ void MainFrame::postCommand(int commandId, qint64 parameter)
     ++m_postedCommands;
     QMetaObject::invokeMethod(this, [this, commandId, parameter] {
         --m_postedCommands;
-        if (commandId == Cmd::HandOff)
+        if (commandId == Cmd::HandOffFile)
             takeHandOff(parameter);
         else
             dispatch(commandId);
@@ -269,10 +270,10 @@ void MainFrame::updateMenus()
                                      [&](const QString& type) { return path.endsWith(type, Qt::CaseInsensitive); });
 
     const struct { int id; bool enabled; } rules[] = {
-        {Cmd::Open, kind >= 2}, {Cmd::OpenWith, kind >= 2}, {Cmd::SendFile, kind >= 2},
-        {Cmd::SendByEmail, kind >= 2}, {Cmd::SendByMms, kind >= 2 && mmsType},
+        {Cmd::Open, kind >= 2}, {Cmd::OpenWith, kind >= 2}, {Cmd::SendFileObex, kind >= 2},
+        {Cmd::SendFileEmail, kind >= 2}, {Cmd::SendFileMms, kind >= 2 && mmsType},
         {Cmd::DeleteCurrent, current != nullptr}, {Cmd::DeleteSelection, selection},
-        {Cmd::ZipSelection, selection}, {Cmd::ZipAndMail, selection}, {Cmd::SendSelection, selection},
+        {Cmd::ZipSelection, selection}, {Cmd::ZipSelectionAndMail, selection}, {Cmd::SendSelectionObex, selection},
         {Cmd::UnzipHere, isZip}, {Cmd::UnzipTo, isZip}, {Cmd::Encrypt, kind == 2},
         {Cmd::SelectAllInFolder, parentFree}, {Cmd::AddFavorite, current != nullptr},
         {Cmd::CutSelection, selection}, {Cmd::CopySelection, selection}, {Cmd::ClearSelection, selection},
@@ -288,7 +289,7 @@ void MainFrame::updateMenus()
 
     const struct { int id; bool checked; } checks[] = {
         {Cmd::SortByName, m_settings.sortMode == 0}, {Cmd::SortByType, m_settings.sortMode == 1},
-        {Cmd::MarksAsCheckBoxes, !m_settings.marksInBold}, {Cmd::MarksInBold, m_settings.marksInBold},
+        {Cmd::MarksAsCheckboxes, !m_settings.marksInBold}, {Cmd::MarksInBold, m_settings.marksInBold},
         {Cmd::HideStatusBar, m_settings.statusHidden}, {Cmd::ShowHidden, m_settings.showHidden},
     };
     for (const auto& check : checks)
@@ -408,7 +409,7 @@ void MainFrame::quit() { close(); }
 
 void MainFrame::showAbout()
 {
-    PhoneDialog about(116, QStringLiteral("About Fennick"), 4, PhoneDialog::BackKey::EndsDialog);
+    PhoneDialog about(DialogTemplate{116, QStringLiteral("About Fennick"), 4, BackKeyMode::None, false, false});
     auto* text = new QLabel(QStringLiteral("%1\nversion %2\n\nA file manager for keypad devices.")
                                 .arg(Str::text(Str::AppTitle), QStringLiteral(FENNICK_VERSION)));
     text->setAlignment(Qt::AlignCenter);
@@ -457,7 +458,7 @@ void MainFrame::marksInBold()
 
 void MainFrame::toggleShowHidden()
 {
-    if (MessageBox::question(this, Str::text(Str::ResetViewQuestion)) != MessageBox::Yes)
+    if (MessageBox::question(this, Str::text(Str::ResetViewQuestion)) != Cmd::Yes)
         return;
     m_settings.showHidden = !m_settings.showHidden;
     m_tree->resetToTopLevel();

@@ -6,98 +6,166 @@
 
 #include <QHBoxLayout>
 #include <QIcon>
+#include <QKeyEvent>
 #include <QLabel>
+#include <QScrollArea>
 #include <QStyle>
 
 namespace {
 
-QString iconName(MessageBox::Icon icon)
+constexpr int IconSize = 32;
+constexpr int Margin = 8;
+
+DialogTemplate boxTemplate(const QString& caption)
 {
-    switch (icon) {
-    case MessageBox::Error: return QStringLiteral("dialog-error");
-    case MessageBox::Question: return QStringLiteral("dialog-question");
-    case MessageBox::Information: break;
-    }
-    return QStringLiteral("dialog-information");
+    DialogTemplate box;
+    box.title = caption;
+    box.backKey = BackKeyMode::None;
+    return box;
 }
 
-QIcon iconFor(MessageBox::Icon icon, const QStyle* style)
+SoftKeyButton plainKey(const QString& label, int commandId)
+{
+    SoftKeyButton button;
+    button.label = label;
+    button.commandId = commandId;
+    return button;
+}
+
+SoftKeyBarData barFor(MessageBox::Keys keys)
+{
+    SoftKeyBarData bar;
+    if (keys == MessageBox::Keys::Ok)
+        bar.buttons = {plainKey(QStringLiteral("OK"), Cmd::Ok)};
+    else
+        bar.buttons = {plainKey(QStringLiteral("Yes"), Cmd::Yes), plainKey(QStringLiteral("No"), Cmd::No)};
+    return bar;
+}
+
+// Drawn by the widget style where the icon theme has no such icon.
+QStyle::StandardPixmap fallbackPixmap(MessageBox::Icon icon)
 {
     switch (icon) {
-    case MessageBox::Error:
-        return QIcon::fromTheme(QStringLiteral("dialog-error"), style->standardIcon(QStyle::SP_MessageBoxCritical));
-    case MessageBox::Question:
-        return QIcon::fromTheme(QStringLiteral("dialog-question"), style->standardIcon(QStyle::SP_MessageBoxQuestion));
-    case MessageBox::Information:
+    case MessageBox::Icon::Error:
+        return QStyle::SP_MessageBoxCritical;
+    case MessageBox::Icon::Question:
+        return QStyle::SP_MessageBoxQuestion;
+    case MessageBox::Icon::Warning:
+        return QStyle::SP_MessageBoxWarning;
+    case MessageBox::Icon::Information:
+    case MessageBox::Icon::None:
         break;
     }
-    return QIcon::fromTheme(QStringLiteral("dialog-information"), style->standardIcon(QStyle::SP_MessageBoxInformation));
-}
-
-SoftKeyBarData keysFor(bool yesNo)
-{
-    if (yesNo)
-        return {0, 0, {QStringLiteral("Yes"), MessageBox::Yes, -1}, {QStringLiteral("No"), MessageBox::No, -1}};
-    return {0, 0, {QStringLiteral("OK"), Cmd::Ok, -1}, {}};
+    return QStyle::SP_MessageBoxInformation;
 }
 
 }  // namespace
 
-MessageBox::MessageBox(const QString& caption, const QString& text, Icon icon, bool yesNo, QWidget* parent)
-    : PhoneDialog(0, caption, 0, BackKey::EndsDialog, parent), m_text(text), m_yesNo(yesNo)
+MessageBox::MessageBox(Icon icon, const QString& caption, const QString& text, Keys keys, QWidget* parent)
+    : PhoneDialog(boxTemplate(caption), parent)
+    , m_icon(icon)
+    , m_text(text)
+    , m_keys(keys)
 {
-    setObjectName(QStringLiteral("messageBox"));
-    softKeyBar()->setKeys(keysFor(yesNo));
-    auto* content = new QWidget;
-    auto* layout = new QHBoxLayout(content);
-    layout->setContentsMargins(8, 10, 8, 8);
-    auto* picture = new QLabel(content);
-    picture->setPixmap(iconFor(icon, style()).pixmap(32, 32));
-    picture->setProperty("iconName", iconName(icon));
-    picture->setAlignment(Qt::AlignTop);
-    auto* message = new QLabel(text, content);
-    message->setObjectName(QStringLiteral("messageText"));
-    message->setTextFormat(Qt::PlainText);
-    message->setWordWrap(true);
-    message->setAlignment(Qt::AlignTop | Qt::AlignLeft);
-    layout->addWidget(picture, 0, Qt::AlignTop);
-    layout->addWidget(message, 1);
-    setContent(content);
+    setCustomBar(barFor(keys));
+    setContent(makeContent());
 }
 
-QString MessageBox::summary() const { return windowTitle() + QStringLiteral(": ") + m_text; }
-
-bool MessageBox::onCommand(int commandId)
+QWidget* MessageBox::makeContent() const
 {
-    // Yes and No end the box with their own codes, 6 and 7.
-    if (commandId == Yes || commandId == No) {
-        done(commandId);
-        return true;
+    auto* body = new QWidget;
+    auto* row = new QHBoxLayout(body);
+    row->setContentsMargins(Margin, Margin, Margin, Margin);
+    row->setSpacing(Margin);
+    if (m_icon != Icon::None) {
+        const QIcon picture = QIcon::fromTheme(iconName(m_icon), style()->standardIcon(fallbackPixmap(m_icon)));
+        auto* iconLabel = new QLabel;
+        iconLabel->setPixmap(picture.pixmap(QSize(IconSize, IconSize)));
+        iconLabel->setFixedSize(IconSize, IconSize);
+        // The screen dump of keypad scripts names the icon by this property.
+        iconLabel->setProperty("iconName", iconName(m_icon));
+        row->addWidget(iconLabel, 0, Qt::AlignTop);
     }
-    return false;
+    auto* textLabel = new QLabel(m_text);
+    // Texts carry file names, which must never be read as markup.
+    textLabel->setTextFormat(Qt::PlainText);
+    textLabel->setWordWrap(true);
+    textLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    row->addWidget(textLabel, 1, Qt::AlignTop);
+
+    // A long text scrolls with the arrow keys instead of being cut off on a small screen.
+    auto* scroller = new QScrollArea;
+    scroller->setFrameShape(QFrame::NoFrame);
+    scroller->setWidgetResizable(true);
+    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    scroller->setFocusPolicy(Qt::StrongFocus);
+    scroller->setWidget(body);
+    return scroller;
 }
 
 void MessageBox::error(QWidget* owner, const QString& text)
 {
-    MessageBox box(Str::text(Str::ErrorCaption), text, Error, false);
+    MessageBox box(Icon::Error, Str::text(Str::ErrorCaption), text, Keys::Ok);
     (void)box.run(owner);
 }
 
 int MessageBox::question(QWidget* owner, const QString& text, const QString& caption)
 {
-    MessageBox box(caption.isNull() ? Str::text(Str::Confirm) : caption, text, Question, true);
-    // Back leaves the question unanswered, which counts as No.
-    return box.run(owner) == Yes ? Yes : No;
+    MessageBox box(Icon::Question, caption, text, Keys::YesNo);
+    return box.run(owner) == Cmd::Yes ? Cmd::Yes : Cmd::No;
 }
 
 void MessageBox::information(QWidget* owner, const QString& text, const QString& caption)
 {
-    MessageBox box(caption, text, Information, false);
+    MessageBox box(Icon::Information, caption, text, Keys::Ok);
     (void)box.run(owner);
 }
 
-void MessageBox::debug(QWidget* owner, const QString& text)
+void MessageBox::debug(QWidget* owner, const QString& text, const QString& caption)
 {
-    MessageBox box(QStringLiteral("Debug"), text, Information, false);
+    MessageBox box(Icon::Warning, caption, text, Keys::Ok);
     (void)box.run(owner);
+}
+
+QString MessageBox::defaultQuestionCaption()
+{
+    return Str::text(Str::Confirm);
+}
+
+QString MessageBox::iconName(Icon icon)
+{
+    switch (icon) {
+    case Icon::Error:
+        return QStringLiteral("dialog-error");
+    case Icon::Question:
+        return QStringLiteral("dialog-question");
+    case Icon::Information:
+        return QStringLiteral("dialog-information");
+    case Icon::Warning:
+        return QStringLiteral("dialog-warning");
+    case Icon::None:
+        break;
+    }
+    return {};
+}
+
+QString MessageBox::shownText() const
+{
+    return m_text;
+}
+
+QString MessageBox::shownIcon() const
+{
+    return iconName(m_icon);
+}
+
+void MessageBox::keyPressEvent(QKeyEvent* event)
+{
+    // The action key acknowledges a message; a question needs a soft key, so that a stray
+    // press cannot confirm anything.
+    if (m_keys == Keys::Ok && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
+        sendCommand(Cmd::Ok);
+        return;
+    }
+    PhoneDialog::keyPressEvent(event);
 }

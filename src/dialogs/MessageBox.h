@@ -2,31 +2,44 @@
 
 #include "dialogs/PhoneDialog.h"
 
-class QLabel;
+#include <QString>
 
-// Message boxes in the phone's style: a page with an icon, the text, and soft keys.
+// A message or a yes/no question on a phone page of its own: the caption in the title strip,
+// an icon and the text, and OK or Yes/No on the soft keys.
 class MessageBox : public PhoneDialog {
     Q_OBJECT
+
 public:
-    enum Icon { Error, Question, Information };
-    enum Answer { Yes = 6, No = 7 };
+    enum class Icon { None, Error, Question, Information, Warning };
+    enum class Keys { Ok, YesNo };
 
-    MessageBox(const QString& caption, const QString& text, Icon icon, bool yesNo, QWidget* parent = nullptr);
+    MessageBox(Icon icon, const QString& caption, const QString& text, Keys keys, QWidget* parent = nullptr);
 
-    // An error, captioned "An error occured", with an OK key.
+    // A failure, captioned "An error occured".
     static void error(QWidget* owner, const QString& text);
-    // A yes/no question, captioned "Confirm" unless told otherwise; Yes or No.
-    static int question(QWidget* owner, const QString& text, const QString& caption = QString());
+    // A confirmation; Cmd::Yes when the user chose Yes, otherwise Cmd::No (the Back key and a
+    // box that could not be shown count as No, so nothing is done that was not confirmed).
+    [[nodiscard]] static int question(QWidget* owner, const QString& text,
+                                      const QString& caption = defaultQuestionCaption());
     static void information(QWidget* owner, const QString& text, const QString& caption);
-    // An internal failure, captioned "Debug".
-    static void debug(QWidget* owner, const QString& text);
+    // An internal failure.
+    static void debug(QWidget* owner, const QString& text, const QString& caption = QStringLiteral("Debug"));
 
-    QString summary() const override;
+    static QString defaultQuestionCaption();
+    static QString iconName(Icon icon);
+
+    QString text() const { return m_text; }
+    Icon icon() const { return m_icon; }
 
 protected:
-    bool onCommand(int commandId) override;
+    QString shownText() const override;
+    QString shownIcon() const override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    QWidget* makeContent() const;
+
+    Icon m_icon;
     QString m_text;
-    bool m_yesNo;
+    Keys m_keys;
 };

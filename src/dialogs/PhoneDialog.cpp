@@ -6,178 +6,216 @@
 #include "dialogs/TestDialogs.h"
 #include "resources/Commands.h"
 
-#include <QApplication>
+#include <QAbstractSpinBox>
+#include <QCoreApplication>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
+#include <QPlainTextEdit>
+#include <QTextEdit>
 #include <QVBoxLayout>
 
 namespace {
 
-using BackKey = PhoneDialog::BackKey;
-
-struct Template {
-    int id;
-    const char* title;
-    int bar;
-    BackKey backKey;
-};
-
-// The dialogs of the program: title, soft-key bar and what the Back key does.
-const Template Templates[] = {
-    {101, "New file/folder", 2, BackKey::ForwardToEdit},
-    {103, "Receiving...", 3, BackKey::EndsDialog},
-    {113, "Sending...", 3, BackKey::EndsDialog},
-    {114, "Properties", 2, BackKey::EndsDialog},
-    {118, "Delete selection...", 5, BackKey::EndsDialog},
-    {119, "Search criteria", 7, BackKey::ForwardToEdit},
-    {120, "Search results", 8, BackKey::Overridden},
-    {122, "Create ZIP file", 2, BackKey::ForwardToEdit},
-    {123, "Zip/Unzip progress...", 3, BackKey::Overridden},
-    {124, "Select folder", 2, BackKey::EndsDialog},
-    {125, "Open with...", 9, BackKey::EndsDialog},
-    {126, "Run command", 10, BackKey::ForwardToEdit},
-    {127, "Favorites", 11, BackKey::EndsDialog},
-    {128, "Send to...", 12, BackKey::EndsDialog},
-    {129, "File type properties", 13, BackKey::ForwardToEdit},
-    {130, "File types", 14, BackKey::EndsDialog},
-    {131, "", 15, BackKey::EndsDialog},
-    {132, "Crypt file", 2, BackKey::ForwardToEdit},
-    {133, "Decrypt file", 2, BackKey::ForwardToEdit},
-    {135, "Send file by email...", 2, BackKey::EndsDialog},
-};
-
-const Template* findTemplate(int id)
+DialogTemplate templateOf(int dialogId)
 {
-    for (const Template& entry : Templates)
-        if (entry.id == id)
-            return &entry;
-    return nullptr;
+    if (const DialogTemplate* found = DialogTemplates::find(dialogId))
+        return *found;
+    // No template: the soft-key bar cannot be made, so the dialog ends at its set-up.
+    DialogTemplate unknown;
+    unknown.id = dialogId;
+    return unknown;
 }
 
 }  // namespace
 
-PhoneDialog::PhoneDialog(int dialogId, QWidget* parent) : QDialog(parent), m_dialogId(dialogId)
+PhoneDialog::PhoneDialog(int dialogId, QWidget* parent)
+    : PhoneDialog(templateOf(dialogId), parent)
 {
-    const Template* entry = findTemplate(dialogId);
-    m_backKey = entry ? entry->backKey : BackKey::EndsDialog;
-    m_page = new PhonePage(this);
-    setUp(entry ? QString::fromLatin1(entry->title) : QString(), entry ? entry->bar : 2);
 }
 
-PhoneDialog::PhoneDialog(int dialogId, const QString& title, int barId, BackKey backKey, QWidget* parent)
-    : QDialog(parent), m_dialogId(dialogId), m_backKey(backKey)
+PhoneDialog::PhoneDialog(const DialogTemplate& dialogTemplate, QWidget* parent)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
+    , m_template(dialogTemplate)
 {
     m_page = new PhonePage(this);
-    setUp(title, barId);
-}
-
-void PhoneDialog::setUp(const QString& title, int barId)
-{
-    setObjectName(QStringLiteral("phoneDialog"));
-    setWindowFlag(Qt::FramelessWindowHint);
     auto* layout = new QVBoxLayout(this);
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_page);
-    setTitle(title);
-    m_page->softKeyBar()->setBar(barId);
-    connect(m_page->softKeyBar(), &SoftKeyBar::commandTriggered, this, &PhoneDialog::sendCommand);
+    setWindowTitle(m_template.title);
+    connect(softKeyBar(), &SoftKeyBar::commandTriggered, this, &PhoneDialog::sendCommand);
 }
 
-SoftKeyBar* PhoneDialog::softKeyBar() const { return m_page->softKeyBar(); }
+PhoneDialog::~PhoneDialog() = default;
 
-void PhoneDialog::setContent(QWidget* content) { m_page->setContent(content); }
-
-void PhoneDialog::setTitle(const QString& title)
+SoftKeyBar* PhoneDialog::softKeyBar() const
 {
-    setWindowTitle(title);
-    m_page->setTitle(title);
+    return m_page->softKeyBar();
 }
 
-QString PhoneDialog::summary() const { return windowTitle(); }
-
-// Only some dialogs tell a failed start before they end; the others end silently.
-bool PhoneDialog::tellsFullScreenFailure() const
+void PhoneDialog::setContent(QWidget* content)
 {
-    static const int ids[] = {119, 120, 122, 123, 125, 127, 129, 132, 133, 135};
-    return std::find(std::begin(ids), std::end(ids), m_dialogId) != std::end(ids);
-}
-
-bool PhoneDialog::tellsBarFailure() const
-{
-    static const int ids[] = {118, 119, 120, 122, 123, 125, 127, 132, 133, 135};
-    return std::find(std::begin(ids), std::end(ids), m_dialogId) != std::end(ids);
+    m_page->setContent(content);
 }
 
 int PhoneDialog::run(QWidget* owner)
 {
-    switch (TestDialogs::takeInitFailure()) {
-    case TestDialogs::InitFailure::FullScreen:
-        if (tellsFullScreenFailure())
-            MessageBox::debug(owner, QStringLiteral("Init dialog failed"));
-        return Cmd::Ok;
-    case TestDialogs::InitFailure::SoftKeyBar:
-        if (tellsBarFailure())
-            MessageBox::debug(owner, QStringLiteral("Dialog failed"));
-        return Cmd::Cancel;
-    case TestDialogs::InitFailure::None:
-        break;
-    }
+    m_endCode.reset();
+    if (!setUpFrame(owner))
+        return m_endCode.value_or(Cmd::Cancel);
     if (!initialise())
-        return Cmd::Ok;
-    TestDialogs::record(m_dialogId, summary());
-    int answer = 0;
-    if (TestDialogs::takeAnswer(answer))
-        return answer;
+        return m_endCode.value_or(Cmd::Cancel);
+    if (m_endCode)
+        return *m_endCode;
+    if (!focusWidget())
+        focusFirstInput();
+    recordShown();
+    if (const std::optional<int> answer = TestDialogs::takeAnswer())
+        return *answer;
 
-    // The dialog covers the owner's window exactly, as a full-screen page does.
-    QWidget* window = owner ? owner->window() : nullptr;
-    if (window) {
-        setParent(window, windowFlags());
-        setGeometry(window->geometry());
-    } else {
-        resize(240, 320);
+    m_running = true;
+    const int code = exec();
+    m_running = false;
+    return code;
+}
+
+// The two steps every dialog takes before its own set-up. A failure ends the dialog with 1 (the
+// page could not cover the screen) or 2 (no soft-key bar); the dialogs whose template says so
+// tell it first, since a dialog that vanishes at once would otherwise puzzle the user.
+bool PhoneDialog::setUpFrame(QWidget* owner)
+{
+    if (TestDialogs::takeInitFailure(TestDialogs::InitStep::FullScreen)) {
+        if (m_template.tellsFullScreenFailure)
+            MessageBox::debug(owner, QStringLiteral("Init dialog failed"));
+        m_endCode = Cmd::Ok;
+        return false;
     }
-    setModal(true);
-    // The focus goes to the first input control, unless the dialog put it somewhere itself.
-    if (!focusWidget() || focusWidget() == this || !(focusWidget()->focusPolicy() & Qt::TabFocus)) {
-        for (QWidget* widget = nextInFocusChain(); widget && widget != this; widget = widget->nextInFocusChain())
-            if ((widget->focusPolicy() & Qt::TabFocus) && widget->isEnabled() && isAncestorOf(widget)) {
-                widget->setFocus();
-                break;
-            }
+    coverOwner(owner);
+
+    const bool barMade = !TestDialogs::takeInitFailure(TestDialogs::InitStep::SoftKeyBar)
+                         && (m_customBar ? softKeyBar()->setBar(*m_customBar) : softKeyBar()->setBar(m_template.barId));
+    if (!barMade) {
+        if (m_template.tellsBarFailure)
+            MessageBox::debug(owner, QStringLiteral("Dialog failed"));
+        m_endCode = Cmd::Cancel;
+        return false;
     }
-    return exec();
+    return true;
+}
+
+// The dialog is a frameless window exactly over its owner's window, so that it looks like the
+// next page of the same screen.
+void PhoneDialog::coverOwner(QWidget* owner)
+{
+    QWidget* top = owner ? owner->window() : nullptr;
+    if (top && top != this && parentWidget() != top)
+        setParent(top, windowFlags());
+    if (top && top != this)
+        setGeometry(top->geometry());
+    else
+        resize(PhonePage::DefaultWidth, PhonePage::DefaultHeight);
+}
+
+bool PhoneDialog::initialise()
+{
+    return true;
+}
+
+bool PhoneDialog::onCommand(int)
+{
+    return false;
+}
+
+QString PhoneDialog::shownText() const
+{
+    return {};
+}
+
+QString PhoneDialog::shownIcon() const
+{
+    return {};
 }
 
 void PhoneDialog::sendCommand(int commandId)
 {
     if (onCommand(commandId))
         return;
-    if (commandId >= 1 && commandId <= 7)
-        done(commandId);
+    if (Cmd::isEndCode(commandId))
+        end(commandId);
+}
+
+void PhoneDialog::end(int code)
+{
+    if (m_running)
+        done(code);
+    else
+        m_endCode = code;
+}
+
+void PhoneDialog::accept()
+{
+    end(Cmd::Ok);
+}
+
+void PhoneDialog::reject()
+{
+    end(Cmd::Cancel);
 }
 
 void PhoneDialog::keyPressEvent(QKeyEvent* event)
 {
-    if (m_page->softKeyBar()->handleKey(event))
+    if (softKeyBar()->handleKey(event))
         return;
-    if (event->key() == Qt::Key_Escape) {
-        switch (m_backKey) {
-        case BackKey::ForwardToEdit:
-            // Back deletes the character before the cursor of the focused edit.
-            if (auto* edit = qobject_cast<QLineEdit*>(focusWidget()))
-                edit->backspace();
-            return;
-        case BackKey::Overridden:
-            return;
-        case BackKey::EndsDialog:
-            done(Cmd::Cancel);
+    if (event->key() != Qt::Key_Escape) {
+        QDialog::keyPressEvent(event);
+        return;
+    }
+    switch (m_template.backKey) {
+    case BackKeyMode::ForwardToEdit:
+        forwardBackKey();
+        break;
+    case BackKeyMode::Overridden:
+        break;
+    case BackKeyMode::None:
+        end(Cmd::Cancel);
+        break;
+    }
+}
+
+// On the phone the Back key deletes the character before the cursor in an edit field; in a
+// dialog with edit fields that is what it does, and it never closes the dialog.
+void PhoneDialog::forwardBackKey()
+{
+    QWidget* focused = focusWidget();
+    const bool isEdit = qobject_cast<QLineEdit*>(focused) || qobject_cast<QAbstractSpinBox*>(focused)
+                        || qobject_cast<QPlainTextEdit*>(focused) || qobject_cast<QTextEdit*>(focused);
+    if (!isEdit)
+        return;
+    QKeyEvent press(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
+    QCoreApplication::sendEvent(focused, &press);
+    QKeyEvent release(QEvent::KeyRelease, Qt::Key_Backspace, Qt::NoModifier);
+    QCoreApplication::sendEvent(focused, &release);
+}
+
+void PhoneDialog::focusFirstInput()
+{
+    for (QWidget* candidate = nextInFocusChain(); candidate && candidate != this;
+         candidate = candidate->nextInFocusChain()) {
+        if (isAncestorOf(candidate) && candidate->isEnabled() && candidate->isVisibleTo(this)
+            && (candidate->focusPolicy() & Qt::TabFocus)) {
+            candidate->setFocus(Qt::OtherFocusReason);
             return;
         }
     }
-    // Enter is left to the focused control; QDialog would otherwise press a default button.
-    if (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)
-        return;
-    QDialog::keyPressEvent(event);
+}
+
+void PhoneDialog::recordShown()
+{
+    TestDialogs::Shown shown;
+    shown.dialogId = m_template.id;
+    shown.caption = windowTitle();
+    shown.text = shownText();
+    shown.icon = shownIcon();
+    shown.leftKey = softKeyBar()->label(SoftKeyBar::Left);
+    shown.rightKey = softKeyBar()->label(SoftKeyBar::Right);
+    TestDialogs::recordShown(shown);
 }

@@ -1,52 +1,72 @@
 #pragma once
 
+#include "resources/DialogTemplates.h"
 #include "resources/SoftKeyBars.h"
 
 #include <QDialog>
 
+#include <optional>
+
 class PhonePage;
 class SoftKeyBar;
 
-// The frame of every dialog: a modal page that covers the main window exactly, with its title
-// strip and soft keys. A command 1 to 7 that the dialog does not take itself ends it with that
-// code; the Back key (Escape) goes to the focused edit, does nothing, or ends the dialog with 2.
+// The base of every dialog: a modal phone page that covers its owner's window, driven by the
+// two soft keys. It sets itself up in the same steps for all dialogs, ends on the common
+// commands 1 to 7, and gives the Back key the meaning the dialog's template names.
 class PhoneDialog : public QDialog {
     Q_OBJECT
+
 public:
-    enum class BackKey { ForwardToEdit, Overridden, EndsDialog };
-
-    // The dialog of the template table with this id.
+    // A dialog of the template table.
     explicit PhoneDialog(int dialogId, QWidget* parent = nullptr);
-    // A dialog with its own title, bar and Back-key rule (the about box, message boxes).
-    PhoneDialog(int dialogId, const QString& title, int barId, BackKey backKey, QWidget* parent = nullptr);
+    // A dialog described in code (the message boxes).
+    explicit PhoneDialog(const DialogTemplate& dialogTemplate, QWidget* parent = nullptr);
+    ~PhoneDialog() override;
 
-    int dialogId() const { return m_dialogId; }
+    // Sets the dialog up and runs it modally over `owner`'s window; returns the end code. The
+    // owner may be nullptr: the dialog then takes the default screen size.
+    int run(QWidget* owner);
+
+    // A command from a soft key, a menu or the dialog itself: the dialog's own handler first,
+    // then the common rule (1 to 7 end the dialog with that code).
+    void sendCommand(int commandId);
+    // Ends the dialog with `code`, also while it is still being set up.
+    void end(int code);
+    bool isRunning() const { return m_running; }
+
+    int dialogId() const { return m_template.id; }
+    BackKeyMode backKeyMode() const { return m_template.backKey; }
     PhonePage* page() const { return m_page; }
     SoftKeyBar* softKeyBar() const;
     void setContent(QWidget* content);
-    void setTitle(const QString& title);
 
-    // Runs the dialog modally over the window of `owner` and returns its end code.
-    int run(QWidget* owner);
-    // Sends a command as a soft key or a menu item does.
-    void sendCommand(int commandId);
-
-    // What a test seam or the screen dump says of this dialog: its title and main text.
-    virtual QString summary() const;
+    void accept() override;
+    void reject() override;
 
 protected:
-    // The dialog's own set-up; false fails the start as the full-screen step would.
-    virtual bool initialise() { return true; }
-    // The dialog's own handling of a command; true when it took it.
-    virtual bool onCommand(int /*commandId*/) { return false; }
+    // The dialog's own set-up, after the frame's; false when it failed and the dialog has
+    // ended itself (with end()) or should end with 2.
+    [[nodiscard]] virtual bool initialise();
+    // The dialog's own command handler; true when it took the command.
+    virtual bool onCommand(int commandId);
+    // What the test record shows of the dialog besides its caption.
+    virtual QString shownText() const;
+    virtual QString shownIcon() const;
+    // A bar made in code instead of the template's bar number (the message boxes).
+    void setCustomBar(const SoftKeyBarData& bar) { m_customBar = bar; }
+
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
-    void setUp(const QString& title, int barId);
-    bool tellsFullScreenFailure() const;
-    bool tellsBarFailure() const;
+    [[nodiscard]] bool setUpFrame(QWidget* owner);
+    void coverOwner(QWidget* owner);
+    void focusFirstInput();
+    void forwardBackKey();
+    void recordShown();
 
-    int m_dialogId;
-    BackKey m_backKey = BackKey::EndsDialog;
-    PhonePage* m_page;
+    DialogTemplate m_template;
+    std::optional<SoftKeyBarData> m_customBar;
+    PhonePage* m_page = nullptr;
+    bool m_running = false;
+    std::optional<int> m_endCode;
 };

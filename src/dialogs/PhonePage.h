@@ -1,35 +1,45 @@
 #pragma once
 
-#include "dialogs/Dumpable.h"
-
+#include <QPointer>
 #include <QWidget>
 
-class QLabel;
-class QVBoxLayout;
 class SoftKeyBar;
+class QVBoxLayout;
 
-// The page every screen of Fennick is: a title strip, the content, and the two soft keys.
-class PhonePage : public QWidget, public Dumpable {
+// The full-screen page that the main window and every dialog share: a title strip showing the
+// window's title, the content, and the soft-key bar at the bottom.
+class PhonePage : public QWidget {
     Q_OBJECT
+
 public:
+    // The screen a page is laid out for when nobody gives it a size.
+    static constexpr int DefaultWidth = 240;
+    static constexpr int DefaultHeight = 320;
+
     explicit PhonePage(QWidget* parent = nullptr);
 
-    void setTitle(const QString& title);
-    QString title() const;
-    // Takes the content widget, replacing any earlier one.
+    // The page takes the widget and deletes the one it had.
     void setContent(QWidget* content);
     QWidget* content() const { return m_content; }
-    SoftKeyBar* softKeyBar() const { return m_softKeys; }
+    SoftKeyBar* softKeyBar() const { return m_softKeyBar; }
 
-    // "== title ==", the content, then the soft keys as "keys: [File] [Edit]".
-    void dumpTo(DumpWriter& writer) const override;
+    // The text of the title strip: the title of the window the page is in.
+    QString title() const;
+    int titleStripHeight() const;
 
-    // The look shared by every page.
-    static QString styleSheet();
+    QSize sizeHint() const override;
+
+protected:
+    bool event(QEvent* event) override;
+    bool eventFilter(QObject* watched, QEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
 
 private:
-    QLabel* m_title;
-    QWidget* m_content = nullptr;
-    QVBoxLayout* m_layout;
-    SoftKeyBar* m_softKeys;
+    void watchWindow();
+    QFont titleFont() const;
+
+    QVBoxLayout* m_layout = nullptr;
+    QPointer<QWidget> m_content;
+    SoftKeyBar* m_softKeyBar = nullptr;
+    QPointer<QWidget> m_watchedWindow;
 };

@@ -1,5 +1,8 @@
 #include "dialogs/ScreenDump.h"
 
+#include "dialogs/PhonePage.h"
+#include "dialogs/SoftKeyBar.h"
+
 #include <QAbstractButton>
 #include <QAbstractItemView>
 #include <QApplication>
@@ -102,6 +105,19 @@ void dumpWidget(const QWidget* widget, DumpWriter& writer)
 {
     if (const auto* self = dynamic_cast<const Dumpable*>(widget)) {
         self->dumpTo(writer);
+        return;
+    }
+    if (const auto* page = qobject_cast<const PhonePage*>(widget)) {
+        // "== title ==", the content, then the soft keys as "keys: [File] [Edit]".
+        writer.line(QStringLiteral("== %1 ==").arg(page->title()));
+        if (page->content())
+            dumpWidget(page->content(), writer);
+        QString keys = QStringLiteral("keys:");
+        for (SoftKeyBar::Side side : {SoftKeyBar::Left, SoftKeyBar::Right})
+            if (page->softKeyBar()->hasButton(side))
+                keys += QStringLiteral(" [%1]").arg(page->softKeyBar()->label(side))
+                      + (page->softKeyBar()->isEnabled(side) ? QString() : QStringLiteral("(disabled)"));
+        writer.line(keys);
         return;
     }
     if (const auto* label = qobject_cast<const QLabel*>(widget)) {

@@ -3,140 +3,264 @@
 #include "resources/Menus.h"
 
 #include <QAction>
-#include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
+#include <QLinearGradient>
 #include <QMenu>
+#include <QMouseEvent>
+#include <QPainter>
 
 namespace {
 
-void fillMenu(QMenu* menu, const QList<MenuItem>& items, QHash<int, QAction*>& actions)
+constexpr int LabelMargin = 8;
+constexpr int VerticalPadding = 5;
+
+QFont labelFont(const QFont& base)
 {
-    for (const MenuItem& item : items) {
-        switch (item.kind) {
-        case MenuItem::Separator:
-            menu->addSeparator();
-            break;
-        case MenuItem::Popup: {
-            QMenu* sub = menu->addMenu(item.text);
-            fillMenu(sub, item.children, actions);
-            break;
-        }
-        case MenuItem::Command: {
-            QAction* action = menu->addAction(item.text);
-            action->setData(item.commandId);
-            actions.insert(item.commandId, action);
-            break;
-        }
-        }
-    }
+    QFont font = base;
+    font.setBold(true);
+    return font;
 }
 
 }  // namespace
 
-SoftKeyBar::SoftKeyBar(QWidget* parent) : QWidget(parent)
+SoftKeyBar::SoftKeyBar(QWidget* parent)
+    : QWidget(parent)
 {
-    setObjectName(QStringLiteral("softKeyBar"));
-    setAttribute(Qt::WA_StyledBackground);
-    setFixedHeight(26);
-    auto* layout = new QHBoxLayout(this);
-    layout->setContentsMargins(6, 0, 6, 0);
-    m_left = new QLabel(this);
-    m_right = new QLabel(this);
-    m_left->setObjectName(QStringLiteral("softKeyLeft"));
-    m_right->setObjectName(QStringLiteral("softKeyRight"));
-    m_right->setAlignment(Qt::AlignRight | Qt::AlignVCenter);
-    m_left->setAlignment(Qt::AlignLeft | Qt::AlignVCenter);
-    for (QLabel* key : {m_left, m_right}) {
-        key->setTextFormat(Qt::PlainText);
-        key->installEventFilter(this);
-        layout->addWidget(key, 1);
+    setFocusPolicy(Qt::NoFocus);
+    setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
+}
+
+SoftKeyBar::SoftKeyBar(int barId, QWidget* parent)
+    : SoftKeyBar(parent)
+{
+    // A bar that cannot be made stays empty; an owner that must know asks setBar() itself.
+    (void)setBar(barId);
+}
+
+bool SoftKeyBar::setBar(int barId)
+{
+    const SoftKeyBarData* found = SoftKeyBars::bar(barId);
+    if (!found) {
+        clear();
+        return false;
     }
+    return setBar(*found);
 }
 
-void SoftKeyBar::setBar(int barId)
+bool SoftKeyBar::setBar(const SoftKeyBarData& bar)
 {
-    if (const SoftKeyBarData* found = SoftKeyBars::bar(barId))
-        setKeys(*found);
+    clear();
+    if (bar.buttons.size() > 2)
+        return false;
+    for (qsizetype index = 0; index < bar.buttons.size(); ++index) {
+        const SoftKeyButton& button = bar.buttons.at(index);
+        Key& target = m_keys[index];
+        target.present = true;
+        target.button = button;
+        target.label = button.labelText();
+        target.enabled = button.enabled;
+        if (!button.dropDown)
+            continue;
+        const QList<MenuItem>* items = Menus::menu(bar.menuId);
+        if (!items) {
+            clear();
+            return false;
+        }
+        if (button.popupIndex == SoftKeyButton::WholeMenu) {
+            target.menu = buildMenu(*items, target.label);
+        } else if (button.popupIndex >= 0 && button.popupIndex < items->size() && items->at(button.popupIndex).isPopup()) {
+            const MenuItem& popup = items->at(button.popupIndex);
+            target.menu = buildMenu(popup.children, popup.text);
+        } else {
+            clear();
+            return false;
+        }
+    }
+    m_data = bar;
+    update();
+    return true;
 }
 
-void SoftKeyBar::setKeys(const SoftKeyBarData& keys)
+void SoftKeyBar::clear()
 {
-    m_data = keys;
-    m_left->setText(keys.left.label);
-    m_right->setText(keys.right.label);
-    m_left->setEnabled(true);
-    m_right->setEnabled(keys.hasRight());
-    buildMenus();
-}
-
-void SoftKeyBar::buildMenus()
-{
-    qDeleteAll(m_popups);
-    m_popups.clear();
+    for (Key& each : m_keys) {
+        // Later, because the bar may be changed from a slot of that menu's own item.
+        if (each.menu) {
+            each.menu->hide();
+            each.menu->deleteLater();
+        }
+        each = Key();
+    }
     m_actions.clear();
-    for (const MenuItem& popupItem : Menus::menu(m_data.menuId)) {
-        auto* menu = new QMenu(this);
-        menu->setObjectName(QStringLiteral("softKeyMenu"));
-        fillMenu(menu, popupItem.children, m_actions);
-        connect(menu, &QMenu::triggered, this, [this](QAction* chosen) {
-            // A sub-menu's own action carries no command.
-            if (chosen->data().isValid())
-                emit commandTriggered(chosen->data().toInt());
-        });
-        m_popups.append(menu);
+    m_data = SoftKeyBarData();
+    update();
+}
+
+QMenu* SoftKeyBar::buildMenu(const QList<MenuItem>& items, const QString& title)
+{
+    auto* menu = new QMenu(title, this);
+    // A pop-up is a window of its own and would not take the page's font by itself.
+    menu->setFont(font());
+    addItems(menu, items);
+    return menu;
+}
+
+void SoftKeyBar::addItems(QMenu* menu, const QList<MenuItem>& items)
+{
+    for (const MenuItem& item : items) {
+        if (item.isSeparator()) {
+            menu->addSeparator();
+        } else if (item.isPopup()) {
+            QMenu* sub = menu->addMenu(item.text);
+            sub->setFont(font());
+            addItems(sub, item.children);
+        } else {
+            QAction* action = menu->addAction(item.text);
+            action->setData(item.commandId);
+            const int commandId = item.commandId;
+            connect(action, &QAction::triggered, this, [this, commandId] { emit commandTriggered(commandId); });
+            if (!m_actions.contains(commandId))
+                m_actions.insert(commandId, action);
+        }
     }
 }
 
-QMenu* SoftKeyBar::popup(int index) const { return m_popups.value(index); }
+void SoftKeyBar::setLabel(Side side, const QString& text)
+{
+    key(side).label = text;
+    update();
+}
 
-void SoftKeyBar::setLabel(Side side, const QString& text) { (side == Left ? m_left : m_right)->setText(text); }
+QString SoftKeyBar::label(Side side) const
+{
+    return key(side).label;
+}
 
-QString SoftKeyBar::label(Side side) const { return (side == Left ? m_left : m_right)->text(); }
+void SoftKeyBar::setEnabled(Side side, bool enabled)
+{
+    key(side).enabled = enabled;
+    update();
+}
 
-void SoftKeyBar::setKeyEnabled(Side side, bool enabled) { (side == Left ? m_left : m_right)->setEnabled(enabled); }
+bool SoftKeyBar::isEnabled(Side side) const
+{
+    return key(side).present && key(side).enabled;
+}
+
+bool SoftKeyBar::hasButton(Side side) const
+{
+    return key(side).present;
+}
+
+int SoftKeyBar::commandId(Side side) const
+{
+    const Key& target = key(side);
+    return target.present && !target.button.dropDown ? target.button.commandId : 0;
+}
+
+QMenu* SoftKeyBar::menu(Side side) const
+{
+    return key(side).menu;
+}
+
+QAction* SoftKeyBar::action(int commandId) const
+{
+    return m_actions.value(commandId, nullptr);
+}
 
 bool SoftKeyBar::handleKey(QKeyEvent* event)
 {
-    if (event->key() == Qt::Key_F1) {
-        press(Left);
-        return true;
-    }
-    if (event->key() == Qt::Key_F2) {
-        press(Right);
-        return true;
-    }
-    return false;
+    if (event->key() != Qt::Key_F1 && event->key() != Qt::Key_F2)
+        return false;
+    if (event->type() == QEvent::KeyPress && !event->isAutoRepeat())
+        press(event->key() == Qt::Key_F1 ? Left : Right);
+    return true;
 }
 
 void SoftKeyBar::press(Side side)
 {
-    const SoftKey& key = side == Left ? m_data.left : m_data.right;
-    QLabel* label = side == Left ? m_left : m_right;
-    if (key.label.isEmpty() || !label->isEnabled())
+    if (!isEnabled(side))
         return;
-    if (!key.isDropDown()) {
-        emit commandTriggered(key.commandId);
-        return;
-    }
-    QMenu* menu = popup(key.popupIndex);
-    if (!menu)
-        return;
-    emit menuAboutToShow();
-    // The pop-up opens upward from its key, as on the phone.
-    const QSize size = menu->sizeHint();
-    QPoint corner = label->mapToGlobal(side == Left ? QPoint(0, 0) : QPoint(label->width(), 0));
-    if (side == Right)
-        corner.rx() -= size.width();
-    corner.ry() -= size.height();
-    menu->popup(corner);
+    if (key(side).button.dropDown)
+        showMenu(side);
+    else
+        emit commandTriggered(key(side).button.commandId);
 }
 
-bool SoftKeyBar::eventFilter(QObject* watched, QEvent* event)
+void SoftKeyBar::showMenu(Side side)
 {
-    if (event->type() == QEvent::MouseButtonRelease && (watched == m_left || watched == m_right)) {
-        press(watched == m_left ? Left : Right);
-        return true;
+    emit menuAboutToShow();
+    // The owner may have changed the bar or the key while it brought the items up to date.
+    QMenu* menu = key(side).menu;
+    if (!menu || !isEnabled(side))
+        return;
+    const QSize size = menu->sizeHint();
+    const QPoint barTopLeft = mapToGlobal(QPoint(0, 0));
+    const int x = side == Left ? barTopLeft.x() : barTopLeft.x() + width() - size.width();
+    menu->popup(QPoint(x, barTopLeft.y() - size.height()));
+}
+
+QSize SoftKeyBar::sizeHint() const
+{
+    const QFontMetrics metrics(labelFont(font()));
+    return {metrics.horizontalAdvance(QStringLiteral("Cancel")) * 2 + 4 * LabelMargin,
+            metrics.height() + 2 * VerticalPadding};
+}
+
+QSize SoftKeyBar::minimumSizeHint() const
+{
+    return sizeHint();
+}
+
+void SoftKeyBar::paintEvent(QPaintEvent*)
+{
+    QPainter painter(this);
+    const QRect area = rect();
+    QLinearGradient background(area.topLeft(), area.bottomLeft());
+    background.setColorAt(0.0, QColor(0xf6, 0xf8, 0xfb));
+    background.setColorAt(1.0, QColor(0xd8, 0xde, 0xe7));
+    painter.fillRect(area, background);
+    painter.setPen(QColor(0xa4, 0xae, 0xbc));
+    painter.drawLine(area.topLeft(), area.topRight());
+    if (key(Left).present && key(Right).present) {
+        const int middle = area.width() / 2;
+        painter.drawLine(middle, area.top() + VerticalPadding, middle, area.bottom() - VerticalPadding);
     }
-    return QWidget::eventFilter(watched, event);
+
+    painter.setFont(labelFont(font()));
+    const int halfWidth = area.width() / 2 - 2 * LabelMargin;
+    for (const Side side : {Left, Right}) {
+        const Key& each = key(side);
+        if (!each.present)
+            continue;
+        painter.setPen(each.enabled ? QColor(0x16, 0x2a, 0x46) : QColor(0x9a, 0xa3, 0xad));
+        const QRect box = side == Left ? QRect(LabelMargin, 0, halfWidth, area.height())
+                                       : QRect(area.width() - LabelMargin - halfWidth, 0, halfWidth, area.height());
+        const QString text = painter.fontMetrics().elidedText(each.label, Qt::ElideRight, box.width());
+        painter.drawText(box, Qt::AlignVCenter | (side == Left ? Qt::AlignLeft : Qt::AlignRight), text);
+    }
+}
+
+void SoftKeyBar::changeEvent(QEvent* event)
+{
+    if (event->type() == QEvent::FontChange) {
+        for (const Key& each : m_keys) {
+            if (!each.menu)
+                continue;
+            each.menu->setFont(font());
+            for (QMenu* sub : each.menu->findChildren<QMenu*>())
+                sub->setFont(font());
+        }
+        updateGeometry();
+    }
+    QWidget::changeEvent(event);
+}
+
+void SoftKeyBar::mouseReleaseEvent(QMouseEvent* event)
+{
+    if (event->button() != Qt::LeftButton || !rect().contains(event->position().toPoint()))
+        return;
+    const Side side = event->position().x() < width() / 2.0 ? Left : Right;
+    // A bar with one key answers on its whole width.
+    press(key(side).present ? side : Left);
 }

@@ -1,48 +1,94 @@
 #include "dialogs/TestDialogs.h"
 
-#include <QList>
-
-namespace TestDialogs {
+#include <QApplication>
+#include <QKeyEvent>
+#include <QPointer>
+#include <QQueue>
+#include <QWidget>
 
 namespace {
-struct State {
-    QList<int> answers;
-    InitFailure failure = InitFailure::None;
-    int lastId = 0;
-    QString lastSummary;
+
+struct SeamState {
+    QQueue<int> answers;
+    std::optional<TestDialogs::InitStep> failure;
+    TestDialogs::Shown lastShown;
+    int shownCount = 0;
 };
-State& state()
+
+SeamState& state()
 {
-    static State instance;
-    return instance;
+    static SeamState seam;
+    return seam;
 }
+
 }  // namespace
 
-void answerNext(int code) { state().answers.append(code); }
-void failNextInit(InitFailure step) { state().failure = step; }
-void reset() { state() = State(); }
-int lastDialogId() { return state().lastId; }
-QString lastShown() { return state().lastSummary; }
+void TestDialogs::answerNext(int code)
+{
+    state().answers.enqueue(code);
+}
 
-bool takeAnswer(int& code)
+int TestDialogs::pendingAnswers()
+{
+    return static_cast<int>(state().answers.size());
+}
+
+void TestDialogs::failNextInit(InitStep step)
+{
+    state().failure = step;
+}
+
+TestDialogs::Shown TestDialogs::lastShown()
+{
+    return state().lastShown;
+}
+
+int TestDialogs::shownCount()
+{
+    return state().shownCount;
+}
+
+void TestDialogs::reset()
+{
+    state() = SeamState();
+}
+
+std::optional<int> TestDialogs::takeAnswer()
 {
     if (state().answers.isEmpty())
+        return std::nullopt;
+    return state().answers.dequeue();
+}
+
+bool TestDialogs::takeInitFailure(InitStep step)
+{
+    if (state().failure != step)
         return false;
-    code = state().answers.takeFirst();
+    state().failure.reset();
     return true;
 }
 
-InitFailure takeInitFailure()
+void TestDialogs::recordShown(const Shown& shown)
 {
-    const InitFailure failure = state().failure;
-    state().failure = InitFailure::None;
-    return failure;
+    state().lastShown = shown;
+    ++state().shownCount;
 }
 
-void record(int dialogId, const QString& summary)
+void TestDialogs::pressKey(QWidget* window, Qt::Key key, const QString& text)
 {
-    state().lastId = dialogId;
-    state().lastSummary = summary;
+    QWidget* target = QApplication::activePopupWidget();
+    if (!target) {
+        QWidget* top = window ? window->window() : QApplication::activeModalWidget();
+        if (!top)
+            return;
+        target = top->focusWidget() ? top->focusWidget() : top;
+    }
+    // The press may close the widget that received it; the release then goes nowhere.
+    QPointer<QWidget> receiver = target;
+    QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier, text);
+    QApplication::sendEvent(receiver, &press);
+    if (!receiver)
+        return;
+    QKeyEvent release(QEvent::KeyRelease, key, Qt::NoModifier, text);
+    QApplication::sendEvent(receiver, &release);
 }
-
-}  // namespace TestDialogs

@@ -1,25 +1,50 @@
 #pragma once
 
+class QWidget;
+
 #include <QString>
+#include <Qt>
 
-// A seam for widget tests: answer the next dialogs in advance, make a dialog's start fail,
-// and see what the last dialog showed. Unused by the program itself.
-namespace TestDialogs {
+#include <optional>
 
-enum class InitFailure { None, FullScreen, SoftKeyBar };
+// The seam through which tests and keypad scripts answer dialogs in advance and make a
+// dialog's set-up fail. Every dialog and message box consults it when it runs; with nothing
+// queued it changes nothing. Used on the user-interface thread only.
+class TestDialogs {
+public:
+    // The two set-up steps every dialog takes before its own.
+    enum class InitStep { FullScreen, SoftKeyBar };
 
-// The next dialog to run ends at once with this code, after it was set up.
-void answerNext(int code);
-void failNextInit(InitFailure step);
-void reset();
+    // What the last dialog that ran showed.
+    struct Shown {
+        int dialogId = 0; // 0 for a message box
+        QString caption;
+        QString text;     // a message box's text; empty for other dialogs
+        QString icon;     // a message box's icon name ("dialog-error", ...); empty for none
+        QString leftKey;
+        QString rightKey;
+    };
 
-// The dialog id and summary of the last dialog that ran (or was answered in advance).
-int lastDialogId();
-QString lastShown();
+    // The next dialog to run ends with `code` as soon as it is set up, without waiting for a key.
+    // Answers are used in the order they were queued.
+    static void answerNext(int code);
+    static int pendingAnswers();
+    // The next dialog to run fails at that set-up step.
+    static void failNextInit(InitStep step);
+    // The last dialog that ran; a default Shown when none ran since reset().
+    static Shown lastShown();
+    static int shownCount();
+    // Forgets every queued answer and failure and what was shown.
+    static void reset();
 
-// Used by the dialog frame.
-bool takeAnswer(int& code);
-InitFailure takeInitFailure();
-void record(int dialogId, const QString& summary);
+    // Delivers a key press and release as the windowing system would: to the open pop-up menu,
+    // otherwise to the focused widget of `window` (or `window` itself), from where an unused key
+    // travels up to the dialog. With no window, the active modal dialog gets it. Works for a
+    // window that was never activated, as on the offscreen platform.
+    static void pressKey(QWidget* window, Qt::Key key, const QString& text = QString());
 
-}  // namespace TestDialogs
+    // For the dialog frame.
+    static std::optional<int> takeAnswer();
+    static bool takeInitFailure(InitStep step);
+    static void recordShown(const Shown& shown);
+};

@@ -1,17 +1,34 @@
 #pragma once
 
-// Command ids, with the numbers the menus, soft keys and keypad have always sent.
+#include <QList>
+#include <QString>
+
+// Every command the menus, soft keys and dialogs send, by its number. The numbers are the ones
+// the commands always had, so a command seen in a keypad script or a menu can be traced to its
+// handler in one step.
 namespace Cmd {
 
 enum Id : int {
-    // The common end codes of dialogs.
+    // End codes of a dialog. A command with one of these ids that the dialog does not take
+    // itself ends the dialog with that id.
     Ok = 1,
     Cancel = 2,
+    Abort = 3,
+    Retry = 4,
+    Ignore = 5,
     Yes = 6,
-    DialogCancel = 7,  // the "Cancel" soft key
+    No = 7,
+    // The "Cancel" soft key of the dialogs sends 7, not 2.
+    DialogCancel = 7,
+
+    // Placeholder ids carried by the main window's two drop-down soft keys; never sent.
+    FileButton = 3,
+    EditButton = 5,
+
+    // The "Stop" soft key of the search results; outside 1..7, so it never ends a dialog.
     Stop = 10,
 
-    // Menu 2, the main window.
+    // The main window's menu.
     Quit = 40001,
     About = 40002,
     CutSelection = 40003,
@@ -25,9 +42,9 @@ enum Id : int {
     Properties = 40013,
     NewFile = 40014,
     NewFolder = 40015,
-    SendFile = 40016,
-    SendByEmail = 40017,
-    Receive = 40018,
+    SendFileObex = 40016,
+    SendFileEmail = 40017,
+    ReceiveInfrared = 40018,
     ClearSelection = 40020,
     SelectItem = 40021,
     Refresh = 40022,
@@ -37,48 +54,64 @@ enum Id : int {
     PageDown = 40026,
     DeleteSelection = 40027,
     ZipSelection = 40032,
-    ZipAndMail = 40033,
+    ZipSelectionAndMail = 40033,
     UnzipHere = 40034,
     UnzipTo = 40036,
-    ActOnPath = 40037,  // no menu item: the path given at start
     AddFavorite = 40038,
-    HandOff = 40039,    // no menu item: a second start wrote the hand-off file
-    Favorites = 40040,
-    MarksAsCheckBoxes = 40041,
+    GoToFavorites = 40040,
+    MarksAsCheckboxes = 40041,
     MarksInBold = 40042,
     OpenWith = 40043,
     Run = 40044,
     CheckZipAssociation = 40054,
     ParentFolder = 40055,
-    SendSelection = 40058,
+    SendSelectionObex = 40058,
     HideStatusBar = 40060,
     ManageFileTypes = 40064,
     Encrypt = 40072,
     ShowHidden = 40073,
-    SendByMms = 40074,
+    SendFileMms = 40074,
     SelectAllInFolder = 40075,
 
-    // Menus 121 to 126, the dialogs' "Menu" soft keys.
+    // Sent to the main window by a second instance; no menu item carries them.
+    HandOffPath = 40037,
+    HandOffFile = 40039,
+
+    // The "Menu" soft keys of the dialogs.
+    RevealInTree = 40029,
     NewSearch = 40030,
     BackToCriteria = 40031,
-    RevealInTree = 40029,
     OpenOrExecute = 40061,
-    AddToList = 40047,
-    RemoveFromList = 40046,
-    OpenWithInformation = 40049,
+    OpenWithRemove = 40046,
+    OpenWithAdd = 40047,
     MenuCancel = 40048,
-    MoveUp = 40052,
-    MoveDown = 40053,
-    RemoveFavorite = 40050,
-    ChangeApplication = 40062,
-    ChangeIcons = 40063,
-    AddFileType = 40065,
-    EditFileType = 40066,
-    DeleteFileType = 40067,
-    AnswerYes = 40068,
-    AnswerYesToAll = 40069,
-    AnswerNo = 40070,
-    AnswerNoToAll = 40071,
+    OpenWithInformations = 40049,
+    FavoriteRemove = 40050,
+    FavoriteMoveUp = 40052,
+    FavoriteMoveDown = 40053,
+    FileTypeChangeApplication = 40062,
+    FileTypeChangeIcons = 40063,
+    FileTypeAdd = 40065,
+    FileTypeEdit = 40066,
+    FileTypeDelete = 40067,
+    QuestionYes = 40068,
+    QuestionYesToAll = 40069,
+    QuestionNo = 40070,
+    QuestionNoToAll = 40071,
 };
+
+// The main window's command table: every command it dispatches, menu 2's items and the two
+// hand-off commands, in the table's order.
+const QList<int>& mainWindowCommands();
+
+// The menu text of a command ("Open\tA": the keypad key follows a tab); empty for a command
+// that no menu item carries.
+QString text(int id);
+
+// True for the ids that end a dialog when the dialog does not take them itself.
+constexpr bool isEndCode(int id)
+{
+    return id >= Ok && id <= No;
+}
 
 }  // namespace Cmd

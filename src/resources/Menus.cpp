@@ -1,129 +1,97 @@
 #include "resources/Menus.h"
 
 #include "resources/Commands.h"
+#include "resources/StringTable.h"
 
-#include <QHash>
+#include <QMap>
+
+namespace Menus {
 
 namespace {
 
-MenuItem command(int id, const char16_t* text) { return {MenuItem::Command, id, QString::fromUtf16(text), {}}; }
-MenuItem separator() { return {MenuItem::Separator, 0, QString(), {}}; }
-MenuItem popup(const char16_t* text, QList<MenuItem> children)
+// A command entry takes its text from the command table, so that a text lives in one place.
+MenuItem item(int commandId)
 {
-    return {MenuItem::Popup, 0, QString::fromUtf16(text), std::move(children)};
+    return MenuItem{commandId, Cmd::text(commandId), {}};
 }
 
-QHash<int, QList<MenuItem>> buildMenus()
+MenuItem separator()
 {
-    QHash<int, QList<MenuItem>> menus;
-    menus.insert(2, {
-        popup(u"File", {
-            popup(u"Open", {command(Cmd::Open, u"Open\tA"), command(Cmd::OpenWith, u"Open with..."),
-                            command(Cmd::Run, u"Run..."), separator(),
-                            command(Cmd::ManageFileTypes, u"Manage file types...")}),
-            separator(),
-            popup(u"New", {command(Cmd::NewFile, u"File..."), command(Cmd::NewFolder, u"Folder...")}),
-            command(Cmd::Rename, u"Rename..."),
-            popup(u"Delete", {command(Cmd::DeleteCurrent, u"Current file/folder..."),
-                              command(Cmd::DeleteSelection, u"Items in selection...")}),
-            command(Cmd::Properties, u"Properties...\t5"),
-            command(Cmd::Encrypt, u"Encrypt..."),
-            separator(),
-            popup(u"Send && Receive", {command(Cmd::SendByEmail, u"Send file by email..."),
-                                       command(Cmd::SendByMms, u"Send file by MMS..."), separator(),
-                                       command(Cmd::SendFile, u"Send file by IR/BT..."),
-                                       command(Cmd::SendSelection, u"Send sel. by IR/BT..."), separator(),
-                                       command(Cmd::Receive, u"Receive from IR...")}),
-            popup(u"Zip/Unzip", {command(Cmd::ZipSelection, u"Zip selection..."),
-                                 command(Cmd::ZipAndMail, u"Zip sel. and mail..."), separator(),
-                                 command(Cmd::UnzipHere, u"Unzip here"), command(Cmd::UnzipTo, u"Unzip to..."),
-                                 separator(), command(Cmd::CheckZipAssociation, u"Check zip association")}),
-            separator(),
-            command(Cmd::Quit, u"Quit"),
-        }),
-        popup(u"Edit", {
-            command(Cmd::SelectItem, u"Select item\t*"),
-            command(Cmd::ClearSelection, u"Clear selection\t#"),
-            command(Cmd::SelectAllInFolder, u"Select all in folder..."),
-            separator(),
-            popup(u"Selection", {command(Cmd::CutSelection, u"Cut selection\t1"),
-                                 command(Cmd::CopySelection, u"Copy selection\t2"), separator(),
-                                 command(Cmd::PasteSelection, u"Paste selection\t3"),
-                                 command(Cmd::PasteShortcut, u"Paste shortcut\t4")}),
-            popup(u"Favorites", {command(Cmd::AddFavorite, u"Add current file/folder"),
-                                 command(Cmd::Favorites, u"Go to / Manage...\t8")}),
-            popup(u"View", {command(Cmd::Refresh, u"Refresh\t6"), command(Cmd::HideStatusBar, u"Hide status bar"),
-                            separator(), command(Cmd::PageUp, u"Page up\t7"), command(Cmd::PageDown, u"Page down\t9"),
-                            command(Cmd::ParentFolder, u"Parent folder\t0"), separator(),
-                            command(Cmd::SortByName, u"Sort by name"), command(Cmd::SortByType, u"Sort by type"),
-                            separator(), command(Cmd::MarksAsCheckBoxes, u"Sel. with checkboxes"),
-                            command(Cmd::MarksInBold, u"Selection in bold"),
-                            command(Cmd::ShowHidden, u"Show hidden files/fold.")}),
-            command(Cmd::Find, u"Find..."),
-            separator(),
-            command(Cmd::About, u"About Fennick..."),
-        }),
+    return MenuItem{};
+}
+
+MenuItem popup(const QString& text, QList<MenuItem> children)
+{
+    return MenuItem{0, text, std::move(children)};
+}
+
+QList<MenuItem> mainMenu()
+{
+    const MenuItem open = popup(QStringLiteral("Open"), {
+        item(Cmd::Open), item(Cmd::OpenWith), item(Cmd::Run), separator(), item(Cmd::ManageFileTypes),
     });
-    menus.insert(121, {popup(u"Menu", {command(Cmd::NewSearch, u"New search..."),
-                                       command(Cmd::BackToCriteria, u"Back to criteria..."),
-                                       command(Cmd::RevealInTree, u"Reveal in tree"),
-                                       command(Cmd::OpenOrExecute, u"Open / Execute\tA")})});
-    menus.insert(122, {popup(u"Menu", {command(Cmd::AddToList, u"Add to list..."),
-                                       command(Cmd::RemoveFromList, u"Remove from list..."),
-                                       command(Cmd::OpenWithInformation, u"Informations..."),
-                                       command(Cmd::MenuCancel, u"Cancel")})});
-    menus.insert(123, {popup(u"Menu", {command(Cmd::MoveUp, u"Move up"), command(Cmd::MoveDown, u"Move down"),
-                                       command(Cmd::RemoveFavorite, u"Remove from list..."),
-                                       command(Cmd::MenuCancel, u"Cancel")})});
-    menus.insert(124, {popup(u"Menu", {command(Cmd::ChangeApplication, u"Change application..."),
-                                       command(Cmd::ChangeIcons, u"Change icons..."),
-                                       command(Cmd::MenuCancel, u"Cancel")})});
-    menus.insert(125, {popup(u"Menu", {command(Cmd::AddFileType, u"Add file type..."),
-                                       command(Cmd::EditFileType, u"Edit file type..."),
-                                       command(Cmd::DeleteFileType, u"Delete file type...")})});
-    menus.insert(126, {popup(u"Yes", {command(Cmd::AnswerYes, u"Yes"), command(Cmd::AnswerYesToAll, u"Yes to all")}),
-                       popup(u"No", {command(Cmd::AnswerNo, u"No"), command(Cmd::AnswerNoToAll, u"No to all")})});
-    return menus;
+    const MenuItem create = popup(QStringLiteral("New"), {item(Cmd::NewFile), item(Cmd::NewFolder)});
+    const MenuItem remove = popup(QStringLiteral("Delete"), {item(Cmd::DeleteCurrent), item(Cmd::DeleteSelection)});
+    // "&&" is a literal ampersand in a menu text.
+    const MenuItem sendReceive = popup(QStringLiteral("Send && Receive"), {
+        item(Cmd::SendFileEmail), item(Cmd::SendFileMms), separator(),
+        item(Cmd::SendFileObex), item(Cmd::SendSelectionObex), separator(),
+        item(Cmd::ReceiveInfrared),
+    });
+    const MenuItem zip = popup(QStringLiteral("Zip/Unzip"), {
+        item(Cmd::ZipSelection), item(Cmd::ZipSelectionAndMail), separator(),
+        item(Cmd::UnzipHere), item(Cmd::UnzipTo), separator(),
+        item(Cmd::CheckZipAssociation),
+    });
+    const MenuItem file = popup(Str::text(Str::File), {
+        open, separator(), create, item(Cmd::Rename), remove, item(Cmd::Properties), item(Cmd::Encrypt), separator(),
+        sendReceive, zip, separator(), item(Cmd::Quit),
+    });
+
+    const MenuItem selection = popup(QStringLiteral("Selection"), {
+        item(Cmd::CutSelection), item(Cmd::CopySelection), separator(), item(Cmd::PasteSelection), item(Cmd::PasteShortcut),
+    });
+    const MenuItem favorites = popup(QStringLiteral("Favorites"), {item(Cmd::AddFavorite), item(Cmd::GoToFavorites)});
+    const MenuItem view = popup(QStringLiteral("View"), {
+        item(Cmd::Refresh), item(Cmd::HideStatusBar), separator(),
+        item(Cmd::PageUp), item(Cmd::PageDown), item(Cmd::ParentFolder), separator(),
+        item(Cmd::SortByName), item(Cmd::SortByType), separator(),
+        item(Cmd::MarksAsCheckboxes), item(Cmd::MarksInBold), item(Cmd::ShowHidden),
+    });
+    const MenuItem edit = popup(Str::text(Str::Edit), {
+        item(Cmd::SelectItem), item(Cmd::ClearSelection), item(Cmd::SelectAllInFolder), separator(),
+        selection, favorites, view, item(Cmd::Find), separator(), item(Cmd::About),
+    });
+    return {file, edit};
 }
 
-const QHash<int, QList<MenuItem>>& allMenus()
+const QMap<int, QList<MenuItem>>& allMenus()
 {
-    static const QHash<int, QList<MenuItem>> menus = buildMenus();
+    static const QMap<int, QList<MenuItem>> menus = {
+        {Main, mainMenu()},
+        {SearchResults, {item(Cmd::NewSearch), item(Cmd::BackToCriteria), item(Cmd::RevealInTree), item(Cmd::OpenOrExecute)}},
+        {OpenWith, {item(Cmd::OpenWithAdd), item(Cmd::OpenWithRemove), item(Cmd::OpenWithInformations), item(Cmd::MenuCancel)}},
+        {Favorites, {item(Cmd::FavoriteMoveUp), item(Cmd::FavoriteMoveDown), item(Cmd::FavoriteRemove), item(Cmd::MenuCancel)}},
+        {FileType, {item(Cmd::FileTypeChangeApplication), item(Cmd::FileTypeChangeIcons), item(Cmd::MenuCancel)}},
+        {FileTypes, {item(Cmd::FileTypeAdd), item(Cmd::FileTypeEdit), item(Cmd::FileTypeDelete)}},
+        {Question, {popup(QStringLiteral("Yes"), {item(Cmd::QuestionYes), item(Cmd::QuestionYesToAll)}),
+                    popup(QStringLiteral("No"), {item(Cmd::QuestionNo), item(Cmd::QuestionNoToAll)})}},
+    };
     return menus;
-}
-
-void collect(const QList<MenuItem>& items, QList<int>& ids)
-{
-    for (const MenuItem& item : items) {
-        if (item.kind == MenuItem::Command)
-            ids.append(item.commandId);
-        collect(item.children, ids);
-    }
 }
 
 }  // namespace
 
-namespace Menus {
-
-const QList<MenuItem>& menu(int menuId)
+const QList<MenuItem>* menu(int id)
 {
-    static const QList<MenuItem> none;
-    auto found = allMenus().constFind(menuId);
-    return found == allMenus().constEnd() ? none : found.value();
+    const auto& menus = allMenus();
+    const auto found = menus.constFind(id);
+    return found == menus.constEnd() ? nullptr : &found.value();
 }
 
-QList<int> menuIds()
+QList<int> ids()
 {
-    QList<int> ids = allMenus().keys();
-    std::sort(ids.begin(), ids.end());
-    return ids;
-}
-
-QList<int> commandIds(int menuId)
-{
-    QList<int> ids;
-    collect(menu(menuId), ids);
-    return ids;
+    return allMenus().keys();
 }
 
 }  // namespace Menus

@@ -1,81 +1,139 @@
 #include "resources/Pictures.h"
 
-#include <QIconEngine>
+#include "resources/PictureIconEngine.h"
+
 #include <QPainter>
 #include <QSvgRenderer>
 
-static void initPictureResources() { Q_INIT_RESOURCE(pictures); }
+#include <array>
+#include <cmath>
 
-namespace Pictures {
+// The pictures are compiled into the static core library, where Qt cannot register them by
+// itself: nothing would pull their object file into the program. Registering them on first
+// use links them in and makes ":/pictures/" readable. This must stay outside any namespace,
+// since the macro declares the registration function where it is used.
+static void registerPictures()
+{
+    static const bool registered = [] {
+        Q_INIT_RESOURCE(pictures);
+        return true;
+    }();
+    Q_UNUSED(registered);
+}
 
 namespace {
 
-QString treeFile(int index)
+// In tree-image index order.
+constexpr std::array<const char16_t*, FixedTreeImageCount> treeImageFiles{
+    u"shortcut-overlay.svg",
+    u"folder-closed.svg",
+    u"folder-open.svg",
+    u"card-closed.svg",
+    u"windows-closed.svg",
+    u"card-open.svg",
+    u"windows-open.svg",
+    u"storage-closed.svg",
+    u"storage-open.svg",
+};
+
+constexpr std::array<const char16_t*, 5> otherFiles{
+    u"selection-band.svg",
+    u"status-bar.svg",
+    u"status-bar-icon.svg",
+    u"indicator-set.svg",
+    u"indicator-clear.svg",
+};
+
+QString picturePath(const char16_t* fileName)
 {
-    static const char* const names[FixedTreeImageCount] = {
-        "shortcut-overlay", "folder-closed", "folder-open", "card-closed", "windows-closed",
-        "card-open", "windows-open", "storage-closed", "storage-open"};
-    if (index < 0 || index >= FixedTreeImageCount)
-        index = FolderClosed;
-    return QStringLiteral(":/pictures/%1.svg").arg(QLatin1String(names[index]));
+    registerPictures();
+    return QStringLiteral(":/pictures/") + QString::fromUtf16(fileName);
 }
 
-QPixmap render(const QString& file, QSize size, qreal ratio = 1.0)
+// Renders the whole picture stretched over `size` logical pixels. The band backgrounds rely on
+// the stretch; the square pictures are asked for at square sizes.
+QPixmap render(const QString& path, QSize size, qreal dpr)
 {
-    // Resources of a static library are registered by hand, once.
-    static const bool registered = (initPictureResources(), true);
-    (void)registered;
-    QPixmap pixmap(size * ratio);
-    pixmap.setDevicePixelRatio(ratio);
+    if (path.isEmpty() || size.isEmpty() || !std::isfinite(dpr) || dpr <= 0)
+        return {};
+    QSvgRenderer renderer(path);
+    if (!renderer.isValid())
+        return {};
+    QPixmap pixmap(QSize(qRound(size.width() * dpr), qRound(size.height() * dpr)));
+    if (pixmap.isNull())
+        return {};
+    pixmap.setDevicePixelRatio(dpr);
     pixmap.fill(Qt::transparent);
-    QSvgRenderer renderer(file);
     QPainter painter(&pixmap);
+    painter.setRenderHint(QPainter::Antialiasing);
     renderer.render(&painter, QRectF(QPointF(0, 0), QSizeF(size)));
     return pixmap;
 }
 
-// Renders the SVG afresh at each size asked, so an icon is never scaled from a bitmap.
-class SvgIconEngine : public QIconEngine {
-public:
-    explicit SvgIconEngine(QString file) : m_file(std::move(file)) {}
-    void paint(QPainter* painter, const QRect& rect, QIcon::Mode, QIcon::State) override
-    {
-        QSvgRenderer renderer(m_file);
-        renderer.render(painter, rect);
-    }
-    QPixmap pixmap(const QSize& size, QIcon::Mode, QIcon::State) override { return render(m_file, size); }
-    QIconEngine* clone() const override { return new SvgIconEngine(m_file); }
+} // namespace
 
-private:
-    QString m_file;
-};
-
-}  // namespace
-
-QIcon treeIcon(int index) { return QIcon(new SvgIconEngine(treeFile(index))); }
-
-QPixmap treeImage(int index, int sizePx, qreal devicePixelRatio)
+QString Pictures::treeImagePath(int index)
 {
-    return render(treeFile(index), QSize(sizePx, sizePx), devicePixelRatio);
+    if (index < 0 || index >= FixedTreeImageCount)
+        return {};
+    return picturePath(treeImageFiles[static_cast<std::size_t>(index)]);
 }
 
-QPixmap withShortcutOverlay(const QPixmap& base)
+QStringList Pictures::allPicturePaths()
 {
-    QPixmap result = base;
-    const QSize logical = base.deviceIndependentSize().toSize();
+    QStringList paths;
+    for (int index = 0; index < FixedTreeImageCount; ++index)
+        paths.append(treeImagePath(index));
+    for (const char16_t* fileName : otherFiles)
+        paths.append(picturePath(fileName));
+    return paths;
+}
+
+QPixmap Pictures::treeImage(int index, int sizePx, qreal dpr)
+{
+    return render(treeImagePath(index), QSize(sizePx, sizePx), dpr);
+}
+
+QIcon Pictures::treeIcon(int index)
+{
+    const QString path = treeImagePath(index);
+    if (path.isEmpty())
+        return {};
+    return QIcon(new PictureIconEngine(path));
+}
+
+QPixmap Pictures::selectionBandBackground(QSize size, qreal dpr)
+{
+    return render(picturePath(u"selection-band.svg"), size, dpr);
+}
+
+QPixmap Pictures::statusBarBackground(QSize size, qreal dpr)
+{
+    return render(picturePath(u"status-bar.svg"), size, dpr);
+}
+
+QPixmap Pictures::statusBarIcon(int sizePx, qreal dpr)
+{
+    return render(picturePath(u"status-bar-icon.svg"), QSize(sizePx, sizePx), dpr);
+}
+
+QPixmap Pictures::indicator(bool set, QSize size, qreal dpr)
+{
+    return render(picturePath(set ? u"indicator-set.svg" : u"indicator-clear.svg"), size, dpr);
+}
+
+QPixmap Pictures::withShortcutOverlay(const QPixmap& base)
+{
+    if (base.isNull())
+        return {};
+    QSvgRenderer renderer(treeImagePath(static_cast<int>(TreeImage::ShortcutOverlay)));
+    if (!renderer.isValid())
+        return {};
+    QPixmap result = base.copy();
     QPainter painter(&result);
-    painter.drawPixmap(QPoint(0, 0), render(treeFile(ShortcutOverlay), logical, base.devicePixelRatio()));
+    painter.setRenderHint(QPainter::Antialiasing);
+    // Drawn as vectors onto the result, in logical pixels, so the arrow is as sharp as the
+    // picture beneath it at any device pixel ratio.
+    renderer.render(&painter, QRectF(QPointF(0, 0), base.deviceIndependentSize()));
     return result;
 }
-
-QPixmap selectionBandBackground(QSize size) { return render(QStringLiteral(":/pictures/selection-band.svg"), size); }
-QPixmap statusBarBackground(QSize size) { return render(QStringLiteral(":/pictures/status-bar.svg"), size); }
-QPixmap statusBarIcon(int sizePx) { return render(QStringLiteral(":/pictures/status-icon.svg"), QSize(sizePx, sizePx)); }
-
-QPixmap indicator(bool set, QSize size)
-{
-    return render(set ? QStringLiteral(":/pictures/indicator-set.svg") : QStringLiteral(":/pictures/indicator-clear.svg"),
-                  size);
-}
-
-}  // namespace Pictures

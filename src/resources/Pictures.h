@@ -3,28 +3,50 @@
 #include <QIcon>
 #include <QPixmap>
 #include <QSize>
+#include <QString>
+#include <QStringList>
 
-// The program's own pictures, drawn as SVG so that they are sharp at any size: the nine fixed
-// tree images, the backgrounds of the two bands, the status bar's icon and the attribute
-// indicators.
-namespace Pictures {
-
-// The fixed tree images, by their index in the tree image list.
-enum TreeImage : int {
-    ShortcutOverlay = 0, FolderClosed = 1, FolderOpen = 2, CardClosed = 3, WindowsClosed = 4,
-    CardOpen = 5, WindowsOpen = 6, StorageClosed = 7, StorageOpen = 8
+// The tree's fixed images, by the index each has always had in the tree image list. Indices
+// from FixedTreeImageCount on belong to the system icons that the list mirrors.
+enum class TreeImage : int {
+    ShortcutOverlay = 0,
+    FolderClosed = 1,
+    FolderOpen = 2,
+    CardClosed = 3,
+    WindowsClosed = 4,
+    CardOpen = 5,
+    WindowsOpen = 6,
+    StorageClosed = 7,
+    StorageOpen = 8,
 };
-inline constexpr int FixedTreeImageCount = 9;
 
-// A fixed tree image as an icon that renders its SVG at whatever size is asked.
-QIcon treeIcon(int index);
-QPixmap treeImage(int index, int sizePx, qreal devicePixelRatio = 1.0);
-// `base` with the shortcut arrow in its lower-left corner.
-QPixmap withShortcutOverlay(const QPixmap& base);
+constexpr int FixedTreeImageCount = 9;
 
-QPixmap selectionBandBackground(QSize size);
-QPixmap statusBarBackground(QSize size);
-QPixmap statusBarIcon(int sizePx);
-QPixmap indicator(bool set, QSize size);
+// The program's own pictures, drawn as SVG and rendered at whatever size the screen asks, so
+// they are sharp at any scale. Sizes are logical pixels; a device pixel ratio above 1 gives a
+// pixmap with that many more device pixels and the ratio set on it. A picture that cannot be
+// served (an index outside the fixed images, an empty size) comes back as a null pixmap.
+class Pictures {
+public:
+    // Fixed tree image `index` (see TreeImage), sizePx square.
+    [[nodiscard]] static QPixmap treeImage(int index, int sizePx, qreal dpr = 1.0);
+    // The same picture as an icon that is drawn afresh at every size it is asked for; a null
+    // icon for an index outside the fixed images.
+    [[nodiscard]] static QIcon treeIcon(int index);
 
-}  // namespace Pictures
+    // Band backgrounds stretch to any size: their gradients run along the width.
+    [[nodiscard]] static QPixmap selectionBandBackground(QSize size, qreal dpr = 1.0);
+    [[nodiscard]] static QPixmap statusBarBackground(QSize size, qreal dpr = 1.0);
+    [[nodiscard]] static QPixmap statusBarIcon(int sizePx, qreal dpr = 1.0);
+    // The status bar's attribute indicator, lit when the attribute is set.
+    [[nodiscard]] static QPixmap indicator(bool set, QSize size, qreal dpr = 1.0);
+
+    // `base` with the shortcut arrow drawn over its bottom-left corner, at base's own size and
+    // device pixel ratio. A null base gives a null pixmap.
+    [[nodiscard]] static QPixmap withShortcutOverlay(const QPixmap& base);
+
+    // The resource path of fixed tree image `index`, or an empty string outside 0..8.
+    [[nodiscard]] static QString treeImagePath(int index);
+    // Every picture the program carries, tree images first in index order.
+    [[nodiscard]] static QStringList allPicturePaths();
+};

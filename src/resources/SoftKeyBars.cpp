@@ -1,50 +1,88 @@
 #include "resources/SoftKeyBars.h"
 
 #include "resources/Commands.h"
+#include "resources/Menus.h"
 #include "resources/StringTable.h"
 
-#include <QList>
+#include <QMap>
+
+QString SoftKeyButton::labelText() const
+{
+    return labelStringId != 0 ? Str::text(labelStringId) : label;
+}
 
 namespace SoftKeyBars {
 
 namespace {
 
-SoftKey plain(const QString& label, int command) { return {label, command, -1}; }
-SoftKey dropDown(const QString& label, int popup) { return {label, 0, popup}; }
-QString text(const char* label) { return QString::fromLatin1(label); }
-
-QList<SoftKeyBarData> buildBars()
+SoftKeyButton plain(const QString& label, int commandId)
 {
-    const SoftKey done = plain(text("Done"), Cmd::Ok);
-    const SoftKey cancel = plain(text("Cancel"), Cmd::DialogCancel);
-    const SoftKey menu = dropDown(text("Menu"), 0);
-    return {
-        {1, 2, dropDown(Str::text(Str::File), 0), dropDown(Str::text(Str::Edit), 1)},
-        {2, 2, done, cancel},
-        {3, 2, cancel, {}},
-        {4, 2, done, {}},
-        {5, 2, plain(text("Delete"), Cmd::Ok), cancel},
-        {7, 2, plain(text("Find"), Cmd::Ok), cancel},
-        {8, 121, plain(text("Stop"), Cmd::Stop), menu},
-        {9, 122, plain(text("Open"), Cmd::Ok), menu},
-        {10, 2, plain(text("Run"), Cmd::Ok), cancel},
-        {11, 123, plain(text("Go to"), Cmd::Ok), menu},
-        {12, 2, plain(text("Send"), Cmd::Ok), cancel},
-        {13, 124, done, menu},
-        {14, 125, done, menu},
-        {15, 126, dropDown(text("Yes"), 0), dropDown(text("No"), 1)},
-    };
+    SoftKeyButton button;
+    button.label = label;
+    button.commandId = commandId;
+    return button;
+}
+
+SoftKeyButton dropDown(const QString& label, int popupIndex, int placeholderId = 0)
+{
+    SoftKeyButton button;
+    button.label = label;
+    button.commandId = placeholderId;
+    button.dropDown = true;
+    button.popupIndex = popupIndex;
+    return button;
+}
+
+SoftKeyButton dropDownFromString(int labelStringId, int popupIndex, int placeholderId)
+{
+    SoftKeyButton button = dropDown(QString(), popupIndex, placeholderId);
+    button.labelStringId = labelStringId;
+    return button;
+}
+
+const QMap<int, SoftKeyBarData>& allBars()
+{
+    static const QMap<int, SoftKeyBarData> bars = [] {
+        const QString done = QStringLiteral("Done");
+        const QString cancel = QStringLiteral("Cancel");
+        const QString menu = QStringLiteral("Menu");
+        const int whole = SoftKeyButton::WholeMenu;
+        const QList<SoftKeyBarData> list = {
+            {1, Menus::Main, {dropDownFromString(Str::File, 0, Cmd::FileButton), dropDownFromString(Str::Edit, 1, Cmd::EditButton)}},
+            {2, Menus::Main, {plain(done, Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
+            {3, Menus::Main, {plain(cancel, Cmd::DialogCancel)}},
+            {4, Menus::Main, {plain(done, Cmd::Ok)}},
+            {5, Menus::Main, {plain(QStringLiteral("Delete"), Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
+            {7, Menus::Main, {plain(QStringLiteral("Find"), Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
+            {8, Menus::SearchResults, {plain(QStringLiteral("Stop"), Cmd::Stop), dropDown(menu, whole)}},
+            {9, Menus::OpenWith, {plain(QStringLiteral("Open"), Cmd::Ok), dropDown(menu, whole)}},
+            {10, Menus::Main, {plain(QStringLiteral("Run"), Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
+            {11, Menus::Favorites, {plain(QStringLiteral("Go to"), Cmd::Ok), dropDown(menu, whole)}},
+            {12, Menus::Main, {plain(QStringLiteral("Send"), Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
+            {13, Menus::FileType, {plain(done, Cmd::Ok), dropDown(menu, whole)}},
+            {14, Menus::FileTypes, {plain(done, Cmd::Ok), dropDown(menu, whole)}},
+            {15, Menus::Question, {dropDown(QStringLiteral("Yes"), 0), dropDown(QStringLiteral("No"), 1)}},
+        };
+        QMap<int, SoftKeyBarData> map;
+        for (const SoftKeyBarData& data : list)
+            map.insert(data.id, data);
+        return map;
+    }();
+    return bars;
 }
 
 }  // namespace
 
-const SoftKeyBarData* bar(int barId)
+const SoftKeyBarData* bar(int id)
 {
-    static const QList<SoftKeyBarData> bars = buildBars();
-    for (const SoftKeyBarData& data : bars)
-        if (data.id == barId)
-            return &data;
-    return nullptr;
+    const auto& bars = allBars();
+    const auto found = bars.constFind(id);
+    return found == bars.constEnd() ? nullptr : &found.value();
+}
+
+QList<int> ids()
+{
+    return allBars().keys();
 }
 
 }  // namespace SoftKeyBars

@@ -1,25 +1,37 @@
 #pragma once
 
+#include <QList>
 #include <QString>
 
-// The soft-key bars: for each bar, the menu its drop-down buttons open and its one or two
-// buttons. A plain button sends its command; a drop-down button opens a pop-up of the menu.
-struct SoftKey {
+// One soft key of a bar: a plain button that sends a command, or a drop-down that opens a
+// pop-up of the bar's menu.
+struct SoftKeyButton {
+    // Where a drop-down takes its pop-up from: the whole menu, or one pop-up of it by index.
+    static constexpr int WholeMenu = -1;
+    static constexpr int NoPopup = -2;
+
+    int labelStringId = 0; // string-table id of the label; 0 when `label` holds it
     QString label;
-    int commandId = 0;      // plain buttons
-    int popupIndex = -1;    // drop-down buttons: the pop-up of the bar's menu they open
-    bool isDropDown() const { return popupIndex >= 0; }
+    int commandId = 0;     // sent by a plain button; a placeholder on a drop-down
+    bool dropDown = false;
+    int popupIndex = NoPopup;
+    bool enabled = true;
+
+    QString labelText() const;
 };
 
+// A bar: the menu its drop-downs open and its one or two buttons, left first.
 struct SoftKeyBarData {
     int id = 0;
     int menuId = 0;
-    SoftKey left;
-    SoftKey right;          // an empty label: the bar has one button
-    bool hasRight() const { return !right.label.isEmpty(); }
+    QList<SoftKeyButton> buttons;
 };
 
+// The soft-key bars of the main window and the dialogs, by number.
 namespace SoftKeyBars {
-// The bar of an id; null for an unknown one.
-const SoftKeyBarData* bar(int barId);
+
+// The bar of a number; nullptr for a number that is no bar.
+const SoftKeyBarData* bar(int id);
+QList<int> ids();
+
 }  // namespace SoftKeyBars

@@ -1,167 +1,348 @@
+// The dialog frame every dialog shares, driven with the keys a user presses: how a dialog ends,
+// what the Back key does, what a failed set-up tells, and the message boxes.
 #include "dialogs/MessageBox.h"
 #include "dialogs/PhoneDialog.h"
+#include "dialogs/PhonePage.h"
 #include "dialogs/SoftKeyBar.h"
 #include "dialogs/TestDialogs.h"
 #include "resources/Commands.h"
-#include "resources/Menus.h"
-#include "resources/SoftKeyBars.h"
+#include "resources/DialogTemplates.h"
+#include "resources/StringTable.h"
 
 #include <QApplication>
-#include <QKeyEvent>
 #include <QLineEdit>
-#include <QMenu>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QTimer>
+#include <QVBoxLayout>
 
 #include <gtest/gtest.h>
 
+#include <functional>
+
 namespace {
 
-// Presses keys on whatever is on top once the dialog's loop runs: offscreen a modal dialog is
-// not activated by itself, so the keys go to the dialog's focus widget directly.
-void pressLater(PhoneDialog& dialog, QList<int> keys)
+// The end code a test gives a dialog that its keys left open.
+constexpr int StillOpen = -1;
+
+// Runs `start` (which runs a dialog modally) and, once the dialog waits for keys, presses `keys`
+// on whatever modal dialog is on top. Returns what `start` returned; a dialog still open after
+// the keys is ended with StillOpen.
+int runPressing(const std::function<int()>& start, const QList<Qt::Key>& keys)
 {
-    QTimer::singleShot(0, &dialog, [&dialog, keys] {
-        for (int key : keys) {
-            QWidget* target = QApplication::activePopupWidget();
-            if (!target)
-                target = dialog.focusWidget() ? dialog.focusWidget() : &dialog;
-            QKeyEvent press(QEvent::KeyPress, key, Qt::NoModifier);
-            QCoreApplication::sendEvent(target, &press);
+    QTimer::singleShot(0, [keys] {
+        QWidget* dialog = QApplication::activeModalWidget();
+        if (!dialog)
+            return;
+        for (Qt::Key key : keys) {
+            if (QApplication::activeModalWidget() != dialog)
+                return;
+            TestDialogs::pressKey(dialog, key);
         }
-        // Whatever the keys did, a dialog still open after them is reported as 99.
-        if (dialog.isVisible())
-            QTimer::singleShot(0, &dialog, [&dialog] { dialog.done(99); });
+        if (QApplication::activeModalWidget() == dialog)
+            static_cast<QDialog*>(dialog)->done(StillOpen);
     });
+    return start();
 }
 
-class DialogFrame : public ::testing::Test {
-protected:
-    void SetUp() override { TestDialogs::reset(); }
-    void TearDown() override { TestDialogs::reset(); }
+// A dialog with one edit field, as the new-item and crypt dialogs have.
+class EditDialog : public PhoneDialog {
+public:
+    EditDialog(int dialogId, const QString& text, int cursor)
+        : PhoneDialog(dialogId)
+    {
+        auto* body = new QWidget;
+        auto* layout = new QVBoxLayout(body);
+        m_edit = new QLineEdit(text);
+        m_edit->setCursorPosition(cursor);
+        layout->addWidget(m_edit);
+        setContent(body);
+    }
+    QLineEdit* m_edit = nullptr;
 };
 
-TEST_F(DialogFrame, CancelAndBackEndABarTwoDialogAsTheTableSays)
-{
+// A dialog that takes some commands itself before the common rule sees them.
+class HandlingDialog : public PhoneDialog {
+public:
+    HandlingDialog()
+        : PhoneDialog(DialogTemplates::DeleteSelection)
     {
-        PhoneDialog properties(114);  // bar 2, Back ends the dialog
-        EXPECT_EQ(properties.softKeyBar()->label(SoftKeyBar::Right), QStringLiteral("Cancel"));
-        pressLater(properties, {Qt::Key_F2});
-        EXPECT_EQ(properties.run(nullptr), Cmd::DialogCancel);
     }
-    {
-        PhoneDialog properties(114);
-        pressLater(properties, {Qt::Key_Escape});
-        EXPECT_EQ(properties.run(nullptr), Cmd::Cancel);
-    }
-    {
-        PhoneDialog properties(114);
-        pressLater(properties, {Qt::Key_F1});
-        EXPECT_EQ(properties.run(nullptr), Cmd::Ok);
-    }
-    {
-        // In the name dialog Back deletes a character of the edit and the dialog stays.
-        PhoneDialog name(101);
-        auto* edit = new QLineEdit(QStringLiteral("abc"));
-        name.setContent(edit);
-        // The frame selects the edit's text as it comes up; put the cursor at the end first.
-        QTimer::singleShot(0, edit, [edit] { edit->end(false); });
-        pressLater(name, {Qt::Key_Escape});
-        EXPECT_EQ(name.run(nullptr), 99);
-        EXPECT_EQ(edit->text(), QStringLiteral("ab"));
-    }
-    {
-        // The search results take Back away and do nothing with it.
-        PhoneDialog results(120);
-        pressLater(results, {Qt::Key_Escape});
-        EXPECT_EQ(results.run(nullptr), 99);
-    }
-}
+    QList<int> taken;
 
-TEST_F(DialogFrame, OnlyCommandsOneToSevenEndADialog)
-{
-    const struct { int command; int result; } cases[] = {{0, 99}, {8, 99}, {40001, 99}, {1, 1}, {6, 6}, {7, 7}};
-    for (const auto& row : cases) {
-        PhoneDialog dialog(114);
-        QTimer::singleShot(0, &dialog, [&dialog, row] {
-            dialog.sendCommand(row.command);
-            if (dialog.isVisible())
-                dialog.done(99);
-        });
-        EXPECT_EQ(dialog.run(nullptr), row.result) << row.command;
-    }
-}
-
-TEST_F(DialogFrame, FailedStartsEndWithOneOrTwoAndTellOnlyWhereTheTableSays)
-{
-    const struct { int dialog; TestDialogs::InitFailure step; int code; const char* told; } cases[] = {
-        {119, TestDialogs::InitFailure::FullScreen, 1, "Debug: Init dialog failed"},
-        {119, TestDialogs::InitFailure::SoftKeyBar, 2, "Debug: Dialog failed"},
-        {118, TestDialogs::InitFailure::FullScreen, 1, nullptr},   // 118 tells only the second
-        {118, TestDialogs::InitFailure::SoftKeyBar, 2, "Debug: Dialog failed"},
-        {129, TestDialogs::InitFailure::SoftKeyBar, 2, nullptr},   // 129 tells only the first
-        {101, TestDialogs::InitFailure::FullScreen, 1, nullptr},   // the name dialog ends silently
-    };
-    for (const auto& row : cases) {
-        TestDialogs::reset();
-        TestDialogs::failNextInit(row.step);
-        TestDialogs::answerNext(Cmd::Ok);  // for the Debug box, if one comes
-        PhoneDialog dialog(row.dialog);
-        EXPECT_EQ(dialog.run(nullptr), row.code) << row.dialog;
-        if (row.told) {
-            EXPECT_EQ(TestDialogs::lastShown(), QString::fromUtf8(row.told)) << row.dialog;
-        } else {
-            EXPECT_EQ(TestDialogs::lastDialogId(), 0) << row.dialog;
+protected:
+    bool onCommand(int commandId) override
+    {
+        if (commandId == Cmd::DialogCancel) {
+            taken.append(commandId);
+            return true;
         }
-    }
-}
-
-TEST_F(DialogFrame, QuestionBoxesAnswerYesOrNo)
-{
-    MessageBox yes(QStringLiteral("Confirm"), QStringLiteral("Sure?"), MessageBox::Question, true);
-    pressLater(yes, {Qt::Key_F1});
-    EXPECT_EQ(yes.run(nullptr), MessageBox::Yes);
-    MessageBox no(QStringLiteral("Confirm"), QStringLiteral("Sure?"), MessageBox::Question, true);
-    pressLater(no, {Qt::Key_F2});
-    EXPECT_EQ(no.run(nullptr), MessageBox::No);
-    TestDialogs::answerNext(Cmd::Cancel);  // Back: unanswered counts as No
-    EXPECT_EQ(MessageBox::question(nullptr, QStringLiteral("Really?")), MessageBox::No);
-    EXPECT_EQ(TestDialogs::lastShown(), QStringLiteral("Confirm: Really?"));
-}
-
-TEST(SoftKeys, BarsAndMenusAreWholeAndOpenFromTheirKeys)
-{
-    for (int id : {1, 2, 3, 4, 5, 7, 8, 9, 10, 11, 12, 13, 14, 15}) {
-        const SoftKeyBarData* bar = SoftKeyBars::bar(id);
-        ASSERT_TRUE(bar) << id;
-        EXPECT_FALSE(Menus::menu(bar->menuId).isEmpty()) << id;
-        for (const SoftKey* key : {&bar->left, &bar->right}) {
-            if (key->isDropDown()) {
-                EXPECT_LT(key->popupIndex, Menus::menu(bar->menuId).size()) << id;
-            }
-            // Every "Cancel" soft key sends 7, never 2.
-            if (key->label == u"Cancel") {
-                EXPECT_EQ(key->commandId, Cmd::DialogCancel) << id;
-            }
+        if (commandId == Cmd::QuestionYes) {
+            taken.append(commandId);
+            end(Cmd::Yes);
+            return true;
         }
+        return false;
     }
-    EXPECT_FALSE(SoftKeyBars::bar(6));
+};
 
-    // Each command of menu 2 appears once.
-    QList<int> ids = Menus::commandIds(2);
-    const qsizetype count = ids.size();
-    std::sort(ids.begin(), ids.end());
-    EXPECT_EQ(std::unique(ids.begin(), ids.end()) - ids.begin(), count);
+class DialogFrameTest : public testing::Test {
+protected:
+    DialogFrameTest() { owner.setGeometry(20, 30, PhonePage::DefaultWidth, PhonePage::DefaultHeight); }
+    void SetUp() override { TestDialogs::reset(); }
+    void TearDown() override { TestDialogs::reset(); }
 
-    SoftKeyBar bar;
-    bar.setBar(1);
-    int chosen = 0;
-    QObject::connect(&bar, &SoftKeyBar::commandTriggered, [&chosen](int id) { chosen = id; });
-    bar.press(SoftKeyBar::Left);
-    QMenu* file = bar.popup(0);
-    ASSERT_TRUE(file && file->isVisible());
-    file->actions().last()->trigger();  // Quit
-    EXPECT_EQ(chosen, Cmd::Quit);
-    file->close();
-}
+    // A page-sized window for the dialogs to cover.
+    QWidget owner;
+};
 
 }  // namespace
+
+TEST_F(DialogFrameTest, SoftKeysAndBackKeyEndDialogsAsTheirBarsAndTemplatesSay)
+{
+    struct Case {
+        int dialogId;
+        QList<Qt::Key> keys;
+        int expected;
+    };
+    const Case cases[] = {
+        {DialogTemplates::NewItem, {Qt::Key_F2}, Cmd::DialogCancel},           // bar 2 "Cancel"
+        {DialogTemplates::NewItem, {Qt::Key_F1}, Cmd::Ok},                     // bar 2 "Done"
+        {DialogTemplates::NewItem, {Qt::Key_Escape}, StillOpen},               // Back goes to the edit
+        {DialogTemplates::Properties, {Qt::Key_Escape}, Cmd::Cancel},          // Back ends it with 2
+        {DialogTemplates::Properties, {Qt::Key_F2}, Cmd::DialogCancel},
+        {DialogTemplates::DeleteSelection, {Qt::Key_F1}, Cmd::Ok},             // bar 5 "Delete"
+        {DialogTemplates::Receiving, {Qt::Key_F1}, Cmd::DialogCancel},         // bar 3, its one key
+        {DialogTemplates::Receiving, {Qt::Key_F2}, StillOpen},                 // bar 3 has no right key
+        {DialogTemplates::SearchResults, {Qt::Key_Escape}, StillOpen},         // Back overridden
+        {DialogTemplates::SearchResults, {Qt::Key_F1}, StillOpen},             // "Stop" sends 10
+        {DialogTemplates::RunCommand, {Qt::Key_Return, Qt::Key_5}, StillOpen}, // other keys do nothing
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(testing::Message() << "dialog " << test.dialogId << " expecting " << test.expected);
+        PhoneDialog dialog(test.dialogId);
+        EXPECT_EQ(runPressing([&] { return dialog.run(&owner); }, test.keys), test.expected);
+    }
+}
+
+TEST_F(DialogFrameTest, OnlyCommandsOneToSevenEndADialog)
+{
+    const struct {
+        int command;
+        int expected;
+    } cases[] = {
+        {0, StillOpen}, {Cmd::Ok, Cmd::Ok}, {Cmd::Cancel, Cmd::Cancel}, {Cmd::Retry, Cmd::Retry},
+        {Cmd::Yes, Cmd::Yes}, {Cmd::No, Cmd::No}, {8, StillOpen}, {Cmd::Stop, StillOpen}, {Cmd::Quit, StillOpen},
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(testing::Message() << "command " << test.command);
+        PhoneDialog dialog(DialogTemplates::Properties);
+        QTimer::singleShot(0, &dialog, [&dialog, &test] {
+            dialog.sendCommand(test.command);
+            if (dialog.isVisible())
+                dialog.done(StillOpen);
+        });
+        EXPECT_EQ(dialog.run(&owner), test.expected);
+    }
+}
+
+TEST_F(DialogFrameTest, DialogsOwnHandlerComesBeforeTheCommonRule)
+{
+    HandlingDialog dialog;
+    // "Cancel" is taken by the dialog and does not end it; then the dialog ends itself on a
+    // command of its own.
+    bool openAfterCancel = false;
+    QTimer::singleShot(0, &dialog, [&dialog, &openAfterCancel] {
+        TestDialogs::pressKey(&dialog, Qt::Key_F2);
+        openAfterCancel = dialog.isVisible();
+        dialog.sendCommand(Cmd::QuestionYes);
+    });
+    EXPECT_EQ(dialog.run(&owner), Cmd::Yes);
+    EXPECT_TRUE(openAfterCancel);
+    EXPECT_EQ(dialog.taken, (QList<int>{Cmd::DialogCancel, Cmd::QuestionYes}));
+}
+
+TEST_F(DialogFrameTest, BackKeyDeletesBeforeTheCursorOnlyWhereItIsForwarded)
+{
+    struct Case {
+        int dialogId;
+        QString text;
+        int cursor;
+        QString expectedText;
+        int expectedCode;
+    };
+    const Case cases[] = {
+        {DialogTemplates::NewItem, QStringLiteral("abc"), 3, QStringLiteral("ab"), StillOpen},
+        {DialogTemplates::NewItem, QStringLiteral("abc"), 1, QStringLiteral("bc"), StillOpen},
+        {DialogTemplates::NewItem, QStringLiteral("abc"), 0, QStringLiteral("abc"), StillOpen},
+        {DialogTemplates::Crypt, QString(), 0, QString(), StillOpen},
+        {DialogTemplates::Properties, QStringLiteral("abc"), 3, QStringLiteral("abc"), Cmd::Cancel},
+        {DialogTemplates::SearchResults, QStringLiteral("abc"), 3, QStringLiteral("abc"), StillOpen},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(testing::Message() << "dialog " << test.dialogId << " text " << test.text.toStdString());
+        EditDialog dialog(test.dialogId, test.text, test.cursor);
+        EXPECT_EQ(runPressing([&] { return dialog.run(&owner); }, {Qt::Key_Escape}), test.expectedCode);
+        EXPECT_EQ(dialog.m_edit->text(), test.expectedText);
+    }
+    // Pressed again and again, the Back key empties the field one character at a time and still
+    // keeps the dialog open.
+    EditDialog dialog(DialogTemplates::NewItem, QStringLiteral("ab"), 2);
+    EXPECT_EQ(runPressing([&] { return dialog.run(&owner); }, {Qt::Key_Escape, Qt::Key_Escape, Qt::Key_Escape}),
+              StillOpen);
+    EXPECT_EQ(dialog.m_edit->text(), QString());
+}
+
+TEST_F(DialogFrameTest, FailedSetUpEndsWithOneOrTwoAndTellsItWhereTheTableSays)
+{
+    // The dialogs that tell a failed set-up; 118 tells only the bar's failure, 129 only the
+    // full-screen one.
+    const QList<int> telling = {118, 119, 120, 122, 123, 125, 127, 129, 132, 133, 135};
+    const QList<int> dialogIds = DialogTemplates::ids();
+    ASSERT_GE(dialogIds.size(), 20);
+    for (int dialogId : dialogIds) {
+        for (const TestDialogs::InitStep step : {TestDialogs::InitStep::FullScreen, TestDialogs::InitStep::SoftKeyBar}) {
+            const bool fullScreen = step == TestDialogs::InitStep::FullScreen;
+            SCOPED_TRACE(testing::Message() << "dialog " << dialogId << (fullScreen ? " full screen" : " bar"));
+            const bool tells = telling.contains(dialogId) && !(dialogId == 118 && fullScreen)
+                               && !(dialogId == 129 && !fullScreen);
+            TestDialogs::reset();
+            TestDialogs::failNextInit(step);
+            TestDialogs::answerNext(Cmd::Ok); // for the "Debug" box, should one come
+
+            PhoneDialog dialog(dialogId);
+            EXPECT_EQ(dialog.run(&owner), fullScreen ? Cmd::Ok : Cmd::Cancel);
+
+            if (tells) {
+                ASSERT_EQ(TestDialogs::shownCount(), 1);
+                EXPECT_EQ(TestDialogs::lastShown().caption, QStringLiteral("Debug"));
+                EXPECT_EQ(TestDialogs::lastShown().text,
+                          fullScreen ? QStringLiteral("Init dialog failed") : QStringLiteral("Dialog failed"));
+                EXPECT_EQ(TestDialogs::lastShown().leftKey, QStringLiteral("OK"));
+                EXPECT_EQ(TestDialogs::pendingAnswers(), 0);
+            } else {
+                EXPECT_EQ(TestDialogs::shownCount(), 0);
+                EXPECT_EQ(TestDialogs::pendingAnswers(), 1);
+            }
+        }
+    }
+}
+
+TEST_F(DialogFrameTest, DialogWithoutATemplateEndsAtItsBarStepInsteadOfHanging)
+{
+    PhoneDialog dialog(999);
+    EXPECT_EQ(dialog.run(&owner), Cmd::Cancel);
+    EXPECT_EQ(TestDialogs::shownCount(), 0);
+}
+
+TEST_F(DialogFrameTest, DialogCoversItsOwnersWindowExactly)
+{
+    // A window of another size, as --size gives, and a child widget of it as the owner.
+    owner.setGeometry(50, 60, 320, 480);
+    auto* child = new QWidget(&owner);
+    PhoneDialog dialog(DialogTemplates::Favorites);
+    QRect shownAt;
+    bool modalAndVisible = false;
+    QTimer::singleShot(0, &dialog, [&] {
+        shownAt = dialog.geometry();
+        modalAndVisible = dialog.isVisible() && dialog.isModal();
+        dialog.done(StillOpen);
+    });
+    EXPECT_EQ(dialog.run(child), StillOpen);
+    EXPECT_TRUE(modalAndVisible);
+    EXPECT_EQ(shownAt, owner.geometry());
+    EXPECT_EQ(dialog.page()->title(), QStringLiteral("Favorites"));
+}
+
+TEST_F(DialogFrameTest, MessageBoxesShowTheirCaptionIconTextAndKeys)
+{
+    const QString text = QStringLiteral("Unable to find this item!");
+    struct Case {
+        std::function<void()> show;
+        QString caption;
+        QString icon;
+        QString leftKey;
+        QString rightKey;
+    };
+    const Case cases[] = {
+        {[&] { MessageBox::error(&owner, text); }, Str::text(Str::ErrorCaption), QStringLiteral("dialog-error"),
+         QStringLiteral("OK"), QString()},
+        {[&] { (void)MessageBox::question(&owner, text); }, Str::text(Str::Confirm), QStringLiteral("dialog-question"),
+         QStringLiteral("Yes"), QStringLiteral("No")},
+        {[&] { MessageBox::information(&owner, text, Str::text(Str::Done)); }, Str::text(Str::Done),
+         QStringLiteral("dialog-information"), QStringLiteral("OK"), QString()},
+        {[&] { MessageBox::debug(&owner, text); }, QStringLiteral("Debug"), QStringLiteral("dialog-warning"),
+         QStringLiteral("OK"), QString()},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.caption.toStdString());
+        TestDialogs::reset();
+        TestDialogs::answerNext(Cmd::Ok);
+        test.show();
+        EXPECT_EQ(TestDialogs::pendingAnswers(), 0);
+        const TestDialogs::Shown shown = TestDialogs::lastShown();
+        EXPECT_EQ(shown.caption, test.caption);
+        EXPECT_EQ(shown.text, text);
+        EXPECT_EQ(shown.icon, test.icon);
+        EXPECT_EQ(shown.leftKey, test.leftKey);
+        EXPECT_EQ(shown.rightKey, test.rightKey);
+    }
+}
+
+TEST_F(DialogFrameTest, QuestionIsAnsweredWithTheSoftKeysOnly)
+{
+    const struct {
+        QList<Qt::Key> keys;
+        int expected;
+    } cases[] = {
+        {{Qt::Key_F1}, Cmd::Yes},
+        {{Qt::Key_F2}, Cmd::No},
+        {{Qt::Key_Escape}, Cmd::No},
+        // The action key must not answer: the box is still open for the soft key after it.
+        {{Qt::Key_Return, Qt::Key_F1}, Cmd::Yes},
+    };
+    for (const auto& test : cases) {
+        const int answer = runPressing([&] { return MessageBox::question(&owner, QStringLiteral("Delete?")); }, test.keys);
+        EXPECT_EQ(answer, test.expected);
+    }
+    // Answered in advance, as a feature's test does; only Yes counts as yes.
+    TestDialogs::answerNext(Cmd::Yes);
+    EXPECT_EQ(MessageBox::question(&owner, QStringLiteral("Delete?")), Cmd::Yes);
+    TestDialogs::answerNext(Cmd::Ok);
+    EXPECT_EQ(MessageBox::question(&owner, QStringLiteral("Delete?")), Cmd::No);
+}
+
+TEST_F(DialogFrameTest, MessageIsAcknowledgedWithOkActionOrBack)
+{
+    const struct {
+        Qt::Key key;
+        int expected;
+    } cases[] = {{Qt::Key_F1, Cmd::Ok}, {Qt::Key_Return, Cmd::Ok}, {Qt::Key_Escape, Cmd::Cancel}, {Qt::Key_F2, StillOpen}};
+    for (const auto& test : cases) {
+        MessageBox box(MessageBox::Icon::Error, Str::text(Str::ErrorCaption), QStringLiteral("An error"),
+                       MessageBox::Keys::Ok);
+        EXPECT_EQ(runPressing([&] { return box.run(&owner); }, {test.key}), test.expected) << test.key;
+    }
+}
+
+TEST_F(DialogFrameTest, LongMessageScrollsWithTheArrowKeysOnAPhoneSizedScreen)
+{
+    MessageBox box(MessageBox::Icon::Question, Str::text(Str::Confirm), Str::text(Str::EmailZipNotice),
+                   MessageBox::Keys::YesNo);
+    int before = -1;
+    int after = -1;
+    int maximum = 0;
+    QTimer::singleShot(0, &box, [&] {
+        QScrollBar* bar = box.findChild<QScrollArea*>()->verticalScrollBar();
+        maximum = bar->maximum();
+        before = bar->value();
+        for (int step = 0; step < 20; ++step)
+            TestDialogs::pressKey(&box, Qt::Key_Down);
+        after = bar->value();
+        box.done(StillOpen);
+    });
+    EXPECT_EQ(box.run(&owner), StillOpen);
+    EXPECT_GT(maximum, 0);
+    EXPECT_EQ(before, 0);
+    EXPECT_EQ(after, maximum);
+}

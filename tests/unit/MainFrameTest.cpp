@@ -22,9 +22,20 @@
 
 namespace {
 
+void collectCommands(const QList<MenuItem>& items, QList<int>& ids)
+{
+    for (const MenuItem& item : items) {
+        if (item.commandId != 0)
+            ids.append(item.commandId);
+        collectCommands(item.children, ids);
+    }
+}
+
 TEST(DispatchTable, EveryMenuCommandHasAnEntryAndEveryEntryAHandlerOrAReason)
 {
-    QList<int> menuIds = Menus::commandIds(2);
+    QList<int> menuIds;
+    collectCommands(*Menus::menu(Menus::Main), menuIds);
+    ASSERT_FALSE(menuIds.isEmpty());
     for (int id : menuIds) {
         const MainFrame::CommandEntry* entry = MainFrame::findCommand(id);
         ASSERT_TRUE(entry) << id;

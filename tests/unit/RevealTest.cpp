@@ -69,7 +69,7 @@ TEST_F(RevealTest, FindsPathsWithOrWithoutTheLeadingBackslashAndIgnoringCase)
         m_frame->reveal(QString::fromUtf8(path));
         EXPECT_EQ(currentPath().toLower(), QStringLiteral("\\storage\\a.txt")) << path;
     }
-    EXPECT_EQ(TestDialogs::lastDialogId(), 0);  // no message
+    EXPECT_EQ(TestDialogs::shownCount(), 0);  // no message
 
     // A file made since its folder was listed is added and selected.
     touch("Storage/Docs/new.txt");
@@ -85,12 +85,12 @@ TEST_F(RevealTest, MissingPathsAreIgnoredAndHiddenFoldersTold)
     const QString before = currentPath();
     m_frame->reveal(QStringLiteral("\\Storage\\nothing.txt"));
     EXPECT_EQ(currentPath(), before);
-    EXPECT_EQ(TestDialogs::lastDialogId(), 0);
+    EXPECT_EQ(TestDialogs::shownCount(), 0);
 
     TestDialogs::answerNext(Cmd::Ok);
     m_frame->reveal(QStringLiteral("\\Storage\\Kept out\\Inside"));
-    EXPECT_EQ(TestDialogs::lastShown(),
-              QStringLiteral("An error occured: Unable to reveal this items in the tree view. Item not found!"));
+    EXPECT_EQ(TestDialogs::lastShown().caption, QStringLiteral("An error occured"));
+    EXPECT_EQ(TestDialogs::lastShown().text, QStringLiteral("Unable to reveal this items in the tree view. Item not found!"));
 }
 
 }  // namespace
