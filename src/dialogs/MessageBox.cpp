@@ -8,8 +8,8 @@
 #include <QIcon>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QScrollArea>
 #include <QStyle>
+#include <QTextEdit>
 
 namespace {
 
@@ -75,7 +75,7 @@ QWidget* MessageBox::makeContent() const
 {
     auto* body = new QWidget;
     auto* row = new QHBoxLayout(body);
-    row->setContentsMargins(Margin, Margin, Margin, Margin);
+    row->setContentsMargins(Margin, Margin, Margin / 2, Margin / 2);
     row->setSpacing(Margin);
     if (m_icon != Icon::None) {
         const QIcon picture = QIcon::fromTheme(iconName(m_icon), style()->standardIcon(fallbackPixmap(m_icon)));
@@ -86,21 +86,21 @@ QWidget* MessageBox::makeContent() const
         iconLabel->setProperty("iconName", iconName(m_icon));
         row->addWidget(iconLabel, 0, Qt::AlignTop);
     }
-    auto* textLabel = new QLabel(m_text);
-    // Texts carry file names, which must never be read as markup.
-    textLabel->setTextFormat(Qt::PlainText);
-    textLabel->setWordWrap(true);
-    textLabel->setAlignment(Qt::AlignLeft | Qt::AlignTop);
-    row->addWidget(textLabel, 1, Qt::AlignTop);
-
-    // A long text scrolls with the arrow keys instead of being cut off on a small screen.
-    auto* scroller = new QScrollArea;
-    scroller->setFrameShape(QFrame::NoFrame);
-    scroller->setWidgetResizable(true);
-    scroller->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    scroller->setFocusPolicy(Qt::StrongFocus);
-    scroller->setWidget(body);
-    return scroller;
+    // Plain text, because messages carry file names that must never be read as markup. A long
+    // path has no spaces to wrap at, so lines also break inside a word rather than run off a
+    // small screen; a long text scrolls with the arrow keys.
+    auto* textView = new QTextEdit;
+    textView->setReadOnly(true);
+    textView->setPlainText(m_text);
+    textView->setFrameShape(QFrame::NoFrame);
+    textView->setWordWrapMode(QTextOption::WrapAtWordBoundaryOrAnywhere);
+    textView->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    textView->setFocusPolicy(Qt::StrongFocus);
+    textView->setTextInteractionFlags(Qt::NoTextInteraction);
+    textView->viewport()->setAutoFillBackground(false);
+    textView->document()->setDocumentMargin(0);
+    row->addWidget(textView, 1);
+    return body;
 }
 
 void MessageBox::error(QWidget* owner, const QString& text)

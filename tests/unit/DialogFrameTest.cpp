@@ -11,8 +11,8 @@
 
 #include <QApplication>
 #include <QLineEdit>
-#include <QScrollArea>
 #include <QScrollBar>
+#include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -48,13 +48,12 @@ int runPressing(const std::function<int()>& start, const QList<Qt::Key>& keys)
 // A dialog with one edit field, as the new-item and crypt dialogs have.
 class EditDialog : public PhoneDialog {
 public:
-    EditDialog(int dialogId, const QString& text, int cursor)
+    EditDialog(int dialogId, const QString& text)
         : PhoneDialog(dialogId)
     {
         auto* body = new QWidget;
         auto* layout = new QVBoxLayout(body);
         m_edit = new QLineEdit(text);
-        m_edit->setCursorPosition(cursor);
         layout->addWidget(m_edit);
         setContent(body);
     }
@@ -181,13 +180,14 @@ TEST_F(DialogFrameTest, BackKeyDeletesBeforeTheCursorOnlyWhereItIsForwarded)
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(testing::Message() << "dialog " << test.dialogId << " text " << test.text.toStdString());
-        EditDialog dialog(test.dialogId, test.text, test.cursor);
+        EditDialog dialog(test.dialogId, test.text);
+        // The user has moved the cursor once the dialog is up.
+        QTimer::singleShot(0, &dialog, [&] { dialog.m_edit->setCursorPosition(test.cursor); });
         EXPECT_EQ(runPressing([&] { return dialog.run(&owner); }, {Qt::Key_Escape}), test.expectedCode);
         EXPECT_EQ(dialog.m_edit->text(), test.expectedText);
     }
-    // Pressed again and again, the Back key empties the field one character at a time and still
-    // keeps the dialog open.
-    EditDialog dialog(DialogTemplates::NewItem, QStringLiteral("ab"), 2);
+    // Pressed again and again, the Back key empties the field and still keeps the dialog open.
+    EditDialog dialog(DialogTemplates::NewItem, QStringLiteral("ab"));
     EXPECT_EQ(runPressing([&] { return dialog.run(&owner); }, {Qt::Key_Escape, Qt::Key_Escape, Qt::Key_Escape}),
               StillOpen);
     EXPECT_EQ(dialog.m_edit->text(), QString());
@@ -325,18 +325,26 @@ TEST_F(DialogFrameTest, MessageIsAcknowledgedWithOkActionOrBack)
     }
 }
 
-TEST_F(DialogFrameTest, LongMessageScrollsWithTheArrowKeysOnAPhoneSizedScreen)
+TEST_F(DialogFrameTest, LongMessageWrapsAndScrollsWithTheArrowKeysOnAPhoneSizedScreen)
 {
-    MessageBox box(MessageBox::Icon::Question, Str::text(Str::Confirm), Str::text(Str::EmailZipNotice),
+    // A deep path has few spaces to wrap at, and a name may be wider than the screen; the
+    // message must still be readable to its end.
+    QString path = QStringLiteral("\\Storage Card\\");
+    for (int depth = 0; depth < 20; ++depth)
+        path += QStringLiteral("Documents_of_the_quarterly_report_folder_%1\\").arg(depth);
+    MessageBox box(MessageBox::Icon::Question, Str::text(Str::Confirm), Str::arg(Str::ZipSourceUnreadable, path),
                    MessageBox::Keys::YesNo);
     int before = -1;
     int after = -1;
     int maximum = 0;
+    int sideways = -1;
     QTimer::singleShot(0, &box, [&] {
-        QScrollBar* bar = box.findChild<QScrollArea*>()->verticalScrollBar();
+        auto* view = box.findChild<QTextEdit*>();
+        QScrollBar* bar = view->verticalScrollBar();
         maximum = bar->maximum();
         before = bar->value();
-        for (int step = 0; step < 20; ++step)
+        sideways = view->horizontalScrollBar()->maximum();
+        for (int step = 0; step < 40; ++step)
             TestDialogs::pressKey(&box, Qt::Key_Down);
         after = bar->value();
         box.done(StillOpen);
@@ -345,4 +353,5 @@ TEST_F(DialogFrameTest, LongMessageScrollsWithTheArrowKeysOnAPhoneSizedScreen)
     EXPECT_GT(maximum, 0);
     EXPECT_EQ(before, 0);
     EXPECT_EQ(after, maximum);
+    EXPECT_EQ(sideways, 0);
 }
