@@ -10,6 +10,7 @@
 #include "platform/FileSystem.h"
 #include "platform/MountTable.h"
 #include "platform/PhonePath.h"
+#include "platform/VolumeSpace.h"
 #include "resources/Commands.h"
 #include "resources/StringTable.h"
 #include "tree/FolderTree.h"
@@ -329,7 +330,7 @@ void MainFrame::computeStatusLine()
     if (m_images->isCard(path)) {
         qint64 total = 0;
         qint64 available = 0;
-        if (m_fileSystem.volumeSpace(path, total, available) == platform::FsError::None)
+        if (platform::volumeSpace(m_fileSystem.hostPath(path), total, available))
             m_statusBar->setLines(Str::argReal(Str::CardSize, static_cast<float>(total) / 1048576.0f),
                                   Str::argReal(Str::CardFree, static_cast<float>(available) / 1048576.0f));
         else

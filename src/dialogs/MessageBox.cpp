@@ -82,8 +82,6 @@ QWidget* MessageBox::makeContent() const
         auto* iconLabel = new QLabel;
         iconLabel->setPixmap(picture.pixmap(QSize(IconSize, IconSize)));
         iconLabel->setFixedSize(IconSize, IconSize);
-        // The screen dump of keypad scripts names the icon by this property.
-        iconLabel->setProperty("iconName", iconName(m_icon));
         row->addWidget(iconLabel, 0, Qt::AlignTop);
     }
     // Plain text, because messages carry file names that must never be read as markup. A long

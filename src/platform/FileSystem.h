@@ -85,9 +85,6 @@ public:
     // Creates a new empty file; fails with AlreadyExists when the name is taken.
     [[nodiscard]] virtual FsError createNewFile(const QString& path) = 0;
 
-    // The size and free space of the volume that holds `path`, in bytes.
-    [[nodiscard]] virtual FsError volumeSpace(const QString& path, qint64& total, qint64& available) = 0;
-
     // The host path of a phone path, for handing to other programs ("open with", xdg-open).
     // Empty when the phone path cannot be mapped (a ".." component, a "/" in a name).
     virtual QByteArray hostPath(const QString& path) const = 0;

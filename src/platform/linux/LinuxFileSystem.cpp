@@ -535,17 +535,6 @@ FsError LinuxFileSystem::move(const QString& source, const QString& target)
     return ::rename(from.constData(), to.constData()) == 0 ? FsError::None : lastError();
 }
 
-FsError LinuxFileSystem::volumeSpace(const QString& path, qint64& total, qint64& available)
-{
-    const QByteArray host = resolve(path);
-    struct statvfs info;
-    if (host.isEmpty() || ::statvfs(host.constData(), &info) != 0)
-        return host.isEmpty() ? FsError::InvalidName : lastError();
-    total = static_cast<qint64>(info.f_blocks) * static_cast<qint64>(info.f_frsize);
-    available = static_cast<qint64>(info.f_bavail) * static_cast<qint64>(info.f_frsize);
-    return FsError::None;
-}
-
 FsError LinuxFileSystem::createNewFile(const QString& path)
 {
     QByteArray folder, name;

@@ -23,7 +23,6 @@ public:
     [[nodiscard]] FsError removeFolder(const QString& path) override;
     [[nodiscard]] FsError move(const QString& source, const QString& target) override;
     [[nodiscard]] FsError createNewFile(const QString& path) override;
-    [[nodiscard]] FsError volumeSpace(const QString& path, qint64& total, qint64& available) override;
     QByteArray hostPath(const QString& path) const override { return resolve(path); }
 
     // The DOS attribute bits kept in user.DOSATTRIB: Samba's "0x.." text or its binary record.
