@@ -58,9 +58,9 @@ std::span<const MainFrame::CommandEntry> MainFrame::commandTable()
     {Cmd::UnzipHere, nullptr, "zip extraction"},
     {Cmd::UnzipTo, nullptr, "zip extraction and the folder picker"},
     {Cmd::CheckZipAssociation, nullptr, "the zip association check"},
-    {Cmd::SelectItem, nullptr, "the selection"},
-    {Cmd::ClearSelection, nullptr, "the selection"},
-    {Cmd::SelectAllInFolder, nullptr, "the selection"},
+    {Cmd::SelectItem, &MainFrame::toggleCurrent, nullptr},
+    {Cmd::ClearSelection, &MainFrame::clearSelection, nullptr},
+    {Cmd::SelectAllInFolder, &MainFrame::selectAllInFolder, nullptr},
     {Cmd::CutSelection, &MainFrame::cutSelection, nullptr},
     {Cmd::CopySelection, &MainFrame::copySelection, nullptr},
     {Cmd::PasteSelection, nullptr, "copy, move and paste"},
@@ -184,6 +184,8 @@ bool MainFrame::create()
     column->addWidget(m_statusBar);
     m_page->setContent(content);
     m_statusBar->setVisible(!m_settings.statusHidden);
+    m_tree->setSelectionMarks(&m_selection);
+    connect(m_tree, &FolderTree::cardItemsRemoved, this, &MainFrame::dropCardEntries);
     m_tree->installEventFilter(this);
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         updateMenus();
@@ -262,9 +264,11 @@ void MainFrame::updateMenus()
     const TreeNode* current = m_tree ? m_tree->currentNode() : nullptr;
     const int kind = FolderTree::kindOf(current);
     const QString path = current ? m_tree->fullPathOf(current) : QString();
-    const bool selection = m_selectionCount > 0;
+    const bool selection = !m_selection.isEmpty();
     const bool isZip = path.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive);
-    const bool parentFree = current && current->parent && current->parent->parent;
+    // Select all needs a folder above the item that is not itself an entry.
+    const bool parentFree = current && current->parent && current->parent->parent
+                         && m_selection.find(m_tree->fullPathOf(current->parent)) < 0;
     static const QStringList mmsTypes = {QStringLiteral("3gp"), QStringLiteral("amr"), QStringLiteral("gif"),
                                          QStringLiteral("jpg"), QStringLiteral("jpeg")};
     const bool mmsType = std::any_of(mmsTypes.begin(), mmsTypes.end(),
@@ -369,7 +373,7 @@ bool MainFrame::handleKeypad(QKeyEvent* event)
         switch (row.condition) {
         case Key::Always: applies = true; break;
         case Key::CurrentIsFile: applies = FolderTree::kindOf(m_tree->currentNode()) >= 2; break;
-        case Key::SelectionNotEmpty: applies = m_selectionCount > 0; break;
+        case Key::SelectionNotEmpty: applies = !m_selection.isEmpty(); break;
         case Key::PendingNotNone: applies = m_pendingOp != 0; break;
         case Key::PendingIsCopy: applies = m_pendingOp == 1; break;
         }
@@ -482,6 +486,86 @@ void MainFrame::reveal(const QString& path)
     if (TreeNavigation::reveal(*m_tree, m_fileSystem, path) == TreeNavigation::RevealResult::NotInTree)
         MessageBox::error(this, Str::text(Str::RevealNotFound));
     m_tree->setFocus();
+}
+
+void MainFrame::toggleCurrent() { toggleSelection(m_tree->currentNode()); }
+
+void MainFrame::toggleSelection(TreeNode* item)
+{
+    if (!item)
+        return;
+    const QString path = m_tree->fullPathOf(item);
+    if (item->marked) {
+        const int index = m_selection.find(path);
+        if (index < 0) {
+            MessageBox::error(this, Str::text(Str::PartOfSelectedFolder));
+            return;
+        }
+        m_selection.removeAt(index);
+        m_tree->setMarkWithDescendants(item, false);
+    } else {
+        // A selected folder takes the place of the entries inside it.
+        if (item->isFolder())
+            m_selection.removeInside(path);
+        m_tree->setMarkWithDescendants(item, true);
+        QApplication::setOverrideCursor(Qt::WaitCursor);
+        SelectionEntry entry = Selection::measure(m_fileSystem, path, item->kind);
+        QApplication::restoreOverrideCursor();
+        entry.item = item;
+        m_selection.append(std::move(entry));
+    }
+    if (m_selection.isEmpty())
+        m_pendingOp = 0;
+    updateMenus();
+    updateSelectionSummary();
+}
+
+void MainFrame::clearSelection()
+{
+    for (int i = 0; i < m_selection.count(); ++i)
+        if (TreeNode* item = m_selection.at(i).item)
+            m_tree->setMarkWithDescendants(item, false);
+    m_selection.clear();
+    m_pendingOp = 0;
+    updateMenus();
+    updateSelectionSummary();
+}
+
+void MainFrame::selectAllInFolder()
+{
+    TreeNode* current = m_tree->currentNode();
+    if (!current || !current->parent || !current->parent->parent)
+        return;
+    TreeNode* folder = current->parent;
+    if (m_selection.find(m_tree->fullPathOf(folder)) >= 0) {
+        MessageBox::error(this, Str::text(Str::AlreadySelectedByParent));
+        return;
+    }
+    std::vector<TreeNode*> children;
+    for (const auto& child : folder->children)
+        children.push_back(child.get());
+    for (TreeNode* child : children)
+        if (!child->marked)
+            toggleSelection(child);
+}
+
+void MainFrame::updateSelectionSummary()
+{
+    const Selection::Totals totals = m_selection.totals();
+    m_selectionBand->showSummary(totals.folders, totals.files, totals.bytes);
+}
+
+void MainFrame::dropCardEntries(const QString& cardPath)
+{
+    bool removed = false;
+    for (int i = m_selection.count() - 1; i >= 0; --i)
+        if (platform::PhonePath::equals(m_selection.at(i).path, cardPath)
+            || platform::PhonePath::liesInside(m_selection.at(i).path, cardPath)) {
+            m_selection.removeAt(i);
+            removed = true;
+        }
+    if (removed)
+        updateSelectionSummary();
 }
 
 void MainFrame::cutSelection()

@@ -2,6 +2,7 @@
 
 #include "app/Settings.h"
 #include "app/StatusTimer.h"
+#include "fileops/Selection.h"
 
 #include <QTimer>
 #include <QWidget>
@@ -59,6 +60,10 @@ public:
     FolderTree* tree() const { return m_tree; }
     PhonePage* page() const { return m_page; }
     int pendingOp() const { return m_pendingOp; }
+    const Selection& selection() const { return m_selection; }
+    // Selects an unmarked item, or deselects a marked entry (an item marked only through a
+    // selected folder above it cannot be deselected: the user is told so).
+    void toggleSelection(TreeNode* item);
     // How often the status line was computed (for tests of the status timer).
     int statusComputations() const { return m_statusComputations; }
     int countsShown() const { return m_countsShown; }
@@ -100,6 +105,11 @@ private:
     void pageUp();
     void pageDown();
     void refresh();
+    void toggleCurrent();
+    void clearSelection();
+    void selectAllInFolder();
+    void updateSelectionSummary();
+    void dropCardEntries(const QString& cardPath);
     void cutSelection();
     void copySelection();
 
@@ -115,7 +125,7 @@ private:
     QTimer m_statusTicker;
     StatusTimer m_statusTimer;
     int m_pendingOp = 0;          // 0 none, 1 copy armed, 2 cut armed
-    int m_selectionCount = 0;     // entries in the selection
+    Selection m_selection;
     int m_statusComputations = 0;
     int m_postedCommands = 0;     // queued and not run yet
     std::unique_ptr<FolderCounter> m_counter;

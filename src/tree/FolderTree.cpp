@@ -196,6 +196,21 @@ void FolderTree::sortAll()
     }
 }
 
+void FolderTree::setMarkWithDescendants(TreeNode* node, bool marked)
+{
+    std::vector<TreeNode*> pending{node};
+    while (!pending.empty()) {
+        TreeNode* item = pending.back();
+        pending.pop_back();
+        if (item->marked != marked) {
+            item->marked = marked;
+            m_model.nodeChanged(item);
+        }
+        for (const auto& child : item->children)
+            pending.push_back(child.get());
+    }
+}
+
 void FolderTree::forgetSubtree(const TreeNode* node)
 {
     if (m_marks)

@@ -45,6 +45,9 @@ public:
     void setCurrentNode(TreeNode* node);
     TreeNode* topLevelNode(int row) const;
 
+    // Sets or clears the mark of an item and of every item the tree holds beneath it.
+    void setMarkWithDescendants(TreeNode* node, bool marked);
+
     // Re-sorts the top level and every open folder with the current sort mode.
     void sortAll();
     // Rereads the top level, as when the whole view is reset.

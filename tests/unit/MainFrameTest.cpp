@@ -135,6 +135,21 @@ TEST_F(MainFrameTest, CutArmedDisablesPasteShortcutAndTheFourKey)
     EXPECT_EQ(m_frame->pendingOp(), 1);
 }
 
+TEST_F(MainFrameTest, DeselectingTheLastEntryDisarmsCopy)
+{
+    FolderTree* tree = m_frame->tree();
+    TreeNode* file = tree->topLevelNode(0);
+    m_frame->toggleSelection(file);
+    key(QEvent::KeyPress, Qt::Key_2);
+    EXPECT_EQ(m_frame->pendingOp(), 1);
+    m_frame->toggleSelection(tree->topLevelNode(1));
+    m_frame->toggleSelection(file);
+    EXPECT_EQ(m_frame->pendingOp(), 1);  // one entry is left
+    m_frame->toggleSelection(tree->topLevelNode(1));
+    EXPECT_EQ(m_frame->pendingOp(), 0);
+    EXPECT_TRUE(m_frame->selection().isEmpty());
+}
+
 TEST_F(MainFrameTest, MenuTextsFollowTheCurrentItem)
 {
     FolderTree* tree = m_frame->tree();

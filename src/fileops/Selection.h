@@ -1,0 +1,60 @@
+#pragma once
+
+#include "tree/SelectionMarks.h"
+
+#include <QList>
+#include <QString>
+
+namespace platform {
+class FileSystem;
+}
+
+// One selected item: its full path, the tree item that shows it now (replaced whenever its
+// folder is listed again; null while no item shows it), its kind, and the totals measured when
+// it was added. Totals are 64-bit.
+struct SelectionEntry {
+    QString path;
+    TreeNode* item = nullptr;
+    int kind = 0;            // 1 folder, 2 file
+    qint64 totalBytes = 0;   // a file's size; a folder's files, at any depth
+    qint64 fileCount = 0;    // a folder's files at any depth
+    qint64 folderCount = 0;  // a folder's folders at any depth
+};
+
+// The items the user collected across folders, in the order they were selected. The contents
+// of a selected folder count as selected without being entries; no entry lies inside a folder
+// entry.
+class Selection : public SelectionMarks {
+public:
+    struct Totals {
+        qint64 folders = 0;
+        qint64 files = 0;
+        qint64 bytes = 0;
+    };
+
+    int count() const { return static_cast<int>(m_entries.size()); }
+    bool isEmpty() const { return m_entries.isEmpty(); }
+    const SelectionEntry& at(int index) const { return m_entries.at(index); }
+    SelectionEntry& at(int index) { return m_entries[index]; }
+
+    // The index of the entry whose path equals `path` without regard to case, or -1.
+    int find(const QString& path) const;
+    // True when `path` equals an entry or lies inside a folder entry.
+    bool covers(const QString& path) const;
+    void append(SelectionEntry entry) { m_entries.append(std::move(entry)); }
+    void removeAt(int index) { m_entries.removeAt(index); }
+    // Removes every entry that lies inside `folder`, from the last to the first.
+    void removeInside(const QString& folder);
+    void clear() { m_entries.clear(); }
+    Totals totals() const;
+
+    // The totals of an item, walking a folder's whole tree (links are not followed).
+    static SelectionEntry measure(platform::FileSystem& fileSystem, const QString& path, int kind);
+
+    bool marksContentsOf(const QString& folderPath) const override;
+    bool attachItem(const QString& path, TreeNode* node) override;
+    void itemsRemoved(const TreeNode* node) override;
+
+private:
+    QList<SelectionEntry> m_entries;
+};
