@@ -75,7 +75,7 @@ QWidget* MessageBox::makeContent() const
 {
     auto* body = new QWidget;
     auto* row = new QHBoxLayout(body);
-    row->setContentsMargins(Margin, Margin, Margin / 2, Margin / 2);
+    row->setContentsMargins(Margin, Margin, Margin, Margin / 2);
     row->setSpacing(Margin);
     if (m_icon != Icon::None) {
         const QIcon picture = QIcon::fromTheme(iconName(m_icon), style()->standardIcon(fallbackPixmap(m_icon)));

@@ -101,6 +101,7 @@ QMenu* SoftKeyBar::buildMenu(const QList<MenuItem>& items, const QString& title)
     auto* menu = new QMenu(title, this);
     // A pop-up is a window of its own and would not take the page's font by itself.
     menu->setFont(font());
+    menu->installEventFilter(this);
     addItems(menu, items);
     return menu;
 }
@@ -113,6 +114,7 @@ void SoftKeyBar::addItems(QMenu* menu, const QList<MenuItem>& items)
         } else if (item.isPopup()) {
             QMenu* sub = menu->addMenu(item.text);
             sub->setFont(font());
+            sub->installEventFilter(this);
             addItems(sub, item.children);
         } else {
             QAction* action = menu->addAction(item.text);
@@ -239,6 +241,22 @@ void SoftKeyBar::paintEvent(QPaintEvent*)
         const QString text = painter.fontMetrics().elidedText(each.label, Qt::ElideRight, box.width());
         painter.drawText(box, Qt::AlignVCenter | (side == Left ? Qt::AlignLeft : Qt::AlignRight), text);
     }
+}
+
+// As on the phone, a soft key pressed while a pop-up is open closes it.
+bool SoftKeyBar::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::KeyPress && qobject_cast<QMenu*>(watched)) {
+        const int pressed = static_cast<QKeyEvent*>(event)->key();
+        if (pressed == Qt::Key_F1 || pressed == Qt::Key_F2) {
+            for (const Key& each : m_keys) {
+                if (each.menu)
+                    each.menu->hide();
+            }
+            return true;
+        }
+    }
+    return QWidget::eventFilter(watched, event);
 }
 
 void SoftKeyBar::changeEvent(QEvent* event)

@@ -176,6 +176,9 @@ TEST(MenusTest, ChoosingAnItemWithTheKeysSendsItsCommand)
         {15, Qt::Key_F2, {Qt::Key_Down, Qt::Key_Down, Qt::Key_Return}, Cmd::QuestionNoToAll},
         {11, Qt::Key_F2, {Qt::Key_Up, Qt::Key_Return}, Cmd::MenuCancel},
         {1, Qt::Key_F2, {Qt::Key_Down, Qt::Key_Escape}, 0},
+        // A soft key closes an open pop-up, a sub-menu too.
+        {1, Qt::Key_F1, {Qt::Key_F1}, 0},
+        {1, Qt::Key_F1, {Qt::Key_Down, Qt::Key_Right, Qt::Key_F2}, 0},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(testing::Message() << "bar " << test.barId << " expecting " << test.expected);
