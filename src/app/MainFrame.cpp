@@ -6,6 +6,8 @@
 #include "dialogs/PhoneDialog.h"
 #include "dialogs/PhonePage.h"
 #include "dialogs/SoftKeyBar.h"
+#include "fileops/Delete.h"
+#include "fileops/DeleteSelectionDialog.h"
 #include "resources/DialogTemplates.h"
 #include "platform/FileSystem.h"
 #include "platform/MountTable.h"
@@ -44,8 +46,8 @@ std::span<const MainFrame::CommandEntry> MainFrame::commandTable()
     {Cmd::NewFile, nullptr, "new items and rename"},
     {Cmd::NewFolder, nullptr, "new items and rename"},
     {Cmd::Rename, nullptr, "new items and rename"},
-    {Cmd::DeleteCurrent, nullptr, "delete"},
-    {Cmd::DeleteSelection, nullptr, "delete"},
+    {Cmd::DeleteCurrent, &MainFrame::deleteCurrent, nullptr},
+    {Cmd::DeleteSelection, &MainFrame::deleteSelection, nullptr},
     {Cmd::Properties, nullptr, "properties"},
     {Cmd::Encrypt, nullptr, "encryption"},
     {Cmd::SendFileEmail, nullptr, "sending by e-mail and MMS"},
@@ -547,6 +549,59 @@ void MainFrame::selectAllInFolder()
     for (TreeNode* child : children)
         if (!child->marked)
             toggleSelection(child);
+}
+
+void MainFrame::deleteCurrent()
+{
+    TreeNode* current = m_tree->currentNode();
+    if (!current)
+        return;
+    const QString path = m_tree->fullPathOf(current);
+    if (MessageBox::question(this, Str::arg(Str::DeleteQuestion, path)) != Cmd::Yes)
+        return;
+    const bool deleted = current->isFolder() ? Delete::deleteFolderTree(m_fileSystem, this, path)
+                                             : m_fileSystem.deleteFile(path) == platform::FsError::None;
+    if (!deleted) {
+        MessageBox::error(this, Str::arg(Str::DeleteFileFailed, path));
+    } else {
+        m_tree->removeNode(current);
+        // The entry goes; the armed operation stays as it was.
+        if (const int index = m_selection.find(path); index >= 0) {
+            m_selection.removeAt(index);
+            updateSelectionSummary();
+        }
+    }
+    updateMenus();
+}
+
+void MainFrame::deleteSelection()
+{
+    QStringList paths;
+    for (int i = 0; i < m_selection.count(); ++i)
+        paths << m_selection.at(i).path;
+    DeleteSelectionDialog dialog(paths);
+    if (dialog.run(this) == Cmd::DialogCancel)
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    for (int i = m_selection.count() - 1; i >= 0; --i) {
+        const SelectionEntry entry = m_selection.at(i);
+        const bool deleted = entry.kind == 1 ? Delete::deleteFolderTree(m_fileSystem, this, entry.path)
+                                             : m_fileSystem.deleteFile(entry.path) == platform::FsError::None;
+        if (!deleted) {
+            QApplication::restoreOverrideCursor();
+            MessageBox::error(this, Str::arg(Str::DeleteFileFailed, entry.path));
+            QApplication::setOverrideCursor(Qt::WaitCursor);
+            break;
+        }
+        m_selection.removeAt(i);
+        if (entry.item)
+            m_tree->removeNode(entry.item);
+    }
+    QApplication::restoreOverrideCursor();
+    updateSelectionSummary();
+    if (m_selection.isEmpty())
+        m_pendingOp = 0;
+    updateMenus();
 }
 
 void MainFrame::updateSelectionSummary()

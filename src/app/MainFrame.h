@@ -105,6 +105,8 @@ private:
     void pageUp();
     void pageDown();
     void refresh();
+    void deleteCurrent();
+    void deleteSelection();
     void toggleCurrent();
     void clearSelection();
     void selectAllInFolder();

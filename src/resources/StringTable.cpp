@@ -153,6 +153,11 @@ constexpr Entry Table[] = {
     {NoEmailAccount, u"No email account found!"},
     {ObexReloadNeeded, u"Error initializing Obex. Please restart Fennick to have Obex completely reloaded!"},
     {SendAFile, u"Send a file"},
+    {DeleteQuestion, u"Are you sure your want to permanently delete item '%s' ?"},
+    {DeleteFileFailed, u"Unable to delete file '%s'!"},
+    {DeleteFolderFailed, u"Unable to delete folder '%s'!"},
+    {DeleteListNotice, u"All files and folders in the list below will be deleted."},
+    {DeleteListWarning, u"CHECK CAREFULLY BEFORE VALIDATING THE DELETION!"},
 };
 
 constexpr bool isStrictlyAscending()

@@ -158,6 +158,13 @@ enum Id : int {
     NoEmailAccount = 181,
     ObexReloadNeeded = 182,
     SendAFile = 184,
+
+    // Texts that always read so but never had a number; numbered from 200 on by us.
+    DeleteQuestion = 201,
+    DeleteFileFailed = 202,
+    DeleteFolderFailed = 203,
+    DeleteListNotice = 204,
+    DeleteListWarning = 205,
 };
 
 // The text of a number; an empty string for a number the table does not have.

@@ -196,6 +196,18 @@ void FolderTree::sortAll()
     }
 }
 
+void FolderTree::removeNode(TreeNode* node)
+{
+    TreeNode* parent = node->parent;
+    if (!parent)
+        return;
+    m_model.removeChild(parent, node->row, [this](const TreeNode* removed) { forgetSubtree(removed); });
+    if (parent != m_model.root() && parent->children.empty()) {
+        parent->childrenFlag = false;
+        m_model.nodeChanged(parent);
+    }
+}
+
 void FolderTree::setMarkWithDescendants(TreeNode* node, bool marked)
 {
     std::vector<TreeNode*> pending{node};

@@ -45,6 +45,10 @@ public:
     void setCurrentNode(TreeNode* node);
     TreeNode* topLevelNode(int row) const;
 
+    // Removes an item with everything beneath it; a folder left with no child item loses its
+    // expand button.
+    void removeNode(TreeNode* node);
+
     // Sets or clears the mark of an item and of every item the tree holds beneath it.
     void setMarkWithDescendants(TreeNode* node, bool marked);
 
