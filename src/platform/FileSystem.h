@@ -18,6 +18,7 @@ inline constexpr quint32 System = 0x4;
 inline constexpr quint32 Directory = 0x10;
 inline constexpr quint32 Archive = 0x20;
 inline constexpr quint32 InRom = 0x40;
+// Only ever alone: an item with none of the other bits.
 inline constexpr quint32 Normal = 0x80;
 inline constexpr quint32 Temporary = 0x100;
 // A symbolic link. Walks over whole trees (search, copy, delete, size) do not descend into
@@ -41,8 +42,11 @@ struct FindData {
 };
 
 // The file-system service the feature code stands on. Every path is a phone path ("\" as the
-// separator, "\" alone is the root); the implementation maps it to the host. Implementations:
-// LinuxFileSystem (the real one) and, in tests, a fault-injecting wrapper.
+// separator, "\" alone is the root); the implementation maps it to the host. Names are found
+// without regard to case, as on the phone. Implementations: LinuxFileSystem (the real one)
+// and, in tests, a fault-injecting wrapper. An implementation keeps no state between calls, so
+// one object may serve several threads at once (a worker walking a folder while the
+// user-interface thread lists another).
 class FileSystem {
 public:
     virtual ~FileSystem() = default;
@@ -54,29 +58,43 @@ public:
     // "*" matches any run of characters, "?" exactly one, letters match without regard to
     // case, and "*.*" matches every name. "." and ".." are never reported. A pattern without
     // wildcards finds that one item. Returns None when the folder could be listed (even with
-    // no match), else why it could not.
+    // no match), else why it could not (PathNotFound, NotAFolder, AccessDenied, ...).
     [[nodiscard]] virtual FsError enumerate(const QString& pattern, const Visitor& visit) = 0;
 
-    // Looks one item up; fills `out` (with the item's own name) when it exists.
+    // Looks one item up; fills `out` (with the item's own name) when it exists. The root "\"
+    // (or "") is no entry of any folder: a search for it finds nothing, as on the phone
+    // (FileNotFound), so the properties of "no item" report that the item cannot be read.
     [[nodiscard]] virtual FsError lookUp(const QString& path, FindData& out) = 0;
 
-    // The path-exists test: true when a search for that exact path finds an entry.
+    // The path-exists test: true when a search for that exact path finds an entry (so false
+    // for the root).
     bool exists(const QString& path);
 
-    // Sets the settable attribute bits (Attr::Settable) of an item; the others are ignored.
-    // Read-only also changes the owner's write permission.
+    // Sets the settable attribute bits (Attr::Settable) of an item to exactly those given; the
+    // others are ignored. Read-only takes away every write permission (setting) or gives the
+    // owner write permission back (clearing). Hidden, system and archive need a file system
+    // that keeps extended attributes: NotSupported when one of them is asked for and cannot be
+    // kept; clearing bits that are not set never fails.
     [[nodiscard]] virtual FsError setAttributes(const QString& path, quint32 attributes) = 0;
 
     // Copies a file. With failIfExists an existing target is left alone and AlreadyExists
-    // returned. The data goes to a hidden temporary file beside the target that is renamed
-    // over it only when complete (and, with flush, on disk), so a failed copy never leaves a
-    // target that looks complete. Attributes and the last write time go with the data.
+    // returned; without it, a read-only target is not replaced (AccessDenied), as on the phone.
+    // The data goes to a hidden temporary file beside the target that is renamed over it only
+    // when complete (and, with flush, on disk), so a failed copy never leaves a target that
+    // looks complete, and no temporary file stays behind. Attributes and the last write time
+    // go with the data. A file copied onto itself is left as it is. A source that is no
+    // regular file (a folder, a device) gives AccessDenied.
     [[nodiscard]] virtual FsError copyFile(const QString& source, const QString& target,
                                            bool failIfExists, bool flush = false) = 0;
 
+    // Deletes a file. As on the phone, a read-only file stays (AccessDenied until the
+    // attribute is cleared), and a folder is no file (AccessDenied). A symbolic link is
+    // deleted itself, never what it points at.
     [[nodiscard]] virtual FsError deleteFile(const QString& path) = 0;
     [[nodiscard]] virtual FsError createFolder(const QString& path) = 0;
-    [[nodiscard]] virtual FsError removeFolder(const QString& path) = 0;  // empty folders only
+    // Removes an empty folder (DirectoryNotEmpty otherwise). A link shown as a folder is
+    // removed itself; its target is not touched.
+    [[nodiscard]] virtual FsError removeFolder(const QString& path) = 0;
 
     // Renames or moves a file or folder within one mount; the target must not exist.
     // Returns NotSameDevice when the two lie on different mounts.

@@ -16,8 +16,10 @@ Split splitLast(const QString& path)
 
 QString join(const QString& folder, const QString& name)
 {
-    if (folder.isEmpty() || folder == u"\\")
+    if (folder.isEmpty())
         return u'\\' + name;
+    if (folder.endsWith(u'\\'))
+        return folder + name;
     return folder + u'\\' + name;
 }
 
@@ -124,12 +126,15 @@ QByteArray PathMapper::nameToHost(const QString& phoneName)
 {
     QByteArray host;
     host.reserve(phoneName.size());
+    bool plain = true;
     QString run;
     const auto flush = [&] {
         host.append(run.toUtf8());
         run.clear();
     };
     for (const QChar c : phoneName) {
+        if (c.unicode() >= 0x80 || c == u'\\')
+            plain = false;
         if (isEscape(c.unicode())) {
             flush();
             host.append(static_cast<char>(c.unicode() - EscapeBase));
@@ -139,6 +144,11 @@ QByteArray PathMapper::nameToHost(const QString& phoneName)
     }
     flush();
     if (host.contains('/') || host.contains('\0'))
+        return QByteArray();
+    // A name that is not what its host name maps to (an escaped byte that needed no escape,
+    // a "\", an unpaired surrogate that UTF-8 cannot carry) would let two phone names stand
+    // for one host name, or lose a character on the way: it has no host form.
+    if (!plain && nameFromHost(host) != phoneName)
         return QByteArray();
     return host;
 }
@@ -174,9 +184,12 @@ QString PathMapper::fromHost(const QByteArray& hostPath) const
     if (!hostPath.startsWith(prefix))
         return QString();
     QString phone;
-    for (const QByteArray& name : hostPath.mid(prefix.size()).split('/'))
+    for (const QByteArray& name : hostPath.mid(prefix.size()).split('/')) {
+        if (name == "." || name == "..")
+            return QString();
         if (!name.isEmpty())
             phone += u'\\' + nameFromHost(name);
+    }
     return phone.isEmpty() ? QStringLiteral("\\") : phone;
 }
 

@@ -3,106 +3,252 @@
 
 #include <gtest/gtest.h>
 
+#include <random>
+
 using platform::NamePattern;
 using platform::PathMapper;
 namespace PhonePath = platform::PhonePath;
 
 namespace {
 
-TEST(NamePattern, MatchesLikeThePhone)
+QString text(const char* utf8) { return QString::fromUtf8(utf8); }
+
+// The matcher behind every enumeration: "\A\*.txt" lists with the name part of the path.
+TEST(NamePattern, MatchesLikePhonePathSearches)
 {
     const struct { const char* pattern; const char* name; bool matches; } cases[] = {
-        {"*.*", "README", true},       // every name, with a dot or without
+        {"*.*", "README", true},         // every name, with a dot or without
         {"*.*", "a.b.c", true},
+        {"*.*", ".hidden", true},
         {"*", ".hidden", true},
-        {"*.txt", "Notes.TXT", true},  // letters without regard to case
+        {"*", "", true},
+        {"*.txt", "Notes.TXT", true},    // letters without regard to case
+        {"*.TXT", "notes.txt", true},
         {"*.txt", "notes.txt.bak", false},
+        {"*.txt", "txt", false},
+        {"*.txt", ".txt", true},
         {"a?c", "abc", true},
         {"a?c", "ac", false},
         {"a?c", "abbc", false},
+        {"?", "", false},
+        {"??", "a", false},
         {"*b*", "abc", true},
         {"*b*", "ac", false},
         {"a*b*c", "aXbYbZc", true},
         {"a*b*c", "aXbYbZ", false},
-        {"report", "REPORT", true},
+        {"*a", "baaa", true},            // the last "*" has to give back characters
+        {"*ab", "aab", true},
+        {"**x", "x", true},
+        {"*?", "", false},
+        {"report", "REPORT", true},      // no wildcard: the one name
         {"report", "report1", false},
+        {"report", "xreport", false},
         {"*.jpeg", "\u00c9T\u00c9.JPEG", true},
-        {"?", "", false},
-        {"*", "", true},
+        {"\u00e9t\u00e9", "\u00c9T\u00c9", true},   // case beyond ASCII
+        {"?.png", "\U0001F600.png", true},  // "?" is one character, even outside the BMP
+        {"??.png", "\U0001F600.png", false},
+        {"*?x", "\U0001F600y", false},
+        {"*b", "*ab", true},             // a "*" in a host name is just a character
+        {"a\\*", "a*", false},           // no escapes: "\" is a character like any other
     };
     for (const auto& row : cases) {
-        const NamePattern pattern(QString::fromUtf8(row.pattern));
-        EXPECT_EQ(pattern.matches(QString::fromUtf8(row.name)), row.matches) << row.pattern << " ~ " << row.name;
+        const NamePattern pattern(text(row.pattern));
+        EXPECT_EQ(pattern.matches(text(row.name)), row.matches) << row.pattern << " ~ " << row.name;
     }
     EXPECT_FALSE(NamePattern(QStringLiteral("abc")).hasWildcards());
     EXPECT_TRUE(NamePattern(QStringLiteral("a?c")).hasWildcards());
+    EXPECT_TRUE(NamePattern(QStringLiteral("*.*")).matchesEverything());
+    EXPECT_FALSE(NamePattern(QStringLiteral("*.txt")).matchesEverything());
 }
 
-TEST(PhonePath, SplitJoinAndRelations)
+TEST(PhonePath, SplitAndJoin)
 {
-    EXPECT_EQ(PhonePath::splitLast(QStringLiteral("\\A\\b.txt")).folder, QStringLiteral("\\A"));
-    EXPECT_EQ(PhonePath::splitLast(QStringLiteral("\\A\\b.txt")).name, QStringLiteral("b.txt"));
-    EXPECT_EQ(PhonePath::splitLast(QStringLiteral("\\b.txt")).folder, QString());
-    EXPECT_EQ(PhonePath::splitLast(QStringLiteral("b.txt")).name, QStringLiteral("b.txt"));
-    EXPECT_EQ(PhonePath::join(QString(), QStringLiteral("b")), QStringLiteral("\\b"));
-    EXPECT_EQ(PhonePath::join(QStringLiteral("\\"), QStringLiteral("b")), QStringLiteral("\\b"));
-    EXPECT_EQ(PhonePath::join(QStringLiteral("\\A"), QStringLiteral("b")), QStringLiteral("\\A\\b"));
+    const struct { const char* path; const char* folder; const char* name; } splits[] = {
+        {"\\A\\b.txt", "\\A", "b.txt"},
+        {"\\b.txt", "", "b.txt"},        // a root entry: the folder is the root's empty path
+        {"b.txt", "", "b.txt"},          // no "\": all name
+        {"\\A\\B\\", "\\A\\B", ""},
+        {"\\", "", ""},
+    };
+    for (const auto& row : splits) {
+        const PhonePath::Split split = PhonePath::splitLast(text(row.path));
+        EXPECT_EQ(split.folder, text(row.folder)) << row.path;
+        EXPECT_EQ(split.name, text(row.name)) << row.path;
+    }
+    const struct { const char* folder; const char* name; const char* joined; } joins[] = {
+        {"", "b", "\\b"},
+        {"\\", "b", "\\b"},
+        {"\\A", "b", "\\A\\b"},
+        {"\\A\\", "b", "\\A\\b"},
+    };
+    for (const auto& row : joins)
+        EXPECT_EQ(PhonePath::join(text(row.folder), text(row.name)), text(row.joined)) << row.folder << " + " << row.name;
+}
 
+TEST(PhonePath, EqualsAndLiesInsideIgnoreCase)
+{
     const struct { const char* path; const char* folder; bool inside; } relations[] = {
         {"\\A\\B", "\\A", true},
-        {"\\a\\B\\c", "\\A", true},      // case does not matter
-        {"\\AB", "\\A", false},          // a longer name is not inside
-        {"\\A", "\\A", false},           // nothing lies inside itself
-        {"\\A\\B", "\\", true},
+        {"\\a\\B\\c", "\\A", true},          // any depth, any case
+        {"\\A\\B", "\\a\\", true},
+        {"\\AB", "\\A", false},              // a longer name is not inside
+        {"\\A", "\\A", false},               // nothing lies inside itself
+        {"\\a", "\\A", false},
+        {"\\A", "\\A\\B", false},
+        {"\\A\\B", "\\", true},              // the root, either way it is written
+        {"\\A\\B", "", true},
+        {"\\", "\\", false},
         {"\\Storage\\Docs2\\x", "\\Storage\\Docs", false},
+        {"\\storage\\docs\\sub", "\\Storage\\Docs", true},
+        {"\\\u00c4rger\\x", "\\\u00e4rger", true},
     };
     for (const auto& row : relations)
-        EXPECT_EQ(PhonePath::liesInside(QString::fromUtf8(row.path), QString::fromUtf8(row.folder)), row.inside)
-            << row.path << " in " << row.folder;
-    EXPECT_TRUE(PhonePath::equals(QStringLiteral("\\Storage\\A.TXT"), QStringLiteral("\\storage\\a.txt")));
-    EXPECT_FALSE(PhonePath::equals(QStringLiteral("\\Storage\\A"), QStringLiteral("\\Storage\\A\\")));
+        EXPECT_EQ(PhonePath::liesInside(text(row.path), text(row.folder)), row.inside) << row.path << " in " << row.folder;
+
+    const struct { const char* a; const char* b; bool equal; } equalities[] = {
+        {"\\Storage\\A.TXT", "\\storage\\a.txt", true},
+        {"\\\u00c4", "\\\u00e4", true},
+        {"\\Storage\\A", "\\Storage\\A\\", false},  // whole paths, as written
+        {"\\Storage\\A", "\\Storage\\AB", false},
+        {"", "", true},
+    };
+    for (const auto& row : equalities)
+        EXPECT_EQ(PhonePath::equals(text(row.a), text(row.b)), row.equal) << row.a << " = " << row.b;
 }
 
 TEST(PathMapper, MapsUnderTheRootAndRefusesEscapes)
 {
     const PathMapper mapper("/srv/phone/");
-    EXPECT_EQ(mapper.toHost(QStringLiteral("\\")), QByteArray("/srv/phone"));
-    EXPECT_EQ(mapper.toHost(QString()), QByteArray("/srv/phone"));
-    EXPECT_EQ(mapper.toHost(QStringLiteral("\\My Documents\\a.txt")), QByteArray("/srv/phone/My Documents/a.txt"));
+    const struct { const char* phone; const char* host; } mapped[] = {
+        {"\\", "/srv/phone"},
+        {"", "/srv/phone"},
+        {"\\My Documents\\a.txt", "/srv/phone/My Documents/a.txt"},
+        {"\\a\\", "/srv/phone/a"},
+        {"\\...", "/srv/phone/..."},         // only "." and ".." are special
+        {"\\a..b\\.c", "/srv/phone/a..b/.c"},
+    };
+    for (const auto& row : mapped)
+        EXPECT_EQ(mapper.toHost(text(row.phone)), QByteArray(row.host)) << row.phone;
+
+    const QString refused[] = {
+        text("\\..\\etc"),
+        text("\\a\\..\\..\\b"),
+        text("\\a\\.."),
+        text("\\."),
+        text("\\a\\.\\b"),
+        text("\\a\\\\b"),                     // an empty name in the middle
+        text("\\\\"),
+        text("\\a/b"),                        // "/" inside a name
+        text("\\a/..\\b"),
+        QStringLiteral("\\a") + QChar(0) + QStringLiteral("b"),  // NUL inside a name
+        QStringLiteral("\\") + QChar(0xF72F) + QStringLiteral("etc"),  // an escape that spells "/"
+        QStringLiteral("\\") + QChar(0xF72E) + QChar(0xF72E),     // escapes that spell ".."
+        QStringLiteral("\\a") + QChar(0xF700),                    // an escape that spells NUL
+    };
+    for (const QString& path : refused)
+        EXPECT_TRUE(mapper.toHost(path).isEmpty()) << path.toStdString();
+
     EXPECT_EQ(mapper.fromHost("/srv/phone/My Documents/a.txt"), QStringLiteral("\\My Documents\\a.txt"));
     EXPECT_EQ(mapper.fromHost("/srv/phone"), QStringLiteral("\\"));
+    EXPECT_EQ(mapper.fromHost("/srv/phone/"), QStringLiteral("\\"));
     EXPECT_EQ(mapper.fromHost("/srv/phone2/x"), QString());
-    for (const char* bad : {"\\..\\etc", "\\a\\..\\..\\b", "\\a\\.\\b", "\\a\\\\b", "\\a/b"})
-        EXPECT_TRUE(mapper.toHost(QString::fromUtf8(bad)).isEmpty()) << bad;
+    EXPECT_EQ(mapper.fromHost("/srv/phone/../etc"), QString());
+    EXPECT_EQ(mapper.fromHost("/srv"), QString());
     EXPECT_EQ(PathMapper("/").toHost(QStringLiteral("\\etc")), QByteArray("/etc"));
+    EXPECT_EQ(PathMapper("/").fromHost("/etc/x"), QStringLiteral("\\etc\\x"));
+    EXPECT_EQ(PathMapper("").hostRoot(), QByteArray("/"));
 }
 
 TEST(PathMapper, OddHostNamesRoundTripExactly)
 {
-    const QByteArray names[] = {
-        "plain.txt",
-        "with space",
-        "back\\slash",
-        "latin1-\xe9t\xe9",                 // not UTF-8
-        "cut-\xe2\x82",                     // a truncated UTF-8 sequence
-        "\xc0\xaf-overlong",                // an overlong "/" that must not become one
-        "\xed\xa0\x80-surrogate",           // an encoded surrogate
-        "\xef\x9c\x81-private-use",         // U+F701 already in the name
-        "\xed\x95\x9c\xea\xb8\x80.zip",    // Hangul
-        "\xff\xfe",
+    const struct { QByteArray host; const char* phone; } names[] = {
+        {"plain.txt", "plain.txt"},
+        {"with space", "with space"},
+        {" leading and trailing ", " leading and trailing "},
+        {"\xed\x95\x9c\xea\xb8\x80.zip", "\ud55c\uae00.zip"},        // Hangul shows as itself
+        {"back\\slash", "back\uf75cslash"},                          // "\" cannot be in a phone name
+        {"\\", "\uf75c"},
+        {"latin1-\xe9t\xe9", "latin1-\uf7e9t\uf7e9"},               // not UTF-8: byte by byte
+        {"cut-\xe2\x82", "cut-\uf7e2\uf782"},                        // a truncated sequence
+        {"\xc0\xaf-overlong", "\uf7c0\uf7af-overlong"},              // an overlong "/" stays bytes
+        {"\xed\xa0\x80-surrogate", "\uf7ed\uf7a0\uf780-surrogate"},  // an encoded surrogate
+        {"\xf4\x90\x80\x80", "\uf7f4\uf790\uf780\uf780"},            // beyond U+10FFFF
+        {"\xef\x9c\x81-private-use", "\uf7ef\uf79c\uf781-private-use"},  // U+F701 is escaped too
+        {"\xef\x9f\xbf", "\uf7ef\uf79f\uf7bf"},                      // U+F7FF, the last of the range
+        {"\xef\xa0\x80", "\uf800"},                                  // U+F800 is just after it
+        {"\xf0\x9f\x98\x80.png", "\U0001F600.png"},                  // outside the BMP
+        {"\xff\xfe", "\uf7ff\uf7fe"},
     };
-    for (const QByteArray& host : names) {
-        const QString phone = PathMapper::nameFromHost(host);
-        EXPECT_FALSE(phone.contains(u'\\')) << host.toHex().constData();
-        EXPECT_EQ(PathMapper::nameToHost(phone), host) << host.toHex().constData();
+    for (const auto& row : names) {
+        const QString phone = PathMapper::nameFromHost(row.host);
+        EXPECT_EQ(phone, text(row.phone)) << row.host.toHex().constData();
+        EXPECT_EQ(PathMapper::nameToHost(phone), row.host) << row.host.toHex().constData();
     }
-    // Valid UTF-8 without a backslash shows as itself.
-    EXPECT_EQ(PathMapper::nameFromHost("\xed\x95\x9c\xea\xb8\x80.zip"), QStringLiteral("\ud55c\uae00.zip"));
-    // Two different host names never share a phone name.
+    // Two host names never share a phone name, even when one spells the other's escapes.
     EXPECT_NE(PathMapper::nameFromHost("\xef\x9c\x81"), PathMapper::nameFromHost("\x01"));
-    // A phone name whose escapes would make a "/" or a NUL has no host form.
-    EXPECT_TRUE(PathMapper::nameToHost(QString(QChar(0xF72F))).isEmpty());
-    EXPECT_TRUE(PathMapper::nameToHost(QString(QChar(0xF700))).isEmpty());
+
+    // Whole paths too, through the root.
+    const PathMapper mapper("/srv/phone");
+    for (const auto& row : names) {
+        const QByteArray host = "/srv/phone/dir \xe9/" + row.host;
+        const QString phone = mapper.fromHost(host);
+        ASSERT_FALSE(phone.isEmpty()) << row.host.toHex().constData();
+        EXPECT_EQ(mapper.toHost(phone), host) << row.host.toHex().constData();
+    }
+}
+
+// Every host name (any bytes but "/" and NUL) comes back byte for byte: all names of one and
+// two bytes, and a fixed sample of longer ones weighted towards the bytes that need care.
+TEST(PathMapper, EveryHostByteStringRoundTrips)
+{
+    std::vector<QByteArray> hosts;
+    for (int a = 1; a < 256; ++a) {
+        if (a == '/')
+            continue;
+        hosts.emplace_back(1, static_cast<char>(a));
+        for (int b = 1; b < 256; ++b)
+            if (b != '/')
+                hosts.push_back(QByteArray(1, static_cast<char>(a)) + static_cast<char>(b));
+    }
+    std::mt19937 random(20261210);
+    const unsigned char interesting[] = {'\\', 'a', ' ', '.', 0x80, 0xbf, 0xc2, 0xe2, 0xed, 0xef, 0x9c, 0x9f, 0xf0, 0xf4, 0xff};
+    for (int i = 0; i < 20000; ++i) {
+        QByteArray name;
+        const int length = 1 + static_cast<int>(random() % 12);
+        for (int k = 0; k < length; ++k) {
+            const unsigned pick = random() % 3 == 0 ? 1 + random() % 255 : interesting[random() % sizeof interesting];
+            name.append(pick == '/' ? 'x' : static_cast<char>(pick));
+        }
+        hosts.push_back(name);
+    }
+    int failures = 0;
+    for (const QByteArray& host : hosts) {
+        const QString phone = PathMapper::nameFromHost(host);
+        const bool ok = !phone.contains(u'\\') && PathMapper::nameToHost(phone) == host;
+        if (!ok && ++failures <= 10)
+            ADD_FAILURE() << "host name " << host.toHex().constData() << " does not come back";
+    }
+    EXPECT_EQ(failures, 0);
+}
+
+// Only names that some host name maps to have a host form; anything else would let two phone
+// names stand for one host item, or lose characters on the way.
+TEST(PathMapper, PhoneNamesWithoutAHostFormAreRefused)
+{
+    const QString refused[] = {
+        QString(QChar(0xF741)),                                 // an escaped "A", which needs none
+        QStringLiteral("x") + QChar(0xF7C3) + QChar(0xF7A9),    // escaped UTF-8 of "é", which needs none
+        QStringLiteral("a\\b"),                                 // a "\" is the separator
+        QString(QChar(0xD800)),                                 // an unpaired surrogate
+        QStringLiteral("a") + QChar(0xDC00),
+        QString(QChar(0xF72F)),                                 // "/"
+        QString(QChar(0xF700)),                                 // NUL
+        QString(),
+    };
+    for (const QString& name : refused)
+        EXPECT_TRUE(PathMapper::nameToHost(name).isEmpty()) << name.toStdString();
+    // What a phone user may type maps as UTF-8.
+    EXPECT_EQ(PathMapper::nameToHost(QStringLiteral("\u00e9t\u00e9 \ud55c.txt")), QByteArray("\xc3\xa9t\xc3\xa9 \xed\x95\x9c.txt"));
 }
 
 }  // namespace

@@ -1,23 +1,23 @@
 #include "platform/linux/LinuxFileSystem.h"
 
 #include "platform/NamePattern.h"
+#include "platform/linux/SambaDosAttrib.h"
 
 #include <QStringList>
-#include <QtEndian>
 
 #include <atomic>
 #include <cerrno>
-#include <climits>
-#include <cstdlib>
 #include <cstring>
+#include <vector>
+
 #include <dirent.h>
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
-#include <sys/sysmacros.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
+#include <sys/sysmacros.h>
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -27,7 +27,11 @@ namespace {
 
 constexpr const char* DosAttributeName = "user.DOSATTRIB";
 constexpr quint32 DosBits = Attr::Hidden | Attr::System | Attr::Archive;
+// Everything an entry reports, and nothing more: fewer fields can mean less work for the
+// file system (no birth time asked of one that would have to look it up).
 constexpr unsigned StatxMask = STATX_TYPE | STATX_MODE | STATX_SIZE | STATX_MTIME | STATX_ATIME | STATX_BTIME;
+// Samba's records take about 60 bytes; a longer value is read in a second call.
+constexpr size_t DosValueBuffer = 128;
 
 qint64 milliseconds(const struct statx_timestamp& time)
 {
@@ -60,6 +64,7 @@ private:
     int m_fd;
 };
 
+// What is the same for every entry of one folder, found once per folder.
 struct FolderContext {
     bool readOnlyMount = false;
     dev_t device = 0;
@@ -76,12 +81,44 @@ bool isReadOnlyMount(int fd)
     return fstatvfs(fd, &info) == 0 && (info.f_flag & ST_RDONLY);
 }
 
+QByteArray parentOf(const QByteArray& hostPath)
+{
+    const qsizetype slash = hostPath.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : hostPath.left(slash);
+}
+
+QByteArray childPath(const QByteArray& folder, const QByteArray& name)
+{
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+bool isFolder(const QByteArray& hostPath)
+{
+    struct stat status;
+    return ::stat(hostPath.constData(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+// The code for a failed call on `hostPath`. A missing item is FileNotFound only when its
+// folder is there; otherwise a folder on the way is missing (PathNotFound), as the phone
+// tells the two apart. ENOTDIR with the folder there means the item is no folder.
+FsError errorAt(int error, const QByteArray& hostPath)
+{
+    if (error == ENOENT || error == ENOTDIR) {
+        if (!isFolder(parentOf(hostPath)))
+            return FsError::PathNotFound;
+        return error == ENOENT ? FsError::FileNotFound : FsError::NotAFolder;
+    }
+    return fsErrorFromErrno(error);
+}
+
 #ifndef SYS_getxattrat
 #define SYS_getxattrat 464
 #endif
 
 // getxattrat(2) reads an attribute relative to an open folder, which spares the kernel a walk
-// of the whole path for every entry. Kernels before 6.13 lack it; then the path is walked.
+// of the whole path for every entry. Kernels before 6.13 lack it (ENOSYS), and a container's
+// system-call filter may refuse what it does not know (EPERM, which a plain read of a user
+// attribute never gives); then the path is walked.
 struct XattrArgs {
     quint64 value;
     quint32 size;
@@ -91,12 +128,12 @@ std::atomic<bool> g_getxattratMissing = false;
 
 ssize_t getXattrIn(int dirFd, FolderContext& folder, const char* name, char* value, size_t size)
 {
-    if (!g_getxattratMissing) {
-        XattrArgs args{reinterpret_cast<quint64>(value), static_cast<quint32>(size), 0};
+    if (!g_getxattratMissing.load(std::memory_order_relaxed)) {
+        XattrArgs args{reinterpret_cast<quintptr>(value), static_cast<quint32>(size), 0};
         const long result = syscall(SYS_getxattrat, dirFd, name, 0, DosAttributeName, &args, sizeof args);
-        if (result >= 0 || errno != ENOSYS)
+        if (result >= 0 || (errno != ENOSYS && errno != EPERM))
             return result;
-        g_getxattratMissing = true;
+        g_getxattratMissing.store(true, std::memory_order_relaxed);
     }
     // The folder's path stays in the buffer; only the name part is replaced per entry.
     folder.pathBuffer.truncate(folder.folderLength);
@@ -104,82 +141,148 @@ ssize_t getXattrIn(int dirFd, FolderContext& folder, const char* name, char* val
     return getxattr(folder.pathBuffer.constData(), DosAttributeName, value, size);
 }
 
-// Reads the DOS attribute of `name` in the folder; 0 when there is none.
-quint32 readDosAttributes(int dirFd, const char* name, FolderContext& folder)
+// The DOS attribute bits of `name` in the folder; 0 when it has none.
+quint32 readDosAttributes(int dirFd, const char* name, bool onFolderDevice, FolderContext& folder)
 {
     if (!folder.xattrsSupported)
         return 0;
-    char value[64];
+    char value[DosValueBuffer];
     const ssize_t size = getXattrIn(dirFd, folder, name, value, sizeof value);
     if (size < 0) {
-        if (errno == ENOTSUP)
+        // A file system without extended attributes says so for every entry: ask no more. An
+        // entry that lies on another one (a mount point) says nothing about the rest.
+        if (errno == ENOTSUP && onFolderDevice)
             folder.xattrsSupported = false;
         return 0;
     }
-    return LinuxFileSystem::parseDosAttributes(QByteArray(value, static_cast<qsizetype>(size)));
+    return SambaDosAttrib::parse(value, static_cast<qsizetype>(size)).value_or(0);
 }
 
-// Fills `out` for the entry `name` of the open folder. False when it vanished meanwhile.
+// The whole value of user.DOSATTRIB of a host path; nothing when it has none, with errno set.
+std::optional<QByteArray> readDosValue(const QByteArray& hostPath)
+{
+    char buffer[DosValueBuffer];
+    ssize_t size = getxattr(hostPath.constData(), DosAttributeName, buffer, sizeof buffer);
+    if (size >= 0)
+        return QByteArray(buffer, static_cast<qsizetype>(size));
+    if (errno != ERANGE)
+        return std::nullopt;
+    size = getxattr(hostPath.constData(), DosAttributeName, nullptr, 0);
+    if (size < 0)
+        return std::nullopt;
+    QByteArray value(static_cast<qsizetype>(size), '\0');
+    size = getxattr(hostPath.constData(), DosAttributeName, value.data(), static_cast<size_t>(value.size()));
+    if (size < 0)
+        return std::nullopt;
+    value.truncate(static_cast<qsizetype>(size));
+    return value;
+}
+
+// Whether the item `name` of the folder, which lies on another mount than the folder, lies on
+// a read-only one.
+bool onReadOnlyMount(int dirFd, const char* name)
+{
+    Fd item(openat(dirFd, name, O_PATH | O_CLOEXEC));
+    return item.valid() && isReadOnlyMount(item.get());
+}
+
+// The kind of a directory entry as a file mode, for an entry that cannot be examined.
+mode_t modeOfType(unsigned char type)
+{
+    switch (type) {
+    case DT_DIR: return S_IFDIR | 0755;
+    case DT_LNK: return S_IFLNK | 0777;
+    case DT_FIFO: return S_IFIFO | 0644;
+    case DT_SOCK: return S_IFSOCK | 0644;
+    case DT_CHR: return S_IFCHR | 0644;
+    case DT_BLK: return S_IFBLK | 0644;
+    default: return S_IFREG | 0644;
+    }
+}
+
+// Fills everything but the name of `out` for the entry `name` of the open folder. False when
+// the entry vanished meanwhile (errno tells).
 bool describeEntry(int dirFd, const char* name, unsigned char type, FolderContext& folder, FindData& out)
 {
     struct statx status;
-    quint32 attributes = 0;
-    bool statted = false;
-    if (type == DT_LNK || type == DT_UNKNOWN) {
+    bool link = type == DT_LNK;
+    bool known = false;
+    if (type == DT_UNKNOWN) {
         if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, StatxMask, &status) != 0)
             return false;
-        if (S_ISLNK(status.stx_mode)) {
-            attributes |= Attr::ReparsePoint;
-            // A link shows what it points at; a dangling one is an empty file.
-            struct statx target;
-            if (statx(dirFd, name, AT_NO_AUTOMOUNT, StatxMask, &target) == 0)
-                status = target;
-            else
-                status.stx_size = 0;
-        }
-        statted = true;
+        link = S_ISLNK(status.stx_mode);
+        known = !link;
     }
-    if (!statted && statx(dirFd, name, AT_NO_AUTOMOUNT, StatxMask, &status) != 0)
-        return false;
+    bool dangling = false;
+    if (!known && statx(dirFd, name, AT_NO_AUTOMOUNT, StatxMask, &status) != 0) {
+        if (link) {
+            // A link that points nowhere (or nowhere we may look): an empty file with the
+            // link's own times.
+            if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, StatxMask, &status) != 0)
+                return false;
+            dangling = true;
+        } else if (errno == ENOENT) {
+            return false;
+        } else {
+            // Listed but not examinable (a folder we may read but not search): show the entry
+            // with what its listing tells.
+            std::memset(&status, 0, sizeof status);
+            status.stx_mode = static_cast<quint16>(modeOfType(type));
+            status.stx_dev_major = major(folder.device);
+            status.stx_dev_minor = minor(folder.device);
+        }
+    }
 
-    const mode_t mode = status.stx_mode;
+    const mode_t mode = dangling ? (S_IFREG | 0644) : status.stx_mode;
+    quint32 attributes = link ? Attr::ReparsePoint : 0;
     if (S_ISDIR(mode))
         attributes |= Attr::Directory;
-    else if (!S_ISREG(mode) && !(attributes & Attr::ReparsePoint))
+    else if (!S_ISREG(mode))
         attributes |= Attr::System;
     if (!(mode & S_IWUSR))
         attributes |= Attr::ReadOnly;
     if (name[0] == '.')
         attributes |= Attr::Hidden;
-    attributes |= readDosAttributes(dirFd, name, folder) & DosBits;
-
-    bool readOnlyMount = folder.readOnlyMount;
-    if (S_ISDIR(mode) && deviceOf(status) != folder.device) {
-        // A mount point below the folder: its own mount decides.
-        Fd inner(openat(dirFd, name, O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        readOnlyMount = inner.valid() && isReadOnlyMount(inner.get());
-    }
-    if (readOnlyMount)
+    const bool onFolderDevice = deviceOf(status) == folder.device;
+    attributes |= readDosAttributes(dirFd, name, onFolderDevice, folder) & DosBits;
+    // A mount point, or a link to another mount: that mount decides.
+    if (onFolderDevice ? folder.readOnlyMount : onReadOnlyMount(dirFd, name))
         attributes |= Attr::InRom;
     if (attributes == 0)
         attributes = Attr::Normal;
 
-    out.name = PathMapper::nameFromHost(QByteArray::fromRawData(name, static_cast<qsizetype>(std::strlen(name))));
     out.attributes = attributes;
-    out.size = S_ISDIR(mode) ? 0 : static_cast<qint64>(status.stx_size);
+    out.size = S_ISDIR(mode) || dangling ? 0 : static_cast<qint64>(status.stx_size);
     out.lastWriteTime = milliseconds(status.stx_mtime);
     out.lastAccessTime = milliseconds(status.stx_atime);
     out.creationTime = (status.stx_mask & STATX_BTIME) ? milliseconds(status.stx_btime) : out.lastWriteTime;
     return true;
 }
 
-bool openFolder(const QByteArray& hostFolder, Fd& fd, FolderContext& context, FsError& error)
+// Puts the phone name of a host name into `out`, reusing its buffer when nobody else holds
+// it: a listing of a big folder then makes no string per entry.
+void assignName(QString& out, const char* name, size_t length)
+{
+    for (size_t i = 0; i < length; ++i) {
+        const char byte = name[i];
+        if (static_cast<unsigned char>(byte) >= 0x80 || byte == '\\') {
+            out = PathMapper::nameFromHost(QByteArray::fromRawData(name, static_cast<qsizetype>(length)));
+            return;
+        }
+    }
+    if (!out.isDetached())
+        out = QString();
+    out.resize(static_cast<qsizetype>(length));
+    QChar* characters = out.data();
+    for (size_t i = 0; i < length; ++i)
+        characters[i] = QChar(static_cast<char16_t>(name[i]));
+}
+
+bool openFolder(const QByteArray& hostFolder, Fd& fd, FolderContext& context)
 {
     fd.reset(::open(hostFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-    if (!fd.valid()) {
-        error = errno == ENOENT || errno == ENOTDIR ? FsError::PathNotFound : fsErrorFromErrno(errno);
+    if (!fd.valid())
         return false;
-    }
     struct statx status;
     if (statx(fd.get(), "", AT_EMPTY_PATH, STATX_TYPE, &status) == 0)
         context.device = deviceOf(status);
@@ -189,18 +292,13 @@ bool openFolder(const QByteArray& hostFolder, Fd& fd, FolderContext& context, Fs
     return true;
 }
 
-FsError lastError() { return fsErrorFromErrno(errno); }
-
 bool hostExists(const QByteArray& path)
 {
     struct stat status;
     return ::lstat(path.constData(), &status) == 0;
 }
 
-QByteArray childPath(const QByteArray& folder, const QByteArray& name)
-{
-    return folder.endsWith('/') ? folder + name : folder + '/' + name;
-}
+bool isRoot(const QString& path) { return path.isEmpty() || path == u"\\"; }
 
 // The host name in `folder` that equals `phoneName` without regard to case, or empty.
 QByteArray findWithoutCase(const QByteArray& folder, const QString& phoneName)
@@ -209,10 +307,11 @@ QByteArray findWithoutCase(const QByteArray& folder, const QString& phoneName)
     if (!directory)
         return QByteArray();
     QByteArray found;
-    while (struct dirent* item = readdir(directory)) {
-        const QByteArray name(item->d_name);
-        if (PathMapper::nameFromHost(name).compare(phoneName, Qt::CaseInsensitive) == 0) {
-            found = name;
+    QString name;
+    while (const struct dirent* item = readdir(directory)) {
+        assignName(name, item->d_name, std::strlen(item->d_name));
+        if (name.compare(phoneName, Qt::CaseInsensitive) == 0) {
+            found = QByteArray(item->d_name);
             break;
         }
     }
@@ -235,7 +334,7 @@ QByteArray LinuxFileSystem::resolve(const QString& path) const
         QByteArray name = PathMapper::nameToHost(component);
         if (!missing && !hostExists(childPath(host, name))) {
             const QByteArray other = findWithoutCase(host, component);
-            if (other.isEmpty())
+            if (other.isEmpty() || other == "." || other == "..")
                 missing = true;
             else
                 name = other;
@@ -248,115 +347,123 @@ QByteArray LinuxFileSystem::resolve(const QString& path) const
 bool LinuxFileSystem::hostParts(const QString& path, QByteArray& folder, QByteArray& name) const
 {
     const QByteArray host = resolve(path);
-    const qsizetype slash = host.lastIndexOf('/');
-    if (host.isEmpty() || host == m_mapper.hostRoot() || slash < 0)
+    if (host.isEmpty() || host == m_mapper.hostRoot())
         return false;
-    folder = slash == 0 ? QByteArray("/") : host.left(slash);
-    name = host.mid(slash + 1);
+    folder = parentOf(host);
+    name = host.mid(host.lastIndexOf('/') + 1);
     return !name.isEmpty() && name != "." && name != "..";
-}
-
-quint32 LinuxFileSystem::parseDosAttributes(const QByteArray& value)
-{
-    if (value.startsWith("0x") || value.startsWith("0X")) {
-        bool ok = false;
-        // The text form may carry a NUL at its end.
-        const quint32 bits = QByteArray(value.constData() + 2).toUInt(&ok, 16);
-        return ok ? bits : 0;
-    }
-    // Samba's binary record: a 16-bit version, the union's 16-bit switch, then, in every
-    // version, the 32-bit attribute first.
-    if (value.size() >= 8) {
-        const quint16 version = qFromLittleEndian<quint16>(value.constData());
-        if (version >= 1 && version <= 5)
-            return qFromLittleEndian<quint32>(value.constData() + 4);
-    }
-    return 0;
 }
 
 FsError LinuxFileSystem::enumerate(const QString& pattern, const Visitor& visit)
 {
     const PhonePath::Split split = PhonePath::splitLast(pattern);
+    const NamePattern matcher(split.name);
+    if (!matcher.hasWildcards() && !split.name.isEmpty()) {
+        // One item, found by its name rather than by reading the whole folder.
+        FindData item;
+        const FsError error = lookUp(PhonePath::join(split.folder, split.name), item);
+        if (error == FsError::None)
+            (void)visit(item);
+        return error == FsError::FileNotFound ? FsError::None : error;
+    }
+
     const QByteArray hostFolder = resolve(split.folder);
     if (hostFolder.isEmpty())
         return FsError::InvalidName;
     Fd folderFd;
     FolderContext context;
-    FsError error = FsError::None;
-    if (!openFolder(hostFolder, folderFd, context, error))
-        return error;
-
-    const NamePattern matcher(split.name);
-    DIR* directory = fdopendir(dup(folderFd.get()));
+    if (!openFolder(hostFolder, folderFd, context))
+        return errno == ENOENT || errno == ENOTDIR ? FsError::PathNotFound : fsErrorFromErrno(errno);
+    DIR* directory = fdopendir(folderFd.get());
     if (!directory)
-        return lastError();
+        return fsErrorFromErrno(errno);
+    folderFd.release();  // the listing owns it now
+    const int dirFd = dirfd(directory);
+
+    FsError result = FsError::None;
     FindData entry;
-    while (struct dirent* item = readdir(directory)) {
+    for (;;) {
+        errno = 0;
+        const struct dirent* item = readdir(directory);
+        if (!item) {
+            if (errno != 0)
+                result = fsErrorFromErrno(errno);
+            break;
+        }
         const char* name = item->d_name;
         if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
             continue;
-        if (!matcher.matchesEverything()
-            && !matcher.matches(PathMapper::nameFromHost(QByteArray::fromRawData(name, static_cast<qsizetype>(std::strlen(name))))))
+        assignName(entry.name, name, std::strlen(name));
+        if (!matcher.matchesEverything() && !matcher.matches(entry.name))
             continue;
-        if (!describeEntry(folderFd.get(), name, item->d_type, context, entry))
-            continue;
+        if (!describeEntry(dirFd, name, item->d_type, context, entry))
+            continue;  // gone since it was listed
         if (!visit(entry))
             break;
     }
     closedir(directory);
-    return FsError::None;
+    return result;
 }
 
 FsError LinuxFileSystem::lookUp(const QString& path, FindData& out)
 {
-    if (path.isEmpty() || path == u"\\") {
-        // The root itself: a folder without a name.
-        struct statx status;
-        if (statx(AT_FDCWD, m_mapper.hostRoot().constData(), 0, StatxMask, &status) != 0)
-            return lastError();
-        out = FindData();
-        out.attributes = Attr::Directory;
-        out.lastWriteTime = milliseconds(status.stx_mtime);
-        out.lastAccessTime = milliseconds(status.stx_atime);
-        out.creationTime = out.lastWriteTime;
-        return FsError::None;
-    }
+    if (isRoot(path))
+        return FsError::FileNotFound;
     QByteArray folder, name;
     if (!hostParts(path, folder, name))
         return FsError::InvalidName;
     Fd folderFd;
     FolderContext context;
-    FsError error = FsError::None;
-    if (!openFolder(folder, folderFd, context, error))
-        return error;
-    if (describeEntry(folderFd.get(), name.constData(), DT_UNKNOWN, context, out))
-        return FsError::None;
-    return errno == ENOENT ? FsError::FileNotFound : lastError();
+    if (!openFolder(folder, folderFd, context))
+        return errno == ENOENT || errno == ENOTDIR ? FsError::PathNotFound : fsErrorFromErrno(errno);
+    if (!describeEntry(folderFd.get(), name.constData(), DT_UNKNOWN, context, out))
+        return errno == ENOENT ? FsError::FileNotFound : fsErrorFromErrno(errno);
+    out.name = PathMapper::nameFromHost(name);
+    return FsError::None;
 }
 
 FsError LinuxFileSystem::setAttributes(const QString& path, quint32 attributes)
 {
+    if (isRoot(path))
+        return FsError::AccessDenied;
     const QByteArray host = resolve(path);
     if (host.isEmpty())
         return FsError::InvalidName;
     struct stat status;
     if (::stat(host.constData(), &status) != 0)
-        return lastError();
-    mode_t mode = status.st_mode & 07777;
-    mode = (attributes & Attr::ReadOnly) ? (mode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH)) : (mode | S_IWUSR);
-    if (mode != (status.st_mode & 07777) && ::chmod(host.constData(), mode) != 0)
-        return lastError();
+        return errorAt(errno, host);
+    const mode_t oldMode = status.st_mode & 07777;
+    const mode_t newMode = (attributes & Attr::ReadOnly) ? (oldMode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH))
+                                                         : (oldMode | S_IWUSR);
 
-    const quint32 wanted = attributes & DosBits;
-    char value[64];
-    const ssize_t size = getxattr(host.constData(), DosAttributeName, value, sizeof value);
-    const quint32 current = size >= 0 ? parseDosAttributes(QByteArray(value, static_cast<qsizetype>(size))) : 0;
-    if ((current & DosBits) == wanted)
-        return FsError::None;
-    // Bits we do not manage (Samba's own) are kept as they were.
-    const QByteArray text = "0x" + QByteArray::number((current & ~DosBits) | wanted, 16);
-    if (setxattr(host.constData(), DosAttributeName, text.constData(), static_cast<size_t>(text.size()), 0) != 0)
-        return lastError();
+    const std::optional<QByteArray> existing = readDosValue(host);
+    const int readError = existing ? 0 : errno;
+    const quint32 current = existing ? SambaDosAttrib::parse(*existing).value_or(0) : 0;
+    const bool dosChanges = (current & DosBits) != (attributes & DosBits);
+    // Samba keeps a read-only bit of its own; it is kept in step where there is a record, but
+    // the permission bits are what counts.
+    const bool rewrite = dosChanges || (existing && !existing->isEmpty() && (current & Attr::ReadOnly) != (attributes & Attr::ReadOnly));
+    if (dosChanges && (readError == ENOTSUP))
+        return FsError::NotSupported;  // before anything has changed
+
+    mode_t modeNow = oldMode;
+    if (rewrite) {
+        // An ordinary user may write an extended attribute only to an item they may write
+        // to: a read-only item is made writable for the moment.
+        if (!(oldMode & S_IWUSR) && ::chmod(host.constData(), oldMode | S_IWUSR) == 0)
+            modeNow = oldMode | S_IWUSR;
+        const quint32 stored = (current & ~(DosBits | Attr::ReadOnly)) | (attributes & (DosBits | Attr::ReadOnly));
+        const QByteArray value = SambaDosAttrib::withAttributes(existing.value_or(QByteArray()), stored);
+        if (setxattr(host.constData(), DosAttributeName, value.constData(), static_cast<size_t>(value.size()), 0) != 0
+            && dosChanges) {
+            const int error = errno;
+            if (modeNow != oldMode)
+                (void)::chmod(host.constData(), oldMode);
+            return fsErrorFromErrno(error);
+        }
+    }
+    if (newMode != modeNow && ::chmod(host.constData(), newMode) != 0)
+        return errorAt(errno, host);
     return FsError::None;
 }
 
@@ -368,13 +475,14 @@ FsError LinuxFileSystem::copyFile(const QString& source, const QString& target, 
         return FsError::InvalidName;
     const QByteArray to = childPath(targetFolder, targetName);
 
-    Fd in(::open(from.constData(), O_RDONLY | O_CLOEXEC));
+    // Not blocking: a named pipe must not hang the copy; it is refused below as no file.
+    Fd in(::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     if (!in.valid())
-        return lastError();
+        return errorAt(errno, from);
     struct stat sourceStatus;
     if (fstat(in.get(), &sourceStatus) != 0)
-        return lastError();
-    if (S_ISDIR(sourceStatus.st_mode))
+        return fsErrorFromErrno(errno);
+    if (!S_ISREG(sourceStatus.st_mode))
         return FsError::AccessDenied;
     struct stat targetStatus;
     if (::stat(to.constData(), &targetStatus) == 0) {
@@ -383,7 +491,8 @@ FsError LinuxFileSystem::copyFile(const QString& source, const QString& target, 
         // Copying a file onto itself would truncate it; it already is its own copy.
         if (targetStatus.st_dev == sourceStatus.st_dev && targetStatus.st_ino == sourceStatus.st_ino)
             return FsError::None;
-        if (S_ISDIR(targetStatus.st_mode))
+        // A folder is never replaced, and a read-only file is not either, as on the phone.
+        if (S_ISDIR(targetStatus.st_mode) || !(targetStatus.st_mode & S_IWUSR))
             return FsError::AccessDenied;
     }
 
@@ -392,13 +501,14 @@ FsError LinuxFileSystem::copyFile(const QString& source, const QString& target, 
     QByteArray temporary = childPath(targetFolder, '.' + targetName.left(200) + ".fennick-XXXXXX");
     Fd out(mkostemp(temporary.data(), O_CLOEXEC));
     if (!out.valid())
-        return lastError();
+        return errorAt(errno, temporary);
     const auto fail = [&](int error) {
         out.reset();
         ::unlink(temporary.constData());
         return fsErrorFromErrno(error);
     };
 
+    // A reflink shares the blocks (btrfs, XFS): instant, and no space is used.
     if (ioctl(out.get(), FICLONE, in.get()) != 0) {
         bool useReadWrite = false;
         for (;;) {
@@ -409,14 +519,14 @@ FsError LinuxFileSystem::copyFile(const QString& source, const QString& target, 
                 break;
             if (errno == EINTR)
                 continue;
-            if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP) {
+            if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EBADF) {
                 useReadWrite = true;
                 break;
             }
             return fail(errno);
         }
         if (useReadWrite) {
-            // Start again from the beginning: the failed call copied nothing.
+            // Start again from the beginning, whatever the failed call did.
             if (lseek(in.get(), 0, SEEK_SET) < 0 || ftruncate(out.get(), 0) != 0 || lseek(out.get(), 0, SEEK_SET) < 0)
                 return fail(errno);
             std::vector<char> buffer(1 << 20);
@@ -442,7 +552,8 @@ FsError LinuxFileSystem::copyFile(const QString& source, const QString& target, 
         }
     }
 
-    char value[64];
+    // The DOS attributes go with the data where the target's file system can keep them.
+    char value[DosValueBuffer];
     const ssize_t dosSize = fgetxattr(in.get(), DosAttributeName, value, sizeof value);
     if (dosSize > 0)
         (void)fsetxattr(out.get(), DosAttributeName, value, static_cast<size_t>(dosSize), 0);
@@ -451,28 +562,27 @@ FsError LinuxFileSystem::copyFile(const QString& source, const QString& target, 
         return fail(errno);
     if (flush && fdatasync(out.get()) != 0)
         return fail(errno);
-    if (::close(out.release()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.constData());
-        return fsErrorFromErrno(error);
-    }
+    // Closing can report a write error that an earlier call did not (network file systems).
+    if (::close(out.release()) != 0)
+        return fail(errno);
+
+    int renameError = 0;
     if (failIfExists) {
         if (renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) != 0) {
-            int error = errno;
+            renameError = errno;
             // A file system without RENAME_NOREPLACE: a hard link fails just the same on an
-            // existing name.
-            if (error == EINVAL || error == ENOSYS) {
-                error = ::link(temporary.constData(), to.constData()) == 0 ? 0 : errno;
+            // existing name, and the temporary name goes afterwards.
+            if (renameError == EINVAL || renameError == ENOSYS) {
+                renameError = ::link(temporary.constData(), to.constData()) == 0 ? 0 : errno;
+                if (renameError == 0)
+                    ::unlink(temporary.constData());
             }
-            ::unlink(temporary.constData());
-            if (error != 0)
-                return fsErrorFromErrno(error);
         }
     } else if (::rename(temporary.constData(), to.constData()) != 0) {
-        const int error = errno;
-        ::unlink(temporary.constData());
-        return fsErrorFromErrno(error);
+        renameError = errno;
     }
+    if (renameError != 0)
+        return fail(renameError);
     if (flush) {
         Fd folder(::open(targetFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
         if (folder.valid())
@@ -483,16 +593,22 @@ FsError LinuxFileSystem::copyFile(const QString& source, const QString& target, 
 
 FsError LinuxFileSystem::deleteFile(const QString& path)
 {
-    FindData item;
-    const FsError error = lookUp(path, item);
-    if (error != FsError::None)
-        return error;
+    QByteArray folder, name;
+    if (!hostParts(path, folder, name))
+        return FsError::InvalidName;
+    const QByteArray host = childPath(folder, name);
+    struct stat status;
+    if (::lstat(host.constData(), &status) != 0)
+        return errorAt(errno, host);
+    // A link is judged by what it shows: what it points at.
+    struct stat shown;
+    if (S_ISLNK(status.st_mode) && ::stat(host.constData(), &shown) == 0)
+        status = shown;
     // As on the phone, a folder is not a file and a read-only file stays until it is made
     // writable.
-    if (item.isFolder() || (item.attributes & Attr::ReadOnly))
+    if (S_ISDIR(status.st_mode) || !(status.st_mode & S_IWUSR))
         return FsError::AccessDenied;
-    const QByteArray host = resolve(path);
-    return ::unlink(host.constData()) == 0 ? FsError::None : lastError();
+    return ::unlink(host.constData()) == 0 ? FsError::None : errorAt(errno, host);
 }
 
 FsError LinuxFileSystem::createFolder(const QString& path)
@@ -500,39 +616,62 @@ FsError LinuxFileSystem::createFolder(const QString& path)
     QByteArray folder, name;
     if (!hostParts(path, folder, name))
         return FsError::InvalidName;
-    if (::mkdir(childPath(folder, name).constData(), 0777) == 0)
-        return FsError::None;
-    return errno == ENOENT ? FsError::PathNotFound : lastError();
+    const QByteArray host = childPath(folder, name);
+    return ::mkdir(host.constData(), 0777) == 0 ? FsError::None : errorAt(errno, host);
 }
 
 FsError LinuxFileSystem::removeFolder(const QString& path)
 {
-    const QByteArray host = resolve(path);
-    if (host.isEmpty() || host == m_mapper.hostRoot())
+    QByteArray folder, name;
+    if (!hostParts(path, folder, name))
         return FsError::InvalidName;
-    return ::rmdir(host.constData()) == 0 ? FsError::None : lastError();
+    const QByteArray host = childPath(folder, name);
+    struct stat status;
+    if (::lstat(host.constData(), &status) != 0)
+        return errorAt(errno, host);
+    if (S_ISLNK(status.st_mode)) {
+        // A link shown as a folder goes itself; what it points at stays.
+        if (!isFolder(host))
+            return FsError::NotAFolder;
+        return ::unlink(host.constData()) == 0 ? FsError::None : errorAt(errno, host);
+    }
+    if (!S_ISDIR(status.st_mode))
+        return FsError::NotAFolder;
+    if (::rmdir(host.constData()) == 0)
+        return FsError::None;
+    // POSIX lets rmdir say EEXIST for a folder that is not empty.
+    return errno == EEXIST ? FsError::DirectoryNotEmpty : errorAt(errno, host);
 }
 
 FsError LinuxFileSystem::move(const QString& source, const QString& target)
 {
+    if (isRoot(source))
+        return FsError::AccessDenied;
     QByteArray folder, name;
     const QByteArray from = resolve(source);
-    if (from.isEmpty() || from == m_mapper.hostRoot() || !hostParts(target, folder, name))
+    if (from.isEmpty() || !hostParts(target, folder, name))
         return FsError::InvalidName;
     QByteArray to = childPath(folder, name);
     // A new spelling of the same name: the target found without regard to case is the source
     // itself, and the new spelling is what is asked for.
     if (to == from)
         to = childPath(folder, PathMapper::nameToHost(PhonePath::splitLast(target).name));
+    // A folder cannot go inside itself.
+    if (to.startsWith(from + '/'))
+        return FsError::AccessDenied;
+    const auto failure = [&](int error) {
+        if (error == ENOENT && hostExists(from))
+            return errorAt(ENOENT, to);  // the target's folder is missing
+        return errorAt(error, from);
+    };
     if (renameat2(AT_FDCWD, from.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) == 0)
         return FsError::None;
     if (errno != EINVAL && errno != ENOSYS)
-        return lastError();
+        return failure(errno);
     // A file system without RENAME_NOREPLACE: look first, then rename.
-    struct stat status;
-    if (::lstat(to.constData(), &status) == 0)
+    if (hostExists(to))
         return FsError::AlreadyExists;
-    return ::rename(from.constData(), to.constData()) == 0 ? FsError::None : lastError();
+    return ::rename(from.constData(), to.constData()) == 0 ? FsError::None : failure(errno);
 }
 
 FsError LinuxFileSystem::createNewFile(const QString& path)
@@ -540,10 +679,9 @@ FsError LinuxFileSystem::createNewFile(const QString& path)
     QByteArray folder, name;
     if (!hostParts(path, folder, name))
         return FsError::InvalidName;
-    Fd fd(::open(childPath(folder, name).constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666));
-    if (fd.valid())
-        return FsError::None;
-    return errno == ENOENT ? FsError::PathNotFound : lastError();
+    const QByteArray host = childPath(folder, name);
+    Fd fd(::open(host.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
+    return fd.valid() ? FsError::None : errorAt(errno, host);
 }
 
 }  // namespace platform

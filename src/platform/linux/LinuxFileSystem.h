@@ -6,10 +6,13 @@
 namespace platform {
 
 // The file-system service on Linux: phone paths under the root of a PathMapper, attributes
-// from the mode, the name, the mount and the Samba-style extended attribute user.DOSATTRIB.
+// from the mode, the name, the mount and the Samba-style extended attribute user.DOSATTRIB
+// (see SambaDosAttrib). Symbolic links show what they point at, marked Attr::ReparsePoint; a
+// link that points nowhere is an empty file.
 class LinuxFileSystem : public FileSystem {
 public:
     explicit LinuxFileSystem(PathMapper mapper) : m_mapper(std::move(mapper)) {}
+    explicit LinuxFileSystem(const QByteArray& hostRoot) : m_mapper(hostRoot) {}
 
     const PathMapper& mapper() const { return m_mapper; }
 
@@ -25,14 +28,12 @@ public:
     [[nodiscard]] FsError createNewFile(const QString& path) override;
     QByteArray hostPath(const QString& path) const override { return resolve(path); }
 
-    // The DOS attribute bits kept in user.DOSATTRIB: Samba's "0x.." text or its binary record.
-    static quint32 parseDosAttributes(const QByteArray& value);
-
 private:
     // The host path of a phone path, every existing component found without regard to case;
     // empty when the path cannot be mapped.
     QByteArray resolve(const QString& path) const;
-    // The resolved host folder and name of an item below the root.
+    // The resolved host folder and name of an item below the root; false for the root itself
+    // and for a path that cannot be mapped.
     bool hostParts(const QString& path, QByteArray& folder, QByteArray& name) const;
 
     PathMapper m_mapper;
