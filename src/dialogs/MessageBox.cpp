@@ -1,5 +1,7 @@
 #include "dialogs/MessageBox.h"
 
+#include "dialogs/Dumpable.h"
+
 #include "dialogs/SoftKeyBar.h"
 #include "resources/Commands.h"
 #include "resources/StringTable.h"
@@ -61,6 +63,20 @@ QStyle::StandardPixmap fallbackPixmap(MessageBox::Icon icon)
 
 }  // namespace
 
+namespace {
+
+// The message as the screen dump of keypad scripts shows it: its lines.
+class MessageText : public QTextEdit, public Dumpable {
+public:
+    void dumpTo(DumpWriter& writer) const override
+    {
+        for (const QString& line : toPlainText().split(u'\n'))
+            writer.line(line);
+    }
+};
+
+}  // namespace
+
 MessageBox::MessageBox(Icon icon, const QString& caption, const QString& text, Keys keys, QWidget* parent)
     : PhoneDialog(boxTemplate(caption), parent)
     , m_icon(icon)
@@ -87,7 +103,7 @@ QWidget* MessageBox::makeContent() const
     // Plain text, because messages carry file names that must never be read as markup. A long
     // path has no spaces to wrap at, so lines also break inside a word rather than run off a
     // small screen; a long text scrolls with the arrow keys.
-    auto* textView = new QTextEdit;
+    auto* textView = new MessageText;
     textView->setReadOnly(true);
     textView->setPlainText(m_text);
     textView->setFrameShape(QFrame::NoFrame);

@@ -14,7 +14,6 @@
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSpinBox>
-#include <QTextEdit>
 #include <QTreeView>
 
 #include <algorithm>
@@ -130,13 +129,6 @@ void dumpWidget(const QWidget* widget, DumpWriter& writer)
     }
     if (const auto* edit = qobject_cast<const QLineEdit*>(widget)) {
         writer.line(QStringLiteral("[edit] ") + edit->text() + flags(edit));
-        return;
-    }
-    if (const auto* textView = qobject_cast<const QTextEdit*>(widget)) {
-        // A read-only text (a message) shows as its lines; an editable one as an edit.
-        const QString prefix = textView->isReadOnly() ? QString() : QStringLiteral("[text] ");
-        for (const QString& line : textView->toPlainText().split(u'\n'))
-            writer.line(prefix + line);
         return;
     }
     if (const auto* check = qobject_cast<const QCheckBox*>(widget)) {
