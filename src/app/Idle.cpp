@@ -20,15 +20,18 @@ QList<Probe>& probes()
 
 void registerProbe(QObject* owner, std::function<bool()> isBusy)
 {
-    probes().append({owner, std::move(isBusy)});
+    if (owner && isBusy)
+        probes().append({owner, std::move(isBusy)});
 }
 
 bool isIdle()
 {
     QList<Probe>& list = probes();
     list.removeIf([](const Probe& probe) { return probe.owner.isNull(); });
-    for (const Probe& probe : list)
-        if (probe.isBusy())
+    // A copy: a probe may register another one, which would move the list under our feet.
+    const QList<Probe> current = list;
+    for (const Probe& probe : current)
+        if (probe.owner && probe.isBusy())
             return false;
     return true;
 }

@@ -4,19 +4,17 @@
 
 namespace KeypadScript {
 
-namespace {
-
 QString withoutComment(const QString& line)
 {
     if (line.trimmed().startsWith(u'#'))
         return QString();
+    // A "#" with blanks on both sides and text after it starts a comment; a "#" at the end of
+    // the line, or one glued to other text, is not one, so that `key * #` presses pound.
     static const QRegularExpression comment(QStringLiteral("\\s#\\s+\\S.*$"));
     QString kept = line;
     kept.remove(comment);
     return kept.trimmed();
 }
-
-}  // namespace
 
 bool keyFromName(const QString& name, Key& out)
 {
@@ -42,10 +40,41 @@ bool keyFromName(const QString& name, Key& out)
     return false;
 }
 
+Key keyTyping(QStringView character)
+{
+    if (character == u"\t")
+        return {Qt::Key_Tab, QStringLiteral("\t")};
+    const char32_t codePoint = character.toUcs4().value(0);
+    if (codePoint < 0x20 || codePoint == 0x7f)
+        return {Qt::Key_unknown, character.toString()};
+    // As a keyboard does: the key of a printable character is its upper-case code, which is
+    // how Qt numbers the keys (Qt::Key_A is 'A', Qt::Key_Space is ' ').
+    return {static_cast<int>(QChar::toUpper(codePoint)), character.toString()};
+}
+
+namespace {
+
+// One key a character; a surrogate pair is one character.
+QList<Key> keysTyping(const QString& text)
+{
+    QList<Key> keys;
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
+        keys.append(keyTyping(QStringView(text).mid(i, length)));
+        i += length - 1;
+    }
+    return keys;
+}
+
+}  // namespace
+
 std::optional<Script> parse(const QString& text, QString* error)
 {
     Script script;
-    const QStringList lines = text.split(u'\n');
+    QStringList lines = text.split(u'\n');
+    // An editor's byte-order mark is not part of the first command.
+    if (!lines.isEmpty() && lines.first().startsWith(QChar(0xFEFF)))
+        lines.first().remove(0, 1);
     const auto fail = [&](int line, const QString& why) {
         *error = QStringLiteral("%1: %2").arg(line).arg(why);
         return std::nullopt;
@@ -73,9 +102,11 @@ std::optional<Script> parse(const QString& text, QString* error)
                 return fail(lineNumber, QStringLiteral("key needs at least one key name"));
         } else if (command == u"type") {
             step.kind = Step::Type;
+            // The text after "type " as it stands, inner and leading blanks included.
             step.argument = line.mid(5);
             if (step.argument.isEmpty())
                 return fail(lineNumber, QStringLiteral("type needs text"));
+            step.keys = keysTyping(step.argument);
         } else if (command == u"wait") {
             bool ok = false;
             if (rest == u"idle") {

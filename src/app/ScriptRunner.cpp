@@ -4,6 +4,8 @@
 #include "dialogs/ScreenDump.h"
 
 #include <QApplication>
+#include <QDialog>
+#include <QIODevice>
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
@@ -13,14 +15,28 @@
 
 namespace {
 
-void print(FILE* stream, const QString& text)
+constexpr int IdlePollMs = 20;
+// Rounds of the event loop a step waits before it runs. What the previous key set off
+// (events it posted, a dialog's own set-up once it is shown) is queued behind the step that
+// key queued, so the step lets it go first.
+constexpr int SettleRounds = 2;
+// Menus and dialogs closed at the end before giving up on a program that keeps opening more.
+constexpr int MaxCloseRounds = 50;
+
+QString durationText(int milliseconds)
 {
-    const QByteArray bytes = text.toUtf8();
-    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
-    std::fflush(stream);
+    return milliseconds % 1000 == 0 ? QStringLiteral("%1 s").arg(milliseconds / 1000)
+                                    : QStringLiteral("%1 ms").arg(milliseconds);
 }
 
-constexpr int IdlePollMs = 20;
+// The open pop-up (a menu, a combo box's list) or modal dialog on top, if any.
+QWidget* openTransientWindow()
+{
+    if (QWidget* popup = QApplication::activePopupWidget())
+        return popup;
+    QWidget* modal = QApplication::activeModalWidget();
+    return modal && modal->isVisible() ? modal : nullptr;
+}
 
 }  // namespace
 
@@ -29,11 +45,40 @@ ScriptRunner::ScriptRunner(Script script, QWidget* mainWindow, QString scriptNam
 {
 }
 
+void ScriptRunner::setOutput(QIODevice* dumps, QIODevice* failures)
+{
+    m_dumpOutput = dumps;
+    m_failureOutput = failures;
+}
+
 void ScriptRunner::start() { next(); }
 
 void ScriptRunner::next(int delayMs)
 {
-    QTimer::singleShot(delayMs, this, &ScriptRunner::runStep);
+    m_settleRounds = 0;
+    QTimer::singleShot(delayMs, Qt::PreciseTimer, this, &ScriptRunner::settle);
+}
+
+void ScriptRunner::settle()
+{
+    if (m_settleRounds < SettleRounds) {
+        ++m_settleRounds;
+        QTimer::singleShot(0, this, &ScriptRunner::settle);
+        return;
+    }
+    runStep();
+}
+
+void ScriptRunner::print(QIODevice* device, bool toStandardError, const QString& text) const
+{
+    const QByteArray bytes = text.toUtf8();
+    if (device) {
+        device->write(bytes);
+        return;
+    }
+    FILE* stream = toStandardError ? stderr : stdout;
+    std::fwrite(bytes.constData(), 1, static_cast<size_t>(bytes.size()), stream);
+    std::fflush(stream);
 }
 
 QWidget* ScriptRunner::keyTarget() const
@@ -42,39 +87,73 @@ QWidget* ScriptRunner::keyTarget() const
         return popup;
     // Offscreen a modal dialog is not activated by itself: take it whether active or not.
     QWidget* top = ScreenDump::topWindow(m_mainWindow);
+    if (!top)
+        return nullptr;
     if (QWidget* focus = top->focusWidget())
         return focus;
     return top;
 }
 
-void ScriptRunner::sendKey(const KeypadScript::Key& key)
+bool ScriptRunner::sendKey(const KeypadScript::Key& key)
 {
     QWidget* target = keyTarget();
+    if (!target)
+        return false;
     // Posted, not sent: a key that opens a modal dialog must not block the script, whose next
-    // step is queued behind it and then runs inside the dialog's loop.
+    // step is queued behind it and then runs inside the dialog's loop. An unused key travels
+    // up from the focused control to its window, as one from the keyboard does.
     QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyPress, key.key, Qt::NoModifier, key.text));
     QCoreApplication::postEvent(target, new QKeyEvent(QEvent::KeyRelease, key.key, Qt::NoModifier, key.text));
+    return true;
 }
 
 bool ScriptRunner::saveShot(const QString& file) const
 {
     QWidget* top = ScreenDump::topWindow(m_mainWindow);
+    if (!top)
+        return false;
     QPixmap picture = top->grab();
+    // Pop-ups are windows of their own: paint each where it stands over the window.
     QPainter painter(&picture);
     for (QWidget* window : QApplication::topLevelWidgets())
-        if (auto* menu = qobject_cast<QMenu*>(window); menu && menu->isVisible())
-            painter.drawPixmap(menu->geometry().topLeft() - top->geometry().topLeft(), menu->grab());
+        if (window->isVisible() && window->windowType() == Qt::Popup)
+            painter.drawPixmap(window->geometry().topLeft() - top->geometry().topLeft(), window->grab());
     painter.end();
     return picture.save(file, "PNG");
 }
 
 void ScriptRunner::fail(const KeypadScript::Step& step, const QString& why, bool withDump)
 {
-    print(stderr, QStringLiteral("%1:%2: %3: %4\n").arg(m_scriptName).arg(step.line).arg(step.source, why));
-    if (withDump && m_mainWindow)
-        print(stderr, ScreenDump::dump(m_mainWindow));
+    m_failure = QStringLiteral("%1:%2: %3: %4").arg(m_scriptName).arg(step.line).arg(step.source, why);
+    print(m_failureOutput, true, m_failure + u'\n');
+    if (withDump)
+        print(m_failureOutput, true, ScreenDump::dump(m_mainWindow));
+    finish(1);
+}
+
+void ScriptRunner::finish(int exitCode)
+{
     m_finished = true;
-    emit finished(1);
+    m_exitCode = exitCode;
+    m_closeRounds = 0;
+    closeOpenWindows();
+}
+
+void ScriptRunner::closeOpenWindows()
+{
+    // A menu or dialog left open runs an event loop of its own, nested in the program's: the
+    // caller could not end the program from inside it. Close them, the top one first, each
+    // from a fresh turn of the loop so that its exec() returns before the next is closed.
+    if (QWidget* open = openTransientWindow(); open && m_closeRounds < MaxCloseRounds) {
+        ++m_closeRounds;
+        if (auto* dialog = qobject_cast<QDialog*>(open))
+            dialog->reject();
+        else
+            open->close();
+        QTimer::singleShot(0, this, &ScriptRunner::closeOpenWindows);
+        return;
+    }
+    emit finished(m_exitCode);
 }
 
 void ScriptRunner::choose(const KeypadScript::Step& step)
@@ -86,7 +165,8 @@ void ScriptRunner::choose(const KeypadScript::Step& step)
     }
     QAction* wanted = nullptr;
     for (QAction* action : menu->actions())
-        if (!action->isSeparator() && QString(action->text()).section(u'\t', 0, 0).replace(QLatin1String("&&"), QLatin1String("&")) == step.argument)
+        if (!action->isSeparator() && action->isVisible()
+            && ScreenDump::withoutMnemonics(action->text().section(u'\t', 0, 0)) == step.argument)
             wanted = action;
     if (!wanted) {
         fail(step, QStringLiteral("the open menu has no such item"), true);
@@ -102,21 +182,30 @@ void ScriptRunner::choose(const KeypadScript::Step& step)
             fail(step, QStringLiteral("the arrow keys do not reach the item"), true);
             return;
         }
-        sendKey({Qt::Key_Down, QString()});
+        if (!sendKey({Qt::Key_Down, QString()})) {
+            fail(step, QStringLiteral("no window takes the key"));
+            return;
+        }
         next();
         return;
     }
     m_chooseKeys = 0;
     ++m_index;
-    sendKey({Qt::Key_Return, QStringLiteral("\r")});
+    if (!sendKey({Qt::Key_Return, QStringLiteral("\r")})) {
+        fail(step, QStringLiteral("no window takes the key"));
+        return;
+    }
     next();
 }
 
 void ScriptRunner::checkIdle()
 {
+    if (m_finished)
+        return;
     const KeypadScript::Step& step = m_script.at(m_index);
     if (Idle::isIdle()) {
-        // Idle twice in a row, a poll apart: what the first check released has run too.
+        // Idle twice in a row, a poll apart, with the event loop turning in between: what the
+        // first check let run (posted events, zero timers) has run too.
         if (++m_idleRounds >= 2) {
             ++m_index;
             next();
@@ -124,48 +213,40 @@ void ScriptRunner::checkIdle()
         }
     } else {
         m_idleRounds = 0;
+        if (m_idleClock.elapsed() >= m_idleBoundMs) {
+            fail(step, QStringLiteral("still busy after %1").arg(durationText(m_idleBoundMs)));
+            return;
+        }
     }
-    if (m_idleClock.elapsed() > m_idleBoundMs) {
-        fail(step, QStringLiteral("wait idle: still busy after %1 ms").arg(m_idleBoundMs));
-        return;
-    }
-    QTimer::singleShot(IdlePollMs, this, &ScriptRunner::checkIdle);
+    QTimer::singleShot(IdlePollMs, Qt::PreciseTimer, this, &ScriptRunner::checkIdle);
 }
 
 void ScriptRunner::runStep()
 {
     if (m_finished)
         return;
-    if (!m_mainWindow) {
-        m_finished = true;
-        emit finished(m_index >= m_script.size() ? 0 : 1);
-        return;
-    }
     if (m_index >= m_script.size()) {
-        m_finished = true;
-        emit finished(0);
+        finish(0);
         return;
     }
-    KeypadScript::Step& step = m_script[m_index];
+    const KeypadScript::Step& step = m_script.at(m_index);
+    if (!m_mainWindow) {
+        fail(step, QStringLiteral("the main window is gone"));
+        return;
+    }
     switch (step.kind) {
     case KeypadScript::Step::Keys:
     case KeypadScript::Step::Type: {
-        if (step.kind == KeypadScript::Step::Type) {
-            // Typing is one key a character.
-            for (const QChar c : step.argument) {
-                KeypadScript::Key key;
-                if (!KeypadScript::keyFromName(QString(c), key))
-                    key = {c == u' ' ? int(Qt::Key_Space) : int(Qt::Key_unknown), QString(c)};
-                key.text = QString(c);
-                step.keys.append(key);
-            }
-            step.kind = KeypadScript::Step::Keys;
-        }
         // One key a step, so that what a key opens is there for the next.
-        const KeypadScript::Key key = step.keys.takeFirst();
-        if (step.keys.isEmpty())
+        const KeypadScript::Key key = step.keys.at(m_keyIndex);
+        if (!sendKey(key)) {
+            fail(step, QStringLiteral("no window takes the key"));
+            return;
+        }
+        if (++m_keyIndex >= step.keys.size()) {
+            m_keyIndex = 0;
             ++m_index;
-        sendKey(key);
+        }
         next();
         return;
     }
@@ -175,14 +256,14 @@ void ScriptRunner::runStep()
     case KeypadScript::Step::WaitIdle:
         m_idleRounds = 0;
         m_idleClock.start();
-        QTimer::singleShot(IdlePollMs, this, &ScriptRunner::checkIdle);
+        QTimer::singleShot(IdlePollMs, Qt::PreciseTimer, this, &ScriptRunner::checkIdle);
         return;
     case KeypadScript::Step::WaitMs:
         ++m_index;
         next(step.milliseconds);
         return;
     case KeypadScript::Step::Dump:
-        print(stdout, ScreenDump::dump(m_mainWindow));
+        print(m_dumpOutput, false, ScreenDump::dump(m_mainWindow));
         break;
     case KeypadScript::Step::Shot:
         if (!saveShot(step.argument)) {

@@ -5,15 +5,24 @@
 
 #include <QAbstractButton>
 #include <QAbstractItemView>
+#include <QAbstractSlider>
 #include <QApplication>
 #include <QCheckBox>
 #include <QComboBox>
+#include <QGroupBox>
+#include <QHeaderView>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QProgressBar>
 #include <QRadioButton>
 #include <QSpinBox>
+#include <QTabBar>
+#include <QTableView>
+#include <QTextDocumentFragment>
+#include <QTextEdit>
 #include <QTreeView>
 
 #include <algorithm>
@@ -22,23 +31,85 @@ namespace ScreenDump {
 
 namespace {
 
-QString flags(const QWidget* widget)
+// The control that keys go to is the focus widget of its window, whether or not the window is
+// active (offscreen, a dialog is never activated by itself). A control shown as one line
+// (a combo box, a spin box) has the focus when its inner edit has it.
+bool hasKeyFocus(const QWidget* widget, bool holdsItsChildren)
+{
+    const QWidget* focus = widget->window()->focusWidget();
+    if (!focus)
+        return widget->hasFocus();
+    return focus == widget || (holdsItsChildren && widget->isAncestorOf(focus));
+}
+
+QString flags(const QWidget* widget, bool holdsItsChildren = true)
 {
     QString text;
     if (!widget->isEnabled())
         text += QStringLiteral(" (disabled)");
-    if (widget->hasFocus() || QApplication::focusWidget() == widget)
+    if (hasKeyFocus(widget, holdsItsChildren))
         text += QStringLiteral(" (focus)");
     return text;
+}
+
+QString checkMark(Qt::CheckState state)
+{
+    switch (state) {
+    case Qt::Checked:
+        return QStringLiteral("[x] ");
+    case Qt::PartiallyChecked:
+        return QStringLiteral("[-] ");
+    case Qt::Unchecked:
+        break;
+    }
+    return QStringLiteral("[ ] ");
+}
+
+// The lines a label shows: rich text as the plain text it reads as, one line a line.
+QStringList labelLines(const QLabel* label)
+{
+    QString text = label->text();
+    const bool rich = label->textFormat() == Qt::RichText
+                   || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
+    if (rich) {
+        text = QTextDocumentFragment::fromHtml(text).toPlainText();
+        text.replace(QChar::LineSeparator, u'\n').replace(QChar::ParagraphSeparator, u'\n').replace(QChar::Nbsp, u' ');
+    } else if (label->buddy()) {
+        text = withoutMnemonics(text);
+    }
+    return text.split(u'\n');
+}
+
+// The text of a row, with the other visible columns of a table (or of a tree that shows its
+// header) after it.
+QString rowText(const QAbstractItemView* view, const QModelIndex& index)
+{
+    const QAbstractItemModel* model = view->model();
+    const QHeaderView* header = nullptr;
+    if (const auto* table = qobject_cast<const QTableView*>(view))
+        header = table->horizontalHeader();
+    else if (const auto* tree = qobject_cast<const QTreeView*>(view); tree && !tree->isHeaderHidden())
+        header = tree->header();
+    if (!header || model->columnCount(index.parent()) < 2)
+        return model->data(index, Qt::DisplayRole).toString();
+    QStringList cells;
+    for (int visual = 0; visual < header->count(); ++visual) {
+        const int column = header->logicalIndex(visual);
+        if (!header->isSectionHidden(column))
+            cells << model->data(index.siblingAtColumn(column), Qt::DisplayRole).toString();
+    }
+    return cells.join(QLatin1String(" | "));
 }
 
 void dumpRows(const QAbstractItemView* view, const QModelIndex& parent, int depth, DumpWriter& writer)
 {
     const QAbstractItemModel* model = view->model();
     const auto* tree = qobject_cast<const QTreeView*>(view);
+    const auto* list = qobject_cast<const QListView*>(view);
+    const int column = list ? list->modelColumn() : 0;
     const QRect viewport = view->viewport()->rect();
     for (int row = 0; row < model->rowCount(parent); ++row) {
-        const QModelIndex index = model->index(row, 0, parent);
+        const QModelIndex index = model->index(row, column, parent);
         const QRect rect = view->visualRect(index);
         const bool expanded = tree && tree->isExpanded(index);
         if (rect.isValid() && rect.intersects(viewport)) {
@@ -48,8 +119,8 @@ void dumpRows(const QAbstractItemView* view, const QModelIndex& parent, int dept
                 line += !model->hasChildren(index) ? QStringLiteral("  ") : expanded ? QStringLiteral("- ") : QStringLiteral("+ ");
             const QVariant check = model->data(index, Qt::CheckStateRole);
             if (check.isValid())
-                line += check.toInt() == Qt::Checked ? QStringLiteral("[x] ") : QStringLiteral("[ ] ");
-            line += model->data(index, Qt::DisplayRole).toString();
+                line += checkMark(check.value<Qt::CheckState>());
+            line += rowText(view, index);
             const QVariant font = model->data(index, Qt::FontRole);
             if (font.isValid() && font.value<QFont>().bold())
                 line += QStringLiteral(" *");
@@ -65,6 +136,8 @@ void dumpMenu(const QMenu* menu, DumpWriter& writer)
     writer.line(QStringLiteral("menu:"));
     writer.indent();
     for (const QAction* action : menu->actions()) {
+        if (!action->isVisible())
+            continue;
         if (action->isSeparator()) {
             writer.line(QStringLiteral("----"));
             continue;
@@ -72,7 +145,7 @@ void dumpMenu(const QMenu* menu, DumpWriter& writer)
         QString line = action == menu->activeAction() ? QStringLiteral("> ") : QStringLiteral("  ");
         if (action->isCheckable())
             line += action->isChecked() ? QStringLiteral("[x] ") : QStringLiteral("[ ] ");
-        line += QString(action->text()).replace(u'\t', QLatin1String("    ")).replace(QLatin1String("&&"), QLatin1String("&"));
+        line += withoutMnemonics(action->text()).replace(u'\t', QLatin1String("    "));
         if (action->menu())
             line += QStringLiteral(" >");
         if (!action->isEnabled())
@@ -89,14 +162,21 @@ void dumpChildren(const QWidget* widget, DumpWriter& writer)
     QList<const QWidget*> children;
     for (const QObject* child : widget->children())
         if (const auto* childWidget = qobject_cast<const QWidget*>(child);
-            childWidget && !childWidget->isWindow() && childWidget->isVisible())
+            childWidget && !childWidget->isWindow() && !childWidget->isHidden())
             children.append(childWidget);
-    // Top to bottom, then left to right, as a person reads the screen.
+    // Top to bottom, then left to right, as a person reads the screen. Widgets side by side
+    // make one row even when their tops differ a little (a label beside a taller edit): one
+    // joins the row of the widget above it when it starts above that one's middle.
     std::stable_sort(children.begin(), children.end(), [](const QWidget* a, const QWidget* b) {
-        if (a->y() != b->y())
-            return a->y() < b->y();
-        return a->x() < b->x();
+        return a->y() != b->y() ? a->y() < b->y() : a->x() < b->x();
     });
+    auto rowStart = children.begin();
+    while (rowStart != children.end()) {
+        const int middle = (*rowStart)->geometry().center().y();
+        auto rowEnd = std::find_if(rowStart + 1, children.end(), [middle](const QWidget* w) { return w->y() > middle; });
+        std::stable_sort(rowStart, rowEnd, [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });
+        rowStart = rowEnd;
+    }
     for (const QWidget* child : children)
         dumpWidget(child, writer);
 }
@@ -121,26 +201,34 @@ void dumpWidget(const QWidget* widget, DumpWriter& writer)
         return;
     }
     if (const auto* label = qobject_cast<const QLabel*>(widget)) {
-        if (!label->text().isEmpty())
-            writer.line(label->text() + flags(label));
-        else if (label->property("iconName").isValid())
+        if (!label->text().isEmpty()) {
+            const QStringList lines = labelLines(label);
+            writer.line(lines.first() + flags(label));
+            for (qsizetype i = 1; i < lines.size(); ++i)
+                writer.line(lines.at(i));
+        } else if (label->property("iconName").isValid()) {
             writer.line(QStringLiteral("[icon %1]").arg(label->property("iconName").toString()));
+        }
         return;
     }
     if (const auto* edit = qobject_cast<const QLineEdit*>(widget)) {
-        writer.line(QStringLiteral("[edit] ") + edit->text() + flags(edit));
+        // A password shows as the dots a person sees, not as what was typed.
+        const QString text = edit->echoMode() == QLineEdit::Normal ? edit->text()
+                           : edit->echoMode() == QLineEdit::NoEcho ? QString()
+                                                                   : QString(edit->text().size(), u'*');
+        writer.line(QStringLiteral("[edit] ") + text + flags(edit));
         return;
     }
     if (const auto* check = qobject_cast<const QCheckBox*>(widget)) {
-        writer.line((check->isChecked() ? QStringLiteral("[x] ") : QStringLiteral("[ ] ")) + check->text() + flags(check));
+        writer.line(checkMark(check->checkState()) + withoutMnemonics(check->text()) + flags(check));
         return;
     }
     if (const auto* radio = qobject_cast<const QRadioButton*>(widget)) {
-        writer.line((radio->isChecked() ? QStringLiteral("(o) ") : QStringLiteral("( ) ")) + radio->text() + flags(radio));
+        writer.line(checkMark(radio->isChecked() ? Qt::Checked : Qt::Unchecked) + withoutMnemonics(radio->text()) + flags(radio));
         return;
     }
     if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {
-        writer.line(QStringLiteral("[button] ") + button->text() + flags(button));
+        writer.line(QStringLiteral("[button] ") + withoutMnemonics(button->text()) + flags(button));
         return;
     }
     if (const auto* combo = qobject_cast<const QComboBox*>(widget)) {
@@ -152,9 +240,14 @@ void dumpWidget(const QWidget* widget, DumpWriter& writer)
         return;
     }
     if (const auto* progress = qobject_cast<const QProgressBar*>(widget)) {
-        const int span = progress->maximum() - progress->minimum();
-        const int percent = span > 0 ? (progress->value() - progress->minimum()) * 100 / span : 0;
-        writer.line(QStringLiteral("[progress %1%]").arg(percent));
+        const qint64 span = qint64(progress->maximum()) - progress->minimum();
+        if (span <= 0) {
+            writer.line(QStringLiteral("[progress busy]"));
+            return;
+        }
+        // Before the first value a bar holds minimum - 1: that is nothing done yet.
+        const qint64 done = std::clamp<qint64>(qint64(progress->value()) - progress->minimum(), 0, span);
+        writer.line(QStringLiteral("[progress %1%]").arg(done * 100 / span));
         return;
     }
     if (const auto* view = qobject_cast<const QAbstractItemView*>(widget)) {
@@ -163,10 +256,51 @@ void dumpWidget(const QWidget* widget, DumpWriter& writer)
             dumpRows(view, view->rootIndex(), 0, writer);
         return;
     }
+    if (qobject_cast<const QTextEdit*>(widget) || qobject_cast<const QPlainTextEdit*>(widget)) {
+        const auto* textEdit = qobject_cast<const QTextEdit*>(widget);
+        const auto* plainEdit = qobject_cast<const QPlainTextEdit*>(widget);
+        writer.line(QStringLiteral("[text]") + flags(widget));
+        writer.indent();
+        for (const QString& line : (textEdit ? textEdit->toPlainText() : plainEdit->toPlainText()).split(u'\n'))
+            writer.line(line);
+        writer.outdent();
+        return;
+    }
+    if (const auto* tabs = qobject_cast<const QTabBar*>(widget)) {
+        QStringList names;
+        for (int i = 0; i < tabs->count(); ++i)
+            names << (i == tabs->currentIndex() ? QStringLiteral(">") : QString()) + withoutMnemonics(tabs->tabText(i));
+        writer.line(QStringLiteral("[tabs] ") + names.join(QLatin1String(" | ")) + flags(tabs));
+        return;
+    }
+    if (qobject_cast<const QAbstractSlider*>(widget))
+        return;  // scroll bars say nothing a person reads
+    if (const auto* group = qobject_cast<const QGroupBox*>(widget)) {
+        const QString title = withoutMnemonics(group->title());
+        writer.line((group->isCheckable() ? checkMark(group->isChecked() ? Qt::Checked : Qt::Unchecked) + title
+                                          : QStringLiteral("[group] ") + title)
+                    + flags(group, false));
+        writer.indent();
+        dumpChildren(group, writer);
+        writer.outdent();
+        return;
+    }
     dumpChildren(widget, writer);
 }
 
 }  // namespace
+
+QString withoutMnemonics(const QString& text)
+{
+    QString shown;
+    shown.reserve(text.size());
+    for (qsizetype i = 0; i < text.size(); ++i) {
+        if (text.at(i) == u'&' && i + 1 < text.size())
+            ++i;  // "&&" shows one "&"; "&x" shows "x"
+        shown += text.at(i);
+    }
+    return shown;
+}
 
 void dumpWidgetTo(const QWidget* widget, DumpWriter& writer) { dumpWidget(widget, writer); }
 
@@ -178,17 +312,38 @@ QWidget* topWindow(QWidget* mainWindow)
 
 QString dump(QWidget* mainWindow)
 {
+    const QWidget* top = topWindow(mainWindow);
+    if (!top)
+        return QString();
     DumpWriter writer;
-    dumpChildren(topWindow(mainWindow), writer);
-    // Open pop-ups, outermost first.
+    dumpChildren(top, writer);
+    // Open pop-ups, outermost first: menus, then other pop-ups such as a combo box's list.
     QList<const QMenu*> menus;
-    for (const QWidget* window : QApplication::topLevelWidgets())
-        if (const auto* menu = qobject_cast<const QMenu*>(window); menu && menu->isVisible())
+    QList<const QWidget*> otherPopups;
+    for (const QWidget* window : QApplication::topLevelWidgets()) {
+        if (!window->isVisible() || window->windowType() != Qt::Popup)
+            continue;
+        if (const auto* menu = qobject_cast<const QMenu*>(window))
             menus.append(menu);
+        else
+            otherPopups.append(window);
+    }
     std::sort(menus.begin(), menus.end(), [](const QMenu* a, const QMenu* b) { return a->x() < b->x(); });
     for (const QMenu* menu : menus)
         dumpMenu(menu, writer);
-    return writer.text();
+    for (const QWidget* popup : otherPopups) {
+        writer.line(QStringLiteral("popup:"));
+        writer.indent();
+        dumpChildren(popup, writer);
+        writer.outdent();
+    }
+    QString text = writer.text();
+    // A phone page draws its own title strip; any other window is named by its title.
+    if (!text.startsWith(QLatin1String("== "))) {
+        const QString title = QStringLiteral("== %1 ==\n").arg(top->windowTitle());
+        text = text == u"\n" ? title : title + text;
+    }
+    return text;
 }
 
 }  // namespace ScreenDump
