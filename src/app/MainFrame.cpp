@@ -8,6 +8,7 @@
 #include "dialogs/SoftKeyBar.h"
 #include "fileops/Delete.h"
 #include "fileops/DeleteSelectionDialog.h"
+#include "fileops/Paste.h"
 #include "resources/DialogTemplates.h"
 #include "platform/FileSystem.h"
 #include "platform/MountTable.h"
@@ -65,7 +66,7 @@ std::span<const MainFrame::CommandEntry> MainFrame::commandTable()
     {Cmd::SelectAllInFolder, &MainFrame::selectAllInFolder, nullptr},
     {Cmd::CutSelection, &MainFrame::cutSelection, nullptr},
     {Cmd::CopySelection, &MainFrame::copySelection, nullptr},
-    {Cmd::PasteSelection, nullptr, "copy, move and paste"},
+    {Cmd::PasteSelection, &MainFrame::pasteSelection, nullptr},
     {Cmd::PasteShortcut, nullptr, "copy, move and paste"},
     {Cmd::AddFavorite, nullptr, "favorites"},
     {Cmd::GoToFavorites, nullptr, "favorites"},
@@ -602,6 +603,17 @@ void MainFrame::deleteSelection()
     if (m_selection.isEmpty())
         m_pendingOp = 0;
     updateMenus();
+}
+
+void MainFrame::pasteSelection()
+{
+    if (m_pendingOp == 0)
+        return;
+    Paste paste(m_fileSystem, *m_tree, m_selection, m_pendingOp, this);
+    paste.pasteSelection();
+    updateSelectionSummary();
+    updateMenus();
+    requestStatusRefresh();
 }
 
 void MainFrame::updateSelectionSummary()

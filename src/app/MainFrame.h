@@ -105,6 +105,7 @@ private:
     void pageUp();
     void pageDown();
     void refresh();
+    void pasteSelection();
     void deleteCurrent();
     void deleteSelection();
     void toggleCurrent();

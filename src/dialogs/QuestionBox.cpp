@@ -1,6 +1,7 @@
 #include "dialogs/QuestionBox.h"
 
 #include "app/RegKey.h"
+#include "dialogs/Dumpable.h"
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
@@ -11,9 +12,16 @@
 #include <QTextOption>
 
 // Paints the picture, the heading and the question.
-class QuestionBox::Page : public QWidget {
+class QuestionBox::Page : public QWidget, public Dumpable {
 public:
     explicit Page(QString question) : m_question(std::move(question)) {}
+
+    void dumpTo(DumpWriter& writer) const override
+    {
+        writer.line(Str::text(Str::Confirm));
+        for (const QString& line : m_question.split(u'\n'))
+            writer.line(line);
+    }
 
     void setPicture(QImage picture) { m_picture = std::move(picture); update(); }
 

@@ -158,6 +158,13 @@ constexpr Entry Table[] = {
     {DeleteFolderFailed, u"Unable to delete folder '%s'!"},
     {DeleteListNotice, u"All files and folders in the list below will be deleted."},
     {DeleteListWarning, u"CHECK CAREFULLY BEFORE VALIDATING THE DELETION!"},
+    {OverwriteFolderQuestion, u"A folder name '%s' already exists at that location. Do you want to overwrite it?"},
+    {OverwriteFileQuestion, u"A file named '%s' already exists at that location. Do you want to overwrite it?"},
+    {CopyFileFailed, u"Unable to copy file '%s'!"},
+    {CopyFolderFailed, u"Unable to copy folder '%s'!"},
+    {CutFileFailed, u"Unable to cut and paste file '%s'!"},
+    {CutFolderFailed, u"Unable to cut and paste folder '%s'!"},
+    {CopiedButNotDeleted, u"File '%s' has been copied to destination but can't be deleted from source folder!"},
 };
 
 constexpr bool isStrictlyAscending()

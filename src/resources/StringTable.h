@@ -165,6 +165,13 @@ enum Id : int {
     DeleteFolderFailed = 203,
     DeleteListNotice = 204,
     DeleteListWarning = 205,
+    OverwriteFolderQuestion = 206,
+    OverwriteFileQuestion = 207,
+    CopyFileFailed = 208,
+    CopyFolderFailed = 209,
+    CutFileFailed = 210,
+    CutFolderFailed = 211,
+    CopiedButNotDeleted = 212,
 };
 
 // The text of a number; an empty string for a number the table does not have.

@@ -1,0 +1,169 @@
+// Copy, cut and paste as a person does it: select with *, arm with 2 or 1, paste with 3.
+#include "ProgramFixture.h"
+
+#include <sys/mount.h>
+
+namespace {
+
+bool exists(const ProgramFixture& program, const char* relative)
+{
+    return QFileInfo::exists(program.root() + u'/' + QString::fromUtf8(relative));
+}
+
+QByteArray content(const ProgramFixture& program, const char* relative)
+{
+    QFile file(program.root() + u'/' + QString::fromUtf8(relative));
+    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
+}
+
+TEST(PasteScript, CopiesIntoTheSameFolderAreNamedCopyOf)
+{
+    ProgramFixture program;
+    program.folder("A");
+    program.file("A/x.txt", "data");
+    const ProgramRun run = program.play(QStringLiteral(
+        "wait idle\n"
+        "key Enter Down * 2\n"              // \A\x.txt selected, copy armed, x.txt current (destination \A)
+        "key 3\n"
+        "wait idle\n"
+        "expect screen Copy of x.txt\n"
+        "key 3\n"
+        "wait idle\n"
+        "expect screen Copy of Copy of x.txt\n"
+        "expect screen Sel: 0 folders, 1 files\n"));  // copy keeps the selection
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(content(program, "A/Copy of Copy of x.txt"), QByteArray("data"));
+}
+
+TEST(PasteScript, RefusalsBeforeAnythingIsDone)
+{
+    ProgramFixture program;
+    program.folder("A/Inner");
+    program.file("A/x.txt");
+    const ProgramRun run = program.play(QStringLiteral(
+        "wait idle\n"
+        "key Enter Down Down * 1\n"         // \A\x.txt cut, x.txt current: the same folder
+        "key 3\n"
+        "wait idle\n"
+        "expect screen Source and destination are the same!\n"
+        "key F1 #\n"
+        "wait idle\n"
+        "key Up Up * 2 Down 3\n"            // \A copied, then pasted into \A\Inner
+        "wait idle\n"
+        "expect screen You can't paste an item within itself!\n"
+        "key F1\n"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(exists(program, "A/x.txt"));
+    EXPECT_FALSE(exists(program, "A/Inner/A"));
+}
+
+TEST(PasteScript, CutMovesFilesAndMergesFoldersWithTheQuestionsAnswered)
+{
+    ProgramFixture program;
+    program.folder("Src/Docs");
+    program.file("Src/Docs/new.txt", "new");
+    program.file("Src/Docs/same.txt", "from source");
+    program.file("Src/lone.txt", "lone");
+    program.folder("Dst/Docs");
+    program.file("Dst/Docs/same.txt", "old");
+    program.file("Dst/Docs/other.txt", "kept");
+    program.file("Dst/lone.txt", "old lone");
+    const ProgramRun run = program.play(QStringLiteral(
+        "wait idle\n"
+        "key Down Enter Down * Down * 1\n"  // Src open; Docs and lone.txt cut
+        "key Up Up Up\n"                     // to Dst
+        "key 3\n"
+        "wait idle\n"
+        "expect screen == Confirm ==\n"
+        "expect screen A file named '\\Dst\\lone.txt' already exists at that location.\n"
+        "key F2\n"                           // No, this one
+        "choose No\n"
+        "wait idle\n"
+        "expect screen A folder name '\\Dst\\Docs' already exists at that location.\n"
+        "key F1\n"
+        "choose Yes\n"
+        "wait idle\n"
+        "expect screen Sel: 0 folders, 1 files\n"));  // the skipped lone.txt stays selected
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(content(program, "Dst/Docs/same.txt"), QByteArray("from source"));
+    EXPECT_EQ(content(program, "Dst/Docs/other.txt"), QByteArray("kept"));
+    EXPECT_EQ(content(program, "Dst/Docs/new.txt"), QByteArray("new"));
+    EXPECT_FALSE(exists(program, "Src/Docs"));
+    EXPECT_EQ(content(program, "Src/lone.txt"), QByteArray("lone"));
+    EXPECT_EQ(content(program, "Dst/lone.txt"), QByteArray("old lone"));
+}
+
+TEST(PasteScript, TheFirstFailureStopsTheRestAndYesToAllLastsOnePaste)
+{
+    ProgramFixture program;
+    program.folder("Src");
+    program.file("Src/a.txt", "a");
+    program.file("Src/b.txt", "b");
+    program.file("Src/c.txt", "c");
+    program.folder("Dst/b.txt");             // b cannot be copied over a folder
+    program.file("Dst/c.txt", "old c");
+    const ProgramRun run = program.play(QStringLiteral(
+        "wait idle\n"
+        "key Down Enter Down * Down * Down * 2\n"   // a, b, c in that order; pasted c, b, a
+        "key Up Up Up Up\n"                           // Dst
+        "key 3\n"
+        "wait idle\n"
+        "key F1\n"
+        "choose Yes to all\n"                         // c is overwritten
+        "wait idle\n"
+        "expect screen Unable to copy file '\\Src\\b.txt'!\n"
+        "key F1\n"
+        "wait idle\n"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(content(program, "Dst/c.txt"), QByteArray("c"));
+    EXPECT_FALSE(exists(program, "Dst/a.txt"));  // never reached
+
+    // A new paste asks again: "Yes to all" lasted one paste.
+    const ProgramRun again = program.play(QStringLiteral(
+        "wait idle\n"
+        "key Down Enter Down Down Down * 2\n"   // \Src\c.txt copied
+        "key Up Up Up Up 3\n"                   // into Dst
+        "wait idle\n"
+        "expect screen == Confirm ==\n"
+        "key F2\n"
+        "choose No\n"
+        "wait idle\n"));
+    EXPECT_EQ(again.exitCode, 0) << again.err.toStdString();
+}
+
+// A move onto a disk that fills up: the copy fails, nothing of the source is deleted, and no
+// file at the destination looks complete. Needs a small tmpfs, which root can mount.
+TEST(PasteScript, AMoveThatFailsOnAFullDiskLosesNothing)
+{
+    ProgramFixture program;
+    program.folder("Src/Tree");
+    program.file("Src/Tree/small.txt", "small");
+    program.file("Src/Tree/big.bin", QByteArray(600 * 1024, 'b'));
+    program.folder("Full");
+    const QByteArray full = QFile::encodeName(program.root() + QStringLiteral("/Full"));
+    if (::mount("tmpfs", full.constData(), "tmpfs", 0, "size=256k") != 0)
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    const ProgramRun run = program.play(QStringLiteral(
+        "wait idle\n"
+        "key Down Enter Down * 1\n"          // Src open; Tree cut
+        "key Up Up\n"                         // Full
+        "key 3\n"
+        "wait idle\n"
+        "expect screen Unable to copy file '\\Src\\Tree\\big.bin'!\n"
+        "key F1\n"
+        "wait idle\n"
+        "expect screen Unable to cut and paste folder '\\Src\\Tree'!\n"
+        "key F1\n"
+        "wait idle\n"
+        "expect screen Sel: 1 folders, 2 files\n"));
+    const QStringList left = QDir(QFile::decodeName(full + "/Tree")).entryList(QDir::Files | QDir::Hidden);
+    ::umount(full.constData());
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(content(program, "Src/Tree/big.bin").size(), 600 * 1024);
+    EXPECT_EQ(content(program, "Src/Tree/small.txt"), QByteArray("small"));
+    EXPECT_FALSE(left.contains(QStringLiteral("big.bin")));
+    for (const QString& name : left)
+        EXPECT_FALSE(name.contains(QStringLiteral(".fennick-"))) << name.toStdString();
+}
+
+}  // namespace
