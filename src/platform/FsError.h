@@ -27,7 +27,10 @@ enum class FsError : int {
 // A short English text for a code, for diagnostics and the "Debug" boxes.
 QString describe(FsError error);
 
-// The code for an errno value of a failed host call.
+// The code for an errno value of a failed host call. ENOENT is FileNotFound and ENOTDIR
+// PathNotFound here; a caller that knows the path tells a missing item (FileNotFound) from a
+// missing folder on the way (PathNotFound), and a file where a folder was asked for
+// (NotAFolder), by looking at the folder.
 FsError fsErrorFromErrno(int errnoValue);
 
 }  // namespace platform
