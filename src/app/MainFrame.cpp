@@ -8,6 +8,7 @@
 #include "dialogs/SoftKeyBar.h"
 #include "fileops/Delete.h"
 #include "fileops/DeleteSelectionDialog.h"
+#include "fileops/NameDialog.h"
 #include "fileops/Paste.h"
 #include "resources/DialogTemplates.h"
 #include "platform/FileSystem.h"
@@ -44,9 +45,9 @@ std::span<const MainFrame::CommandEntry> MainFrame::commandTable()
     {Cmd::OpenWith, nullptr, "the open-with list"},
     {Cmd::Run, nullptr, "opening files and running commands"},
     {Cmd::ManageFileTypes, nullptr, "the file type manager"},
-    {Cmd::NewFile, nullptr, "new items and rename"},
-    {Cmd::NewFolder, nullptr, "new items and rename"},
-    {Cmd::Rename, nullptr, "new items and rename"},
+    {Cmd::NewFile, &MainFrame::newFile, nullptr},
+    {Cmd::NewFolder, &MainFrame::newFolder, nullptr},
+    {Cmd::Rename, &MainFrame::renameItem, nullptr},
     {Cmd::DeleteCurrent, &MainFrame::deleteCurrent, nullptr},
     {Cmd::DeleteSelection, &MainFrame::deleteSelection, nullptr},
     {Cmd::Properties, nullptr, "properties"},
@@ -602,6 +603,57 @@ void MainFrame::deleteSelection()
     updateSelectionSummary();
     if (m_selection.isEmpty())
         m_pendingOp = 0;
+    updateMenus();
+}
+
+void MainFrame::newItem(bool isFile)
+{
+    if (!m_tree->currentNode())
+        return;
+    NameDialog dialog(Str::text(isFile ? Str::NewFileName : Str::NewFolderName), isFile, true);
+    if (dialog.run(this) != Cmd::Ok)
+        return;
+    QString folder;
+    TreeNode* folderItem = nullptr;
+    Paste::pasteTarget(*m_tree, folder, folderItem);
+    const QString path = platform::PhonePath::join(folder, dialog.name());
+    const platform::FsError error = isFile ? m_fileSystem.createNewFile(path) : m_fileSystem.createFolder(path);
+    if (error != platform::FsError::None) {
+        MessageBox::error(this, Str::text(isFile ? Str::FileCreationFailed : Str::FolderCreationFailed));
+        return;
+    }
+    (void)m_tree->populateSingle(path, folderItem);
+    updateMenus();
+}
+
+void MainFrame::newFile() { newItem(true); }
+void MainFrame::newFolder() { newItem(false); }
+
+void MainFrame::renameItem()
+{
+    TreeNode* current = m_tree->currentNode();
+    if (!current)
+        return;
+    const QString oldPath = m_tree->fullPathOf(current);
+    const QString folder = platform::PhonePath::splitLast(oldPath).folder;
+    NameDialog dialog(current->text, current->kind == TreeNode::File, false);
+    if (dialog.run(this) != Cmd::Ok)
+        return;
+    const QString newPath = platform::PhonePath::join(folder, dialog.name());
+    if (m_fileSystem.move(oldPath, newPath) != platform::FsError::None) {
+        MessageBox::error(this, Str::text(Str::RenameFailed));
+        return;
+    }
+    m_tree->renameNode(current, dialog.name());
+    // The entry follows the new name, and so do entries inside a renamed folder, which would
+    // otherwise point at paths that no longer exist.
+    for (int i = 0; i < m_selection.count(); ++i) {
+        SelectionEntry& entry = m_selection.at(i);
+        if (platform::PhonePath::equals(entry.path, oldPath))
+            entry.path = newPath;
+        else if (platform::PhonePath::liesInside(entry.path, oldPath))
+            entry.path = newPath + entry.path.mid(oldPath.size());
+    }
     updateMenus();
 }
 

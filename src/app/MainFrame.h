@@ -105,6 +105,10 @@ private:
     void pageUp();
     void pageDown();
     void refresh();
+    void newItem(bool isFile);
+    void newFile();
+    void newFolder();
+    void renameItem();
     void pasteSelection();
     void deleteCurrent();
     void deleteSelection();

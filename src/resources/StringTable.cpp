@@ -165,6 +165,16 @@ constexpr Entry Table[] = {
     {CutFileFailed, u"Unable to cut and paste file '%s'!"},
     {CutFolderFailed, u"Unable to cut and paste folder '%s'!"},
     {CopiedButNotDeleted, u"File '%s' has been copied to destination but can't be deleted from source folder!"},
+    {NewFileTitle, u"New file"},
+    {NewFolderTitle, u"New folder"},
+    {RenameFileTitle, u"Rename file"},
+    {RenameFolderTitle, u"Rename folder"},
+    {NewFilePrompt, u"New file name"},
+    {NewFolderPrompt, u"New folder name"},
+    {NewFileName, u"New File.txt"},
+    {NewFolderName, u"New Folder"},
+    {NameTip, u"Tips : the following characters are not supported in file or folder names : / : * ? \" < > |"},
+    {RenameFailed, u"An error occured. The file or folder may be read-only or you don't have enough privileges!"},
 };
 
 constexpr bool isStrictlyAscending()

@@ -172,6 +172,16 @@ enum Id : int {
     CutFileFailed = 210,
     CutFolderFailed = 211,
     CopiedButNotDeleted = 212,
+    NewFileTitle = 213,
+    NewFolderTitle = 214,
+    RenameFileTitle = 215,
+    RenameFolderTitle = 216,
+    NewFilePrompt = 217,
+    NewFolderPrompt = 218,
+    NewFileName = 219,
+    NewFolderName = 220,
+    NameTip = 221,
+    RenameFailed = 222,
 };
 
 // The text of a number; an empty string for a number the table does not have.

@@ -196,6 +196,21 @@ void FolderTree::sortAll()
     }
 }
 
+void FolderTree::renameNode(TreeNode* node, const QString& name)
+{
+    node->text = name;
+    node->shortcutOverlay = name.endsWith(QLatin1String(".lnk"), Qt::CaseInsensitive);
+    if (node->isFolder()) {
+        const TreeImageList::FolderIcons icons = m_images.folderIcons(fullPathOf(node));
+        node->image = isExpanded(m_model.indexOf(node)) ? icons.open : icons.closed;
+    } else {
+        m_images.beginPopulation();
+        node->image = m_images.fileImage(name);
+        m_images.endPopulation();
+    }
+    m_model.nodeChanged(node);
+}
+
 void FolderTree::removeNode(TreeNode* node)
 {
     TreeNode* parent = node->parent;

@@ -45,6 +45,9 @@ public:
     void setCurrentNode(TreeNode* node);
     TreeNode* topLevelNode(int row) const;
 
+    // Gives an item a new name in place (the folder is not sorted again) and the icon of it.
+    void renameNode(TreeNode* node, const QString& name);
+
     // Removes an item with everything beneath it; a folder left with no child item loses its
     // expand button.
     void removeNode(TreeNode* node);
