@@ -68,7 +68,7 @@ std::span<const MainFrame::CommandEntry> MainFrame::commandTable()
     {Cmd::CutSelection, &MainFrame::cutSelection, nullptr},
     {Cmd::CopySelection, &MainFrame::copySelection, nullptr},
     {Cmd::PasteSelection, &MainFrame::pasteSelection, nullptr},
-    {Cmd::PasteShortcut, nullptr, "copy, move and paste"},
+    {Cmd::PasteShortcut, &MainFrame::pasteShortcuts, nullptr},
     {Cmd::AddFavorite, nullptr, "favorites"},
     {Cmd::GoToFavorites, nullptr, "favorites"},
     {Cmd::Refresh, &MainFrame::refresh, nullptr},
@@ -666,6 +666,15 @@ void MainFrame::pasteSelection()
     updateSelectionSummary();
     updateMenus();
     requestStatusRefresh();
+}
+
+void MainFrame::pasteShortcuts()
+{
+    if (m_pendingOp != 1)
+        return;
+    Paste paste(m_fileSystem, *m_tree, m_selection, m_pendingOp, this);
+    paste.pasteShortcuts();
+    updateMenus();
 }
 
 void MainFrame::updateSelectionSummary()

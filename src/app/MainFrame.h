@@ -110,6 +110,7 @@ private:
     void newFolder();
     void renameItem();
     void pasteSelection();
+    void pasteShortcuts();
     void deleteCurrent();
     void deleteSelection();
     void toggleCurrent();

@@ -4,6 +4,7 @@
 #include "dialogs/QuestionBox.h"
 #include "fileops/Delete.h"
 #include "fileops/Selection.h"
+#include "fileops/ShortcutFile.h"
 #include "platform/FileSystem.h"
 #include "platform/PhonePath.h"
 #include "resources/Commands.h"
@@ -12,6 +13,7 @@
 #include "tree/TreeNavigation.h"
 
 #include <QApplication>
+#include <QFile>
 
 using platform::FsError;
 using platform::PhonePath::equals;
@@ -157,4 +159,40 @@ void Paste::pasteSelection()
     QApplication::restoreOverrideCursor();
     if (m_selection.isEmpty())
         m_pendingOp = 0;
+}
+
+void Paste::pasteShortcuts()
+{
+    if (!m_tree.currentNode())
+        return;
+    QApplication::setOverrideCursor(Qt::WaitCursor);
+    pasteTarget(m_tree, m_destination, m_destinationItem);
+    m_yesToAll = m_noToAll = false;
+    for (int index = m_selection.count() - 1; index >= 0; --index) {
+        QString name;
+        (void)resolveTargetName(index, Str::text(Str::ShortcutToPrefix), name);
+        const QString path = join(m_destination, name + QStringLiteral(".lnk"));
+        const QString target = u'"' + m_selection.at(index).path + u'"';
+        // A shortcut of the same name is not replaced: the next free "Shortcut to" name is taken.
+        QString free = path;
+        for (int n = 2; m_fileSystem.exists(free); ++n)
+            free = join(m_destination, name + QStringLiteral(" (%1).lnk").arg(n));
+        if (m_fileSystem.createNewFile(free) != FsError::None || !writeShortcut(free, target)) {
+            QApplication::restoreOverrideCursor();
+            MessageBox::error(m_owner, Str::arg(Str::ShortcutFailed, m_selection.at(index).path));
+            return;
+        }
+        if (m_destinationItem)
+            m_destinationItem->childrenFlag = true;
+        if (TreeNavigation::isExpandedWithChildren(m_tree, m_destinationItem))
+            (void)m_tree.populateSingle(free, m_destinationItem);
+    }
+    QApplication::restoreOverrideCursor();
+}
+
+bool Paste::writeShortcut(const QString& path, const QString& target)
+{
+    QFile file(QFile::decodeName(m_fileSystem.hostPath(path)));
+    const QByteArray bytes = ShortcutFile::encode(target);
+    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }

@@ -26,6 +26,8 @@ public:
 
     // Pastes every entry, from the last to the first; stops at the first failure.
     void pasteSelection();
+    // Makes a shortcut ("Shortcut to NAME.lnk") to every entry in the destination.
+    void pasteShortcuts();
 
     // The naming step for entry `index` with the prefix "Copy of " (or "Shortcut to "):
     // the result and the final name.
@@ -37,6 +39,7 @@ public:
 
 private:
     bool transfer(int index, const QString& target);
+    bool writeShortcut(const QString& path, const QString& target);
 
     platform::FileSystem& m_fileSystem;
     FolderTree& m_tree;

@@ -167,3 +167,36 @@ TEST(PasteScript, AMoveThatFailsOnAFullDiskLosesNothing)
 }
 
 }  // namespace
+
+#include "fileops/ShortcutFile.h"
+
+namespace {
+
+TEST(ShortcutFile, WritesAndReadsTheCountedTarget)
+{
+    EXPECT_EQ(ShortcutFile::encode(QStringLiteral("\"\\A\\x.txt\"")), QByteArray("10#\"\\A\\x.txt\""));
+    QString target;
+    ASSERT_TRUE(ShortcutFile::decode("10#\"\\A\\x.txt\"\r\n", target));
+    EXPECT_EQ(target, QStringLiteral("\"\\A\\x.txt\""));
+    for (const char* bad : {"", "#x", "9#\"\\A\\x.txt\"", "x#abc", "999999#a", "-1#"})
+        EXPECT_FALSE(ShortcutFile::decode(QByteArray(bad), target)) << bad;
+}
+
+TEST(PasteScript, ShortcutsAreMadeInTheDestination)
+{
+    ProgramFixture program;
+    program.folder("A");
+    program.file("A/x.txt");
+    const ProgramRun run = program.play(QStringLiteral(
+        "wait idle\n"
+        "key Enter Down * 2 4\n"
+        "wait idle\n"
+        "expect screen Shortcut to x.txt.lnk\n"
+        "key 4\n"
+        "wait idle\n"
+        "expect screen Shortcut to x.txt (2).lnk\n"));  // never over an existing shortcut
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(content(program, "A/Shortcut to x.txt.lnk"), QByteArray("10#\"\\A\\x.txt\""));
+}
+
+}  // namespace
