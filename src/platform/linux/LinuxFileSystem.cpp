@@ -508,8 +508,14 @@ FsError LinuxFileSystem::copyFile(const QString& source, const QString& target, 
         return fsErrorFromErrno(error);
     };
 
-    // A reflink shares the blocks (btrfs, XFS): instant, and no space is used.
-    if (ioctl(out.get(), FICLONE, in.get()) != 0) {
+    // A reflink shares the blocks (btrfs, XFS): instant, and no space is used. A file system
+    // that refused once (ext4, tmpfs) is not asked again for every file of a big copy.
+    static std::atomic<dev_t> noReflinkDevice{static_cast<dev_t>(-1)};
+    const bool tryReflink = noReflinkDevice.load() != sourceStatus.st_dev;
+    const bool reflinked = tryReflink && ioctl(out.get(), FICLONE, in.get()) == 0;
+    if (tryReflink && !reflinked && (errno == EOPNOTSUPP || errno == EINVAL || errno == EXDEV || errno == ENOTTY))
+        noReflinkDevice = sourceStatus.st_dev;
+    if (!reflinked) {
         bool useReadWrite = false;
         for (;;) {
             const ssize_t copied = copy_file_range(in.get(), nullptr, out.get(), nullptr, 1 << 30, 0);
