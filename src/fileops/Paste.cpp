@@ -167,13 +167,19 @@ void Paste::pasteShortcuts()
         return;
     QApplication::setOverrideCursor(Qt::WaitCursor);
     pasteTarget(m_tree, m_destination, m_destinationItem);
-    m_yesToAll = m_noToAll = false;
     for (int index = m_selection.count() - 1; index >= 0; --index) {
-        QString name;
-        (void)resolveTargetName(index, Str::text(Str::ShortcutToPrefix), name);
+        // A shortcut never replaces anything, so no overwrite question is asked: in the
+        // entry's own folder the name takes the "Shortcut to " prefix, elsewhere the entry's
+        // name, and a name already taken gets a number below.
+        const auto [folder, entryName] = splitLast(m_selection.at(index).path);
+        QString name = entryName;
+        if (equals(folder, m_destination)) {
+            do
+                name = Str::text(Str::ShortcutToPrefix) + name;
+            while (m_fileSystem.exists(join(m_destination, name)));
+        }
         const QString path = join(m_destination, name + QStringLiteral(".lnk"));
         const QString target = u'"' + m_selection.at(index).path + u'"';
-        // A shortcut of the same name is not replaced: the next free "Shortcut to" name is taken.
         QString free = path;
         for (int n = 2; m_fileSystem.exists(free); ++n)
             free = join(m_destination, name + QStringLiteral(" (%1).lnk").arg(n));

@@ -26,7 +26,8 @@ public:
 
     // Pastes every entry, from the last to the first; stops at the first failure.
     void pasteSelection();
-    // Makes a shortcut ("Shortcut to NAME.lnk") to every entry in the destination.
+    // Makes a shortcut to every entry in the destination ("Shortcut to NAME.lnk" in the
+    // entry's own folder, "NAME.lnk" elsewhere), never over an existing file.
     void pasteShortcuts();
 
     // The naming step for entry `index` with the prefix "Copy of " (or "Shortcut to "):

@@ -200,3 +200,24 @@ TEST(PasteScript, ShortcutsAreMadeInTheDestination)
 }
 
 }  // namespace
+
+namespace {
+
+TEST(PasteScript, AShortcutElsewhereAsksNothingAndReplacesNothing)
+{
+    ProgramFixture program;
+    program.folder("A");
+    program.file("A/x.txt", "source");
+    program.folder("B");
+    program.file("B/x.txt", "other");
+    const ProgramRun run = program.play(QStringLiteral(
+        "wait idle\n"
+        "key Enter Down * 2 Down 4\n"        // \A\x.txt copied; shortcut into \B
+        "wait idle\n"
+        "expect no screen == Confirm ==\n"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_EQ(content(program, "B/x.txt"), QByteArray("other"));
+    EXPECT_EQ(content(program, "B/x.txt.lnk"), QByteArray("10#\"\\A\\x.txt\""));
+}
+
+}  // namespace
