@@ -6,6 +6,7 @@
 #include "dialogs/PhoneDialog.h"
 #include "dialogs/PhonePage.h"
 #include "dialogs/SoftKeyBar.h"
+#include "dialogs/WaitCursor.h"
 #include "fileops/Delete.h"
 #include "fileops/DeleteSelectionDialog.h"
 #include "fileops/NameDialog.h"
@@ -512,9 +513,10 @@ void MainFrame::toggleSelection(TreeNode* item)
         if (item->isFolder())
             m_selection.removeInside(path);
         m_tree->setMarkWithDescendants(item, true);
-        QApplication::setOverrideCursor(Qt::WaitCursor);
-        SelectionEntry entry = Selection::measure(m_fileSystem, path, item->kind);
-        QApplication::restoreOverrideCursor();
+        SelectionEntry entry = [&] {
+            WaitCursor wait;
+            return Selection::measure(m_fileSystem, path, item->kind);
+        }();
         entry.item = item;
         m_selection.append(std::move(entry));
     }

@@ -1,6 +1,7 @@
 #include "tree/FolderTree.h"
 
 #include "app/Settings.h"
+#include "dialogs/WaitCursor.h"
 #include "platform/FileSystem.h"
 #include "platform/PhonePath.h"
 #include "tree/SelectionMarks.h"
@@ -18,15 +19,6 @@ bool endsWithShortcutSuffix(const QString& name)
 {
     return name.endsWith(QLatin1String(".lnk"), Qt::CaseInsensitive);
 }
-
-// Shows the wait cursor for the lifetime of the object.
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 }  // namespace
 

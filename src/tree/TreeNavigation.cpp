@@ -1,5 +1,6 @@
 #include "tree/TreeNavigation.h"
 
+#include "dialogs/WaitCursor.h"
 #include "platform/FileSystem.h"
 #include "tree/FolderTree.h"
 
@@ -9,14 +10,6 @@
 namespace TreeNavigation {
 
 namespace {
-
-class WaitCursor {
-public:
-    WaitCursor() { QApplication::setOverrideCursor(Qt::WaitCursor); }
-    ~WaitCursor() { QApplication::restoreOverrideCursor(); }
-    WaitCursor(const WaitCursor&) = delete;
-    WaitCursor& operator=(const WaitCursor&) = delete;
-};
 
 TreeNode* childNamed(TreeNode* parent, const QString& name)
 {
