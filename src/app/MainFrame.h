@@ -10,6 +10,7 @@
 #include <memory>
 #include <span>
 
+class FileCommands;
 class FolderCounter;
 class FolderTree;
 class PhonePage;
@@ -105,7 +106,6 @@ private:
     void pageUp();
     void pageDown();
     void refresh();
-    void newItem(bool isFile);
     void newFile();
     void newFolder();
     void renameItem();
@@ -137,6 +137,7 @@ private:
     int m_statusComputations = 0;
     int m_postedCommands = 0;     // queued and not run yet
     std::unique_ptr<FolderCounter> m_counter;
+    std::unique_ptr<FileCommands> m_fileCommands;
     int m_countsShown = 0;
     bool m_saved = false;
 };
