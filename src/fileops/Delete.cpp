@@ -32,4 +32,9 @@ bool deleteFolderTree(platform::FileSystem& fileSystem, QWidget* owner, const QS
     return true;
 }
 
+bool deleteItem(platform::FileSystem& fileSystem, QWidget* owner, const QString& path, bool isFolder)
+{
+    return isFolder ? deleteFolderTree(fileSystem, owner, path) : fileSystem.deleteFile(path) == platform::FsError::None;
+}
+
 }  // namespace Delete

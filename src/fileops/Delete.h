@@ -15,4 +15,8 @@ namespace Delete {
 // before stays deleted. Links are removed as links, never followed.
 [[nodiscard]] bool deleteFolderTree(platform::FileSystem& fileSystem, QWidget* owner, const QString& path);
 
+// Deletes a folder with everything in it, or one file; false when anything resisted (a
+// folder's own message has then been shown; the caller names the item it was asked to delete).
+[[nodiscard]] bool deleteItem(platform::FileSystem& fileSystem, QWidget* owner, const QString& path, bool isFolder);
+
 }  // namespace Delete

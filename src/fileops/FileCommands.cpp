@@ -81,16 +81,13 @@ void FileCommands::deleteCurrent()
     const QString path = m_tree.fullPathOf(current);
     if (MessageBox::question(m_owner, Str::arg(Str::DeleteQuestion, path)) != Cmd::Yes)
         return;
-    const bool deleted = current->isFolder() ? Delete::deleteFolderTree(m_fileSystem, m_owner, path)
-                                             : m_fileSystem.deleteFile(path) == platform::FsError::None;
-    if (!deleted) {
+    if (!Delete::deleteItem(m_fileSystem, m_owner, path, current->isFolder())) {
         MessageBox::error(m_owner, Str::arg(Str::DeleteFileFailed, path));
     } else {
         m_tree.removeNode(current);
         // The entry goes; the armed operation stays as it was.
-        if (const int index = m_selection.find(path); index >= 0) {
+        if (const int index = m_selection.find(path); index >= 0)
             m_selection.removeAt(index);
-                }
     }
     m_changed();
 }
@@ -106,9 +103,7 @@ void FileCommands::deleteSelection()
     QApplication::setOverrideCursor(Qt::WaitCursor);
     for (int i = m_selection.count() - 1; i >= 0; --i) {
         const SelectionEntry entry = m_selection.at(i);
-        const bool deleted = entry.kind == 1 ? Delete::deleteFolderTree(m_fileSystem, m_owner, entry.path)
-                                             : m_fileSystem.deleteFile(entry.path) == platform::FsError::None;
-        if (!deleted) {
+        if (!Delete::deleteItem(m_fileSystem, m_owner, entry.path, entry.kind == TreeNode::Folder)) {
             QApplication::restoreOverrideCursor();
             MessageBox::error(m_owner, Str::arg(Str::DeleteFileFailed, entry.path));
             QApplication::setOverrideCursor(Qt::WaitCursor);

@@ -10,11 +10,7 @@ TEST(NavigationScript, ParentFolderAndRefreshRereadTheRightFolder)
     program.file("A/one.txt");
     program.file("top.txt");
     QProcess process;
-    const QString script = program.path(QStringLiteral("nav.keys"));
-    QFile out(script);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write(
-        "wait idle\n"
+    program.startPlaying(process, QStringLiteral("wait idle\n"
         "key 0\n"                         // parent of a top-level item: nothing
         "wait idle\n"
         "expect screen > + A\n"
@@ -35,9 +31,7 @@ TEST(NavigationScript, ParentFolderAndRefreshRereadTheRightFolder)
         "key 6\n"                         // rereads the top level and selects the first item
         "wait idle\n"
         "expect screen late.txt\n"
-        "expect screen > + A\n");
-    out.close();
-    program.start(process, {QStringLiteral("--play"), script});
+        "expect screen > + A\n"));
     ASSERT_TRUE(process.waitForReadyRead(-1));
     program.file("A/two.txt");
     program.file("late.txt");

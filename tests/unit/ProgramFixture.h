@@ -81,15 +81,26 @@ public:
                       QStringList{QStringLiteral("--root"), root(), QStringLiteral("--registry"), registryFile()} + arguments);
     }
 
-    // Plays a keypad script given as text.
-    ProgramRun play(const QString& script, const QStringList& arguments = {})
+    // Writes a keypad script given as text to a file of its own.
+    QString writeScript(const QString& script)
     {
         const QString file = m_folder.filePath(QStringLiteral("script%1.keys").arg(++m_scripts));
         QFile out(file);
         EXPECT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(script.toUtf8());
-        out.close();
-        return run(QStringList{QStringLiteral("--play"), file} + arguments);
+        return file;
+    }
+
+    // Starts playing a script without waiting, for tests that act while it runs.
+    void startPlaying(QProcess& process, const QString& script)
+    {
+        start(process, {QStringLiteral("--play"), writeScript(script)});
+    }
+
+    // Plays a keypad script given as text.
+    ProgramRun play(const QString& script, const QStringList& arguments = {})
+    {
+        return run(QStringList{QStringLiteral("--play"), writeScript(script)} + arguments);
     }
 
     ProgramRun run(const QStringList& arguments)

@@ -113,13 +113,8 @@ TEST(ShellScript, ExpandingRereadsTheFolder)
     program.folder("Docs");
     program.file("Docs/one.txt");
     QProcess process;
-    const QString script = program.path(QStringLiteral("expand.keys"));
-    QFile out(script);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
     // Open, close, let the test add a file, open again.
-    out.write("key Enter\nwait idle\ndump\nkey Enter\nwait 1500\nkey Enter\nwait idle\ndump\n");
-    out.close();
-    program.start(process, {QStringLiteral("--play"), script});
+    program.startPlaying(process, QStringLiteral("key Enter\nwait idle\ndump\nkey Enter\nwait 1500\nkey Enter\nwait idle\ndump\n"));
     ASSERT_TRUE(process.waitForReadyRead(-1));
     program.file("Docs/two.txt");
     process.waitForFinished(-1);
@@ -188,12 +183,7 @@ TEST(ShellScript, ASecondStartHandsItsPathOverAndOpensNoWindow)
     ProgramFixture program;
     program.file("a.txt");
     QProcess first;
-    const QString script = program.path(QStringLiteral("first.keys"));
-    QFile out(script);
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write("dump\nwait 2000\nwait idle\n");
-    out.close();
-    program.start(first, {QStringLiteral("--play"), script});
+    program.startPlaying(first, QStringLiteral("dump\nwait 2000\nwait idle\n"));
     ASSERT_TRUE(first.waitForReadyRead(-1));  // the first instance is up
 
     for (const char* path : {"/some/Archive.ZIP", "/some/folder"}) {
