@@ -2,6 +2,7 @@
 
 #include "app/HandOff.h"
 #include "app/Idle.h"
+#include "dialogs/JobDialog.h"
 #include "dialogs/MessageBox.h"
 #include "dialogs/PhoneDialog.h"
 #include "dialogs/PhonePage.h"
@@ -145,7 +146,7 @@ MainFrame::MainFrame(platform::FileSystem& fileSystem, QWidget* parent)
         ++m_countsShown;
     });
     Idle::registerProbe(this, [this] {
-        return m_statusTimer.isRunning() || m_postedCommands > 0 || m_counter->isRunning();
+        return m_statusTimer.isRunning() || m_postedCommands > 0 || m_counter->isRunning() || JobDialog::isBusy();
     });
 }
 
@@ -516,8 +517,8 @@ void MainFrame::dropCardEntries(const QString& cardPath)
 {
     bool removed = false;
     for (int i = m_selection.count() - 1; i >= 0; --i)
-        if (platform::PhonePath::equals(m_selection.at(i).path, cardPath)
-            || platform::PhonePath::liesInside(m_selection.at(i).path, cardPath)) {
+        if (platform::PhonePath::same(m_selection.at(i).path, cardPath)
+            || platform::PhonePath::within(m_selection.at(i).path, cardPath)) {
             m_selection.removeAt(i);
             removed = true;
         }

@@ -1,6 +1,7 @@
 #include "app/ScriptRunner.h"
 
 #include "app/Idle.h"
+#include "dialogs/JobDialog.h"
 #include "dialogs/ScreenDump.h"
 
 #include <QApplication>
@@ -61,6 +62,13 @@ void ScriptRunner::next(int delayMs)
 
 void ScriptRunner::settle()
 {
+    // A job that has not shown its progress page yet holds the keypad, as a person's keys
+    // wait behind it: the next step waits too. Once the page is up, steps go on (to read it,
+    // or to press Cancel).
+    if (JobDialog::holdsInput()) {
+        QTimer::singleShot(IdlePollMs, Qt::PreciseTimer, this, &ScriptRunner::settle);
+        return;
+    }
     if (m_settleRounds < SettleRounds) {
         ++m_settleRounds;
         QTimer::singleShot(0, this, &ScriptRunner::settle);

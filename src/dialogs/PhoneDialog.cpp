@@ -78,6 +78,21 @@ int PhoneDialog::run(QWidget* owner)
     return code;
 }
 
+bool PhoneDialog::showOver(QWidget* owner)
+{
+    m_endCode.reset();
+    if (!setUpFrame(owner) || !initialise() || m_endCode)
+        return false;
+    if (!focusWidget())
+        focusFirstInput();
+    recordShown();
+    setWindowModality(Qt::ApplicationModal);
+    show();
+    raise();
+    activateWindow();
+    return true;
+}
+
 // The two steps every dialog takes before its own set-up. A failure ends the dialog with 1 (the
 // page could not cover the screen) or 2 (no soft-key bar); the dialogs whose template says so
 // tell it first, since a dialog that vanishes at once would otherwise puzzle the user.

@@ -27,6 +27,11 @@ public:
     // owner may be nullptr: the dialog then takes the default screen size.
     int run(QWidget* owner);
 
+    // Sets the dialog up and shows it modally over `owner`'s window without waiting for its
+    // end, for a page that watches work done elsewhere and is closed by it (progress). False
+    // when it could not be set up.
+    [[nodiscard]] bool showOver(QWidget* owner);
+
     // A command from a soft key, a menu or the dialog itself: the dialog's own handler first,
     // then the common rule (1 to 7 end the dialog with that code).
     void sendCommand(int commandId);

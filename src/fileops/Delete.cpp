@@ -1,40 +1,53 @@
 #include "fileops/Delete.h"
 
-#include "dialogs/MessageBox.h"
+#include "dialogs/JobDialog.h"
+#include "fileops/FailureText.h"
+#include "fileops/TreeWalk.h"
 #include "platform/FileSystem.h"
 #include "platform/PhonePath.h"
 #include "resources/StringTable.h"
 
-namespace Delete {
+using platform::DirEntry;
+using platform::FsError;
+using platform::OpenFolder;
+using platform::PhonePath::splitLast;
 
-bool deleteFolderTree(platform::FileSystem& fileSystem, QWidget* owner, const QString& path)
+int Delete::deleteItems(const QStringList& paths, qint64 expectedItems)
 {
-    // The names are read first: deleting while the folder is being listed could skip some.
-    QList<platform::FindData> entries;
-    (void)fileSystem.enumerate(path + QStringLiteral("\\*.*"), [&](const platform::FindData& entry) {
-        entries.append(entry);
-        return true;
-    });
-    for (const platform::FindData& entry : entries) {
-        const QString child = platform::PhonePath::join(path, entry.name);
-        if (entry.isFolder() && !(entry.attributes & platform::Attr::ReparsePoint)) {
-            if (!deleteFolderTree(fileSystem, owner, child))
-                return false;
-        } else if (fileSystem.deleteFile(child) != platform::FsError::None) {
-            MessageBox::error(owner, Str::arg(Str::DeleteFileFailed, child));
-            return false;
+    m_messages.clear();
+    int deleted = 0;
+    JobDialog::run(m_owner, QStringLiteral("Deleting..."), [&](JobContext& context) {
+        context.itemsTotal = expectedItems;
+        TreeWalk walk(m_fileSystem, &context);
+        for (qsizetype i = paths.size() - 1; i >= 0; --i) {
+            if (context.stopRequested())
+                return;
+            const QString& path = paths.at(i);
+            const auto [folder, name] = splitLast(path);
+            OpenFolder parent;
+            DirEntry item;
+            FsError error = m_fileSystem.openFolder(folder, parent);
+            if (error == FsError::None)
+                error = m_fileSystem.entryAt(parent, name, item);
+            // The item's own kind decides, not what it shows: a link to a folder is a link.
+            if (error == FsError::None && walk.deleteItem(parent, name, item.kind, true)) {
+                ++deleted;
+                continue;
+            }
+            if (error == FsError::None) {
+                const TreeWalk::Failure& failure = walk.failure();
+                if (failure.error == FsError::Cancelled)
+                    return;
+                error = failure.error;
+                if (failure.path != path)
+                    m_messages << (failure.step == TreeWalk::Step::List ? FailureText::cannotList(failure.path, error)
+                                   : FailureText::message(failure.step == TreeWalk::Step::DeleteFolder
+                                                              ? Str::DeleteFolderFailed : Str::DeleteFileFailed,
+                                                          failure.path, error));
+            }
+            m_messages << FailureText::message(Str::DeleteFileFailed, path, error);
+            return;
         }
-    }
-    if (fileSystem.removeFolder(path) != platform::FsError::None) {
-        MessageBox::error(owner, Str::arg(Str::DeleteFolderFailed, path));
-        return false;
-    }
-    return true;
+    });
+    return deleted;
 }
-
-bool deleteItem(platform::FileSystem& fileSystem, QWidget* owner, const QString& path, bool isFolder)
-{
-    return isFolder ? deleteFolderTree(fileSystem, owner, path) : fileSystem.deleteFile(path) == platform::FsError::None;
-}
-
-}  // namespace Delete

@@ -1,9 +1,11 @@
 #include "fileops/FileCommands.h"
 
+#include "dialogs/JobDialog.h"
 #include "dialogs/MessageBox.h"
 #include "dialogs/WaitCursor.h"
 #include "fileops/Delete.h"
 #include "fileops/DeleteSelectionDialog.h"
+#include "fileops/FailureText.h"
 #include "fileops/NameDialog.h"
 #include "fileops/Paste.h"
 #include "fileops/Selection.h"
@@ -13,7 +15,7 @@
 #include "resources/StringTable.h"
 #include "tree/FolderTree.h"
 
-#include <QApplication>
+#include <QPersistentModelIndex>
 
 void FileCommands::toggleSelection(TreeNode* item)
 {
@@ -29,20 +31,68 @@ void FileCommands::toggleSelection(TreeNode* item)
         m_selection.removeAt(index);
         m_tree.setMarkWithDescendants(item, false);
     } else {
-        // A selected folder takes the place of the entries inside it.
-        if (item->isFolder())
-            m_selection.removeInside(path);
-        m_tree.setMarkWithDescendants(item, true);
-        SelectionEntry entry = [&] {
-            WaitCursor wait;
-            return Selection::measure(m_fileSystem, path, item->kind);
-        }();
-        entry.item = item;
-        m_selection.append(std::move(entry));
+        std::vector<TreeNode*> items{item};
+        std::vector<SelectionEntry> entries;
+        if (!measure(items, entries))
+            return;
+        select(items.front(), std::move(entries.front()));
     }
     if (m_selection.isEmpty())
         m_pendingOp = 0;
     m_changed();
+}
+
+bool FileCommands::measure(std::vector<TreeNode*>& items, std::vector<SelectionEntry>& entries)
+{
+    // Only folders take long to measure; the job's progress page shows when they do.
+    std::vector<QPersistentModelIndex> places;
+    std::vector<std::pair<QString, int>> inputs;
+    bool anyFolder = false;
+    for (TreeNode* item : items) {
+        places.emplace_back(m_tree.treeModel()->indexOf(item));
+        inputs.emplace_back(m_tree.fullPathOf(item), item->kind);
+        anyFolder = anyFolder || item->isFolder();
+    }
+    entries.clear();
+    TreeWalk::Failure failure;
+    bool stopped = false;
+    const auto work = [&](JobContext* context) {
+        for (const auto& [path, kind] : inputs) {
+            TreeWalk::Failure one;
+            entries.push_back(Selection::measure(m_fileSystem, path, kind, context, &one));
+            if (one.error == platform::FsError::Cancelled) {
+                stopped = true;
+                return;
+            }
+            if (one.error != platform::FsError::None && failure.error == platform::FsError::None)
+                failure = one;
+        }
+    };
+    if (anyFolder)
+        JobDialog::run(m_owner, QStringLiteral("Counting..."), [&](JobContext& context) { work(&context); });
+    else
+        work(nullptr);
+    if (stopped)
+        return false;
+    // A part that could not be counted is told, and the item is selected all the same: its
+    // totals are what could be counted.
+    if (failure.error != platform::FsError::None)
+        MessageBox::error(m_owner, FailureText::cannotList(failure.path, failure.error));
+    for (size_t i = 0; i < items.size(); ++i)
+        items[i] = places[i].isValid() ? m_tree.treeModel()->node(places[i]) : nullptr;
+    return true;
+}
+
+void FileCommands::select(TreeNode* item, SelectionEntry entry)
+{
+    if (!item)
+        return;  // gone from the tree while it was measured
+    // A selected folder takes the place of the entries inside it.
+    if (item->isFolder())
+        m_selection.removeInside(entry.path);
+    m_tree.setMarkWithDescendants(item, true);
+    entry.item = item;
+    m_selection.append(std::move(entry));
 }
 
 void FileCommands::clearSelection()
@@ -65,12 +115,17 @@ void FileCommands::selectAllInFolder()
         MessageBox::error(m_owner, Str::text(Str::AlreadySelectedByParent));
         return;
     }
-    std::vector<TreeNode*> children;
+    // Every unmarked item is measured in one job, then selected in tree order.
+    std::vector<TreeNode*> items;
     for (const auto& child : folder->children)
-        children.push_back(child.get());
-    for (TreeNode* child : children)
         if (!child->marked)
-            toggleSelection(child);
+            items.push_back(child.get());
+    std::vector<SelectionEntry> entries;
+    if (items.empty() || !measure(items, entries))
+        return;
+    for (size_t i = 0; i < items.size(); ++i)
+        select(items[i], std::move(entries[i]));
+    m_changed();
 }
 
 void FileCommands::deleteCurrent()
@@ -81,13 +136,19 @@ void FileCommands::deleteCurrent()
     const QString path = m_tree.fullPathOf(current);
     if (MessageBox::question(m_owner, Str::arg(Str::DeleteQuestion, path)) != Cmd::Yes)
         return;
-    if (!Delete::deleteItem(m_fileSystem, m_owner, path, current->isFolder())) {
-        MessageBox::error(m_owner, Str::arg(Str::DeleteFileFailed, path));
-    } else {
-        m_tree.removeNode(current);
-        // The entry goes; the armed operation stays as it was.
+    const QPersistentModelIndex place(m_tree.treeModel()->indexOf(current));
+    Delete removal(m_fileSystem, m_owner);
+    const bool deleted = removal.deleteItems({path}) == 1;
+    for (const QString& message : removal.messages())
+        MessageBox::error(m_owner, message);
+    if (deleted) {
+        if (place.isValid())
+            m_tree.removeNode(m_tree.treeModel()->node(place));
+        // The entry goes, and so do entries inside a deleted folder, which no longer exist;
+        // the armed operation stays as it was.
         if (const int index = m_selection.find(path); index >= 0)
             m_selection.removeAt(index);
+        m_selection.removeInside(path);
     }
     m_changed();
 }
@@ -95,25 +156,26 @@ void FileCommands::deleteCurrent()
 void FileCommands::deleteSelection()
 {
     QStringList paths;
-    for (int i = 0; i < m_selection.count(); ++i)
-        paths << m_selection.at(i).path;
+    qint64 items = 0;
+    for (int i = 0; i < m_selection.count(); ++i) {
+        const SelectionEntry& entry = m_selection.at(i);
+        paths << entry.path;
+        items += entry.kind == TreeNode::Folder ? entry.fileCount + entry.folderCount + 1 : 1;
+    }
     DeleteSelectionDialog dialog(paths);
-    if (dialog.run(m_owner) == Cmd::DialogCancel)
+    // Only the Delete key deletes: Cancel and Back leave everything as it is.
+    if (dialog.run(m_owner) != Cmd::Ok)
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    for (int i = m_selection.count() - 1; i >= 0; --i) {
+    Delete removal(m_fileSystem, m_owner);
+    const int deleted = removal.deleteItems(paths, items);
+    for (int i = m_selection.count() - 1; i >= m_selection.count() - deleted && i >= 0; --i) {
         const SelectionEntry entry = m_selection.at(i);
-        if (!Delete::deleteItem(m_fileSystem, m_owner, entry.path, entry.kind == TreeNode::Folder)) {
-            QApplication::restoreOverrideCursor();
-            MessageBox::error(m_owner, Str::arg(Str::DeleteFileFailed, entry.path));
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            break;
-        }
         m_selection.removeAt(i);
         if (entry.item)
             m_tree.removeNode(entry.item);
     }
-    QApplication::restoreOverrideCursor();
+    for (const QString& message : removal.messages())
+        MessageBox::error(m_owner, message);
     if (m_selection.isEmpty())
         m_pendingOp = 0;
     m_changed();
@@ -159,9 +221,9 @@ void FileCommands::renameItem()
     // otherwise point at paths that no longer exist.
     for (int i = 0; i < m_selection.count(); ++i) {
         SelectionEntry& entry = m_selection.at(i);
-        if (platform::PhonePath::equals(entry.path, oldPath))
+        if (platform::PhonePath::same(entry.path, oldPath))
             entry.path = newPath;
-        else if (platform::PhonePath::liesInside(entry.path, oldPath))
+        else if (platform::PhonePath::within(entry.path, oldPath))
             entry.path = newPath + entry.path.mid(oldPath.size());
     }
     m_changed();

@@ -3,10 +3,12 @@
 #include <QString>
 
 #include <functional>
+#include <vector>
 
 class FolderTree;
 class QWidget;
 class Selection;
+struct SelectionEntry;
 struct TreeNode;
 namespace platform {
 class FileSystem;
@@ -37,6 +39,11 @@ public:
     void pasteShortcuts();
 
 private:
+    // Measures the items (a job when a folder is among them); false when the user stopped it.
+    // The items are looked up again afterwards: one that left the tree meanwhile is null.
+    bool measure(std::vector<TreeNode*>& items, std::vector<SelectionEntry>& entries);
+    void select(TreeNode* item, SelectionEntry entry);
+
     platform::FileSystem& m_fileSystem;
     FolderTree& m_tree;
     Selection& m_selection;

@@ -1,10 +1,12 @@
 #include "fileops/Paste.h"
 
+#include "dialogs/JobDialog.h"
 #include "dialogs/MessageBox.h"
 #include "dialogs/QuestionBox.h"
-#include "fileops/Delete.h"
+#include "fileops/FailureText.h"
 #include "fileops/Selection.h"
 #include "fileops/ShortcutFile.h"
+#include "jobs/JobContext.h"
 #include "platform/FileSystem.h"
 #include "platform/PhonePath.h"
 #include "resources/Commands.h"
@@ -12,11 +14,14 @@
 #include "tree/FolderTree.h"
 #include "tree/TreeNavigation.h"
 
-#include <QApplication>
 #include <QFile>
 
+#include <algorithm>
+
+using platform::DirEntry;
+using platform::FileId;
 using platform::FsError;
-using platform::PhonePath::equals;
+using platform::OpenFolder;
 using platform::PhonePath::join;
 using platform::PhonePath::splitLast;
 
@@ -39,133 +44,251 @@ void Paste::pasteTarget(const FolderTree& tree, QString& path, TreeNode*& item)
     path = current ? splitLast(tree.fullPathOf(current)).folder : QString();
 }
 
-Paste::Resolution Paste::resolveTargetName(int index, const QString& prefix, QString& name)
+void Paste::pasteSelection()
 {
-    const SelectionEntry& entry = m_selection.at(index);
-    const auto [folder, entryName] = splitLast(entry.path);
-    name = entryName;
-    if (equals(folder, m_destination)) {
-        if (m_pendingOp != 1)
+    if (!m_tree.currentNode())
+        return;
+    pasteTarget(m_tree, m_destination, m_destinationItem);
+    if (m_selection.covers(m_destination.isEmpty() ? QStringLiteral("\\") : m_destination)) {
+        MessageBox::error(m_owner, Str::text(Str::PasteIntoItself));
+        return;
+    }
+    m_cut = m_pendingOp == 2;
+    m_work.clear();
+    qint64 items = 0, bytes = 0;
+    for (int index = 0; index < m_selection.count(); ++index) {
+        const SelectionEntry& entry = m_selection.at(index);
+        m_work.push_back({index, entry.path, entry.kind});
+        items += entry.kind == 1 ? entry.fileCount + entry.folderCount + 1 : 1;
+        bytes += entry.totalBytes;
+    }
+    m_yesToAll = m_noToAll = m_refusedInside = false;
+    m_done.clear();
+    m_messages.clear();
+    JobDialog::run(m_owner, QStringLiteral("Pasting..."), [this, items, bytes](JobContext& context) {
+        context.itemsTotal = items;
+        context.bytesTotal = bytes;
+        work(context);
+    });
+
+    if (m_refusedInside) {
+        MessageBox::error(m_owner, Str::text(Str::PasteIntoItself));
+        return;
+    }
+    showNewItems();
+    for (const QString& message : std::as_const(m_messages))
+        MessageBox::error(m_owner, message);
+    if (m_selection.isEmpty())
+        m_pendingOp = 0;
+}
+
+// The worker's part: everything that touches the disk, from the last entry to the first.
+void Paste::work(JobContext& context)
+{
+    if (m_work.empty())
+        return;
+    const int outerText = m_cut ? (m_work.back().kind == 1 ? Str::CutFolderFailed : Str::CutFileFailed)
+                                : (m_work.back().kind == 1 ? Str::CopyFolderFailed : Str::CopyFileFailed);
+    OpenFolder destination;
+    if (const FsError error = m_fileSystem.openFolder(m_destination, destination); error != FsError::None) {
+        m_messages << FailureText::message(outerText, m_work.back().path, error);
+        return;
+    }
+    // Where the destination really is: through a link it may lie inside a selected folder,
+    // which no comparison of paths can see.
+    std::vector<FileId> inside;
+    if (const FsError error = m_fileSystem.identityChain(destination, inside); error != FsError::None) {
+        m_messages << FailureText::message(outerText, m_work.back().path, error);
+        return;
+    }
+    for (const Work& entry : m_work) {
+        if (entry.kind != 1)
+            continue;
+        OpenFolder folder;
+        DirEntry item;
+        FileId id;
+        if (m_fileSystem.openFolder(splitLast(entry.path).folder, folder) == FsError::None
+            && m_fileSystem.entryAt(folder, splitLast(entry.path).name, item, &id) == FsError::None
+            && item.kind == DirEntry::Folder && std::find(inside.begin(), inside.end(), id) != inside.end()) {
+            m_refusedInside = true;
+            return;
+        }
+    }
+
+    for (auto entry = m_work.rbegin(); entry != m_work.rend(); ++entry) {
+        const int entryText = m_cut ? (entry->kind == 1 ? Str::CutFolderFailed : Str::CutFileFailed)
+                                    : (entry->kind == 1 ? Str::CopyFolderFailed : Str::CopyFileFailed);
+        if (context.stopRequested())
+            return;
+        const auto [folder, name] = splitLast(entry->path);
+        OpenFolder source;
+        DirEntry item;
+        std::vector<FileId> sourceChain;
+        FsError error = m_fileSystem.openFolder(folder, source);
+        if (error == FsError::None)
+            error = m_fileSystem.entryAt(source, name, item);
+        if (error == FsError::None)
+            error = m_fileSystem.identityChain(source, sourceChain);
+        if (error != FsError::None) {
+            m_messages << FailureText::message(entryText, entry->path, error);
+            return;
+        }
+        // The same folder is the same folder on the disk, whatever paths lead to it.
+        const bool sameFolder = sourceChain.front() == inside.front();
+        QString targetName;
+        const Resolution resolution = resolveTargetName(context, *entry, destination, sameFolder, targetName);
+        if (resolution == SameFolderCut) {
+            m_messages << Str::text(Str::SourceIsDestination);
+            return;
+        }
+        if (resolution == Skip)
+            continue;
+        if (!transfer(context, *entry, source, item.kind, destination, targetName, resolution == Overwrite))
+            return;
+        m_done.push_back({entry->index, resolution, join(m_destination, targetName), entry->kind});
+    }
+}
+
+Paste::Resolution Paste::resolveTargetName(JobContext& context, const Work& entry, const OpenFolder& destination,
+                                           bool sameFolder, QString& name)
+{
+    name = splitLast(entry.path).name;
+    DirEntry existing;
+    const auto exists = [&](const QString& candidate) {
+        return m_fileSystem.entryAt(destination, candidate, existing) != FsError::FileNotFound;
+    };
+    if (sameFolder) {
+        if (m_cut)
             return SameFolderCut;
         do
-            name = prefix + name;
-        while (m_fileSystem.exists(join(m_destination, name)));
+            name = Str::text(Str::CopyOfPrefix) + name;
+        while (exists(name));
         return Free;
     }
-    const QString target = join(m_destination, name);
-    if (!m_fileSystem.exists(target))
+    if (!exists(name))
         return Free;
     if (m_noToAll)
         return Skip;
     if (m_yesToAll)
         return Overwrite;
-    QApplication::restoreOverrideCursor();
+    const QString target = join(m_destination, name);
     const QString question = entry.kind == 1 ? Str::arg(Str::OverwriteFolderQuestion, target)
                                              : Str::arg(Str::OverwriteFileQuestion, target);
-    const int answer = QuestionBox::ask(m_owner, question, m_yesToAll, m_noToAll);
-    QApplication::setOverrideCursor(Qt::WaitCursor);
+    const int answer = context.ask([this, question] { return QuestionBox::ask(m_owner, question, m_yesToAll, m_noToAll); },
+                                   Cmd::No);
     return answer == Cmd::Yes ? Overwrite : Skip;
 }
 
-bool Paste::copyFolderTree(const QString& source, const QString& target)
+bool Paste::transfer(JobContext& context, const Work& entry, const OpenFolder& source, DirEntry::Kind kind,
+                     const OpenFolder& destination, const QString& name, bool replace)
 {
-    platform::FindData existing;
-    if (m_fileSystem.lookUp(target, existing) != FsError::None
-        && m_fileSystem.createFolder(target) != FsError::None)
+    const int entryText = m_cut ? (entry.kind == 1 ? Str::CutFolderFailed : Str::CutFileFailed)
+                                : (entry.kind == 1 ? Str::CopyFolderFailed : Str::CopyFileFailed);
+    TreeWalk walk(m_fileSystem, &context);
+    const QString sourceName = splitLast(entry.path).name;
+    if (!walk.copyItem(source, sourceName, kind, destination, name, replace, false)) {
+        if (walk.failure().error == FsError::Cancelled) {
+            // A stopped move leaves its source whole and takes back its partial copy.
+            if (m_cut)
+                walk.undoCreated();
+            return false;
+        }
+        tellFailure(walk.failure(), entry, entryText);
         return false;
-    // The names are read first, so that a copy into the folder itself can never list itself.
-    QList<platform::FindData> entries;
-    (void)m_fileSystem.enumerate(source + QStringLiteral("\\*.*"), [&](const platform::FindData& entry) {
-        entries.append(entry);
+    }
+    if (!m_cut)
+        return true;
+    // The copy is on the disk before anything of the source goes; once deleting has begun it
+    // is finished, so that no source is left half deleted by a stop.
+    if (const FsError error = m_fileSystem.syncAt(destination); error != FsError::None) {
+        m_messages << FailureText::message(entryText, entry.path, error);
+        return false;
+    }
+    TreeWalk removal(m_fileSystem, nullptr);
+    if (!removal.deleteItem(source, sourceName, kind, false)) {
+        const TreeWalk::Failure& failure = removal.failure();
+        if (failure.path != entry.path)
+            m_messages << (failure.step == TreeWalk::Step::List ? FailureText::cannotList(failure.path, failure.error)
+                           : FailureText::message(failure.step == TreeWalk::Step::DeleteFolder ? Str::DeleteFolderFailed
+                                                                                               : Str::DeleteFileFailed,
+                                                  failure.path, failure.error));
+        m_messages << FailureText::message(Str::CopiedButNotDeleted, entry.path, failure.error);
+        return false;
+    }
+    return true;
+}
+
+void Paste::tellFailure(const TreeWalk::Failure& failure, const Work& entry, int entryText)
+{
+    // An item inside a folder is named first, then the entry the user asked for.
+    if (failure.path != entry.path) {
+        if (failure.step == TreeWalk::Step::List)
+            m_messages << FailureText::cannotList(failure.path, failure.error);
+        else if (failure.step == TreeWalk::Step::CreateFolder)
+            m_messages << FailureText::cannotCreateFolder(failure.path, failure.error);
+        else
+            m_messages << FailureText::message(m_cut ? Str::CutFileFailed : Str::CopyFileFailed, failure.path,
+                                               failure.error);
+    }
+    m_messages << FailureText::message(entryText, entry.path, failure.error);
+}
+
+// The tree catches up with what the worker did, in the order it did it.
+void Paste::showNewItems()
+{
+    for (const Done& done : m_done) {
+        if (m_cut) {
+            if (TreeNode* item = m_selection.at(done.index).item)
+                m_tree.removeNode(item);
+            m_selection.removeAt(done.index);
+        }
+        if (m_destinationItem) {
+            m_destinationItem->childrenFlag = true;
+            m_tree.treeModel()->nodeChanged(m_destinationItem);
+        }
+        if (!TreeNavigation::isExpandedWithChildren(m_tree, m_destinationItem))
+            continue;
+        if (done.resolution == Free) {
+            (void)m_tree.populateSingle(done.target, m_destinationItem);
+        } else if (done.kind == 1) {
+            // A merged folder that is open shows what arrived in it.
+            const QString name = splitLast(done.target).name;
+            TreeNode* parent = m_destinationItem ? m_destinationItem : m_tree.treeModel()->root();
+            for (const auto& child : parent->children)
+                if (child->text == name) {
+                    addMissingChildren(child.get());
+                    break;
+                }
+        }
+    }
+}
+
+void Paste::addMissingChildren(TreeNode* folderItem)
+{
+    if (!TreeNavigation::isExpandedWithChildren(m_tree, folderItem))
+        return;
+    const QString folderPath = m_tree.fullPathOf(folderItem);
+    QStringList names;
+    (void)m_fileSystem.enumerate(folderPath + QStringLiteral("\\*.*"), [&](const platform::FindData& entry) {
+        names << entry.name;
         return true;
     });
-    for (const platform::FindData& entry : entries) {
-        const QString childSource = join(source, entry.name);
-        const QString childTarget = join(target, entry.name);
-        if (entry.isFolder() && !(entry.attributes & platform::Attr::ReparsePoint)) {
-            if (!copyFolderTree(childSource, childTarget))
-                return false;
-        } else if (m_fileSystem.copyFile(childSource, childTarget, false, m_pendingOp == 2) != FsError::None) {
-            MessageBox::error(m_owner, Str::arg(Str::CopyFileFailed, childSource));
-            return false;
-        }
+    std::vector<TreeNode*> shown;
+    for (const auto& child : folderItem->children)
+        shown.push_back(child.get());
+    for (TreeNode* child : shown) {
+        names.removeAll(child->text);
+        if (child->isFolder())
+            addMissingChildren(child);
     }
-    return true;
-}
-
-bool Paste::transfer(int index, const QString& target)
-{
-    const SelectionEntry entry = m_selection.at(index);
-    const bool cut = m_pendingOp == 2;
-    if (entry.kind == 1) {
-        if (!copyFolderTree(entry.path, target)) {
-            MessageBox::error(m_owner, Str::arg(cut ? Str::CutFolderFailed : Str::CopyFolderFailed, entry.path));
-            return false;
-        }
-        if (cut && !Delete::deleteFolderTree(m_fileSystem, m_owner, entry.path)) {
-            MessageBox::error(m_owner, Str::arg(Str::CopiedButNotDeleted, entry.path));
-            return false;
-        }
-        return true;
-    }
-    // A move flushes the copy to the disk before the source goes.
-    if (m_fileSystem.copyFile(entry.path, target, false, cut) != FsError::None) {
-        MessageBox::error(m_owner, Str::arg(cut ? Str::CutFileFailed : Str::CopyFileFailed, entry.path));
-        return false;
-    }
-    if (cut && m_fileSystem.deleteFile(entry.path) != FsError::None) {
-        MessageBox::error(m_owner, Str::arg(Str::CopiedButNotDeleted, entry.path));
-        return false;
-    }
-    return true;
-}
-
-void Paste::pasteSelection()
-{
-    if (!m_tree.currentNode())
-        return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
-    pasteTarget(m_tree, m_destination, m_destinationItem);
-    if (m_selection.covers(m_destination.isEmpty() ? QStringLiteral("\\") : m_destination)) {
-        QApplication::restoreOverrideCursor();
-        MessageBox::error(m_owner, Str::text(Str::PasteIntoItself));
-        return;
-    }
-    m_yesToAll = m_noToAll = false;
-    for (int index = m_selection.count() - 1; index >= 0; --index) {
-        QString name;
-        const Resolution resolution = resolveTargetName(index, Str::text(Str::CopyOfPrefix), name);
-        if (resolution == SameFolderCut) {
-            QApplication::restoreOverrideCursor();
-            MessageBox::error(m_owner, Str::text(Str::SourceIsDestination));
-            QApplication::setOverrideCursor(Qt::WaitCursor);
-            break;
-        }
-        if (resolution == Skip)
-            continue;
-        const QString target = join(m_destination, name);
-        if (!transfer(index, target))
-            break;
-        if (m_pendingOp == 2) {
-            if (TreeNode* item = m_selection.at(index).item)
-                m_tree.removeNode(item);
-            m_selection.removeAt(index);
-        }
-        if (m_destinationItem)
-            m_destinationItem->childrenFlag = true;
-        if (resolution == Free && TreeNavigation::isExpandedWithChildren(m_tree, m_destinationItem))
-            (void)m_tree.populateSingle(target, m_destinationItem);
-    }
-    QApplication::restoreOverrideCursor();
-    if (m_selection.isEmpty())
-        m_pendingOp = 0;
+    for (const QString& name : std::as_const(names))
+        (void)m_tree.populateSingle(join(folderPath, name), folderItem);
 }
 
 void Paste::pasteShortcuts()
 {
     if (!m_tree.currentNode())
         return;
-    QApplication::setOverrideCursor(Qt::WaitCursor);
     pasteTarget(m_tree, m_destination, m_destinationItem);
     for (int index = m_selection.count() - 1; index >= 0; --index) {
         // A shortcut never replaces anything, so no overwrite question is asked: in the
@@ -173,7 +296,7 @@ void Paste::pasteShortcuts()
         // name, and a name already taken gets a number below.
         const auto [folder, entryName] = splitLast(m_selection.at(index).path);
         QString name = entryName;
-        if (equals(folder, m_destination)) {
+        if (platform::PhonePath::same(folder, m_destination)) {
             do
                 name = Str::text(Str::ShortcutToPrefix) + name;
             while (m_fileSystem.exists(join(m_destination, name)));
@@ -184,7 +307,6 @@ void Paste::pasteShortcuts()
         for (int n = 2; m_fileSystem.exists(free); ++n)
             free = join(m_destination, name + QStringLiteral(" (%1).lnk").arg(n));
         if (m_fileSystem.createNewFile(free) != FsError::None || !writeShortcut(free, target)) {
-            QApplication::restoreOverrideCursor();
             MessageBox::error(m_owner, Str::arg(Str::ShortcutFailed, m_selection.at(index).path));
             return;
         }
@@ -193,7 +315,6 @@ void Paste::pasteShortcuts()
         if (TreeNavigation::isExpandedWithChildren(m_tree, m_destinationItem))
             (void)m_tree.populateSingle(free, m_destinationItem);
     }
-    QApplication::restoreOverrideCursor();
 }
 
 bool Paste::writeShortcut(const QString& path, const QString& target)

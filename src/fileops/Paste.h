@@ -1,8 +1,14 @@
 #pragma once
 
+#include "fileops/TreeWalk.h"
+
 #include <QString>
+#include <QStringList>
+
+#include <vector>
 
 class FolderTree;
+class JobContext;
 class QWidget;
 class Selection;
 struct TreeNode;
@@ -10,9 +16,10 @@ namespace platform {
 class FileSystem;
 }
 
-// Copies or moves the selection into the current folder. A move never loses data: each file
-// is copied whole and flushed before its source is deleted, and a folder is deleted only
-// after all of it was copied.
+// Copies or moves the selection into the current folder, as a job: the files are copied on a
+// worker thread while the window stays alive, with progress and Cancel, and the tree is
+// brought in line afterwards. A move never loses data: an entry's copy is complete and on the
+// disk before its source is deleted, and a stopped move takes back what it had copied.
 class Paste {
 public:
     // What the naming step decided for one entry.
@@ -30,16 +37,29 @@ public:
     // entry's own folder, "NAME.lnk" elsewhere), never over an existing file.
     void pasteShortcuts();
 
-    // The naming step for entry `index` with the prefix "Copy of " (or "Shortcut to "):
-    // the result and the final name.
-    Resolution resolveTargetName(int index, const QString& prefix, QString& name);
-
-    // Copies a folder with everything in it; a folder that exists is merged into, its files
-    // overwritten. On failure it has told the user which file resisted.
-    [[nodiscard]] bool copyFolderTree(const QString& source, const QString& target);
-
 private:
-    bool transfer(int index, const QString& target);
+    // What the worker gets of one entry: a copy, so that it never reads the selection.
+    struct Work {
+        int index;
+        QString path;
+        int kind;
+    };
+    struct Done {
+        int index;
+        Resolution resolution;
+        QString target;
+        int kind;
+    };
+
+    void work(JobContext& context);
+    Resolution resolveTargetName(JobContext& context, const Work& entry, const platform::OpenFolder& destination,
+                                 bool sameFolder, QString& name);
+    bool transfer(JobContext& context, const Work& entry, const platform::OpenFolder& source,
+                  platform::DirEntry::Kind kind, const platform::OpenFolder& destination, const QString& name,
+                  bool replace);
+    void tellFailure(const TreeWalk::Failure& failure, const Work& entry, int entryText);
+    void showNewItems();
+    void addMissingChildren(TreeNode* folderItem);
     bool writeShortcut(const QString& path, const QString& target);
 
     platform::FileSystem& m_fileSystem;
@@ -49,6 +69,14 @@ private:
     QWidget* m_owner;
     QString m_destination;
     TreeNode* m_destinationItem = nullptr;
+    bool m_cut = false;
+    // Shared with the worker, which reads the inputs and writes the outputs; the user-interface
+    // side reads the outputs only once the worker has ended. The answer flags are written by
+    // the question box while the worker waits for it.
+    std::vector<Work> m_work;
     bool m_yesToAll = false;
     bool m_noToAll = false;
+    bool m_refusedInside = false;
+    std::vector<Done> m_done;
+    QStringList m_messages;
 };

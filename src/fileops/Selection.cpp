@@ -3,13 +3,14 @@
 #include "platform/FileSystem.h"
 #include "platform/PhonePath.h"
 
-using platform::PhonePath::equals;
-using platform::PhonePath::liesInside;
+// Entries are items, so paths are compared exactly: "A.txt" and "a.txt" are two entries.
+using platform::PhonePath::same;
+using platform::PhonePath::within;
 
 int Selection::find(const QString& path) const
 {
     for (qsizetype i = 0; i < m_entries.size(); ++i)
-        if (equals(m_entries.at(i).path, path))
+        if (same(m_entries.at(i).path, path))
             return static_cast<int>(i);
     return -1;
 }
@@ -17,7 +18,7 @@ int Selection::find(const QString& path) const
 bool Selection::covers(const QString& path) const
 {
     for (const SelectionEntry& entry : m_entries)
-        if (equals(entry.path, path) || (entry.kind == 1 && liesInside(path, entry.path)))
+        if (same(entry.path, path) || (entry.kind == 1 && within(path, entry.path)))
             return true;
     return false;
 }
@@ -25,7 +26,7 @@ bool Selection::covers(const QString& path) const
 void Selection::removeInside(const QString& folder)
 {
     for (qsizetype i = m_entries.size() - 1; i >= 0; --i)
-        if (liesInside(m_entries.at(i).path, folder))
+        if (within(m_entries.at(i).path, folder))
             m_entries.removeAt(i);
 }
 
@@ -44,34 +45,34 @@ Selection::Totals Selection::totals() const
     return totals;
 }
 
-SelectionEntry Selection::measure(platform::FileSystem& fileSystem, const QString& path, int kind)
+SelectionEntry Selection::measure(platform::FileSystem& fileSystem, const QString& path, int kind, JobContext* context,
+                                  TreeWalk::Failure* failure)
 {
     SelectionEntry entry;
     entry.path = path;
     entry.kind = kind;
-    if (kind != 1) {
-        platform::FindData item;
-        if (fileSystem.lookUp(path, item) == platform::FsError::None)
-            entry.totalBytes = item.size;
+    const auto [folderPath, name] = platform::PhonePath::splitLast(path);
+    platform::OpenFolder parent;
+    platform::DirEntry item;
+    if (fileSystem.openFolder(folderPath, parent) != platform::FsError::None
+        || fileSystem.entryAt(parent, name, item) != platform::FsError::None)
+        return entry;  // gone meanwhile: nothing to count
+    if (item.kind != platform::DirEntry::Folder) {
+        entry.totalBytes = item.size;
         return entry;
     }
-    // Every file and folder counts, hidden and system ones included; a link is counted but
-    // not entered, so a walk can neither loop nor leave the tree.
-    QStringList pending{path};
-    while (!pending.isEmpty()) {
-        const QString folder = pending.takeLast();
-        (void)fileSystem.enumerate(folder + QStringLiteral("\\*.*"), [&](const platform::FindData& found) {
-            if (found.isFolder()) {
-                ++entry.folderCount;
-                if (!(found.attributes & platform::Attr::ReparsePoint))
-                    pending.append(platform::PhonePath::join(folder, found.name));
-            } else {
-                ++entry.fileCount;
-                entry.totalBytes += found.size;
-            }
-            return true;
-        });
+    platform::OpenFolder folder;
+    TreeWalk walk(fileSystem, context);
+    TreeWalk::Totals totals;
+    if (const platform::FsError error = fileSystem.openChild(parent, name, folder); error != platform::FsError::None) {
+        if (failure)
+            *failure = {TreeWalk::Step::List, path, error};
+    } else if (!walk.measure(folder, totals) && failure) {
+        *failure = walk.failure();
     }
+    entry.totalBytes = totals.bytes;
+    entry.fileCount = totals.files;
+    entry.folderCount = totals.folders;
     return entry;
 }
 

@@ -1,10 +1,12 @@
 #pragma once
 
+#include "fileops/TreeWalk.h"
 #include "tree/SelectionMarks.h"
 
 #include <QList>
 #include <QString>
 
+class JobContext;
 namespace platform {
 class FileSystem;
 }
@@ -37,7 +39,7 @@ public:
     const SelectionEntry& at(int index) const { return m_entries.at(index); }
     SelectionEntry& at(int index) { return m_entries[index]; }
 
-    // The index of the entry whose path equals `path` without regard to case, or -1.
+    // The index of the entry whose path is exactly `path`, or -1.
     int find(const QString& path) const;
     // True when `path` equals an entry or lies inside a folder entry.
     bool covers(const QString& path) const;
@@ -48,8 +50,11 @@ public:
     void clear() { m_entries.clear(); }
     Totals totals() const;
 
-    // The totals of an item, walking a folder's whole tree (links are not followed).
-    static SelectionEntry measure(platform::FileSystem& fileSystem, const QString& path, int kind);
+    // The totals of an item, walking a folder's whole tree; a link is one item and is not
+    // entered. `failure` (optional) tells a part that could not be counted, or a stop asked
+    // through `context` (optional).
+    static SelectionEntry measure(platform::FileSystem& fileSystem, const QString& path, int kind,
+                                  JobContext* context = nullptr, TreeWalk::Failure* failure = nullptr);
 
     bool marksContentsOf(const QString& folderPath) const override;
     bool attachItem(const QString& path, TreeNode* node) override;

@@ -1,11 +1,29 @@
 #include "platform/FileSystem.h"
 
+#include "platform/PhonePath.h"
+
 namespace platform {
 
 bool FileSystem::exists(const QString& path)
 {
     FindData found;
     return lookUp(path, found) == FsError::None;
+}
+
+FsError FileSystem::copyFile(const QString& source, const QString& target, bool failIfExists, bool flush)
+{
+    const PhonePath::Split from = PhonePath::splitLast(source);
+    const PhonePath::Split to = PhonePath::splitLast(target);
+    if (from.name.isEmpty() || to.name.isEmpty())
+        return FsError::InvalidName;
+    OpenFolder sourceFolder, targetFolder;
+    if (const FsError error = openFolder(from.folder, sourceFolder); error != FsError::None)
+        return error == FsError::FileNotFound ? FsError::PathNotFound : error;
+    if (const FsError error = openFolder(to.folder, targetFolder); error != FsError::None)
+        return error == FsError::FileNotFound ? FsError::PathNotFound : error;
+    CopyControl control;
+    control.flush = flush;
+    return copyFileAt(sourceFolder, from.name, targetFolder, to.name, !failIfExists, control);
 }
 
 }  // namespace platform

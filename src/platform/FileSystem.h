@@ -5,7 +5,10 @@
 #include <QString>
 #include <QtGlobal>
 
+#include <atomic>
 #include <functional>
+#include <utility>
+#include <vector>
 
 namespace platform {
 
@@ -39,11 +42,80 @@ struct FindData {
     qint64 lastAccessTime = 0;
 
     bool isFolder() const { return attributes & Attr::Directory; }
+    bool isLink() const { return attributes & Attr::ReparsePoint; }
+};
+
+// The identity of an item on its file system. Two paths lead to the same item exactly when
+// their identities are equal, whatever their spelling and whatever links lie on the way.
+struct FileId {
+    quint64 device = 0;
+    quint64 inode = 0;
+    friend bool operator==(const FileId&, const FileId&) = default;
+};
+
+// One entry of a folder as a walk sees it: its name and its own kind, links not followed.
+struct DirEntry {
+    enum Kind { File, Folder, Link, Other };
+    QString name;
+    Kind kind = File;
+    qint64 size = 0;  // a file's size, when the listing was asked for sizes
+};
+
+// A folder opened once, in which the items of a walk are reached by their names alone: no
+// path is looked up again from the top for each of them, and a walk as deep as the file
+// system allows never meets a limit on the length of a path. Made by a FileSystem; moves,
+// never copies; closes its handle when it goes.
+class OpenFolder {
+public:
+    using Closer = void (*)(int handle);
+
+    OpenFolder() = default;
+    OpenFolder(int handle, QString path, Closer closer) : m_handle(handle), m_path(std::move(path)), m_closer(closer) {}
+    ~OpenFolder() { reset(); }
+    OpenFolder(OpenFolder&& other) noexcept { *this = std::move(other); }
+    OpenFolder& operator=(OpenFolder&& other) noexcept
+    {
+        if (this != &other) {
+            reset();
+            m_handle = std::exchange(other.m_handle, -1);
+            m_path = std::move(other.m_path);
+            m_closer = other.m_closer;
+        }
+        return *this;
+    }
+    OpenFolder(const OpenFolder&) = delete;
+    OpenFolder& operator=(const OpenFolder&) = delete;
+
+    bool isOpen() const { return m_handle >= 0; }
+    int handle() const { return m_handle; }
+    // The phone path the folder was reached by, for telling the user about its items.
+    const QString& path() const { return m_path; }
+    void reset()
+    {
+        if (m_handle >= 0 && m_closer)
+            m_closer(m_handle);
+        m_handle = -1;
+    }
+
+private:
+    int m_handle = -1;
+    QString m_path;
+    Closer m_closer = nullptr;
+};
+
+// How a long copy is watched and stopped from another thread.
+struct CopyControl {
+    const std::atomic<bool>* stop = nullptr;  // checked between pieces of a large file
+    std::atomic<qint64>* bytesDone = nullptr; // grows as data is written
+    bool flush = false;                       // the data is on the disk before the name appears
 };
 
 // The file-system service the feature code stands on. Every path is a phone path ("\" as the
-// separator, "\" alone is the root); the implementation maps it to the host. Names are found
-// without regard to case, as on the phone. Implementations: LinuxFileSystem (the real one)
+// separator, "\" alone is the root); the implementation maps it to the host. Names are exactly
+// what the host holds: "A.txt" and "a.txt" are two items, and where a file system folds case
+// itself, its own answer (an existing name) is what callers get. A symbolic link is one item:
+// it is deleted, copied and moved as itself, and the handle-based calls below never pass
+// through one. Implementations: LinuxFileSystem (the real one)
 // and, in tests, a fault-injecting wrapper. An implementation keeps no state between calls, so
 // one object may serve several threads at once (a worker walking a folder while the
 // user-interface thread lists another).
@@ -56,7 +128,9 @@ public:
 
     // Enumerates one folder with a pattern in its last component, as "\A\*.*" or "\A\b?.txt":
     // "*" matches any run of characters, "?" exactly one, letters match without regard to
-    // case, and "*.*" matches every name. "." and ".." are never reported. A pattern without
+    // case, and "*.*" matches every name; the folder itself is found by its exact path. A
+    // link is reported with what it points at and Attr::ReparsePoint; one that points nowhere
+    // is an empty item with Attr::System, since it is no regular file. "." and ".." are never reported. A pattern without
     // wildcards finds that one item. Returns None when the folder could be listed (even with
     // no match), else why it could not (PathNotFound, NotAFolder, AccessDenied, ...).
     [[nodiscard]] virtual FsError enumerate(const QString& pattern, const Visitor& visit) = 0;
@@ -77,19 +151,14 @@ public:
     // kept; clearing bits that are not set never fails.
     [[nodiscard]] virtual FsError setAttributes(const QString& path, quint32 attributes) = 0;
 
-    // Copies a file. With failIfExists an existing target is left alone and AlreadyExists
-    // returned; without it, a read-only target is not replaced (AccessDenied), as on the phone.
-    // The data goes to a hidden temporary file beside the target that is renamed over it only
-    // when complete (and, with flush, on disk), so a failed copy never leaves a target that
-    // looks complete, and no temporary file stays behind. Attributes and the last write time
-    // go with the data. A file copied onto itself is left as it is. A source that is no
-    // regular file (a folder, a device) gives AccessDenied.
-    [[nodiscard]] virtual FsError copyFile(const QString& source, const QString& target,
-                                           bool failIfExists, bool flush = false) = 0;
+    // Copies a file (see copyFileAt); the source and the target's folder are found by their
+    // paths.
+    [[nodiscard]] FsError copyFile(const QString& source, const QString& target, bool failIfExists,
+                                   bool flush = false);
 
     // Deletes a file. As on the phone, a read-only file stays (AccessDenied until the
     // attribute is cleared), and a folder is no file (AccessDenied). A symbolic link is
-    // deleted itself, never what it points at.
+    // deleted itself, never what it points at, whatever it points at.
     [[nodiscard]] virtual FsError deleteFile(const QString& path) = 0;
     [[nodiscard]] virtual FsError createFolder(const QString& path) = 0;
     // Removes an empty folder (DirectoryNotEmpty otherwise). A link shown as a folder is
@@ -106,6 +175,47 @@ public:
     // The host path of a phone path, for handing to other programs ("open with", xdg-open).
     // Empty when the phone path cannot be mapped (a ".." component, a "/" in a name).
     virtual QByteArray hostPath(const QString& path) const = 0;
+
+    // --- Walks: everything below works in folders opened once. Names are single names. ---
+
+    // Opens the folder at a phone path ("" or "\" for the root). Links on the way, and a
+    // link at the path itself, are followed: a link to a folder is a place like any other.
+    [[nodiscard]] virtual FsError openFolder(const QString& path, OpenFolder& out) = 0;
+    // Opens a folder inside an open one, never through a link (NotAFolder for a link or a
+    // file; AccessDenied for a folder that cannot be listed).
+    [[nodiscard]] virtual FsError openChild(const OpenFolder& parent, const QString& name, OpenFolder& out) = 0;
+    // Lists every entry of an open folder (not "." and ".."), each with its own kind; with
+    // `withSizes`, files carry their sizes. A listing that fails part-way returns why.
+    using EntryVisitor = std::function<bool(const DirEntry&)>;
+    [[nodiscard]] virtual FsError list(const OpenFolder& folder, bool withSizes, const EntryVisitor& visit) = 0;
+    // One entry by its exact name, link not followed; `id` (optional) gets its identity.
+    [[nodiscard]] virtual FsError entryAt(const OpenFolder& folder, const QString& name, DirEntry& out,
+                                          FileId* id = nullptr) = 0;
+    // The identities of an open folder and of every folder above it on the host, up to the
+    // host's own root: what "inside" means to the file system.
+    [[nodiscard]] virtual FsError identityChain(const OpenFolder& folder, std::vector<FileId>& out) = 0;
+
+    [[nodiscard]] virtual FsError createFolderAt(const OpenFolder& parent, const QString& name) = 0;
+    // Copies the regular file `name` of `from` to `targetName` in `to`. Without `replace` an
+    // existing target stays and AlreadyExists is returned; with it, a read-only file and a
+    // folder are not replaced (AccessDenied, as on the phone), and a link is replaced itself.
+    // The data is written to an anonymous file that gets its name only when complete (and,
+    // with flush, on the disk): a failed, stopped or killed copy never leaves a target that
+    // looks whole, nor a temporary file. Attributes, mode and times go with the data. A
+    // source that is no regular file (a link, a folder, a device) gives AccessDenied; a
+    // stopped copy gives Cancelled.
+    [[nodiscard]] virtual FsError copyFileAt(const OpenFolder& from, const QString& name, const OpenFolder& to,
+                                             const QString& targetName, bool replace, const CopyControl& control) = 0;
+    // Makes a link at `targetName` in `to` with the same target text as the link `name` of
+    // `from`; `replace` as for copyFileAt.
+    [[nodiscard]] virtual FsError copyLinkAt(const OpenFolder& from, const QString& name, const OpenFolder& to,
+                                             const QString& targetName, bool replace) = 0;
+    // Deletes a file or a link (as deleteFile).
+    [[nodiscard]] virtual FsError deleteAt(const OpenFolder& folder, const QString& name) = 0;
+    // Removes an empty folder (never a link: NotAFolder).
+    [[nodiscard]] virtual FsError removeFolderAt(const OpenFolder& folder, const QString& name) = 0;
+    // Puts everything written on the folder's file system on the disk.
+    [[nodiscard]] virtual FsError syncAt(const OpenFolder& folder) = 0;
 };
 
 }  // namespace platform

@@ -28,6 +28,17 @@ bool equals(const QString& a, const QString& b)
     return a.compare(b, Qt::CaseInsensitive) == 0;
 }
 
+bool same(const QString& a, const QString& b)
+{
+    return a == b;
+}
+
+bool within(const QString& path, const QString& folder)
+{
+    const QString prefix = folder.endsWith(u'\\') ? folder : folder + u'\\';
+    return path.size() > prefix.size() && path.startsWith(prefix, Qt::CaseSensitive);
+}
+
 bool liesInside(const QString& path, const QString& folder)
 {
     // "\" alone is the root, inside which every other path lies.

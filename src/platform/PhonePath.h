@@ -25,6 +25,14 @@ QString join(const QString& folder, const QString& name);
 // differ).
 bool equals(const QString& a, const QString& b);
 
+// The same item: whole paths equal character for character, as the host compares names
+// ("\A.txt" and "\a.txt" are two items).
+bool same(const QString& a, const QString& b);
+
+// True when `path` continues `folder` with "\", character for character (the exact form of
+// liesInside, for items rather than text).
+bool within(const QString& path, const QString& folder);
+
 // True when `path` continues `folder` with "\" (\A\B lies inside \A, \AB does not, \A does
 // not lie inside itself). Case is ignored. Every path but the root lies inside the root ("" or
 // "\").

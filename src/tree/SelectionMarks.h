@@ -15,7 +15,7 @@ public:
     // or lies inside a folder entry.
     virtual bool marksContentsOf(const QString& folderPath) const = 0;
 
-    // When an entry has exactly this path (without regard to case), it now shows through
+    // When an entry has exactly this path, it now shows through
     // `node` and true is returned.
     virtual bool attachItem(const QString& path, TreeNode* node) = 0;
 

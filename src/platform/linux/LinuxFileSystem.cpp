@@ -6,6 +6,9 @@
 #include <QStringList>
 
 #include <atomic>
+#include <climits>
+#include <mutex>
+#include <set>
 #include <cerrno>
 #include <cstring>
 #include <vector>
@@ -19,6 +22,7 @@
 #include <sys/syscall.h>
 #include <sys/sysmacros.h>
 #include <sys/xattr.h>
+#include <csignal>
 #include <unistd.h>
 
 namespace platform {
@@ -216,8 +220,8 @@ bool describeEntry(int dirFd, const char* name, unsigned char type, FolderContex
     bool dangling = false;
     if (!known && statx(dirFd, name, AT_NO_AUTOMOUNT, StatxMask, &status) != 0) {
         if (link) {
-            // A link that points nowhere (or nowhere we may look): an empty file with the
-            // link's own times.
+            // A link that points nowhere (or nowhere we may look): an empty item with the
+            // link's own times, and no regular file (so it has the system bit).
             if (statx(dirFd, name, AT_SYMLINK_NOFOLLOW | AT_NO_AUTOMOUNT, StatxMask, &status) != 0)
                 return false;
             dangling = true;
@@ -233,7 +237,7 @@ bool describeEntry(int dirFd, const char* name, unsigned char type, FolderContex
         }
     }
 
-    const mode_t mode = dangling ? (S_IFREG | 0644) : status.stx_mode;
+    const mode_t mode = dangling ? (S_IFLNK | 0777) : status.stx_mode;
     quint32 attributes = link ? Attr::ReparsePoint : 0;
     if (S_ISDIR(mode))
         attributes |= Attr::Directory;
@@ -278,7 +282,7 @@ void assignName(QString& out, const char* name, size_t length)
         characters[i] = QChar(static_cast<char16_t>(name[i]));
 }
 
-bool openFolder(const QByteArray& hostFolder, Fd& fd, FolderContext& context)
+bool openHostFolder(const QByteArray& hostFolder, Fd& fd, FolderContext& context)
 {
     fd.reset(::open(hostFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
     if (!fd.valid())
@@ -300,48 +304,13 @@ bool hostExists(const QByteArray& path)
 
 bool isRoot(const QString& path) { return path.isEmpty() || path == u"\\"; }
 
-// The host name in `folder` that equals `phoneName` without regard to case, or empty.
-QByteArray findWithoutCase(const QByteArray& folder, const QString& phoneName)
-{
-    DIR* directory = ::opendir(folder.constData());
-    if (!directory)
-        return QByteArray();
-    QByteArray found;
-    QString name;
-    while (const struct dirent* item = readdir(directory)) {
-        assignName(name, item->d_name, std::strlen(item->d_name));
-        if (name.compare(phoneName, Qt::CaseInsensitive) == 0) {
-            found = QByteArray(item->d_name);
-            break;
-        }
-    }
-    closedir(directory);
-    return found;
-}
-
 }  // namespace
 
 QByteArray LinuxFileSystem::resolve(const QString& path) const
 {
-    const QByteArray exact = m_mapper.toHost(path);
-    if (exact.isEmpty() || hostExists(exact))
-        return exact;
-    // Names are found without regard to case, component by component, as the phone's file
-    // system finds them; what does not exist yet keeps the spelling it was given.
-    QByteArray host = m_mapper.hostRoot();
-    bool missing = false;
-    for (const QString& component : path.split(u'\\', Qt::SkipEmptyParts)) {
-        QByteArray name = PathMapper::nameToHost(component);
-        if (!missing && !hostExists(childPath(host, name))) {
-            const QByteArray other = findWithoutCase(host, component);
-            if (other.isEmpty() || other == "." || other == "..")
-                missing = true;
-            else
-                name = other;
-        }
-        host = childPath(host, name);
-    }
-    return host;
+    // Names are exactly what the host holds: no component is ever looked for without regard
+    // to case, so "A.txt" can never stand for "a.txt".
+    return m_mapper.toHost(path);
 }
 
 bool LinuxFileSystem::hostParts(const QString& path, QByteArray& folder, QByteArray& name) const
@@ -372,7 +341,7 @@ FsError LinuxFileSystem::enumerate(const QString& pattern, const Visitor& visit)
         return FsError::InvalidName;
     Fd folderFd;
     FolderContext context;
-    if (!openFolder(hostFolder, folderFd, context))
+    if (!openHostFolder(hostFolder, folderFd, context))
         return errno == ENOENT || errno == ENOTDIR ? FsError::PathNotFound : fsErrorFromErrno(errno);
     DIR* directory = fdopendir(folderFd.get());
     if (!directory)
@@ -414,7 +383,7 @@ FsError LinuxFileSystem::lookUp(const QString& path, FindData& out)
         return FsError::InvalidName;
     Fd folderFd;
     FolderContext context;
-    if (!openFolder(folder, folderFd, context))
+    if (!openHostFolder(folder, folderFd, context))
         return errno == ENOENT || errno == ENOTDIR ? FsError::PathNotFound : fsErrorFromErrno(errno);
     if (!describeEntry(folderFd.get(), name.constData(), DT_UNKNOWN, context, out))
         return errno == ENOENT ? FsError::FileNotFound : fsErrorFromErrno(errno);
@@ -467,136 +436,6 @@ FsError LinuxFileSystem::setAttributes(const QString& path, quint32 attributes)
     return FsError::None;
 }
 
-FsError LinuxFileSystem::copyFile(const QString& source, const QString& target, bool failIfExists, bool flush)
-{
-    const QByteArray from = resolve(source);
-    QByteArray targetFolder, targetName;
-    if (from.isEmpty() || !hostParts(target, targetFolder, targetName))
-        return FsError::InvalidName;
-    const QByteArray to = childPath(targetFolder, targetName);
-
-    // Not blocking: a named pipe must not hang the copy; it is refused below as no file.
-    Fd in(::open(from.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
-    if (!in.valid())
-        return errorAt(errno, from);
-    struct stat sourceStatus;
-    if (fstat(in.get(), &sourceStatus) != 0)
-        return fsErrorFromErrno(errno);
-    if (!S_ISREG(sourceStatus.st_mode))
-        return FsError::AccessDenied;
-    struct stat targetStatus;
-    if (::stat(to.constData(), &targetStatus) == 0) {
-        if (failIfExists)
-            return FsError::AlreadyExists;
-        // Copying a file onto itself would truncate it; it already is its own copy.
-        if (targetStatus.st_dev == sourceStatus.st_dev && targetStatus.st_ino == sourceStatus.st_ino)
-            return FsError::None;
-        // A folder is never replaced, and a read-only file is not either, as on the phone.
-        if (S_ISDIR(targetStatus.st_mode) || !(targetStatus.st_mode & S_IWUSR))
-            return FsError::AccessDenied;
-    }
-
-    // The data goes to a hidden file beside the target, which takes the target's name only
-    // once it is complete: a failure never leaves a target that looks whole.
-    QByteArray temporary = childPath(targetFolder, '.' + targetName.left(200) + ".fennick-XXXXXX");
-    Fd out(mkostemp(temporary.data(), O_CLOEXEC));
-    if (!out.valid())
-        return errorAt(errno, temporary);
-    const auto fail = [&](int error) {
-        out.reset();
-        ::unlink(temporary.constData());
-        return fsErrorFromErrno(error);
-    };
-
-    // A reflink shares the blocks (btrfs, XFS): instant, and no space is used. A file system
-    // that refused once (ext4, tmpfs) is not asked again for every file of a big copy.
-    static std::atomic<dev_t> noReflinkDevice{static_cast<dev_t>(-1)};
-    const bool tryReflink = noReflinkDevice.load() != sourceStatus.st_dev;
-    const bool reflinked = tryReflink && ioctl(out.get(), FICLONE, in.get()) == 0;
-    if (tryReflink && !reflinked && (errno == EOPNOTSUPP || errno == EINVAL || errno == EXDEV || errno == ENOTTY))
-        noReflinkDevice = sourceStatus.st_dev;
-    if (!reflinked) {
-        bool useReadWrite = false;
-        for (;;) {
-            const ssize_t copied = copy_file_range(in.get(), nullptr, out.get(), nullptr, 1 << 30, 0);
-            if (copied > 0)
-                continue;
-            if (copied == 0)
-                break;
-            if (errno == EINTR)
-                continue;
-            if (errno == EXDEV || errno == ENOSYS || errno == EINVAL || errno == EOPNOTSUPP || errno == EBADF) {
-                useReadWrite = true;
-                break;
-            }
-            return fail(errno);
-        }
-        if (useReadWrite) {
-            // Start again from the beginning, whatever the failed call did.
-            if (lseek(in.get(), 0, SEEK_SET) < 0 || ftruncate(out.get(), 0) != 0 || lseek(out.get(), 0, SEEK_SET) < 0)
-                return fail(errno);
-            std::vector<char> buffer(1 << 20);
-            for (;;) {
-                const ssize_t got = ::read(in.get(), buffer.data(), buffer.size());
-                if (got == 0)
-                    break;
-                if (got < 0) {
-                    if (errno == EINTR)
-                        continue;
-                    return fail(errno);
-                }
-                for (ssize_t done = 0; done < got;) {
-                    const ssize_t put = ::write(out.get(), buffer.data() + done, static_cast<size_t>(got - done));
-                    if (put < 0) {
-                        if (errno == EINTR)
-                            continue;
-                        return fail(errno);
-                    }
-                    done += put;
-                }
-            }
-        }
-    }
-
-    // The DOS attributes go with the data where the target's file system can keep them.
-    char value[DosValueBuffer];
-    const ssize_t dosSize = fgetxattr(in.get(), DosAttributeName, value, sizeof value);
-    if (dosSize > 0)
-        (void)fsetxattr(out.get(), DosAttributeName, value, static_cast<size_t>(dosSize), 0);
-    const struct timespec times[2] = {sourceStatus.st_atim, sourceStatus.st_mtim};
-    if (futimens(out.get(), times) != 0 || fchmod(out.get(), sourceStatus.st_mode & 07777) != 0)
-        return fail(errno);
-    if (flush && fdatasync(out.get()) != 0)
-        return fail(errno);
-    // Closing can report a write error that an earlier call did not (network file systems).
-    if (::close(out.release()) != 0)
-        return fail(errno);
-
-    int renameError = 0;
-    if (failIfExists) {
-        if (renameat2(AT_FDCWD, temporary.constData(), AT_FDCWD, to.constData(), RENAME_NOREPLACE) != 0) {
-            renameError = errno;
-            // A file system without RENAME_NOREPLACE: a hard link fails just the same on an
-            // existing name, and the temporary name goes afterwards.
-            if (renameError == EINVAL || renameError == ENOSYS) {
-                renameError = ::link(temporary.constData(), to.constData()) == 0 ? 0 : errno;
-                if (renameError == 0)
-                    ::unlink(temporary.constData());
-            }
-        }
-    } else if (::rename(temporary.constData(), to.constData()) != 0) {
-        renameError = errno;
-    }
-    if (renameError != 0)
-        return fail(renameError);
-    if (flush) {
-        Fd folder(::open(targetFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
-        if (folder.valid())
-            (void)fsync(folder.get());
-    }
-    return FsError::None;
-}
-
 FsError LinuxFileSystem::deleteFile(const QString& path)
 {
     QByteArray folder, name;
@@ -606,10 +445,9 @@ FsError LinuxFileSystem::deleteFile(const QString& path)
     struct stat status;
     if (::lstat(host.constData(), &status) != 0)
         return errorAt(errno, host);
-    // A link is judged by what it shows: what it points at.
-    struct stat shown;
-    if (S_ISLNK(status.st_mode) && ::stat(host.constData(), &shown) == 0)
-        status = shown;
+    // A link is one item of its own: it goes, and what it points at is never touched.
+    if (S_ISLNK(status.st_mode))
+        return ::unlinkat(AT_FDCWD, host.constData(), 0) == 0 ? FsError::None : errorAt(errno, host);
     // As on the phone, a folder is not a file and a read-only file stays until it is made
     // writable.
     if (S_ISDIR(status.st_mode) || !(status.st_mode & S_IWUSR))
@@ -657,11 +495,7 @@ FsError LinuxFileSystem::move(const QString& source, const QString& target)
     const QByteArray from = resolve(source);
     if (from.isEmpty() || !hostParts(target, folder, name))
         return FsError::InvalidName;
-    QByteArray to = childPath(folder, name);
-    // A new spelling of the same name: the target found without regard to case is the source
-    // itself, and the new spelling is what is asked for.
-    if (to == from)
-        to = childPath(folder, PathMapper::nameToHost(PhonePath::splitLast(target).name));
+    const QByteArray to = childPath(folder, name);
     // A folder cannot go inside itself.
     if (to.startsWith(from + '/'))
         return FsError::AccessDenied;
@@ -688,6 +522,460 @@ FsError LinuxFileSystem::createNewFile(const QString& path)
     const QByteArray host = childPath(folder, name);
     Fd fd(::open(host.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC | O_NOCTTY, 0666));
     return fd.valid() ? FsError::None : errorAt(errno, host);
+}
+
+namespace {
+
+void closeHandle(int handle) { ::close(handle); }
+
+// The host form of one name given to a walk call; empty when it cannot be one name.
+QByteArray hostName(const QString& name)
+{
+    const QByteArray host = PathMapper::nameToHost(name);
+    if (host.isEmpty() || host == "." || host == "..")
+        return QByteArray();
+    return host;
+}
+
+FileId idOf(const struct stat& status)
+{
+    return {static_cast<quint64>(status.st_dev), static_cast<quint64>(status.st_ino)};
+}
+
+DirEntry::Kind kindOfMode(mode_t mode)
+{
+    if (S_ISLNK(mode))
+        return DirEntry::Link;
+    if (S_ISDIR(mode))
+        return DirEntry::Folder;
+    return S_ISREG(mode) ? DirEntry::File : DirEntry::Other;
+}
+
+// Picks a fresh hidden name beside `name` for a temporary that has to have a name: the
+// program's id in it lets a later copy tell a temporary of a program that died.
+QByteArray temporaryName(const QByteArray& name)
+{
+    static std::atomic<quint32> counter{0};
+    return '.' + name.left(160) + LinuxFileSystem::TemporaryMarker + QByteArray::number(::getpid()) + '-'
+           + QByteArray::number(++counter) + '-' + QByteArray::number(static_cast<quint32>(::random()), 36);
+}
+
+// Removes the temporaries that programs which no longer run left in a folder. Each folder is
+// looked at once per run, and only on file systems that cannot make anonymous files.
+void removeStaleTemporaries(int dirFd)
+{
+    struct stat folderStatus;
+    if (::fstat(dirFd, &folderStatus) != 0)
+        return;
+    static std::mutex seenMutex;
+    static std::set<std::pair<dev_t, ino_t>> seen;
+    {
+        std::lock_guard lock(seenMutex);
+        if (!seen.insert({folderStatus.st_dev, folderStatus.st_ino}).second)
+            return;
+    }
+    const int listFd = ::openat(dirFd, ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    DIR* directory = listFd >= 0 ? ::fdopendir(listFd) : nullptr;
+    if (!directory) {
+        if (listFd >= 0)
+            ::close(listFd);
+        return;
+    }
+    const QByteArray marker(LinuxFileSystem::TemporaryMarker);
+    while (const struct dirent* item = ::readdir(directory)) {
+        const QByteArray name(item->d_name);
+        const qsizetype at = name.lastIndexOf(marker);
+        if (!name.startsWith('.') || at < 0)
+            continue;
+        const QList<QByteArray> parts = name.mid(at + marker.size()).split('-');
+        bool isNumber = false;
+        const pid_t owner = parts.size() == 3 ? parts.at(0).toInt(&isNumber) : 0;
+        if (isNumber && owner > 0 && owner != ::getpid() && ::kill(owner, 0) != 0 && errno == ESRCH)
+            (void)::unlinkat(dirFd, item->d_name, 0);
+    }
+    ::closedir(directory);
+}
+
+// Gives a finished temporary its name: `anonymous` is an O_TMPFILE descriptor, else
+// `named` is the temporary's name in the folder. Without `replace`, an existing name stays.
+int placeFile(int anonymous, const QByteArray& named, int dirFd, const QByteArray& name, bool replace)
+{
+    if (anonymous >= 0) {
+        const QByteArray procPath = "/proc/self/fd/" + QByteArray::number(anonymous);
+        const auto linkAs = [&](const QByteArray& as) {
+            if (::linkat(AT_FDCWD, procPath.constData(), dirFd, as.constData(), AT_SYMLINK_FOLLOW) == 0)
+                return 0;
+            const int error = errno;
+            // Without /proc, a descriptor can still be linked by those allowed to.
+            if (error == ENOENT && ::linkat(anonymous, "", dirFd, as.constData(), AT_EMPTY_PATH) == 0)
+                return 0;
+            return error;
+        };
+        const int error = linkAs(name);
+        if (error != EEXIST || !replace)
+            return error;
+        // Replacing: the whole file takes a hidden name first, then the target's in one step.
+        const QByteArray hidden = temporaryName(name);
+        if (const int hiddenError = linkAs(hidden))
+            return hiddenError;
+        if (::renameat(dirFd, hidden.constData(), dirFd, name.constData()) != 0) {
+            const int renameError = errno;
+            ::unlinkat(dirFd, hidden.constData(), 0);
+            return renameError;
+        }
+        return 0;
+    }
+    if (replace)
+        return ::renameat(dirFd, named.constData(), dirFd, name.constData()) == 0 ? 0 : errno;
+    if (::renameat2(dirFd, named.constData(), dirFd, name.constData(), RENAME_NOREPLACE) == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS)
+        return errno;
+    // A file system without RENAME_NOREPLACE: a hard link fails just the same on an existing
+    // name, and the temporary name goes afterwards.
+    if (::linkat(dirFd, named.constData(), dirFd, name.constData(), 0) != 0)
+        return errno;
+    ::unlinkat(dirFd, named.constData(), 0);
+    return 0;
+}
+
+// Copies the data of `in` into `out` from the start: shared blocks where the file system can
+// (instant, no space used), else in the kernel, else through a buffer; in pieces, so that a
+// stop request is honoured within a large file.
+FsError copyData(int in, int out, dev_t device, const CopyControl& control)
+{
+    // A file system that refused once (ext4, tmpfs) is not asked again for every file.
+    static std::atomic<dev_t> noReflinkDevice{static_cast<dev_t>(-1)};
+    if (noReflinkDevice.load() != device) {
+        if (::ioctl(out, FICLONE, in) == 0) {
+            struct stat status;
+            if (control.bytesDone && ::fstat(in, &status) == 0)
+                *control.bytesDone += status.st_size;
+            return FsError::None;
+        }
+        if (errno == EOPNOTSUPP || errno == EINVAL || errno == EXDEV || errno == ENOTTY)
+            noReflinkDevice = device;
+    }
+    constexpr size_t Piece = 8 << 20;
+    const auto stopped = [&] { return control.stop && control.stop->load(std::memory_order_relaxed); };
+    const auto advance = [&](ssize_t bytes) {
+        if (control.bytesDone)
+            control.bytesDone->fetch_add(bytes, std::memory_order_relaxed);
+    };
+    qint64 copied = 0;
+    for (;;) {
+        if (stopped())
+            return FsError::Cancelled;
+        const ssize_t done = ::copy_file_range(in, nullptr, out, nullptr, Piece, 0);
+        if (done > 0) {
+            copied += done;
+            advance(done);
+            continue;
+        }
+        if (done == 0)
+            return FsError::None;
+        if (errno == EINTR)
+            continue;
+        if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP && errno != EBADF)
+            return fsErrorFromErrno(errno);
+        break;
+    }
+    // Start again from the beginning, whatever the failed call did.
+    if (::lseek(in, 0, SEEK_SET) < 0 || ::ftruncate(out, 0) != 0 || ::lseek(out, 0, SEEK_SET) < 0)
+        return fsErrorFromErrno(errno);
+    if (control.bytesDone)
+        *control.bytesDone -= copied;
+    std::vector<char> buffer(1 << 20);
+    for (;;) {
+        if (stopped())
+            return FsError::Cancelled;
+        const ssize_t got = ::read(in, buffer.data(), buffer.size());
+        if (got == 0)
+            return FsError::None;
+        if (got < 0) {
+            if (errno == EINTR)
+                continue;
+            return fsErrorFromErrno(errno);
+        }
+        for (ssize_t put = 0; put < got;) {
+            const ssize_t written = ::write(out, buffer.data() + put, static_cast<size_t>(got - put));
+            if (written < 0) {
+                if (errno == EINTR)
+                    continue;
+                return fsErrorFromErrno(errno);
+            }
+            put += written;
+        }
+        advance(got);
+    }
+}
+
+}  // namespace
+
+FsError LinuxFileSystem::openFolder(const QString& path, OpenFolder& out)
+{
+    const QByteArray host = resolve(path);
+    if (host.isEmpty())
+        return FsError::InvalidName;
+    const int fd = ::open(host.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (fd < 0)
+        return errorAt(errno, host);
+    out = OpenFolder(fd, path.isEmpty() ? QStringLiteral("\\") : path, closeHandle);
+    return FsError::None;
+}
+
+FsError LinuxFileSystem::openChild(const OpenFolder& parent, const QString& name, OpenFolder& out)
+{
+    const QByteArray host = hostName(name);
+    if (host.isEmpty())
+        return FsError::InvalidName;
+    const int fd = ::openat(parent.handle(), host.constData(), O_RDONLY | O_DIRECTORY | O_NOFOLLOW | O_CLOEXEC);
+    if (fd < 0)
+        return errno == ELOOP || errno == ENOTDIR ? FsError::NotAFolder : fsErrorFromErrno(errno);
+    out = OpenFolder(fd, PhonePath::join(parent.path(), name), closeHandle);
+    return FsError::None;
+}
+
+FsError LinuxFileSystem::list(const OpenFolder& folder, bool withSizes, const EntryVisitor& visit)
+{
+    // A descriptor of its own: a listing moves the position of the one it reads.
+    const int listFd = ::openat(folder.handle(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0)
+        return fsErrorFromErrno(errno);
+    DIR* directory = ::fdopendir(listFd);
+    if (!directory) {
+        const int error = errno;
+        ::close(listFd);
+        return fsErrorFromErrno(error);
+    }
+    FsError result = FsError::None;
+    DirEntry entry;
+    for (;;) {
+        errno = 0;
+        const struct dirent* item = ::readdir(directory);
+        if (!item) {
+            if (errno != 0)
+                result = fsErrorFromErrno(errno);
+            break;
+        }
+        const char* name = item->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        entry.size = 0;
+        switch (item->d_type) {
+        case DT_DIR: entry.kind = DirEntry::Folder; break;
+        case DT_LNK: entry.kind = DirEntry::Link; break;
+        case DT_REG: entry.kind = DirEntry::File; break;
+        case DT_UNKNOWN: entry.kind = DirEntry::Other; break;
+        default: entry.kind = DirEntry::Other; break;
+        }
+        if (item->d_type == DT_UNKNOWN || (withSizes && item->d_type == DT_REG)) {
+            struct stat status;
+            if (::fstatat(dirfd(directory), name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+                if (errno == ENOENT)
+                    continue;  // gone since it was listed
+                result = fsErrorFromErrno(errno);
+                break;
+            }
+            entry.kind = kindOfMode(status.st_mode);
+            if (entry.kind == DirEntry::File)
+                entry.size = static_cast<qint64>(status.st_size);
+        }
+        assignName(entry.name, name, std::strlen(name));
+        if (!visit(entry))
+            break;
+    }
+    ::closedir(directory);
+    return result;
+}
+
+FsError LinuxFileSystem::entryAt(const OpenFolder& folder, const QString& name, DirEntry& out, FileId* id)
+{
+    const QByteArray host = hostName(name);
+    if (host.isEmpty())
+        return FsError::InvalidName;
+    struct stat status;
+    if (::fstatat(folder.handle(), host.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? FsError::FileNotFound : fsErrorFromErrno(errno);
+    out.name = name;
+    out.kind = kindOfMode(status.st_mode);
+    out.size = out.kind == DirEntry::File ? static_cast<qint64>(status.st_size) : 0;
+    if (id)
+        *id = idOf(status);
+    return FsError::None;
+}
+
+FsError LinuxFileSystem::identityChain(const OpenFolder& folder, std::vector<FileId>& out)
+{
+    out.clear();
+    Fd current(::openat(folder.handle(), ".", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    // The host's own root is its own parent; the bound only guards against a file system
+    // that says otherwise.
+    for (int depth = 0; current.valid() && depth < 100000; ++depth) {
+        struct stat status;
+        if (::fstat(current.get(), &status) != 0)
+            return fsErrorFromErrno(errno);
+        const FileId id = idOf(status);
+        if (!out.empty() && out.back() == id)
+            return FsError::None;
+        out.push_back(id);
+        current.reset(::openat(current.get(), "..", O_PATH | O_DIRECTORY | O_CLOEXEC));
+    }
+    return current.valid() ? FsError::None : fsErrorFromErrno(errno);
+}
+
+FsError LinuxFileSystem::createFolderAt(const OpenFolder& parent, const QString& name)
+{
+    const QByteArray host = hostName(name);
+    if (host.isEmpty())
+        return FsError::InvalidName;
+    return ::mkdirat(parent.handle(), host.constData(), 0777) == 0 ? FsError::None : fsErrorFromErrno(errno);
+}
+
+FsError LinuxFileSystem::copyFileAt(const OpenFolder& from, const QString& name, const OpenFolder& to,
+                                    const QString& targetName, bool replace, const CopyControl& control)
+{
+    const QByteArray sourceName = hostName(name);
+    const QByteArray target = hostName(targetName);
+    if (sourceName.isEmpty() || target.isEmpty())
+        return FsError::InvalidName;
+    // Not blocking: a named pipe must not hang the copy; and a link is never read through.
+    Fd in(::openat(from.handle(), sourceName.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
+    if (!in.valid())
+        return errno == ELOOP ? FsError::AccessDenied : errno == ENOENT ? FsError::FileNotFound : fsErrorFromErrno(errno);
+    struct stat sourceStatus;
+    if (::fstat(in.get(), &sourceStatus) != 0)
+        return fsErrorFromErrno(errno);
+    if (!S_ISREG(sourceStatus.st_mode))
+        return FsError::AccessDenied;
+    struct stat targetStatus;
+    if (::fstatat(to.handle(), target.constData(), &targetStatus, AT_SYMLINK_NOFOLLOW) == 0) {
+        if (!replace)
+            return FsError::AlreadyExists;
+        // A folder is never replaced, and a read-only file is not either, as on the phone.
+        if (S_ISDIR(targetStatus.st_mode) || (S_ISREG(targetStatus.st_mode) && !(targetStatus.st_mode & S_IWUSR)))
+            return FsError::AccessDenied;
+        // The very entry the data comes from already is its own copy. (Another name for the
+        // same data, a hard link, is replaced by a copy of its own like any target.)
+        struct stat fromFolder, toFolder;
+        if (targetName == name && idOf(targetStatus) == idOf(sourceStatus) && ::fstat(from.handle(), &fromFolder) == 0
+            && ::fstat(to.handle(), &toFolder) == 0 && idOf(fromFolder) == idOf(toFolder))
+            return FsError::None;
+    }
+
+    // The data goes to an anonymous file that takes the target's name only once it is
+    // complete: a failure, or a kill, never leaves a target that looks whole, nor anything
+    // to clean up. A file system that cannot make one gets a hidden named temporary.
+    QByteArray named;
+    Fd out(::openat(to.handle(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    const bool anonymous = out.valid();
+    if (!anonymous) {
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT)
+            return fsErrorFromErrno(errno);
+        removeStaleTemporaries(to.handle());
+        named = temporaryName(target);
+        out.reset(::openat(to.handle(), named.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        if (!out.valid())
+            return fsErrorFromErrno(errno);
+    }
+    const auto fail = [&](FsError error) {
+        out.reset();
+        if (!anonymous)
+            ::unlinkat(to.handle(), named.constData(), 0);
+        return error;
+    };
+
+    if (const FsError error = copyData(in.get(), out.get(), sourceStatus.st_dev, control); error != FsError::None)
+        return fail(error);
+    // The DOS attributes go with the data where the target's file system can keep them.
+    char value[DosValueBuffer];
+    const ssize_t dosSize = ::fgetxattr(in.get(), DosAttributeName, value, sizeof value);
+    if (dosSize > 0)
+        (void)::fsetxattr(out.get(), DosAttributeName, value, static_cast<size_t>(dosSize), 0);
+    const struct timespec times[2] = {sourceStatus.st_atim, sourceStatus.st_mtim};
+    if (::futimens(out.get(), times) != 0 || ::fchmod(out.get(), sourceStatus.st_mode & 07777) != 0)
+        return fail(fsErrorFromErrno(errno));
+    if (control.flush && ::fdatasync(out.get()) != 0)
+        return fail(fsErrorFromErrno(errno));
+    if (const int error = placeFile(anonymous ? out.get() : -1, named, to.handle(), target, replace))
+        return fail(fsErrorFromErrno(error));
+    // Closing can report a write error that an earlier call did not (network file systems);
+    // the name is then taken back, so nothing incomplete stays under it.
+    if (::close(out.release()) != 0) {
+        const int error = errno;
+        ::unlinkat(to.handle(), target.constData(), 0);
+        return fsErrorFromErrno(error);
+    }
+    if (control.flush)
+        (void)::fsync(to.handle());
+    return FsError::None;
+}
+
+FsError LinuxFileSystem::copyLinkAt(const OpenFolder& from, const QString& name, const OpenFolder& to,
+                                    const QString& targetName, bool replace)
+{
+    const QByteArray sourceName = hostName(name);
+    const QByteArray target = hostName(targetName);
+    if (sourceName.isEmpty() || target.isEmpty())
+        return FsError::InvalidName;
+    QByteArray text(PATH_MAX, '\0');
+    const ssize_t length = ::readlinkat(from.handle(), sourceName.constData(), text.data(), static_cast<size_t>(text.size()));
+    if (length < 0)
+        return errno == EINVAL ? FsError::AccessDenied : errno == ENOENT ? FsError::FileNotFound : fsErrorFromErrno(errno);
+    text.truncate(static_cast<qsizetype>(length));
+    struct stat targetStatus;
+    const bool exists = ::fstatat(to.handle(), target.constData(), &targetStatus, AT_SYMLINK_NOFOLLOW) == 0;
+    if (exists && !replace)
+        return FsError::AlreadyExists;
+    if (exists && (S_ISDIR(targetStatus.st_mode) || (S_ISREG(targetStatus.st_mode) && !(targetStatus.st_mode & S_IWUSR))))
+        return FsError::AccessDenied;
+    if (!exists)
+        return ::symlinkat(text.constData(), to.handle(), target.constData()) == 0 ? FsError::None : fsErrorFromErrno(errno);
+    const QByteArray hidden = temporaryName(target);
+    if (::symlinkat(text.constData(), to.handle(), hidden.constData()) != 0)
+        return fsErrorFromErrno(errno);
+    if (::renameat(to.handle(), hidden.constData(), to.handle(), target.constData()) != 0) {
+        const int error = errno;
+        ::unlinkat(to.handle(), hidden.constData(), 0);
+        return fsErrorFromErrno(error);
+    }
+    return FsError::None;
+}
+
+FsError LinuxFileSystem::deleteAt(const OpenFolder& folder, const QString& name)
+{
+    const QByteArray host = hostName(name);
+    if (host.isEmpty())
+        return FsError::InvalidName;
+    struct stat status;
+    if (::fstatat(folder.handle(), host.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? FsError::FileNotFound : fsErrorFromErrno(errno);
+    // As on the phone, a folder is not a file and a read-only file stays until it is made
+    // writable; a link goes whatever it points at.
+    if (S_ISDIR(status.st_mode) || (S_ISREG(status.st_mode) && !(status.st_mode & S_IWUSR)))
+        return FsError::AccessDenied;
+    return ::unlinkat(folder.handle(), host.constData(), 0) == 0 ? FsError::None : fsErrorFromErrno(errno);
+}
+
+FsError LinuxFileSystem::removeFolderAt(const OpenFolder& folder, const QString& name)
+{
+    const QByteArray host = hostName(name);
+    if (host.isEmpty())
+        return FsError::InvalidName;
+    struct stat status;
+    if (::fstatat(folder.handle(), host.constData(), &status, AT_SYMLINK_NOFOLLOW) != 0)
+        return errno == ENOENT ? FsError::FileNotFound : fsErrorFromErrno(errno);
+    if (!S_ISDIR(status.st_mode))
+        return FsError::NotAFolder;
+    if (::unlinkat(folder.handle(), host.constData(), AT_REMOVEDIR) == 0)
+        return FsError::None;
+    // POSIX lets rmdir say EEXIST for a folder that is not empty.
+    return errno == EEXIST ? FsError::DirectoryNotEmpty : fsErrorFromErrno(errno);
+}
+
+FsError LinuxFileSystem::syncAt(const OpenFolder& folder)
+{
+    return ::syncfs(folder.handle()) == 0 ? FsError::None : fsErrorFromErrno(errno);
 }
 
 }  // namespace platform

@@ -8,7 +8,8 @@ namespace platform {
 // The file-system service on Linux: phone paths under the root of a PathMapper, attributes
 // from the mode, the name, the mount and the Samba-style extended attribute user.DOSATTRIB
 // (see SambaDosAttrib). Symbolic links show what they point at, marked Attr::ReparsePoint; a
-// link that points nowhere is an empty file.
+// link that points nowhere is an empty item with the system bit. Walks work relative to open
+// folder descriptors (openat and friends).
 class LinuxFileSystem : public FileSystem {
 public:
     explicit LinuxFileSystem(PathMapper mapper) : m_mapper(std::move(mapper)) {}
@@ -19,14 +20,32 @@ public:
     [[nodiscard]] FsError enumerate(const QString& pattern, const Visitor& visit) override;
     [[nodiscard]] FsError lookUp(const QString& path, FindData& out) override;
     [[nodiscard]] FsError setAttributes(const QString& path, quint32 attributes) override;
-    [[nodiscard]] FsError copyFile(const QString& source, const QString& target, bool failIfExists,
-                                   bool flush = false) override;
     [[nodiscard]] FsError deleteFile(const QString& path) override;
     [[nodiscard]] FsError createFolder(const QString& path) override;
     [[nodiscard]] FsError removeFolder(const QString& path) override;
     [[nodiscard]] FsError move(const QString& source, const QString& target) override;
     [[nodiscard]] FsError createNewFile(const QString& path) override;
     QByteArray hostPath(const QString& path) const override { return resolve(path); }
+
+    [[nodiscard]] FsError openFolder(const QString& path, OpenFolder& out) override;
+    [[nodiscard]] FsError openChild(const OpenFolder& parent, const QString& name, OpenFolder& out) override;
+    [[nodiscard]] FsError list(const OpenFolder& folder, bool withSizes, const EntryVisitor& visit) override;
+    [[nodiscard]] FsError entryAt(const OpenFolder& folder, const QString& name, DirEntry& out,
+                                  FileId* id = nullptr) override;
+    [[nodiscard]] FsError identityChain(const OpenFolder& folder, std::vector<FileId>& out) override;
+    [[nodiscard]] FsError createFolderAt(const OpenFolder& parent, const QString& name) override;
+    [[nodiscard]] FsError copyFileAt(const OpenFolder& from, const QString& name, const OpenFolder& to,
+                                     const QString& targetName, bool replace, const CopyControl& control) override;
+    [[nodiscard]] FsError copyLinkAt(const OpenFolder& from, const QString& name, const OpenFolder& to,
+                                     const QString& targetName, bool replace) override;
+    [[nodiscard]] FsError deleteAt(const OpenFolder& folder, const QString& name) override;
+    [[nodiscard]] FsError removeFolderAt(const OpenFolder& folder, const QString& name) override;
+    [[nodiscard]] FsError syncAt(const OpenFolder& folder) override;
+
+    // The marker in the names of the temporary files of a file system that cannot make
+    // anonymous ones; such a file left by a program that no longer runs is removed the next
+    // time a copy writes into its folder.
+    static constexpr const char* TemporaryMarker = ".fennick-";
 
 private:
     // The host path of a phone path, every existing component found without regard to case;

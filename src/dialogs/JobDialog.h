@@ -1,0 +1,48 @@
+#pragma once
+
+#include "dialogs/PhoneDialog.h"
+#include "jobs/JobContext.h"
+
+#include <functional>
+
+class QLabel;
+class QProgressBar;
+
+// Runs one long task on a worker thread while the window stays alive: it keeps repainting,
+// takes no other command (as under a modal dialog), and after about a second shows a progress
+// page with a Cancel key. A question from the worker is asked here and its answer handed back.
+// The call returns only when the worker has ended, so whatever the worker wrote may be read
+// afterwards without locks.
+class JobDialog : public PhoneDialog {
+    Q_OBJECT
+public:
+    using Work = std::function<void(JobContext&)>;
+
+    // How long work may run before its progress page shows.
+    static constexpr int ShowAfterMs = 1000;
+
+    // Runs `work` and waits for it; `title` heads the progress page.
+    static void run(QWidget* owner, const QString& title, const Work& work);
+
+    // True while a job works, not while it waits for the user's answer: what a keypad
+    // script's `wait idle` waits for.
+    static bool isBusy();
+    // True while a job runs and its progress page is not up yet: keys are then held back.
+    static bool holdsInput();
+
+protected:
+    bool initialise() override;
+    bool onCommand(int commandId) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    QString shownText() const override;
+
+private:
+    JobDialog(const QString& title, JobContext& context);
+    void refresh();
+    void requestStop();
+
+    JobContext& m_context;
+    QLabel* m_item = nullptr;
+    QLabel* m_counts = nullptr;
+    QProgressBar* m_bar = nullptr;
+};

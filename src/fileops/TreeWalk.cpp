@@ -1,0 +1,183 @@
+#include "fileops/TreeWalk.h"
+
+#include "jobs/JobContext.h"
+#include "platform/PhonePath.h"
+
+using platform::DirEntry;
+using platform::FsError;
+using platform::OpenFolder;
+using platform::PhonePath::join;
+
+bool TreeWalk::stopped() const { return m_context && m_context->stopRequested(); }
+
+bool TreeWalk::fail(Step step, const QString& path, FsError error)
+{
+    m_failure = {step, path, error};
+    return false;
+}
+
+bool TreeWalk::checkStop(const QString& path)
+{
+    if (stopped())
+        return fail(Step::CopyFile, path, FsError::Cancelled);
+    return true;
+}
+
+bool TreeWalk::listAll(const OpenFolder& folder, bool withSizes, std::vector<DirEntry>& entries)
+{
+    const FsError error = m_fileSystem.list(folder, withSizes, [&](const DirEntry& entry) {
+        entries.push_back(entry);
+        return true;
+    });
+    return error == FsError::None || fail(Step::List, folder.path(), error);
+}
+
+bool TreeWalk::copyItem(const OpenFolder& from, const QString& name, DirEntry::Kind kind, const OpenFolder& to,
+                        const QString& targetName, bool replace, bool flush)
+{
+    const QString source = join(from.path(), name);
+    const QString target = join(to.path(), targetName);
+    if (!checkStop(source))
+        return false;
+    if (m_context)
+        m_context->setCurrentItem(source);
+    if (kind == DirEntry::Folder)
+        return copyFolder(from, name, to, targetName, flush);
+
+    DirEntry existing;
+    const bool existed = m_fileSystem.entryAt(to, targetName, existing) == FsError::None;
+    FsError error;
+    if (kind == DirEntry::Link) {
+        error = m_fileSystem.copyLinkAt(from, name, to, targetName, replace);
+    } else {
+        platform::CopyControl control;
+        if (m_context) {
+            control.stop = &m_context->stop;
+            control.bytesDone = &m_context->bytesDone;
+        }
+        control.flush = flush;
+        error = m_fileSystem.copyFileAt(from, name, to, targetName, replace, control);
+    }
+    if (error != FsError::None)
+        return fail(Step::CopyFile, error == FsError::Cancelled ? target : source, error);
+    if (!existed)
+        m_created.push_back({target, false});
+    if (m_context)
+        ++m_context->itemsDone;
+    return true;
+}
+
+bool TreeWalk::copyFolder(const OpenFolder& from, const QString& name, const OpenFolder& to, const QString& targetName,
+                          bool flush)
+{
+    const QString target = join(to.path(), targetName);
+    OpenFolder source;
+    if (const FsError error = m_fileSystem.openChild(from, name, source); error != FsError::None)
+        return fail(Step::List, join(from.path(), name), error);
+
+    // A folder of that name is merged into. A link in the way is replaced by the folder (the
+    // link goes, never what it points at); a file in the way stops the copy.
+    DirEntry existing;
+    const FsError lookedUp = m_fileSystem.entryAt(to, targetName, existing);
+    if (lookedUp == FsError::None && existing.kind == DirEntry::Link) {
+        if (const FsError error = m_fileSystem.deleteAt(to, targetName); error != FsError::None)
+            return fail(Step::CreateFolder, target, error);
+    }
+    if (lookedUp != FsError::None || existing.kind == DirEntry::Link) {
+        if (const FsError error = m_fileSystem.createFolderAt(to, targetName); error != FsError::None)
+            return fail(Step::CreateFolder, target, error);
+        m_created.push_back({target, true});
+    } else if (existing.kind != DirEntry::Folder) {
+        return fail(Step::CreateFolder, target, FsError::AlreadyExists);
+    }
+    OpenFolder targetFolder;
+    if (const FsError error = m_fileSystem.openChild(to, targetName, targetFolder); error != FsError::None)
+        return fail(Step::CreateFolder, target, error);
+
+    std::vector<DirEntry> entries;
+    if (!listAll(source, false, entries))
+        return false;
+    for (const DirEntry& entry : entries)
+        if (!copyItem(source, entry.name, entry.kind, targetFolder, entry.name, true, flush))
+            return false;
+    if (m_context)
+        ++m_context->itemsDone;
+    return true;
+}
+
+bool TreeWalk::deleteItem(const OpenFolder& folder, const QString& name, DirEntry::Kind kind, bool stoppable)
+{
+    const QString path = join(folder.path(), name);
+    if (stoppable && stopped())
+        return fail(Step::DeleteFile, path, FsError::Cancelled);
+    if (m_context)
+        m_context->setCurrentItem(path);
+    if (kind != DirEntry::Folder) {
+        if (const FsError error = m_fileSystem.deleteAt(folder, name); error != FsError::None)
+            return fail(Step::DeleteFile, path, error);
+        if (m_context)
+            ++m_context->itemsDone;
+        return true;
+    }
+    OpenFolder inner;
+    if (const FsError error = m_fileSystem.openChild(folder, name, inner); error != FsError::None)
+        return fail(Step::List, path, error);
+    if (!deleteContents(inner, stoppable))
+        return false;
+    inner.reset();
+    if (const FsError error = m_fileSystem.removeFolderAt(folder, name); error != FsError::None)
+        return fail(Step::DeleteFolder, path, error);
+    if (m_context)
+        ++m_context->itemsDone;
+    return true;
+}
+
+bool TreeWalk::deleteContents(const OpenFolder& folder, bool stoppable)
+{
+    std::vector<DirEntry> entries;
+    if (!listAll(folder, false, entries))
+        return false;
+    for (const DirEntry& entry : entries)
+        if (!deleteItem(folder, entry.name, entry.kind, stoppable))
+            return false;
+    return true;
+}
+
+bool TreeWalk::measure(const OpenFolder& folder, Totals& totals)
+{
+    if (stopped())
+        return fail(Step::List, folder.path(), FsError::Cancelled);
+    std::vector<DirEntry> entries;
+    if (!listAll(folder, true, entries))
+        return false;
+    for (const DirEntry& entry : entries) {
+        if (entry.kind != DirEntry::Folder) {
+            ++totals.files;
+            totals.bytes += entry.size;
+            continue;
+        }
+        ++totals.folders;
+        OpenFolder inner;
+        if (const FsError error = m_fileSystem.openChild(folder, entry.name, inner); error != FsError::None)
+            return fail(Step::List, join(folder.path(), entry.name), error);
+        if (!measure(inner, totals))
+            return false;
+    }
+    if (m_context)
+        m_context->itemsDone = totals.files + totals.folders;
+    return true;
+}
+
+void TreeWalk::undoCreated()
+{
+    for (auto created = m_created.rbegin(); created != m_created.rend(); ++created) {
+        if (created->isFolder) {
+            (void)m_fileSystem.removeFolder(created->path);
+        } else if (m_fileSystem.deleteFile(created->path) == FsError::AccessDenied) {
+            // A copy of a read-only file is read-only too; it is ours to take back.
+            (void)m_fileSystem.setAttributes(created->path, 0);
+            (void)m_fileSystem.deleteFile(created->path);
+        }
+    }
+    m_created.clear();
+}
