@@ -2,6 +2,7 @@
 
 #include "dialogs/WaitCursor.h"
 #include "platform/FileSystem.h"
+#include "platform/PhonePath.h"
 #include "tree/FolderTree.h"
 
 #include <QApplication>
@@ -14,9 +15,35 @@ namespace {
 TreeNode* childNamed(TreeNode* parent, const QString& name)
 {
     for (const auto& child : parent->children)
-        if (child->text.compare(name, Qt::CaseInsensitive) == 0)
+        if (child->text == name)
             return child.get();
     return nullptr;
+}
+
+// The real path of a typed one: each name as typed when an item has exactly that name, else
+// the one item whose name differs only in case (so "\\storage\\a.txt" finds "\\Storage\\a.txt",
+// but never picks one of two case twins). Empty when nothing fits.
+QString resolveTyped(platform::FileSystem& fileSystem, const QString& path)
+{
+    QString resolved;
+    for (const QString& component : path.split(u'\\', Qt::SkipEmptyParts)) {
+        const QString exact = platform::PhonePath::join(resolved, component);
+        if (fileSystem.exists(exact)) {
+            resolved = exact;
+            continue;
+        }
+        QStringList matches;
+        (void)fileSystem.enumerate(platform::PhonePath::join(resolved, QStringLiteral("*")),
+                                   [&](const platform::FindData& entry) {
+                                       if (entry.name.compare(component, Qt::CaseInsensitive) == 0)
+                                           matches << entry.name;
+                                       return matches.size() < 2;
+                                   });
+        if (matches.size() != 1)
+            return QString();
+        resolved = platform::PhonePath::join(resolved, matches.front());
+    }
+    return resolved;
 }
 
 }  // namespace
@@ -71,12 +98,12 @@ void refresh(FolderTree& tree)
 
 RevealResult reveal(FolderTree& tree, platform::FileSystem& fileSystem, const QString& path)
 {
-    const QString full = path.startsWith(u'\\') ? path : u'\\' + path;
-    QString rest = path.startsWith(u'\\') ? path.mid(1) : path;
-    if (rest.isEmpty())
+    if (path.isEmpty() || path == u"\\")
         return RevealResult::Shown;
-    if (!fileSystem.exists(full))
+    const QString full = resolveTyped(fileSystem, path);
+    if (full.isEmpty())
         return RevealResult::Missing;
+    QString rest = full.mid(1);
     WaitCursor wait;
     TreeNode* parent = tree.treeModel()->root();
     while (!rest.isEmpty()) {

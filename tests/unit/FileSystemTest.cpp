@@ -217,11 +217,11 @@ TEST_F(FileSystemTest, EnumeratesEveryEntryWithItsAttributes)
     EXPECT_EQ(byName[QStringLiteral("Sub")].attributes, Attr::Directory);
     EXPECT_EQ(byName[QStringLiteral("Sub")].size, 0);
     // A link shows what it points at, marked so that walks do not enter it; a link that points
-    // nowhere is an empty file.
+    // nowhere is an empty item that is no regular file (system).
     EXPECT_EQ(byName[QStringLiteral("LinkToSub")].attributes, Attr::Directory | Attr::ReparsePoint);
     EXPECT_EQ(byName[QStringLiteral("LinkToA")].attributes, Attr::ReparsePoint);
     EXPECT_EQ(byName[QStringLiteral("LinkToA")].size, 5);
-    EXPECT_EQ(byName[QStringLiteral("Dangling")].attributes, Attr::ReparsePoint);
+    EXPECT_EQ(byName[QStringLiteral("Dangling")].attributes, Attr::ReparsePoint | Attr::System);
     EXPECT_EQ(byName[QStringLiteral("Dangling")].size, 0);
     // Neither a file nor a folder: a system item.
     EXPECT_EQ(byName[QStringLiteral("pipe")].attributes, Attr::System);
@@ -243,8 +243,9 @@ TEST_F(FileSystemTest, PatternsPickTheirEntries)
         {"\\Pics\\*", {"B.JPG", "a.jpg", "ab.jpg", "noext", "notes.txt", "x.jpg.bak"}},
         {"\\Pics\\*.jpg", {"B.JPG", "a.jpg", "ab.jpg"}},
         {"\\Pics\\?.JPG", {"B.JPG", "a.jpg"}},
-        {"\\PICS\\*ext", {"noext"}},                  // the folder found without regard to case
-        {"\\Pics\\notes.TXT", {"notes.txt"}},          // no wildcard: that one item
+        {"\\Pics\\*EXT", {"noext"}},                  // wildcards match without regard to case
+        {"\\Pics\\notes.txt", {"notes.txt"}},          // no wildcard: that one item
+        {"\\Pics\\notes.TXT", {}},                     // ... by its exact name
         {"\\Pics\\nothing.txt", {}},                   // none: still a listing, just empty
         {"\\Pics\\*.png", {}},
         {"\\Pics\\", {}},
@@ -299,24 +300,27 @@ TEST_F(FileSystemTest, FailuresTellAMissingItemFromAMissingFolder)
     EXPECT_TRUE(hostExists(host("Here/file.txt")));
 }
 
-TEST_F(FileSystemTest, LooksUpWithoutRegardToCase)
+// Names are exactly what the host holds: a name that differs only in case is another item.
+TEST_F(FileSystemTest, NamesAreExactAndCaseTwinsAreTwoItems)
 {
     LinuxFileSystem fs = rooted();
     makeFolder("Storage");
     makeFile("Storage/Report.PDF", "pdf");
+    makeFile("Storage/report.pdf", "twin");
     FindData found;
-    ASSERT_EQ(fs.lookUp(QStringLiteral("\\storage\\report.pdf"), found), FsError::None);
-    EXPECT_EQ(found.name, QStringLiteral("Report.PDF"));  // the item's own spelling
+    ASSERT_EQ(fs.lookUp(QStringLiteral("\\Storage\\Report.PDF"), found), FsError::None);
     EXPECT_EQ(found.size, 3);
-    ASSERT_EQ(fs.lookUp(QStringLiteral("\\STORAGE"), found), FsError::None);
-    EXPECT_EQ(found.name, QStringLiteral("Storage"));
-    EXPECT_TRUE(found.isFolder());
-    EXPECT_TRUE(fs.exists(QStringLiteral("\\Storage\\REPORT.pdf")));
-    EXPECT_FALSE(fs.exists(QStringLiteral("\\Storage\\nothing")));
-    EXPECT_EQ(fs.hostPath(QStringLiteral("\\storage\\REPORT.PDF")), host("Storage/Report.PDF"));
-    EXPECT_EQ(fs.hostPath(QStringLiteral("\\storage\\New.txt")), host("Storage/New.txt"));
+    ASSERT_EQ(fs.lookUp(QStringLiteral("\\Storage\\report.pdf"), found), FsError::None);
+    EXPECT_EQ(found.size, 4);
+    EXPECT_EQ(fs.lookUp(QStringLiteral("\\Storage\\REPORT.pdf"), found), FsError::FileNotFound);
+    EXPECT_EQ(fs.lookUp(QStringLiteral("\\storage\\report.pdf"), found), FsError::PathNotFound);
+    EXPECT_EQ(fs.hostPath(QStringLiteral("\\Storage\\New.txt")), host("Storage/New.txt"));
     EXPECT_TRUE(fs.hostPath(QStringLiteral("\\..\\etc")).isEmpty());
     EXPECT_EQ(fs.lookUp(QStringLiteral("\\..\\etc"), found), FsError::InvalidName);
+
+    // Deleting one twin leaves the other.
+    EXPECT_EQ(fs.deleteFile(QStringLiteral("\\Storage\\report.pdf")), FsError::None);
+    EXPECT_EQ(hostNames("Storage"), QList<QByteArray>{"Report.PDF"});
 
     // The root is no entry of a folder: a search for it finds nothing, as on the phone, where
     // the properties of "no item" report that the item cannot be read.
@@ -393,7 +397,7 @@ TEST_F(FileSystemTest, DosAttributesAreReadAndWrittenAsSambaKeepsThem)
     // Folders keep them too; the directory bit given along is ignored.
     makeFolder("Folder");
     ASSERT_EQ(fs.setAttributes(QStringLiteral("\\Folder"), Attr::Directory | Attr::Hidden), FsError::None);
-    ASSERT_EQ(fs.lookUp(QStringLiteral("\\folder"), found), FsError::None);
+    ASSERT_EQ(fs.lookUp(QStringLiteral("\\Folder"), found), FsError::None);
     EXPECT_EQ(found.attributes, Attr::Directory | Attr::Hidden);
 
     // What Samba writes: the text form, and its records of versions 3 (with the text copy in
@@ -448,7 +452,8 @@ TEST_F(FileSystemTest, CreatesMovesAndDeletes)
     LinuxFileSystem fs = rooted();
     EXPECT_EQ(fs.createFolder(QStringLiteral("\\New")), FsError::None);
     EXPECT_EQ(fs.createFolder(QStringLiteral("\\New")), FsError::AlreadyExists);
-    EXPECT_EQ(fs.createFolder(QStringLiteral("\\NEW")), FsError::AlreadyExists);  // one name, any case
+    EXPECT_EQ(fs.createFolder(QStringLiteral("\\NEW")), FsError::None);  // another name
+    EXPECT_EQ(fs.removeFolder(QStringLiteral("\\NEW")), FsError::None);
     EXPECT_EQ(fs.createNewFile(QStringLiteral("\\New\\a.txt")), FsError::None);
     EXPECT_EQ(fs.createNewFile(QStringLiteral("\\New\\a.txt")), FsError::AlreadyExists);
     EXPECT_EQ(fs.createNewFile(QStringLiteral("\\New")), FsError::AlreadyExists);
@@ -458,7 +463,6 @@ TEST_F(FileSystemTest, CreatesMovesAndDeletes)
 
     EXPECT_EQ(fs.createNewFile(QStringLiteral("\\New\\b.txt")), FsError::None);
     EXPECT_EQ(fs.move(QStringLiteral("\\New\\a.txt"), QStringLiteral("\\New\\b.txt")), FsError::AlreadyExists);
-    EXPECT_EQ(fs.move(QStringLiteral("\\New\\a.txt"), QStringLiteral("\\New\\B.TXT")), FsError::AlreadyExists);
     EXPECT_EQ(fs.move(QStringLiteral("\\New\\a.txt"), QStringLiteral("\\c.txt")), FsError::None);
     EXPECT_TRUE(hostExists(host("c.txt")));
     EXPECT_FALSE(hostExists(host("New/a.txt")));
@@ -469,13 +473,14 @@ TEST_F(FileSystemTest, CreatesMovesAndDeletes)
     EXPECT_EQ(fs.deleteFile(QStringLiteral("\\c.txt")), FsError::AccessDenied);  // read-only stays
     EXPECT_TRUE(hostExists(host("c.txt")));
     ASSERT_EQ(fs.setAttributes(QStringLiteral("\\c.txt"), 0), FsError::None);
-    EXPECT_EQ(fs.deleteFile(QStringLiteral("\\C.TXT")), FsError::None);
+    EXPECT_EQ(fs.deleteFile(QStringLiteral("\\C.TXT")), FsError::FileNotFound);
+    EXPECT_EQ(fs.deleteFile(QStringLiteral("\\c.txt")), FsError::None);
     EXPECT_FALSE(hostExists(host("c.txt")));
     // A new spelling of one name is a rename.
-    EXPECT_EQ(fs.move(QStringLiteral("\\new\\b.txt"), QStringLiteral("\\New\\B.txt")), FsError::None);
+    EXPECT_EQ(fs.move(QStringLiteral("\\New\\b.txt"), QStringLiteral("\\New\\B.txt")), FsError::None);
     EXPECT_EQ(hostNames("New"), QList<QByteArray>{"B.txt"});
-    EXPECT_EQ(fs.deleteFile(QStringLiteral("\\New\\b.txt")), FsError::None);
-    EXPECT_EQ(fs.removeFolder(QStringLiteral("\\new")), FsError::None);
+    EXPECT_EQ(fs.deleteFile(QStringLiteral("\\New\\B.txt")), FsError::None);
+    EXPECT_EQ(fs.removeFolder(QStringLiteral("\\New")), FsError::None);
     EXPECT_EQ(fs.removeFolder(QStringLiteral("\\")), FsError::InvalidName);
     EXPECT_TRUE(hostNames().isEmpty());
 }
@@ -490,9 +495,9 @@ TEST_F(FileSystemTest, LinksAreDeletedNotWhatTheyPointAt)
     ASSERT_EQ(::symlink("Target/keep.txt", host("FileLink").constData()), 0);
     ASSERT_EQ(::symlink("nowhere", host("Dangling").constData()), 0);
 
-    EXPECT_EQ(fs.deleteFile(QStringLiteral("\\FolderLink")), FsError::AccessDenied);  // shown as a folder
+    // A link is one item, whatever it points at: deleting it as a file removes the link.
     EXPECT_EQ(fs.removeFolder(QStringLiteral("\\FileLink")), FsError::NotAFolder);
-    EXPECT_EQ(fs.removeFolder(QStringLiteral("\\FolderLink")), FsError::None);
+    EXPECT_EQ(fs.deleteFile(QStringLiteral("\\FolderLink")), FsError::None);
     EXPECT_EQ(fs.deleteFile(QStringLiteral("\\FileLink")), FsError::None);
     EXPECT_EQ(fs.deleteFile(QStringLiteral("\\Dangling")), FsError::None);
     EXPECT_EQ(hostNames(), QList<QByteArray>{"Target"});
@@ -537,14 +542,22 @@ TEST_F(FileSystemTest, CopyOntoAnExistingTarget)
     makeFile("one.txt", "one");
     makeFile("two.txt", "two");
     EXPECT_EQ(fs.copyFile(QStringLiteral("\\one.txt"), QStringLiteral("\\two.txt"), true), FsError::AlreadyExists);
-    EXPECT_EQ(fs.copyFile(QStringLiteral("\\one.txt"), QStringLiteral("\\TWO.TXT"), true), FsError::AlreadyExists);
     EXPECT_EQ(hostContent("two.txt"), QByteArray("two"));
-    EXPECT_EQ(fs.copyFile(QStringLiteral("\\one.txt"), QStringLiteral("\\TWO.txt"), false), FsError::None);
-    EXPECT_EQ(hostContent("two.txt"), QByteArray("one"));  // replaced under its own spelling
+    EXPECT_EQ(fs.copyFile(QStringLiteral("\\one.txt"), QStringLiteral("\\two.txt"), false), FsError::None);
+    EXPECT_EQ(hostContent("two.txt"), QByteArray("one"));
 
-    // A file copied onto itself keeps its content, whatever the spelling.
-    EXPECT_EQ(fs.copyFile(QStringLiteral("\\one.txt"), QStringLiteral("\\One.TXT"), false), FsError::None);
+    // A file copied onto itself keeps its content.
+    EXPECT_EQ(fs.copyFile(QStringLiteral("\\one.txt"), QStringLiteral("\\one.txt"), false), FsError::None);
     EXPECT_EQ(hostContent("one.txt"), QByteArray("one"));
+    // Another name for the same data (a hard link) is replaced by a copy of its own.
+    ASSERT_EQ(::link(host("one.txt").constData(), host("hard.txt").constData()), 0);
+    EXPECT_EQ(fs.copyFile(QStringLiteral("\\one.txt"), QStringLiteral("\\hard.txt"), false), FsError::None);
+    struct stat one, hard;
+    ASSERT_EQ(::stat(host("one.txt").constData(), &one), 0);
+    ASSERT_EQ(::stat(host("hard.txt").constData(), &hard), 0);
+    EXPECT_NE(one.st_ino, hard.st_ino);
+    EXPECT_EQ(hostContent("hard.txt"), QByteArray("one"));
+    ASSERT_EQ(::unlink(host("hard.txt").constData()), 0);
 
     // A read-only target is not replaced, as on the phone; a folder never is.
     makeFile("locked.txt", "locked", 0444);

@@ -17,12 +17,12 @@ TEST(Selection, MeasuresTreesAndKeepsEntriesOutsideEachOther)
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write(QByteArray(100, 'x'));
     }
-    // A link back up the tree is counted, never entered.
+    // A link back up the tree is one item of its own, never entered.
     ASSERT_EQ(::symlink("..", QFile::encodeName(root.filePath(QStringLiteral("A/B/up"))).constData()), 0);
     platform::LinuxFileSystem fileSystem{platform::PathMapper(QFile::encodeName(root.path()))};
     const SelectionEntry folder = Selection::measure(fileSystem, QStringLiteral("\\A"), 1);
-    EXPECT_EQ(folder.fileCount, 3);
-    EXPECT_EQ(folder.folderCount, 3);  // B, C and the link
+    EXPECT_EQ(folder.fileCount, 4);    // one, two, .three and the link
+    EXPECT_EQ(folder.folderCount, 2);  // B and C
     EXPECT_EQ(folder.totalBytes, 300);
     EXPECT_EQ(Selection::measure(fileSystem, QStringLiteral("\\A\\one"), 2).totalBytes, 100);
     EXPECT_EQ(Selection::measure(fileSystem, QStringLiteral("\\A\\gone"), 2).totalBytes, 0);
@@ -33,14 +33,15 @@ TEST(Selection, MeasuresTreesAndKeepsEntriesOutsideEachOther)
     selection.removeInside(QStringLiteral("\\A"));
     selection.append(folder);
     EXPECT_EQ(selection.count(), 2);  // \AB.txt stays: it is not inside \A
-    EXPECT_TRUE(selection.covers(QStringLiteral("\\a\\b")));
+    EXPECT_TRUE(selection.covers(QStringLiteral("\\A\\B")));
+    EXPECT_FALSE(selection.covers(QStringLiteral("\\a\\b")));  // another item: names are exact
     EXPECT_TRUE(selection.covers(QStringLiteral("\\AB.txt")));
     EXPECT_FALSE(selection.covers(QStringLiteral("\\AB")));
     EXPECT_TRUE(selection.marksContentsOf(QStringLiteral("\\A\\B")));
     EXPECT_FALSE(selection.marksContentsOf(QStringLiteral("\\AB")));
     const Selection::Totals totals = selection.totals();
-    EXPECT_EQ(totals.folders, 4);
-    EXPECT_EQ(totals.files, 4);
+    EXPECT_EQ(totals.folders, 3);
+    EXPECT_EQ(totals.files, 5);
     EXPECT_EQ(totals.bytes, 305);
 }
 
