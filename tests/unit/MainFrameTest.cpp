@@ -123,12 +123,24 @@ protected:
 
 TEST_F(MainFrameTest, CutArmedDisablesPasteShortcutAndTheFourKey)
 {
+    // The shortcuts key 4 would make, counted on the disk.
+    const auto shortcuts = [this] {
+        return QDir(m_folder.filePath(QStringLiteral("root"))).entryList({QStringLiteral("*.lnk")}).size();
+    };
+    m_frame->tree()->setCurrentNode(m_frame->tree()->topLevelNode(0));
+    m_frame->toggleSelection(m_frame->tree()->topLevelNode(1));
     m_frame->dispatch(Cmd::CutSelection);
     EXPECT_EQ(m_frame->pendingOp(), 2);
     m_frame->updateMenus();
     EXPECT_FALSE(action(Cmd::PasteShortcut)->isEnabled());
     key(QEvent::KeyPress, Qt::Key_4);
     EXPECT_EQ(m_frame->pendingOp(), 2);
+    EXPECT_EQ(shortcuts(), 0);
+    // With copy armed the same key makes one: the key was refused above, not broken.
+    m_frame->dispatch(Cmd::CopySelection);
+    key(QEvent::KeyPress, Qt::Key_4);
+    EXPECT_EQ(shortcuts(), 1);
+    m_frame->dispatch(Cmd::ClearSelection);
     // Pressing 1 with an empty selection changes nothing either.
     m_frame->dispatch(Cmd::CopySelection);
     key(QEvent::KeyPress, Qt::Key_1);

@@ -77,14 +77,33 @@ TEST_F(QuestionBoxTest, ThePictureSettingsAreWrittenBackAndAMissingPictureIsNoFa
     EXPECT_EQ(QuestionBox::ask(nullptr, QStringLiteral("Overwrite?"), yesToAll, noToAll), Cmd::No);
     EXPECT_EQ(key.readDword(QStringLiteral("BKBitmapTransparent"), RegKey::NoWriteBack), 0xFF00FFu);
 
-    // A real picture, larger than the screen, is drawn without trouble.
+    // A real picture, larger than the screen, is drawn in the lower right corner with its
+    // transparent colour cut out: the box as painted shows the blue corner and no magenta.
     QImage picture(400, 500, QImage::Format_RGB32);
     picture.fill(Qt::magenta);
+    for (int y = 450; y < 500; ++y)
+        for (int x = 350; x < 400; ++x)
+            picture.setPixel(x, y, qRgb(0, 0, 255));
     const QString file = m_folder.filePath(QStringLiteral("q.png"));
     ASSERT_TRUE(picture.save(file));
     ASSERT_TRUE(key.writeString(QStringLiteral("BKBitmapFile"), file));
-    TestDialogs::answerNext(Cmd::Yes);
-    EXPECT_EQ(QuestionBox::ask(nullptr, QStringLiteral("Overwrite?"), yesToAll, noToAll), Cmd::Yes);
+    QuestionBox box(QStringLiteral("Overwrite?"), yesToAll, noToAll);
+    QImage painted;
+    QTimer::singleShot(0, &box, [&box, &painted] {
+        painted = box.grab().toImage().convertToFormat(QImage::Format_RGB32);
+        box.sendCommand(Cmd::QuestionYes);
+    });
+    EXPECT_EQ(box.run(nullptr), Cmd::Yes);
+    ASSERT_FALSE(painted.isNull());
+    int blue = 0, magenta = 0;
+    for (int y = 0; y < painted.height(); ++y)
+        for (int x = 0; x < painted.width(); ++x) {
+            const QRgb pixel = painted.pixel(x, y);
+            blue += pixel == qRgb(0, 0, 255);
+            magenta += pixel == qRgb(255, 0, 255);
+        }
+    EXPECT_GT(blue, 0);
+    EXPECT_EQ(magenta, 0);
     EXPECT_EQ(TestDialogs::lastShown().text, QStringLiteral("Overwrite?"));
 }
 
