@@ -408,10 +408,31 @@ Outcome deleteSubKeyIn(sqlite3* db, RegistryStore::KeyId key, const QString& nam
         return Outcome::Missing;
     if (const Outcome found = findChild(db, key, name, child); found != Outcome::Done)
         return found;
-    // Sub-keys and values go with it through the foreign keys.
-    Statement remove(db, "DELETE FROM keys WHERE id = ?");
-    remove.bind(1, child);
-    return remove.run() ? Outcome::Done : Outcome::Failed;
+    // Deleting only the top key would cascade through the foreign keys one level of nesting
+    // per level of keys, and SQLite stops such nesting at 1,000 levels: a deeper key could
+    // never be deleted. So the subtree is gathered first and deleted from its deepest keys up
+    // (a key's id is always greater than its parent's), each delete then cascading only to
+    // the key's own values.
+    std::vector<RegistryStore::KeyId> subtree;
+    {
+        Statement gather(db,
+                         "WITH RECURSIVE subtree(id) AS (SELECT ? UNION ALL "
+                         "  SELECT keys.id FROM keys JOIN subtree ON keys.parent = subtree.id) "
+                         "SELECT id FROM subtree ORDER BY id DESC");
+        gather.bind(1, child);
+        int step = SQLITE_ROW;
+        while ((step = gather.step()) == SQLITE_ROW)
+            subtree.push_back(gather.integer(0));
+        if (step != SQLITE_DONE)
+            return Outcome::Failed;
+    }
+    for (const RegistryStore::KeyId id : subtree) {
+        Statement remove(db, "DELETE FROM keys WHERE id = ?");
+        remove.bind(1, id);
+        if (!remove.run())
+            return Outcome::Failed;
+    }
+    return Outcome::Done;
 }
 
 bool nameAt(sqlite3* db, const char* sql, RegistryStore::KeyId key, int index, QString& out)

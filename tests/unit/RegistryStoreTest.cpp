@@ -257,6 +257,33 @@ TEST_F(RegistryStoreTest, DeletingAKeyTakesItsSubtreeAndLeavesStaleIdsHarmless)
     EXPECT_FALSE(m_store->deleteSubKey(hive, QStringLiteral("HKEY_CURRENT_USER")));
 }
 
+TEST_F(RegistryStoreTest, AKeyOverAThousandLevelsDeepIsDeletedWithItsSubtree)
+{
+    // Deep enough that a delete cascading one level at a time would run out of nesting.
+    QStringList levels(1100, QStringLiteral("level"));
+    const QString deepPath = QStringLiteral("Software\\Deep\\") + levels.join(u'\\');
+    RegistryStore::KeyId deepest = 0;
+    ASSERT_TRUE(m_store->openKey(Hive::CurrentUser, deepPath, true, deepest));
+    ASSERT_TRUE(m_store->writeValue(deepest, QStringLiteral("v"), {RegType::Dword, QByteArray(4, '\1')}));
+    const auto software = key("Software");
+    key("Software\\Kept");
+
+    EXPECT_TRUE(m_store->deleteSubKey(software, QStringLiteral("Deep")));
+    RegistryStore::KeyId gone = 0;
+    EXPECT_FALSE(m_store->openKey(Hive::CurrentUser, QStringLiteral("Software\\Deep\\level"), false, gone));
+    RegValue value;
+    EXPECT_FALSE(m_store->readValue(deepest, QStringLiteral("v"), value));
+    EXPECT_EQ(subKeyNames(software), QStringList({QStringLiteral("Kept")}));
+
+    // The same through a ".reg" import that deletes the key.
+    ASSERT_TRUE(m_store->openKey(Hive::CurrentUser, deepPath, true, deepest));
+    QString error;
+    EXPECT_TRUE(m_store->importText(QStringLiteral("REGEDIT4\n[-HKEY_CURRENT_USER\\Software\\Deep]\n"), &error))
+        << error.toStdString();
+    EXPECT_FALSE(m_store->openKey(Hive::CurrentUser, QStringLiteral("Software\\Deep"), false, gone));
+    EXPECT_EQ(integrityOf(m_file), QStringLiteral("ok"));
+}
+
 TEST_F(RegistryStoreTest, TwoProcessesWriteAtOnce)
 {
     // Both processes start on a file that does not exist yet, so they also race to set it up.
