@@ -42,13 +42,18 @@ int importRegistry(platform::RegistryStore& store, const QString& fileName)
     return 0;
 }
 
+QString registryFile(const CommandLine& options)
+{
+    return options.registryFile.isEmpty() ? CommandLine::defaultRegistryFile() : options.registryFile;
+}
+
+// The store of the running window. One that cannot be used is said once; Fennick goes on with
+// its defaults and leaves the file as it is.
 std::unique_ptr<platform::RegistryStore> openStore(const CommandLine& options)
 {
-    const QString file = options.registryFile.isEmpty() ? CommandLine::defaultRegistryFile() : options.registryFile;
     QString error;
-    auto store = platform::RegistryStore::open(file, &error);
+    auto store = platform::RegistryStore::open(registryFile(options), &error);
     if (!store)
-        // Said once; Fennick goes on with its defaults and leaves the file as it is.
         printTo(stderr, QStringLiteral("fennick: %1; going on with the defaults\n").arg(error));
     return store;
 }
@@ -108,9 +113,14 @@ int Application::run(int argc, char* argv[])
         return 0;
     }
     if (options.exportRegistry || !options.importRegistryFile.isEmpty()) {
-        std::unique_ptr<platform::RegistryStore> store = openStore(options);
-        if (!store)
+        // An export only reads: a missing store is told, not made.
+        std::unique_ptr<platform::RegistryStore> store = platform::RegistryStore::open(
+            registryFile(options), &error,
+            options.exportRegistry ? platform::RegistryStore::WhenMissing::Refuse : platform::RegistryStore::WhenMissing::Create);
+        if (!store) {
+            printTo(stderr, QStringLiteral("fennick: %1\n").arg(error));
             return 1;
+        }
         if (options.exportRegistry) {
             QString text;
             if (!store->exportText(text, &error)) {

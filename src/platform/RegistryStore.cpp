@@ -227,8 +227,22 @@ QString refusal(const QString& file, const Inspection& found)
 // refuse it, or a null string.
 QString examineExisting(const QString& file, const QByteArray& encodedFile)
 {
+    // Even a reading connection creates the "-wal" and "-shm" files beside a database in WAL
+    // mode, and cannot remove them again: a refused file would be left with two strangers
+    // beside it. When neither they nor a rollback journal are there, no connection has the
+    // database open and none has work to recover, so it is read as an immutable file, which
+    // makes nothing. Otherwise they already exist and an ordinary reader is needed to see the
+    // work they hold.
+    const auto besideIt = [&encodedFile](const char* ending) {
+        return QFileInfo::exists(QFile::decodeName(encodedFile + ending));
+    };
+    const bool untouched = !besideIt("-wal") && !besideIt("-shm") && !besideIt("-journal");
+    const QByteArray name = untouched
+        ? "file:" + encodedFile.toPercentEncoding("/") + "?immutable=1"
+        : encodedFile;
     sqlite3* reader = nullptr;
-    if (sqlite3_open_v2(encodedFile.constData(), &reader, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(name.constData(), &reader, SQLITE_OPEN_READONLY | (untouched ? SQLITE_OPEN_URI : 0), nullptr)
+        != SQLITE_OK) {
         const QString why = QStringLiteral("cannot open %1: %2")
                                 .arg(file, reader ? sqliteError(reader) : QStringLiteral("out of memory"));
         sqlite3_close_v2(reader);
@@ -263,7 +277,7 @@ bool setUpSchema(sqlite3* db)
 
 }  // namespace
 
-std::unique_ptr<RegistryStore> RegistryStore::open(const QString& file, QString* error)
+std::unique_ptr<RegistryStore> RegistryStore::open(const QString& file, QString* error, WhenMissing whenMissing)
 {
     QString ignored;
     QString& why = error ? *error : ignored;
@@ -279,6 +293,9 @@ std::unique_ptr<RegistryStore> RegistryStore::open(const QString& file, QString*
         why = examineExisting(file, encodedFile);
         if (!why.isNull())
             return nullptr;
+    } else if (whenMissing == WhenMissing::Refuse) {
+        why = QStringLiteral("there is no settings store %1").arg(file);
+        return nullptr;
     } else if (!QDir().mkpath(info.absolutePath())) {
         why = QStringLiteral("cannot create the folder %1 for the settings store %2").arg(info.absolutePath(), file);
         return nullptr;

@@ -1,7 +1,9 @@
 #include "ProgramFixture.h"
 #include "app/CommandLine.h"
 
+#include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QTemporaryDir>
 
@@ -88,6 +90,25 @@ TEST(CommandLineProgram, ImportExportRoundTripAndRefusedImportChangesNothing)
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains(QStringLiteral("line 4"))) << refused.err.toStdString();
     EXPECT_EQ(runFennick({QStringLiteral("--registry"), store, QStringLiteral("--export-registry")}).out, exported.out);
+}
+
+TEST(CommandLineProgram, ExportingAMissingOrRefusedStoreMakesNothing)
+{
+    QTemporaryDir folder;
+    const QString missing = folder.filePath(QStringLiteral("not/there/registry.db"));
+    ProgramRun run = runFennick({QStringLiteral("--registry"), missing, QStringLiteral("--export-registry")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(missing)) << run.err.toStdString();
+    EXPECT_FALSE(run.err.contains(QStringLiteral("defaults"))) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+    EXPECT_FALSE(QFileInfo::exists(folder.filePath(QStringLiteral("not"))));
+
+    const QString foreign = folder.filePath(QStringLiteral("foreign.db"));
+    ASSERT_TRUE(writeAll(foreign, QByteArray("plain text, not a store\n")));
+    run = runFennick({QStringLiteral("--registry"), foreign, QStringLiteral("--export-registry")});
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(foreign)) << run.err.toStdString();
+    EXPECT_EQ(QDir(folder.path()).entryList(QDir::Files), QStringList{QStringLiteral("foreign.db")});
 }
 
 TEST(CommandLineProgram, AnUnusableStoreIsNamedOnceAndNeverOverwritten)

@@ -370,15 +370,24 @@ TEST_F(RegistryStoreTest, AFileThatIsNotAUsableStoreIsRefusedAndLeftAlone)
     ASSERT_TRUE(runSql(foreignWal, "PRAGMA journal_mode = WAL; CREATE TABLE keys(id INTEGER); PRAGMA user_version = 1;"
                                    "INSERT INTO keys VALUES(1);", /*keepWal=*/true));
     ASSERT_TRUE(QFileInfo(foreignWal + QStringLiteral("-wal")).size() > 0);
+    // And one in WAL mode that was closed cleanly, so nothing lies beside it.
+    const QString foreignClosed = m_folder.filePath(QStringLiteral("foreign-closed.db"));
+    ASSERT_TRUE(runSql(foreignClosed, "PRAGMA journal_mode = WAL; CREATE TABLE t(x); INSERT INTO t VALUES(1);"));
 
     const QString garbageFile = m_folder.filePath(QStringLiteral("garbage.db"));
     ASSERT_TRUE(writeFile(garbageFile, garbage));
     const QString folder = m_folder.filePath(QStringLiteral("folder.db"));
     ASSERT_TRUE(QDir().mkpath(folder));
 
-    for (const QString& file : {garbageFile, truncated, newer, foreign, foreignWal, folder}) {
+    for (const QString& file : {garbageFile, truncated, newer, foreign, foreignWal, foreignClosed, folder}) {
         const QByteArray before = fileContent(file);
         const QByteArray walBefore = fileContent(file + QStringLiteral("-wal"));
+        // Looking must not leave files beside a database that is refused.
+        const auto companions = [&file] {
+            return std::string(QFileInfo::exists(file + QStringLiteral("-wal")) ? "-wal " : "")
+                 + (QFileInfo::exists(file + QStringLiteral("-shm")) ? "-shm" : "");
+        };
+        const std::string companionsBefore = companions();
         QString error;
         EXPECT_FALSE(RegistryStore::open(file, &error)) << file.toStdString();
         EXPECT_TRUE(error.contains(file)) << error.toStdString();
@@ -386,6 +395,7 @@ TEST_F(RegistryStoreTest, AFileThatIsNotAUsableStoreIsRefusedAndLeftAlone)
         EXPECT_EQ(fileContent(file), before) << file.toStdString();
         EXPECT_EQ(fileContent(file + QStringLiteral("-wal")), walBefore) << file.toStdString();
         EXPECT_FALSE(QFile::exists(file + QStringLiteral("-journal"))) << file.toStdString();
+        EXPECT_EQ(companions(), companionsBefore) << file.toStdString();
     }
     EXPECT_EQ(fileContent(garbageFile), garbage);
 
