@@ -34,8 +34,9 @@ int importRegistry(platform::RegistryStore& store, const QString& fileName)
         printTo(stderr, QStringLiteral("fennick: cannot read %1: %2\n").arg(fileName, file.errorString()));
         return 1;
     }
-    QString error;
-    if (!store.importText(platform::RegText::decodeRegFile(file.readAll()), &error)) {
+    const platform::RegText::DecodeResult decoded = platform::RegText::decodeRegFile(file.readAll());
+    QString error = decoded.error;
+    if (!decoded.ok || !store.importText(decoded.text, &error)) {
         printTo(stderr, QStringLiteral("fennick: %1: %2; nothing was imported\n").arg(fileName, error));
         return 1;
     }

@@ -90,6 +90,16 @@ TEST(CommandLineProgram, ImportExportRoundTripAndRefusedImportChangesNothing)
     EXPECT_EQ(refused.exitCode, 1);
     EXPECT_TRUE(refused.err.contains(QStringLiteral("line 4"))) << refused.err.toStdString();
     EXPECT_EQ(runFennick({QStringLiteral("--registry"), store, QStringLiteral("--export-registry")}).out, exported.out);
+
+    // A file in a Windows code page is refused at the line of its first such byte.
+    const QString latin1 = folder.filePath(QStringLiteral("latin1.reg"));
+    ASSERT_TRUE(writeAll(latin1, "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Corvane\\Fennick]\n"
+                                 "\"SortMode\"=dword:00000000\n\"Caf\xe9\"=\"1\"\n"));
+    const ProgramRun notText = runFennick({QStringLiteral("--registry"), store, QStringLiteral("--import-registry"), latin1});
+    EXPECT_EQ(notText.exitCode, 1);
+    EXPECT_TRUE(notText.err.contains(QStringLiteral("line 4: the text is not UTF-8"))) << notText.err.toStdString();
+    EXPECT_TRUE(notText.err.contains(QStringLiteral("nothing was imported"))) << notText.err.toStdString();
+    EXPECT_EQ(runFennick({QStringLiteral("--registry"), store, QStringLiteral("--export-registry")}).out, exported.out);
 }
 
 TEST(CommandLineProgram, ExportingAMissingOrRefusedStoreMakesNothing)

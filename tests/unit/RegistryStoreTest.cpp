@@ -484,7 +484,7 @@ TEST_F(RegistryStoreTest, ExportAndImportRoundTripEveryValueByteForByte)
     QTemporaryDir other;
     auto copy = open(other.filePath(QStringLiteral("copy.db")));
     ASSERT_TRUE(copy);
-    ASSERT_TRUE(copy->importText(platform::RegText::decodeRegFile(text.toUtf8()), &error))
+    ASSERT_TRUE(copy->importText(platform::RegText::decodeRegFile(text.toUtf8()).text, &error))
         << error.toStdString() << "\n" << text.toStdString();
     RegistryStore::KeyId copied = 0;
     ASSERT_TRUE(copy->openKey(Hive::CurrentUser, QString::fromUtf8(oddKey), false, copied));
