@@ -152,8 +152,9 @@ int Application::run(int argc, char* argv[])
     // One Fennick at a time: a second start hands its path over and ends, with or without a
     // display of its own.
     SingleInstance instance;
-    switch (instance.acquire()) {
+    switch (instance.acquire(&error)) {
     case SingleInstance::Role::Failed:
+        printTo(stderr, QStringLiteral("fennick: %1\n").arg(error));
         return 2;
     case SingleInstance::Role::Second:
         (void)SingleInstance::handOver(options.path);
@@ -185,7 +186,8 @@ int Application::run(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("fennick"));
     setUpIconTheme();
 
-    (void)instance.listen();
+    if (!instance.listen(&error))
+        printTo(stderr, QStringLiteral("fennick: %1; a second start will not find this window\n").arg(error));
 
     std::unique_ptr<platform::RegistryStore> store = openStore(options);
     RegKey::setStore(store.get());

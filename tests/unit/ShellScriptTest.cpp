@@ -149,7 +149,7 @@ TEST(ShellScript, WithoutADisplayOrAScriptItSaysWhatToDo)
     EXPECT_TRUE(run.err.contains(QStringLiteral("--play")));
 }
 
-TEST(ShellScript, WithoutAPlaceForTheInstanceLockItEndsWithTwo)
+TEST(ShellScript, WithoutAPlaceForTheInstanceLockItSaysWhyAndEndsWithTwo)
 {
     ProgramFixture program;
     // The runtime folder is a file: no lock can be made in it.
@@ -161,6 +161,9 @@ TEST(ShellScript, WithoutAPlaceForTheInstanceLockItEndsWithTwo)
     const ProgramRun run = program.play(QStringLiteral("dump\n"));
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.out.isEmpty());
+    // Said, with the folder and the reason.
+    EXPECT_TRUE(run.err.contains(QStringLiteral("cannot make the folder %1/fennick: ").arg(program.runtimeFolder())))
+        << run.err.toStdString();
 }
 
 TEST(ShellScript, QuitSavesTheStatusBarSetting)
