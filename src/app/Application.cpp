@@ -102,10 +102,10 @@ void quietOffscreenWarnings(QtMsgType type, const QMessageLogContext& context, c
 constexpr int MaxCloseRounds = 50;
 
 // Ends the program after a signal as Quit does. A menu or dialog that is open runs an event
-// loop of its own, nested in the program's, and may hold work in progress: each is closed as
-// Back closes it (its cancel, never its accept), the top one first, from a fresh turn of the
-// loop so that its exec() returns before the next is closed. Then the main window gets Quit,
-// which saves the settings.
+// loop of its own, nested in the program's, and may hold work in progress: each is ended with
+// its cancel (never its accept), the top one first, from a fresh turn of the loop so that its
+// exec() returns before the next is closed. Then the main window gets Quit, which saves the
+// settings.
 void quitAfterClosingOpenWindows(MainFrame* frame, int round)
 {
     QWidget* open = QApplication::activePopupWidget();
