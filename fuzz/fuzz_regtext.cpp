@@ -1,6 +1,6 @@
-// Feeds arbitrary bytes to the ".reg" reader. Whatever parses must write back to a UTF-8 file
-// that reads again to the same keys, names and bytes; the writer may refuse only a name that
-// no ".reg" line can carry.
+// Feeds arbitrary bytes to the ".reg" reader. Bytes that are not text are refused with a line
+// of the file. Whatever parses must write back to a UTF-8 file that reads again to the same
+// keys, names and bytes; the writer may refuse only a name that no ".reg" line can carry.
 #include "platform/RegText.h"
 
 #include <cstddef>
@@ -10,7 +10,16 @@
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
     using namespace platform;
-    const QString text = RegText::decodeRegFile(QByteArray(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size)));
+    const QByteArray bytes(reinterpret_cast<const char*>(data), static_cast<qsizetype>(size));
+    const RegText::DecodeResult decoded = RegText::decodeRegFile(bytes);
+    if (!decoded.ok) {
+        // Refused bytes are named by a line that the file has.
+        if (decoded.errorLine < 1 || decoded.errorLine > bytes.count('\n') + 1
+            || !decoded.error.startsWith(QStringLiteral("line %1: ").arg(decoded.errorLine)))
+            std::abort();
+        return 0;
+    }
+    const QString& text = decoded.text;
     const RegText::ParseResult parsed = RegText::parse(text);
     if (!parsed.ok) {
         if (parsed.errorLine < 1 || parsed.errorLine > text.count(u'\n') + 1 || !parsed.operations.isEmpty()
@@ -36,7 +45,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     if (!writable)
         std::abort();
     // Through the bytes of a file, as an export and a later import would go.
-    const RegText::ParseResult again = RegText::parse(RegText::decodeRegFile(written.toUtf8()));
+    const RegText::DecodeResult writtenText = RegText::decodeRegFile(written.toUtf8());
+    if (!writtenText.ok || writtenText.text != written)
+        std::abort();
+    const RegText::ParseResult again = RegText::parse(writtenText.text);
     if (!again.ok)
         std::abort();
     qsizetype index = 0;

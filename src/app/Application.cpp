@@ -3,6 +3,7 @@
 #include "app/CommandLine.h"
 #include "app/KeypadScript.h"
 #include "app/MainFrame.h"
+#include "app/QuitSignals.h"
 #include "app/RegKey.h"
 #include "app/ScriptRunner.h"
 #include "app/SingleInstance.h"
@@ -12,11 +13,15 @@
 #include "resources/Commands.h"
 
 #include <QApplication>
+#include <QDialog>
 #include <QFile>
 #include <QIcon>
 #include <QScreen>
+#include <QTimer>
 
+#include <cerrno>
 #include <cstdio>
+#include <cstring>
 
 namespace {
 
@@ -34,21 +39,27 @@ int importRegistry(platform::RegistryStore& store, const QString& fileName)
         printTo(stderr, QStringLiteral("fennick: cannot read %1: %2\n").arg(fileName, file.errorString()));
         return 1;
     }
-    QString error;
-    if (!store.importText(platform::RegText::decodeRegFile(file.readAll()), &error)) {
+    const platform::RegText::DecodeResult decoded = platform::RegText::decodeRegFile(file.readAll());
+    QString error = decoded.error;
+    if (!decoded.ok || !store.importText(decoded.text, &error)) {
         printTo(stderr, QStringLiteral("fennick: %1: %2; nothing was imported\n").arg(fileName, error));
         return 1;
     }
     return 0;
 }
 
+QString registryFile(const CommandLine& options)
+{
+    return options.registryFile.isEmpty() ? CommandLine::defaultRegistryFile() : options.registryFile;
+}
+
+// The store of the running window. One that cannot be used is said once; Fennick goes on with
+// its defaults and leaves the file as it is.
 std::unique_ptr<platform::RegistryStore> openStore(const CommandLine& options)
 {
-    const QString file = options.registryFile.isEmpty() ? CommandLine::defaultRegistryFile() : options.registryFile;
     QString error;
-    auto store = platform::RegistryStore::open(file, &error);
+    auto store = platform::RegistryStore::open(registryFile(options), &error);
     if (!store)
-        // Said once; Fennick goes on with its defaults and leaves the file as it is.
         printTo(stderr, QStringLiteral("fennick: %1; going on with the defaults\n").arg(error));
     return store;
 }
@@ -86,13 +97,44 @@ void quietOffscreenWarnings(QtMsgType type, const QMessageLogContext& context, c
         printTo(stderr, qFormatLogMessage(type, context, message) + u'\n');
 }
 
+// Menus and dialogs closed after a signal before giving up on a program that keeps opening
+// more.
+constexpr int MaxCloseRounds = 50;
+
+// Ends the program after a signal as Quit does. A menu or dialog that is open runs an event
+// loop of its own, nested in the program's, and may hold work in progress: each is ended with
+// its cancel (never its accept), the top one first, from a fresh turn of the loop so that its
+// exec() returns before the next is closed. Then the main window gets Quit, which saves the
+// settings.
+void quitAfterClosingOpenWindows(MainFrame* frame, int round)
+{
+    QWidget* open = QApplication::activePopupWidget();
+    if (!open) {
+        QWidget* modal = QApplication::activeModalWidget();
+        if (modal && modal->isVisible())
+            open = modal;
+    }
+    if (open && round < MaxCloseRounds) {
+        if (auto* dialog = qobject_cast<QDialog*>(open))
+            dialog->reject();
+        else
+            open->close();
+        QTimer::singleShot(0, frame, [frame, round] { quitAfterClosingOpenWindows(frame, round + 1); });
+        return;
+    }
+    frame->dispatch(Cmd::Quit);
+    // Every loop ends, a dialog's that would not close too; the caller gives the exit code.
+    QApplication::exit(0);
+}
+
 }  // namespace
 
 int Application::run(int argc, char* argv[])
 {
-    QStringList arguments;
+    // As bytes: a host path need not be valid text, and must reach us unchanged.
+    QList<QByteArray> arguments;
     for (int i = 1; i < argc; ++i)
-        arguments << QString::fromLocal8Bit(argv[i]);
+        arguments << QByteArray(argv[i]);
     CommandLine options;
     QString error;
     if (!options.parse(arguments, &error)) {
@@ -108,9 +150,14 @@ int Application::run(int argc, char* argv[])
         return 0;
     }
     if (options.exportRegistry || !options.importRegistryFile.isEmpty()) {
-        std::unique_ptr<platform::RegistryStore> store = openStore(options);
-        if (!store)
+        // An export only reads: a missing store is told, not made.
+        std::unique_ptr<platform::RegistryStore> store = platform::RegistryStore::open(
+            registryFile(options), &error,
+            options.exportRegistry ? platform::RegistryStore::WhenMissing::Refuse : platform::RegistryStore::WhenMissing::Create);
+        if (!store) {
+            printTo(stderr, QStringLiteral("fennick: %1\n").arg(error));
             return 1;
+        }
         if (options.exportRegistry) {
             QString text;
             if (!store->exportText(text, &error)) {
@@ -121,6 +168,11 @@ int Application::run(int argc, char* argv[])
             return 0;
         }
         return importRegistry(*store, options.importRegistryFile);
+    }
+
+    if (!options.resolveRoot(&error)) {
+        printTo(stderr, QStringLiteral("fennick: %1\n").arg(error));
+        return 64;
     }
 
     std::unique_ptr<ScriptRunner::Script> script;
@@ -139,12 +191,19 @@ int Application::run(int argc, char* argv[])
     }
 
     // One Fennick at a time: a second start hands its path over and ends, with or without a
-    // display of its own.
+    // display of its own. A keypad script is the exception: handed over, it would never be
+    // played, and its run would pass without a line checked. Next to a running Fennick it
+    // plays in an instance of its own, which leaves the lock and the socket to the running
+    // window and acts on its PATH itself.
     SingleInstance instance;
-    switch (instance.acquire()) {
+    const SingleInstance::Role role = instance.acquire(&error);
+    switch (role) {
     case SingleInstance::Role::Failed:
+        printTo(stderr, QStringLiteral("fennick: %1\n").arg(error));
         return 2;
     case SingleInstance::Role::Second:
+        if (script)
+            break;
         (void)SingleInstance::handOver(options.path);
         return 0;
     case SingleInstance::Role::First:
@@ -174,13 +233,19 @@ int Application::run(int argc, char* argv[])
     QApplication::setApplicationName(QStringLiteral("fennick"));
     setUpIconTheme();
 
-    (void)instance.listen();
+    if (role == SingleInstance::Role::First && !instance.listen(&error))
+        printTo(stderr, QStringLiteral("fennick: %1; a second start will not find this window\n").arg(error));
+    QuitSignals quitSignals;
+    if (!quitSignals.isValid())
+        printTo(stderr, QStringLiteral("fennick: cannot watch for SIGTERM, SIGHUP and SIGINT: %1; they will end Fennick "
+                                       "without saving its settings\n").arg(QString::fromLocal8Bit(std::strerror(errno))));
 
     std::unique_ptr<platform::RegistryStore> store = openStore(options);
     RegKey::setStore(store.get());
-    platform::LinuxFileSystem fileSystem(platform::PathMapper(QFile::encodeName(options.root)));
+    platform::LinuxFileSystem fileSystem{platform::PathMapper(options.root)};
 
     int exitCode = 0;
+    int signalNumber = 0;
     {
         MainFrame frame(fileSystem);
         if (!frame.create()) {
@@ -195,6 +260,12 @@ int Application::run(int argc, char* argv[])
         QObject::connect(&instance, &SingleInstance::raiseRequested, &frame, &MainFrame::bringToFront);
         QObject::connect(&instance, &SingleInstance::handOffPosted, &frame,
                          [&frame](qint64 bytes) { frame.postCommand(Cmd::HandOffFile, bytes); });
+        QObject::connect(&quitSignals, &QuitSignals::received, &frame, [&frame, &signalNumber](int number) {
+            if (signalNumber != 0)
+                return;  // already on the way out
+            signalNumber = number;
+            quitAfterClosingOpenWindows(&frame, 0);
+        });
         if (!options.path.isEmpty())
             frame.actOnPath(options.path);
 
@@ -208,6 +279,10 @@ int Application::run(int argc, char* argv[])
         }
         exitCode = QApplication::exec();
     }
+    // As a shell reports a program that a signal ended, so that a script cut short by Ctrl+C
+    // never counts as passed.
+    if (signalNumber != 0)
+        exitCode = 128 + signalNumber;
     instance.stopListening();
     RegKey::setStore(nullptr);
     return exitCode;

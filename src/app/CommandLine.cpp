@@ -1,75 +1,122 @@
 #include "app/CommandLine.h"
 
+#include "app/HandOff.h"
+
 #include <QDir>
+#include <QFile>
 #include <QRegularExpression>
+
+#include <cerrno>
+#include <climits>
+#include <cstdlib>
+#include <cstring>
+
+#include <sys/stat.h>
 
 namespace {
 
-bool takeValue(const QStringList& arguments, qsizetype& i, QString& value, QString* error)
+bool takeValue(const QList<QByteArray>& arguments, qsizetype& i, QByteArray& value, QString* error)
 {
-    const QString option = arguments.at(i);
+    const QByteArray& option = arguments.at(i);
     if (i + 1 >= arguments.size()) {
-        *error = QStringLiteral("%1 needs a value").arg(option);
+        *error = QStringLiteral("%1 needs a value").arg(QString::fromUtf8(option));
         return false;
     }
     value = arguments.at(++i);
     return true;
 }
 
+bool takeName(const QList<QByteArray>& arguments, qsizetype& i, QString& value, QString* error)
+{
+    QByteArray bytes;
+    if (!takeValue(arguments, i, bytes, error))
+        return false;
+    value = QFile::decodeName(bytes);
+    return true;
+}
+
 }  // namespace
 
-bool CommandLine::parse(const QStringList& arguments, QString* error)
+bool CommandLine::parse(const QList<QByteArray>& arguments, QString* error)
 {
     for (qsizetype i = 0; i < arguments.size(); ++i) {
-        const QString& argument = arguments.at(i);
-        QString value;
-        if (argument == u"--root") {
+        const QByteArray& argument = arguments.at(i);
+        QByteArray value;
+        if (argument == "--root") {
             if (!takeValue(arguments, i, root, error))
                 return false;
-        } else if (argument == u"--registry") {
-            if (!takeValue(arguments, i, registryFile, error))
+        } else if (argument == "--registry") {
+            if (!takeName(arguments, i, registryFile, error))
                 return false;
-        } else if (argument == u"--size") {
+        } else if (argument == "--size") {
             if (!takeValue(arguments, i, value, error))
                 return false;
             static const QRegularExpression sizePattern(QStringLiteral("^(\\d{2,5})x(\\d{2,5})$"));
-            const auto match = sizePattern.match(value);
+            const auto match = sizePattern.match(QString::fromUtf8(value));
             if (!match.hasMatch()) {
-                *error = QStringLiteral("--size wants WIDTHxHEIGHT, such as 240x320, not '%1'").arg(value);
+                *error = QStringLiteral("--size wants WIDTHxHEIGHT, such as 240x320, not '%1'").arg(QString::fromUtf8(value));
                 return false;
             }
             screenSize = QSize(match.captured(1).toInt(), match.captured(2).toInt());
-        } else if (argument == u"--play") {
-            if (!takeValue(arguments, i, playScript, error))
+        } else if (argument == "--play") {
+            if (!takeName(arguments, i, playScript, error))
                 return false;
-        } else if (argument == u"--vnc") {
+        } else if (argument == "--vnc") {
             if (!takeValue(arguments, i, value, error))
                 return false;
             bool ok = false;
             vncPort = value.toInt(&ok);
             if (!ok || vncPort < 1 || vncPort > 65535) {
-                *error = QStringLiteral("--vnc wants a port number from 1 to 65535, not '%1'").arg(value);
+                *error = QStringLiteral("--vnc wants a port number from 1 to 65535, not '%1'").arg(QString::fromUtf8(value));
                 return false;
             }
-        } else if (argument == u"--export-registry") {
+        } else if (argument == "--export-registry") {
             exportRegistry = true;
-        } else if (argument == u"--import-registry") {
-            if (!takeValue(arguments, i, importRegistryFile, error))
+        } else if (argument == "--import-registry") {
+            if (!takeName(arguments, i, importRegistryFile, error))
                 return false;
-        } else if (argument == u"--help" || argument == u"-h") {
+        } else if (argument == "--help" || argument == "-h") {
             showHelp = true;
-        } else if (argument == u"--version") {
+        } else if (argument == "--version") {
             showVersion = true;
-        } else if (argument.startsWith(u"--")) {
-            *error = QStringLiteral("unknown option %1 (see --help)").arg(argument);
+        } else if (argument.startsWith("--")) {
+            *error = QStringLiteral("unknown option %1 (see --help)").arg(QString::fromUtf8(argument));
             return false;
         } else if (path.isEmpty()) {
-            path = argument;
+            path = HandOff::pathFromHost(argument);
+            // Refused here rather than cut short or dropped on the way to a running window.
+            if (HandOff::encode(path).size() > HandOff::MaxBytes) {
+                *error = QStringLiteral("PATH is too long: %1 characters, where at most %2 can be handed over")
+                             .arg(path.size()).arg(HandOff::MaxBytes / 2);
+                path.clear();
+                return false;
+            }
         } else {
             *error = QStringLiteral("only one PATH can be given (see --help)");
             return false;
         }
     }
+    return true;
+}
+
+bool CommandLine::resolveRoot(QString* error)
+{
+    const QString shown = QFile::decodeName(root);
+    if (root.isEmpty()) {
+        *error = QStringLiteral("--root is empty; give the folder to show as \"\\\"");
+        return false;
+    }
+    char resolved[PATH_MAX];
+    if (!::realpath(root.constData(), resolved)) {
+        *error = QStringLiteral("--root %1 cannot be used: %2").arg(shown, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    struct stat status {};
+    if (::stat(resolved, &status) != 0 || !S_ISDIR(status.st_mode)) {
+        *error = QStringLiteral("--root %1 is not a folder").arg(shown);
+        return false;
+    }
+    root = QByteArray(resolved);
     return true;
 }
 

@@ -1,10 +1,18 @@
 #include "app/HandOff.h"
 
 #include "app/SingleInstance.h"
+#include "platform/PhonePath.h"
 
 #include <QFile>
 #include <QSaveFile>
+#include <QStringList>
 #include <QtEndian>
+
+#include <cerrno>
+
+#include <fcntl.h>
+#include <sys/stat.h>
+#include <unistd.h>
 
 namespace HandOff {
 
@@ -47,14 +55,52 @@ QString take(const QString& file, qint64 expectedBytes)
 {
     if (expectedBytes <= 0 || expectedBytes > MaxBytes)
         return QString();
-    QFile in(file);
-    if (!in.open(QIODevice::ReadOnly))
+    const QByteArray name = QFile::encodeName(file);
+    // Not blocking, so that opening a FIFO returns at once instead of waiting for a writer.
+    const int descriptor = ::open(name.constData(), O_RDONLY | O_NOFOLLOW | O_NONBLOCK | O_CLOEXEC);
+    if (descriptor < 0)
         return QString();
-    const QString path = decode(in.read(expectedBytes), expectedBytes);
-    in.close();
+    struct stat status {};
+    QByteArray bytes;
+    if (::fstat(descriptor, &status) == 0 && S_ISREG(status.st_mode) && status.st_uid == ::geteuid()) {
+        bytes.resize(expectedBytes);
+        qsizetype done = 0;
+        while (done < bytes.size()) {
+            const ssize_t got = ::read(descriptor, bytes.data() + done, static_cast<size_t>(bytes.size() - done));
+            if (got < 0 && errno == EINTR)
+                continue;
+            if (got <= 0)
+                break;
+            done += got;
+        }
+        bytes.truncate(done);
+    }
+    ::close(descriptor);
+    const QString path = decode(bytes, expectedBytes);
     if (!path.isNull())
-        in.remove();
+        ::unlink(name.constData());
     return path;
+}
+
+QString pathFromHost(const QByteArray& hostPath)
+{
+    QStringList names;
+    for (const QByteArray& name : hostPath.split('/'))
+        names << platform::PathMapper::nameFromHost(name);
+    return names.join(u'/');
+}
+
+QByteArray pathToHost(const QString& path)
+{
+    QByteArrayList names;
+    for (const QString& name : path.split(u'/')) {
+        const QByteArray host = platform::PathMapper::nameToHost(name);
+        if (host.isEmpty() && !name.isEmpty())
+            return QByteArray();
+        names << host;
+    }
+    QByteArray host = names.join('/');
+    return host.isNull() ? QByteArray("") : host;
 }
 
 }  // namespace HandOff

@@ -25,6 +25,16 @@ qint64 write(const QString& file, const QString& commandLine);
 
 // Reads `expectedBytes` from the file. On success returns the path and deletes the file; on a
 // failed open, a short read or a count over the limit returns a null string and leaves it.
+// Only a regular file of this user is read, never through a link: anything else planted under
+// the name (a FIFO that would block the window for good, a link to another file) is left
+// unread.
 QString take(const QString& file, qint64 expectedBytes);
+
+// The command line's PATH is a host path, which may hold bytes that are not UTF-8. It travels
+// as text with those bytes (and "\") as the private-use characters that PathMapper gives host
+// names, so that the running instance gets back exactly the bytes it was given.
+QString pathFromHost(const QByteArray& hostPath);
+// The host bytes of such a text; a null array when no host path maps to it.
+QByteArray pathToHost(const QString& path);
 
 }  // namespace HandOff

@@ -7,16 +7,65 @@
 #include <QLocalSocket>
 #include <QThread>
 
+#include <cerrno>
+#include <cstring>
+
+#include <sys/stat.h>
 #include <unistd.h>
 
 const QString SingleInstance::Identifier = QStringLiteral("Rm5uY2tLZXlwYWRGaWxlcyE=");
 
 namespace {
 
-QString socketName() { return SingleInstance::runtimeFolder() + u'/' + SingleInstance::Identifier + QStringLiteral(".sock"); }
 QString lockName() { return SingleInstance::runtimeFolder() + u'/' + SingleInstance::Identifier + QStringLiteral(".lock"); }
 
 constexpr int ConnectTimeoutMs = 1000;
+
+// The private temporary folder that holds the runtime folder when XDG_RUNTIME_DIR is unset.
+QString privateTemporaryFolder() { return QDir::tempPath() + QStringLiteral("/fennick-%1").arg(::geteuid()); }
+
+// Makes `folder` with only its owner let in, or checks the one that is there: it must be a
+// folder (not a link to one) of this user that nobody else may enter. Another user's folder,
+// or one that others could have written into, may hold a socket or a hand-off file planted
+// there; it is refused, not used or repaired.
+bool makePrivateFolder(const QString& folder, QString* error)
+{
+    const QByteArray name = QFile::encodeName(folder);
+    if (::mkdir(name.constData(), 0700) == 0) {
+        // The umask may have taken bits from the owner too.
+        if (::chmod(name.constData(), 0700) == 0)
+            return true;
+    } else if (errno != EEXIST) {
+        *error = QStringLiteral("cannot make the folder %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    struct stat status {};
+    if (::lstat(name.constData(), &status) != 0) {
+        *error = QStringLiteral("cannot look at the folder %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        return false;
+    }
+    const QString advice = QStringLiteral("; remove it, or set XDG_RUNTIME_DIR to a private folder of yours");
+    if (S_ISLNK(status.st_mode)) {
+        *error = QStringLiteral("%1 is a link, not a folder of this user's own").arg(folder) + advice;
+        return false;
+    }
+    if (!S_ISDIR(status.st_mode)) {
+        *error = QStringLiteral("%1 is not a folder").arg(folder) + advice;
+        return false;
+    }
+    if (status.st_uid != ::geteuid()) {
+        *error = QStringLiteral("%1 belongs to user %2, not to this user (%3)").arg(folder).arg(status.st_uid).arg(::geteuid())
+            + advice;
+        return false;
+    }
+    if ((status.st_mode & 07777) != 0700) {
+        *error = QStringLiteral("%1 has mode %2, where only its owner may be let in (0700)")
+                     .arg(folder, QStringLiteral("0%1").arg(status.st_mode & 07777, 3, 8, QLatin1Char('0')))
+            + advice;
+        return false;
+    }
+    return true;
+}
 
 }  // namespace
 
@@ -24,8 +73,13 @@ QString SingleInstance::runtimeFolder()
 {
     QString base = qEnvironmentVariable("XDG_RUNTIME_DIR");
     if (base.isEmpty())
-        base = QDir::tempPath() + QStringLiteral("/fennick-%1").arg(getuid());
+        base = privateTemporaryFolder();
     return base + QStringLiteral("/fennick");
+}
+
+QString SingleInstance::socketName()
+{
+    return runtimeFolder() + u'/' + Identifier + QStringLiteral(".sock");
 }
 
 SingleInstance::SingleInstance(QObject* parent) : QObject(parent) {}
@@ -38,37 +92,59 @@ void SingleInstance::stopListening()
     m_server = nullptr;
 }
 
-SingleInstance::Role SingleInstance::acquire()
+SingleInstance::Role SingleInstance::acquire(QString* error)
 {
-    const QString folder = runtimeFolder();
-    // The folder holds the socket and the hand-off file: nobody else may write there.
-    if (!QDir().mkpath(folder)
-        || !QFile::setPermissions(folder, QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner))
+    // The folder holds the socket and the hand-off file: nobody else may write there. Without
+    // XDG_RUNTIME_DIR, which the session makes private, the folder above it is ours to make
+    // private too.
+    if (qEnvironmentVariableIsEmpty("XDG_RUNTIME_DIR") && !makePrivateFolder(privateTemporaryFolder(), error))
+        return Role::Failed;
+    if (!makePrivateFolder(runtimeFolder(), error))
         return Role::Failed;
     m_lock = std::make_unique<QLockFile>(lockName());
     // A lock left by a crashed instance is taken over (QLockFile checks that its process is gone).
     m_lock->setStaleLockTime(0);
     if (m_lock->tryLock(0))
         return Role::First;
-    return m_lock->error() == QLockFile::LockFailedError ? Role::Second : Role::Failed;
+    switch (m_lock->error()) {
+    case QLockFile::LockFailedError:
+        return Role::Second;
+    case QLockFile::PermissionError:
+        *error = QStringLiteral("cannot make the lock file %1: permission denied").arg(lockName());
+        break;
+    default:
+        *error = QStringLiteral("cannot make the lock file %1").arg(lockName());
+        break;
+    }
+    return Role::Failed;
 }
 
-bool SingleInstance::listen()
+bool SingleInstance::listen(QString* error)
 {
     QLocalServer::removeServer(socketName());
     m_server = new QLocalServer(this);
     m_server->setSocketOptions(QLocalServer::UserAccessOption);
     connect(m_server, &QLocalServer::newConnection, this, &SingleInstance::onConnection);
-    return m_server->listen(socketName());
+    if (m_server->listen(socketName()))
+        return true;
+    *error = QStringLiteral("cannot listen at %1: %2").arg(socketName(), m_server->errorString());
+    return false;
 }
 
 void SingleInstance::onConnection()
 {
     while (QLocalSocket* socket = m_server->nextPendingConnection()) {
+        // Qt stops reading from the socket while this much waits unread, so a sender that
+        // never ends its line cannot fill the memory before the check below drops it.
+        socket->setReadBufferSize(4 * MaxLineBytes);
         connect(socket, &QLocalSocket::disconnected, socket, &QObject::deleteLater);
         connect(socket, &QLocalSocket::readyRead, this, [this, socket] {
             while (socket->canReadLine()) {
-                const QByteArray line = socket->readLine(64).trimmed();
+                if (!socket->peek(MaxLineBytes).contains('\n')) {
+                    socket->abort();
+                    return;
+                }
+                const QByteArray line = socket->readLine().trimmed();
                 if (line == "raise") {
                     emit raiseRequested();
                 } else if (line.startsWith("handoff ")) {
@@ -78,6 +154,8 @@ void SingleInstance::onConnection()
                         emit handOffPosted(bytes);
                 }
             }
+            if (socket->bytesAvailable() >= MaxLineBytes)
+                socket->abort();
         });
     }
 }

@@ -17,20 +17,28 @@ class SingleInstance : public QObject {
 public:
     // A fixed identifier, the Base64 form of 16 bytes.
     static const QString Identifier;
+    // The longest line a second start may send; a longer one ends its connection, so that
+    // nobody can make the running window hold an endless line in memory.
+    static constexpr qint64 MaxLineBytes = 64;
 
     // $XDG_RUNTIME_DIR/fennick, or a private folder in the temporary folder when unset.
     static QString runtimeFolder();
+    // The socket the first instance listens on, in the runtime folder.
+    static QString socketName();
 
     enum class Role { First, Second, Failed };
 
     explicit SingleInstance(QObject* parent = nullptr);
     ~SingleInstance() override;
 
-    // Takes the lock; Failed when neither the lock nor its folder can be made.
-    Role acquire();
-    // First instance: starts listening for second starts, and stops (before the application
-    // object goes away).
-    bool listen();
+    // Makes the runtime folder (and, without XDG_RUNTIME_DIR, the private folder in the
+    // temporary folder that holds it) and takes the lock. Failed, with the reason in `error`,
+    // when a folder cannot be made, is not a folder of this user's own that only this user
+    // can enter (the socket and the hand-off file live there), or the lock cannot be made.
+    Role acquire(QString* error);
+    // First instance: starts listening for second starts (false, with the reason in `error`,
+    // when it cannot), and stops (before the application object goes away).
+    [[nodiscard]] bool listen(QString* error);
     void stopListening();
 
     // Second instance: the sender side of the hand-off. Returns true when a running window

@@ -340,15 +340,79 @@ ParseResult parse(const QString& text)
     return result;
 }
 
-QString decodeRegFile(const QByteArray& bytes)
+DecodeResult decodeRegFile(const QByteArray& bytes)
 {
+    DecodeResult result;
+    const auto fail = [&result](int line, const QString& why) {
+        result.errorLine = line;
+        result.error = QStringLiteral("line %1: %2").arg(line).arg(why);
+        return result;
+    };
     if (bytes.startsWith("\xFF\xFE") || bytes.startsWith("\xFE\xFF")) {
-        auto decoder = QStringDecoder(bytes.startsWith("\xFF\xFE") ? QStringConverter::Utf16LE : QStringConverter::Utf16BE);
-        return decoder(bytes.mid(2));
+        const bool littleEndian = bytes.startsWith("\xFF\xFE");
+        const qsizetype units = (bytes.size() - 2) / 2;
+        QString text(units, Qt::Uninitialized);
+        for (qsizetype i = 0; i < units; ++i) {
+            const char* at = bytes.constData() + 2 + i * 2;
+            text[i] = QChar(littleEndian ? qFromLittleEndian<quint16>(at) : qFromBigEndian<quint16>(at));
+        }
+        int line = 1;
+        for (qsizetype i = 0; i < text.size(); ++i) {
+            const QChar c = text.at(i);
+            if (c == u'\n')
+                ++line;
+            else if (c.isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate())
+                ++i;
+            else if (c.isSurrogate())
+                return fail(line, QStringLiteral("the UTF-16 text holds half of a character (U+%1 on its own)")
+                                      .arg(QString::number(c.unicode(), 16).toUpper()));
+        }
+        if (bytes.size() % 2 != 0)
+            return fail(line, QStringLiteral("the UTF-16 text ends in half a character"));
+        result.ok = true;
+        result.text = text;
+        return result;
     }
-    if (bytes.startsWith("\xEF\xBB\xBF"))
-        return QString::fromUtf8(bytes.mid(3));
-    return QString::fromUtf8(bytes);
+    const qsizetype start = bytes.startsWith("\xEF\xBB\xBF") ? 3 : 0;
+    const auto byteAt = [&bytes](qsizetype i) { return static_cast<unsigned char>(bytes.at(i)); };
+    int line = 1;
+    for (qsizetype i = start; i < bytes.size();) {
+        const unsigned char lead = byteAt(i);
+        if (lead < 0x80) {
+            line += lead == '\n';
+            ++i;
+            continue;
+        }
+        // The well-formed sequences of the Unicode standard (table 3-7): no overlong forms, no
+        // encoded surrogates, nothing beyond U+10FFFF.
+        int length = 0;
+        unsigned char low = 0x80;
+        unsigned char high = 0xBF;
+        if (lead >= 0xC2 && lead <= 0xDF) {
+            length = 2;
+        } else if (lead >= 0xE0 && lead <= 0xEF) {
+            length = 3;
+            low = lead == 0xE0 ? 0xA0 : 0x80;
+            high = lead == 0xED ? 0x9F : 0xBF;
+        } else if (lead >= 0xF0 && lead <= 0xF4) {
+            length = 4;
+            low = lead == 0xF0 ? 0x90 : 0x80;
+            high = lead == 0xF4 ? 0x8F : 0xBF;
+        }
+        bool valid = length > 0 && i + length <= bytes.size();
+        for (int k = 1; valid && k < length; ++k) {
+            const unsigned char next = byteAt(i + k);
+            valid = k == 1 ? next >= low && next <= high : next >= 0x80 && next <= 0xBF;
+        }
+        if (!valid)
+            return fail(line, QStringLiteral("the text is not UTF-8 (byte 0x%1); a file in another encoding, such as "
+                                             "Windows-1252, can be converted first with iconv -f WINDOWS-1252 -t UTF-8")
+                                  .arg(QString::number(lead, 16).toUpper()));
+        i += length;
+    }
+    result.ok = true;
+    result.text = QString::fromUtf8(bytes.constData() + start, bytes.size() - start);
+    return result;
 }
 
 bool write(const QList<Key>& keys, QString& text, QString* error)

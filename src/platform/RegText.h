@@ -32,9 +32,19 @@ struct ParseResult {
 // error anywhere gives no operations at all. Strings come out as REG_SZ with their NUL.
 [[nodiscard]] ParseResult parse(const QString& text);
 
+struct DecodeResult {
+    bool ok = false;
+    QString text;
+    int errorLine = 0;
+    QString error;  // "line N: what"
+};
+
 // The text of a ".reg" file's bytes: UTF-16 with its byte-order mark (as regedit writes
-// version 5.00 files), else UTF-8 (with or without its mark).
-[[nodiscard]] QString decodeRegFile(const QByteArray& bytes);
+// version 5.00 files), else UTF-8 (with or without its mark). Bytes that are not valid text in
+// that encoding (a REGEDIT4 file saved in a Windows code page, half of a UTF-16 character) are
+// refused with their line rather than guessed at or replaced: a guess would store other
+// names and values than the file's author meant, without a word.
+[[nodiscard]] DecodeResult decodeRegFile(const QByteArray& bytes);
 
 struct Key {
     Hive hive = Hive::CurrentUser;

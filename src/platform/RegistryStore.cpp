@@ -227,8 +227,22 @@ QString refusal(const QString& file, const Inspection& found)
 // refuse it, or a null string.
 QString examineExisting(const QString& file, const QByteArray& encodedFile)
 {
+    // Even a reading connection creates the "-wal" and "-shm" files beside a database in WAL
+    // mode, and cannot remove them again: a refused file would be left with two strangers
+    // beside it. When neither they nor a rollback journal are there, no connection has the
+    // database open and none has work to recover, so it is read as an immutable file, which
+    // makes nothing. Otherwise they already exist and an ordinary reader is needed to see the
+    // work they hold.
+    const auto besideIt = [&encodedFile](const char* ending) {
+        return QFileInfo::exists(QFile::decodeName(encodedFile + ending));
+    };
+    const bool untouched = !besideIt("-wal") && !besideIt("-shm") && !besideIt("-journal");
+    const QByteArray name = untouched
+        ? "file:" + encodedFile.toPercentEncoding("/") + "?immutable=1"
+        : encodedFile;
     sqlite3* reader = nullptr;
-    if (sqlite3_open_v2(encodedFile.constData(), &reader, SQLITE_OPEN_READONLY, nullptr) != SQLITE_OK) {
+    if (sqlite3_open_v2(name.constData(), &reader, SQLITE_OPEN_READONLY | (untouched ? SQLITE_OPEN_URI : 0), nullptr)
+        != SQLITE_OK) {
         const QString why = QStringLiteral("cannot open %1: %2")
                                 .arg(file, reader ? sqliteError(reader) : QStringLiteral("out of memory"));
         sqlite3_close_v2(reader);
@@ -263,7 +277,7 @@ bool setUpSchema(sqlite3* db)
 
 }  // namespace
 
-std::unique_ptr<RegistryStore> RegistryStore::open(const QString& file, QString* error)
+std::unique_ptr<RegistryStore> RegistryStore::open(const QString& file, QString* error, WhenMissing whenMissing)
 {
     QString ignored;
     QString& why = error ? *error : ignored;
@@ -279,6 +293,9 @@ std::unique_ptr<RegistryStore> RegistryStore::open(const QString& file, QString*
         why = examineExisting(file, encodedFile);
         if (!why.isNull())
             return nullptr;
+    } else if (whenMissing == WhenMissing::Refuse) {
+        why = QStringLiteral("there is no settings store %1").arg(file);
+        return nullptr;
     } else if (!QDir().mkpath(info.absolutePath())) {
         why = QStringLiteral("cannot create the folder %1 for the settings store %2").arg(info.absolutePath(), file);
         return nullptr;
@@ -408,10 +425,31 @@ Outcome deleteSubKeyIn(sqlite3* db, RegistryStore::KeyId key, const QString& nam
         return Outcome::Missing;
     if (const Outcome found = findChild(db, key, name, child); found != Outcome::Done)
         return found;
-    // Sub-keys and values go with it through the foreign keys.
-    Statement remove(db, "DELETE FROM keys WHERE id = ?");
-    remove.bind(1, child);
-    return remove.run() ? Outcome::Done : Outcome::Failed;
+    // Deleting only the top key would cascade through the foreign keys one level of nesting
+    // per level of keys, and SQLite stops such nesting at 1,000 levels: a deeper key could
+    // never be deleted. So the subtree is gathered first and deleted from its deepest keys up
+    // (a key's id is always greater than its parent's), each delete then cascading only to
+    // the key's own values.
+    std::vector<RegistryStore::KeyId> subtree;
+    {
+        Statement gather(db,
+                         "WITH RECURSIVE subtree(id) AS (SELECT ? UNION ALL "
+                         "  SELECT keys.id FROM keys JOIN subtree ON keys.parent = subtree.id) "
+                         "SELECT id FROM subtree ORDER BY id DESC");
+        gather.bind(1, child);
+        int step = SQLITE_ROW;
+        while ((step = gather.step()) == SQLITE_ROW)
+            subtree.push_back(gather.integer(0));
+        if (step != SQLITE_DONE)
+            return Outcome::Failed;
+    }
+    for (const RegistryStore::KeyId id : subtree) {
+        Statement remove(db, "DELETE FROM keys WHERE id = ?");
+        remove.bind(1, id);
+        if (!remove.run())
+            return Outcome::Failed;
+    }
+    return Outcome::Done;
 }
 
 bool nameAt(sqlite3* db, const char* sql, RegistryStore::KeyId key, int index, QString& out)

@@ -33,11 +33,16 @@ class RegistryStore {
 public:
     using KeyId = qint64;
 
-    // Opens (creating when absent, with its folder) the database at `file`. On failure returns
-    // null and says why in `error`, naming the file; a file that exists but cannot be used (not
-    // a database, damaged, unreadable, read-only, another program's or a newer version's
-    // database) is never written.
-    static std::unique_ptr<RegistryStore> open(const QString& file, QString* error);
+    enum class WhenMissing { Create, Refuse };
+
+    // Opens the database at `file`, creating it with its folder when it is absent, unless
+    // `whenMissing` says to refuse (a reader such as the export must not leave an empty store
+    // and folders behind). On failure returns null and says why in `error`, naming the file; a
+    // file that exists but cannot be used (not a database, damaged, unreadable, read-only,
+    // another program's or a newer version's database) is never written, and nothing is made
+    // beside it.
+    static std::unique_ptr<RegistryStore> open(const QString& file, QString* error,
+                                               WhenMissing whenMissing = WhenMissing::Create);
     ~RegistryStore();
     RegistryStore(const RegistryStore&) = delete;
     RegistryStore& operator=(const RegistryStore&) = delete;

@@ -197,7 +197,7 @@ TEST(RegText, WriteRefusesNamesNoLineCanCarry)
     QString text;
     const QString fine = QStringLiteral("\U0001F600 \u00e9 ") + QChar(0) + QStringLiteral("end");
     ASSERT_TRUE(RegText::write({{Hive::CurrentUser, fine, {{fine, value}}}}, text, nullptr));
-    const auto back = parse(RegText::decodeRegFile(text.toUtf8()));
+    const auto back = parse(RegText::decodeRegFile(text.toUtf8()).text);
     ASSERT_TRUE(back.ok) << back.error.toStdString();
     EXPECT_EQ(back.operations.at(1).keyPath, fine);
     EXPECT_EQ(back.operations.at(1).valueName, fine);
@@ -212,13 +212,58 @@ TEST(RegText, DecodesFilesByTheirMark)
         littleEndian.append(static_cast<char>(c.unicode() & 0xff)).append(static_cast<char>(c.unicode() >> 8));
         bigEndian.append(static_cast<char>(c.unicode() >> 8)).append(static_cast<char>(c.unicode() & 0xff));
     }
-    EXPECT_EQ(RegText::decodeRegFile(littleEndian), text);
-    EXPECT_EQ(RegText::decodeRegFile(bigEndian), text);
-    EXPECT_EQ(RegText::decodeRegFile(text.toUtf8()), text);
-    EXPECT_EQ(RegText::decodeRegFile("\xef\xbb\xbf" + text.toUtf8()), text);
-    const auto parsed = parse(RegText::decodeRegFile(littleEndian));
+    for (const QByteArray& bytes : {littleEndian, bigEndian, text.toUtf8(), "\xef\xbb\xbf" + text.toUtf8()}) {
+        const RegText::DecodeResult decoded = RegText::decodeRegFile(bytes);
+        EXPECT_TRUE(decoded.ok) << decoded.error.toStdString();
+        EXPECT_EQ(decoded.text, text);
+    }
+    const auto parsed = parse(RegText::decodeRegFile(littleEndian).text);
     ASSERT_TRUE(parsed.ok) << parsed.error.toStdString();
     EXPECT_EQ(parsed.operations.at(1).valueName, QStringLiteral("\u00e9"));
+}
+
+QByteArray utf16(bool littleEndian, const std::u16string& units)
+{
+    QByteArray bytes = littleEndian ? QByteArray("\xff\xfe", 2) : QByteArray("\xfe\xff", 2);
+    for (const char16_t unit : units) {
+        const char low = static_cast<char>(unit & 0xff);
+        const char high = static_cast<char>(unit >> 8);
+        bytes.append(littleEndian ? low : high).append(littleEndian ? high : low);
+    }
+    return bytes;
+}
+
+TEST(RegText, RefusesBytesThatAreNotTextWithTheirLine)
+{
+    const struct { QByteArray bytes; int line; } refused[] = {
+        // A REGEDIT4 file saved in Windows-1252, as older Windows tools wrote them.
+        {"REGEDIT4\n\n[HKEY_CURRENT_USER\\Software]\n\"caf\xe9\"=\"\x80 5\"\n", 4},
+        {"REGEDIT4\n\"\xed\xa0\x80\"=\"lone surrogate, encoded\"\n", 2},
+        {"REGEDIT4\n\"\xed\xbf\xbf\"=\"another\"\n", 2},
+        {"\xc0\xafREGEDIT4\n", 1},                                   // an overlong "/"
+        {"REGEDIT4\n\n\n\"\xf4\x90\x80\x80\"=\"past U+10FFFF\"\n", 4},
+        {"REGEDIT4\n\"cut short \xe2\x82", 2},
+        {"\xef\xbb\xbfREGEDIT4\n\"\xff\"=\"\"\n", 2},
+        {utf16(true, u"Windows Registry Editor Version 5.00\r\n\r\n\"\xd800\"=\"\"\r\n"), 3},
+        {utf16(false, u"Windows Registry Editor Version 5.00\r\n\"x\xdc00\"=\"\"\r\n"), 2},
+        {utf16(true, u"Windows Registry Editor Version 5.00\r\n\"\xdbff\"=\"\"\r\n"), 2},  // high, then no low
+        {utf16(true, u"Windows Registry Editor Version 5.00\r\n") + 'x', 2},   // half a unit at the end
+    };
+    for (const auto& row : refused) {
+        const RegText::DecodeResult decoded = RegText::decodeRegFile(row.bytes);
+        EXPECT_FALSE(decoded.ok) << row.bytes.toHex().toStdString();
+        EXPECT_EQ(decoded.errorLine, row.line) << row.bytes.toHex().toStdString();
+        EXPECT_TRUE(decoded.error.startsWith(QStringLiteral("line %1: ").arg(row.line))) << decoded.error.toStdString();
+        EXPECT_TRUE(decoded.text.isEmpty());
+    }
+    EXPECT_TRUE(RegText::decodeRegFile("REGEDIT4\n\"\xe9\"=\"\"\n").error.contains(QStringLiteral("0xE9")));
+
+    // Every well-formed character passes, the largest of each length included.
+    const QString accepted = QStringLiteral("REGEDIT4\n\"\u007f\u07ff\uffff\U0010ffff\U0001f600\ud7ff\ue000\"=\"\"\n");
+    const RegText::DecodeResult decoded = RegText::decodeRegFile(accepted.toUtf8());
+    EXPECT_TRUE(decoded.ok) << decoded.error.toStdString();
+    EXPECT_EQ(decoded.text, accepted);
+    EXPECT_EQ(RegText::decodeRegFile(utf16(true, accepted.toStdU16String())).text, accepted);
 }
 
 }  // namespace

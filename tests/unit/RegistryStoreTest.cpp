@@ -257,6 +257,33 @@ TEST_F(RegistryStoreTest, DeletingAKeyTakesItsSubtreeAndLeavesStaleIdsHarmless)
     EXPECT_FALSE(m_store->deleteSubKey(hive, QStringLiteral("HKEY_CURRENT_USER")));
 }
 
+TEST_F(RegistryStoreTest, AKeyOverAThousandLevelsDeepIsDeletedWithItsSubtree)
+{
+    // Deep enough that a delete cascading one level at a time would run out of nesting.
+    QStringList levels(1100, QStringLiteral("level"));
+    const QString deepPath = QStringLiteral("Software\\Deep\\") + levels.join(u'\\');
+    RegistryStore::KeyId deepest = 0;
+    ASSERT_TRUE(m_store->openKey(Hive::CurrentUser, deepPath, true, deepest));
+    ASSERT_TRUE(m_store->writeValue(deepest, QStringLiteral("v"), {RegType::Dword, QByteArray(4, '\1')}));
+    const auto software = key("Software");
+    key("Software\\Kept");
+
+    EXPECT_TRUE(m_store->deleteSubKey(software, QStringLiteral("Deep")));
+    RegistryStore::KeyId gone = 0;
+    EXPECT_FALSE(m_store->openKey(Hive::CurrentUser, QStringLiteral("Software\\Deep\\level"), false, gone));
+    RegValue value;
+    EXPECT_FALSE(m_store->readValue(deepest, QStringLiteral("v"), value));
+    EXPECT_EQ(subKeyNames(software), QStringList({QStringLiteral("Kept")}));
+
+    // The same through a ".reg" import that deletes the key.
+    ASSERT_TRUE(m_store->openKey(Hive::CurrentUser, deepPath, true, deepest));
+    QString error;
+    EXPECT_TRUE(m_store->importText(QStringLiteral("REGEDIT4\n[-HKEY_CURRENT_USER\\Software\\Deep]\n"), &error))
+        << error.toStdString();
+    EXPECT_FALSE(m_store->openKey(Hive::CurrentUser, QStringLiteral("Software\\Deep"), false, gone));
+    EXPECT_EQ(integrityOf(m_file), QStringLiteral("ok"));
+}
+
 TEST_F(RegistryStoreTest, TwoProcessesWriteAtOnce)
 {
     // Both processes start on a file that does not exist yet, so they also race to set it up.
@@ -343,15 +370,24 @@ TEST_F(RegistryStoreTest, AFileThatIsNotAUsableStoreIsRefusedAndLeftAlone)
     ASSERT_TRUE(runSql(foreignWal, "PRAGMA journal_mode = WAL; CREATE TABLE keys(id INTEGER); PRAGMA user_version = 1;"
                                    "INSERT INTO keys VALUES(1);", /*keepWal=*/true));
     ASSERT_TRUE(QFileInfo(foreignWal + QStringLiteral("-wal")).size() > 0);
+    // And one in WAL mode that was closed cleanly, so nothing lies beside it.
+    const QString foreignClosed = m_folder.filePath(QStringLiteral("foreign-closed.db"));
+    ASSERT_TRUE(runSql(foreignClosed, "PRAGMA journal_mode = WAL; CREATE TABLE t(x); INSERT INTO t VALUES(1);"));
 
     const QString garbageFile = m_folder.filePath(QStringLiteral("garbage.db"));
     ASSERT_TRUE(writeFile(garbageFile, garbage));
     const QString folder = m_folder.filePath(QStringLiteral("folder.db"));
     ASSERT_TRUE(QDir().mkpath(folder));
 
-    for (const QString& file : {garbageFile, truncated, newer, foreign, foreignWal, folder}) {
+    for (const QString& file : {garbageFile, truncated, newer, foreign, foreignWal, foreignClosed, folder}) {
         const QByteArray before = fileContent(file);
         const QByteArray walBefore = fileContent(file + QStringLiteral("-wal"));
+        // Looking must not leave files beside a database that is refused.
+        const auto companions = [&file] {
+            return std::string(QFileInfo::exists(file + QStringLiteral("-wal")) ? "-wal " : "")
+                 + (QFileInfo::exists(file + QStringLiteral("-shm")) ? "-shm" : "");
+        };
+        const std::string companionsBefore = companions();
         QString error;
         EXPECT_FALSE(RegistryStore::open(file, &error)) << file.toStdString();
         EXPECT_TRUE(error.contains(file)) << error.toStdString();
@@ -359,6 +395,7 @@ TEST_F(RegistryStoreTest, AFileThatIsNotAUsableStoreIsRefusedAndLeftAlone)
         EXPECT_EQ(fileContent(file), before) << file.toStdString();
         EXPECT_EQ(fileContent(file + QStringLiteral("-wal")), walBefore) << file.toStdString();
         EXPECT_FALSE(QFile::exists(file + QStringLiteral("-journal"))) << file.toStdString();
+        EXPECT_EQ(companions(), companionsBefore) << file.toStdString();
     }
     EXPECT_EQ(fileContent(garbageFile), garbage);
 
@@ -447,7 +484,7 @@ TEST_F(RegistryStoreTest, ExportAndImportRoundTripEveryValueByteForByte)
     QTemporaryDir other;
     auto copy = open(other.filePath(QStringLiteral("copy.db")));
     ASSERT_TRUE(copy);
-    ASSERT_TRUE(copy->importText(platform::RegText::decodeRegFile(text.toUtf8()), &error))
+    ASSERT_TRUE(copy->importText(platform::RegText::decodeRegFile(text.toUtf8()).text, &error))
         << error.toStdString() << "\n" << text.toStdString();
     RegistryStore::KeyId copied = 0;
     ASSERT_TRUE(copy->openKey(Hive::CurrentUser, QString::fromUtf8(oddKey), false, copied));

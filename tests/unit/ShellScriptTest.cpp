@@ -1,8 +1,13 @@
 // The application shell and the folder tree as a person uses them: keypad scripts played on
 // the real program over a temporary root folder and registry.
 #include "ProgramFixture.h"
+#include "app/SingleInstance.h"
 
+#include <QFileInfo>
+#include <QLocalSocket>
 #include <QThread>
+
+#include <csignal>
 
 namespace {
 
@@ -149,7 +154,7 @@ TEST(ShellScript, WithoutADisplayOrAScriptItSaysWhatToDo)
     EXPECT_TRUE(run.err.contains(QStringLiteral("--play")));
 }
 
-TEST(ShellScript, WithoutAPlaceForTheInstanceLockItEndsWithTwo)
+TEST(ShellScript, WithoutAPlaceForTheInstanceLockItSaysWhyAndEndsWithTwo)
 {
     ProgramFixture program;
     // The runtime folder is a file: no lock can be made in it.
@@ -161,6 +166,9 @@ TEST(ShellScript, WithoutAPlaceForTheInstanceLockItEndsWithTwo)
     const ProgramRun run = program.play(QStringLiteral("dump\n"));
     EXPECT_EQ(run.exitCode, 2);
     EXPECT_TRUE(run.out.isEmpty());
+    // Said, with the folder and the reason.
+    EXPECT_TRUE(run.err.contains(QStringLiteral("cannot make the folder %1/fennick: ").arg(program.runtimeFolder())))
+        << run.err.toStdString();
 }
 
 TEST(ShellScript, QuitSavesTheStatusBarSetting)
@@ -198,6 +206,85 @@ TEST(ShellScript, ASecondStartHandsItsPathOverAndOpensNoWindow)
     EXPECT_EQ(first.exitCode(), 0) << first.readAllStandardError().toStdString();
     // The running instance read the hand-off file and removed it.
     EXPECT_FALSE(QFile::exists(program.runtimeFolder() + QStringLiteral("/fennick/FNTemp.dat")));
+}
+
+// The socket of the instance that holds the single-instance role, as a second start finds it.
+bool socketAnswers(const ProgramFixture& program)
+{
+    QLocalSocket socket;
+    socket.connectToServer(program.runtimeFolder() + QStringLiteral("/fennick/") + SingleInstance::Identifier
+                           + QStringLiteral(".sock"));
+    return socket.waitForConnected(1000);
+}
+
+TEST(ShellScript, AScriptNextToARunningFennickPlaysInAnInstanceOfItsOwn)
+{
+    ProgramFixture program;
+    program.file("a.txt");
+    QProcess running;
+    program.startPlaying(running, QStringLiteral("dump\nwait 60000\n"));
+    ASSERT_TRUE(running.waitForReadyRead(-1));  // up, and holding the lock and the socket
+
+    // Played, not handed over: a failing line fails, a dump prints.
+    ProgramRun run = program.play(QStringLiteral("wait idle\nexpect screen nothing like this\n"));
+    EXPECT_EQ(run.exitCode, 1);
+    EXPECT_TRUE(run.err.contains(QStringLiteral(":2: expect screen nothing like this"))) << run.err.toStdString();
+    run = program.play(QStringLiteral("wait idle\ndump\n"), {QStringLiteral("/some/Archive.zip")});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral("a.txt"))) << run.out.toStdString();
+    EXPECT_FALSE(QFile::exists(program.runtimeFolder() + QStringLiteral("/fennick/FNTemp.dat")));
+
+    // The running window still holds its socket, and a second start still reaches it.
+    EXPECT_TRUE(socketAnswers(program));
+    run = program.run({QStringLiteral("/some/folder")});
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+    EXPECT_TRUE(run.out.isEmpty());
+
+    running.terminate();
+    running.waitForFinished(-1);
+    EXPECT_EQ(running.exitCode(), 128 + SIGTERM) << running.readAllStandardError().toStdString();
+}
+
+TEST(ShellScript, ASignalEndsFennickAsQuitDoesWithItsSettingsSaved)
+{
+    for (const int signalNumber : {SIGTERM, SIGHUP, SIGINT}) {
+        ProgramFixture program;
+        program.file("a.txt");
+        QProcess process;
+        program.startPlaying(process, QStringLiteral(
+            "key F2\nchoose View\nchoose Hide status bar\n"
+            "wait idle\n"
+            "dump\n"
+            "wait 60000\n"));
+        ASSERT_TRUE(process.waitForReadyRead(-1));
+        ASSERT_EQ(::kill(static_cast<pid_t>(process.processId()), signalNumber), 0);
+        process.waitForFinished(-1);
+        EXPECT_EQ(process.exitStatus(), QProcess::NormalExit) << signalNumber;
+        EXPECT_EQ(process.exitCode(), 128 + signalNumber) << process.readAllStandardError().toStdString();
+        EXPECT_EQ(program.storedSetting("HideStatus"), 1u) << signalNumber;
+    }
+}
+
+TEST(ShellScript, ASignalCancelsAnOpenDialogBeforeQuitting)
+{
+    ProgramFixture program;
+    program.file("a.txt");
+    QProcess process;
+    program.startPlaying(process, QStringLiteral(
+        "key F2\nchoose View\nchoose Hide status bar\n"
+        "key F1\nchoose New\nchoose Folder...\n"
+        "type Made by a signal\n"
+        "wait idle\n"
+        "dump\n"
+        "wait 60000\n"));
+    ASSERT_TRUE(process.waitForReadyRead(-1));
+    process.terminate();
+    process.waitForFinished(-1);
+    const QString dump = QString::fromUtf8(process.readAllStandardOutput());
+    ASSERT_TRUE(dump.contains(QStringLiteral("== New folder =="))) << dump.toStdString();
+    EXPECT_EQ(process.exitCode(), 128 + SIGTERM) << process.readAllStandardError().toStdString();
+    EXPECT_FALSE(QFileInfo::exists(program.root() + QStringLiteral("/Made by a signal")));
+    EXPECT_EQ(program.storedSetting("HideStatus"), 1u);
 }
 
 }  // namespace
