@@ -13,6 +13,7 @@ struct SeamState {
     std::optional<TestDialogs::InitStep> failure;
     TestDialogs::Shown lastShown;
     int shownCount = 0;
+    QList<TestDialogs::Shown> history;
 };
 
 SeamState& state()
@@ -48,6 +49,11 @@ int TestDialogs::shownCount()
     return state().shownCount;
 }
 
+QList<TestDialogs::Shown> TestDialogs::shownHistory()
+{
+    return state().history;
+}
+
 void TestDialogs::reset()
 {
     state() = SeamState();
@@ -72,6 +78,7 @@ void TestDialogs::recordShown(const Shown& shown)
 {
     state().lastShown = shown;
     ++state().shownCount;
+    state().history.append(shown);
 }
 
 void TestDialogs::pressKey(QWidget* window, Qt::Key key, const QString& text)

@@ -2,6 +2,7 @@
 
 class QWidget;
 
+#include <QList>
 #include <QString>
 #include <Qt>
 
@@ -34,6 +35,8 @@ public:
     // The last dialog that ran; a default Shown when none ran since reset().
     static Shown lastShown();
     static int shownCount();
+    // Every dialog shown since reset(), in order.
+    static QList<Shown> shownHistory();
     // Forgets every queued answer and failure and what was shown.
     static void reset();
 

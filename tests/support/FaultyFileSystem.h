@@ -1,0 +1,114 @@
+#pragma once
+
+// The real file system with faults injected where a test says: a call on a named item fails
+// with a chosen error, or a copy waits at a gate until it is asked to stop. Faults that cannot
+// be made for real (a listing that fails half-way down a tree, a source that cannot be
+// deleted after its copy succeeded) are made here.
+
+#include "platform/PhonePath.h"
+#include "platform/linux/LinuxFileSystem.h"
+
+#include <atomic>
+#include <chrono>
+#include <functional>
+#include <thread>
+
+class FaultyFileSystem : public platform::FileSystem {
+public:
+    using FsError = platform::FsError;
+    enum class Call { List, OpenChild, CopyFile, Delete, RemoveFolder, Sync };
+
+    explicit FaultyFileSystem(const QByteArray& hostRoot) : m_real(platform::PathMapper(hostRoot)) {}
+
+    // Called before each injectable call with the phone path it is about (for List and Sync
+    // the folder's own path); an error other than None makes the call fail with it.
+    std::function<FsError(Call, const QString&)> fault;
+    // When set, a file copy waits here until its stop flag is raised; `copiesWaiting` counts
+    // copies that reached the gate.
+    std::atomic<bool> gateCopies = false;
+    std::atomic<int> copiesWaiting = 0;
+
+    FsError enumerate(const QString& pattern, const Visitor& visit) override { return m_real.enumerate(pattern, visit); }
+    FsError lookUp(const QString& path, platform::FindData& out) override { return m_real.lookUp(path, out); }
+    FsError setAttributes(const QString& path, quint32 attributes) override { return m_real.setAttributes(path, attributes); }
+    FsError deleteFile(const QString& path) override { return m_real.deleteFile(path); }
+    FsError createFolder(const QString& path) override { return m_real.createFolder(path); }
+    FsError removeFolder(const QString& path) override { return m_real.removeFolder(path); }
+    FsError move(const QString& source, const QString& target) override { return m_real.move(source, target); }
+    FsError createNewFile(const QString& path) override { return m_real.createNewFile(path); }
+    QByteArray hostPath(const QString& path) const override { return m_real.hostPath(path); }
+
+    FsError openFolder(const QString& path, platform::OpenFolder& out) override { return m_real.openFolder(path, out); }
+    FsError openChild(const platform::OpenFolder& parent, const QString& name, platform::OpenFolder& out) override
+    {
+        if (const FsError error = injected(Call::OpenChild, join(parent, name)); error != FsError::None)
+            return error;
+        return m_real.openChild(parent, name, out);
+    }
+    FsError list(const platform::OpenFolder& folder, bool withSizes, const EntryVisitor& visit) override
+    {
+        if (const FsError error = injected(Call::List, folder.path()); error != FsError::None)
+            return error;
+        return m_real.list(folder, withSizes, visit);
+    }
+    FsError entryAt(const platform::OpenFolder& folder, const QString& name, platform::DirEntry& out,
+                    platform::FileId* id = nullptr) override
+    {
+        return m_real.entryAt(folder, name, out, id);
+    }
+    FsError identityChain(const platform::OpenFolder& folder, std::vector<platform::FileId>& out) override
+    {
+        return m_real.identityChain(folder, out);
+    }
+    FsError createFolderAt(const platform::OpenFolder& parent, const QString& name) override
+    {
+        return m_real.createFolderAt(parent, name);
+    }
+    FsError copyFileAt(const platform::OpenFolder& from, const QString& name, const platform::OpenFolder& to,
+                       const QString& targetName, bool replace, const platform::CopyControl& control) override
+    {
+        if (const FsError error = injected(Call::CopyFile, join(from, name)); error != FsError::None)
+            return error;
+        if (gateCopies) {
+            ++copiesWaiting;
+            // Bounded, so that a broken test cannot hang the run for ever.
+            for (int i = 0; i < 60000 && !(control.stop && control.stop->load()); ++i)
+                std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            if (control.stop && control.stop->load())
+                return FsError::Cancelled;
+        }
+        return m_real.copyFileAt(from, name, to, targetName, replace, control);
+    }
+    FsError copyLinkAt(const platform::OpenFolder& from, const QString& name, const platform::OpenFolder& to,
+                       const QString& targetName, bool replace) override
+    {
+        return m_real.copyLinkAt(from, name, to, targetName, replace);
+    }
+    FsError deleteAt(const platform::OpenFolder& folder, const QString& name) override
+    {
+        if (const FsError error = injected(Call::Delete, join(folder, name)); error != FsError::None)
+            return error;
+        return m_real.deleteAt(folder, name);
+    }
+    FsError removeFolderAt(const platform::OpenFolder& folder, const QString& name) override
+    {
+        if (const FsError error = injected(Call::RemoveFolder, join(folder, name)); error != FsError::None)
+            return error;
+        return m_real.removeFolderAt(folder, name);
+    }
+    FsError syncAt(const platform::OpenFolder& folder) override
+    {
+        if (const FsError error = injected(Call::Sync, folder.path()); error != FsError::None)
+            return error;
+        return m_real.syncAt(folder);
+    }
+
+private:
+    static QString join(const platform::OpenFolder& folder, const QString& name)
+    {
+        return platform::PhonePath::join(folder.path(), name);
+    }
+    FsError injected(Call call, const QString& path) { return fault ? fault(call, path) : FsError::None; }
+
+    platform::LinuxFileSystem m_real;
+};
