@@ -8,7 +8,6 @@
 
 #include <QHBoxLayout>
 #include <QIcon>
-#include <QKeyEvent>
 #include <QLabel>
 #include <QStyle>
 #include <QTextEdit>
@@ -171,15 +170,4 @@ QString MessageBox::shownText() const
 QString MessageBox::shownIcon() const
 {
     return iconName(m_icon);
-}
-
-void MessageBox::keyPressEvent(QKeyEvent* event)
-{
-    // The action key acknowledges a message; a question needs a soft key, so that a stray
-    // press cannot confirm anything.
-    if (m_keys == Keys::Ok && (event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter)) {
-        sendCommand(Cmd::Ok);
-        return;
-    }
-    PhoneDialog::keyPressEvent(event);
 }

@@ -5,7 +5,9 @@
 #include <QString>
 
 // A message or a yes/no question on a phone page of its own: the caption in the title strip,
-// an icon and the text, and OK or Yes/No on the soft keys.
+// an icon and the text, and OK or Yes/No on the soft keys. The action key acknowledges a
+// message, as OK does; a question has no accept key and is answered with a soft key only, so
+// that a stray press confirms nothing.
 class MessageBox : public PhoneDialog {
     Q_OBJECT
 
@@ -34,7 +36,6 @@ public:
 protected:
     QString shownText() const override;
     QString shownIcon() const override;
-    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QWidget* makeContent() const;

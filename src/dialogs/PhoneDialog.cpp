@@ -14,7 +14,12 @@
 #include <QTextEdit>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <iterator>
+
 namespace {
+
+constexpr SoftKeyBar::Side BothSides[] = {SoftKeyBar::Left, SoftKeyBar::Right};
 
 DialogTemplate templateOf(int dialogId)
 {
@@ -176,10 +181,26 @@ void PhoneDialog::reject()
     end(Cmd::Cancel);
 }
 
+bool PhoneDialog::hasEnabledAcceptKey() const
+{
+    const SoftKeyBar* bar = softKeyBar();
+    return std::any_of(std::begin(BothSides), std::end(BothSides), [bar](SoftKeyBar::Side side) {
+        return bar->isEnabled(side) && bar->commandId(side) == Cmd::Ok;
+    });
+}
+
 void PhoneDialog::keyPressEvent(QKeyEvent* event)
 {
     if (softKeyBar()->handleKey(event))
         return;
+    // The action key does what the dialog's accept key does, as on the phone. It arrives here
+    // only when the focused control had no use for it. A dialog without such a key (a yes/no
+    // question) is answered with the soft keys alone.
+    if ((event->key() == Qt::Key_Return || event->key() == Qt::Key_Enter) && hasEnabledAcceptKey()) {
+        if (!event->isAutoRepeat())
+            sendCommand(Cmd::Ok);
+        return;
+    }
     if (event->key() != Qt::Key_Escape) {
         QDialog::keyPressEvent(event);
         return;

@@ -66,6 +66,8 @@ private:
     [[nodiscard]] bool setUpFrame(QWidget* owner);
     void coverOwner(QWidget* owner);
     void focusFirstInput();
+    // True when a soft key that sends the accept command (1) is there and enabled.
+    bool hasEnabledAcceptKey() const;
     void forwardBackKey();
     void recordShown();
 

@@ -3,6 +3,7 @@
 #include "resources/Menus.h"
 
 #include <QAction>
+#include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLinearGradient>
 #include <QMenu>
@@ -200,6 +201,14 @@ void SoftKeyBar::showMenu(Side side)
     const QPoint barTopLeft = mapToGlobal(QPoint(0, 0));
     const int x = side == Left ? barTopLeft.x() : barTopLeft.x() + width() - size.width();
     menu->popup(QPoint(x, barTopLeft.y() - size.height()));
+    // As on the phone, the pop-up opens on its first item that can be chosen, so the soft key
+    // and then the action key pick it, and one Down reaches the second. The menu's own Down
+    // does exactly that in a pop-up with no highlighted item, and unlike setActiveAction() it
+    // does not open a sub-menu that comes first.
+    if (!menu->activeAction()) {
+        QKeyEvent down(QEvent::KeyPress, Qt::Key_Down, Qt::NoModifier);
+        QCoreApplication::sendEvent(menu, &down);
+    }
 }
 
 QSize SoftKeyBar::sizeHint() const

@@ -36,12 +36,13 @@ constexpr std::array<const char16_t*, FixedTreeImageCount> treeImageFiles{
     u"storage-open.svg",
 };
 
-constexpr std::array<const char16_t*, 5> otherFiles{
+constexpr std::array<const char16_t*, 6> otherFiles{
     u"selection-band.svg",
     u"status-bar.svg",
     u"status-bar-icon.svg",
     u"indicator-set.svg",
     u"indicator-clear.svg",
+    u"file.svg",
 };
 
 QString picturePath(const char16_t* fileName)
@@ -120,6 +121,11 @@ QPixmap Pictures::statusBarIcon(int sizePx, qreal dpr)
 QPixmap Pictures::indicator(bool set, QSize size, qreal dpr)
 {
     return render(picturePath(set ? u"indicator-set.svg" : u"indicator-clear.svg"), size, dpr);
+}
+
+QPixmap Pictures::file(int sizePx, qreal dpr)
+{
+    return render(picturePath(u"file.svg"), QSize(sizePx, sizePx), dpr);
 }
 
 QPixmap Pictures::withShortcutOverlay(const QPixmap& base)

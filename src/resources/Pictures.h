@@ -40,6 +40,9 @@ public:
     [[nodiscard]] static QPixmap statusBarIcon(int sizePx, qreal dpr = 1.0);
     // The status bar's attribute indicator, lit when the attribute is set.
     [[nodiscard]] static QPixmap indicator(bool set, QSize size, qreal dpr = 1.0);
+    // A file, sizePx square: what the selection band puts before its count of files, as the
+    // closed folder goes before the count of folders.
+    [[nodiscard]] static QPixmap file(int sizePx, qreal dpr = 1.0);
 
     // `base` with the shortcut arrow drawn over its bottom-left corner, at base's own size and
     // device pixel ratio. A null base gives a null pixmap.

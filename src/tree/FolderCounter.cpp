@@ -36,10 +36,14 @@ void FolderCounter::start(const QString& folderPath, bool showHidden)
                     ++(entry.isFolder() ? folders : files);
                 return !*stopFlag;
             });
-        if (*stopFlag || error != platform::FsError::None) {
+        if (*stopFlag) {
             m_running = false;
             return;
         }
+        // A folder that cannot be listed counts as empty, so the status line says so rather
+        // than waiting for a count that never comes.
+        if (error != platform::FsError::None)
+            folders = files = 0;
         // The text is shown on the user-interface thread, and only for the latest request.
         QMetaObject::invokeMethod(m_receiver, [result = m_result, current, generation, folders, files] {
             if (*current == generation)

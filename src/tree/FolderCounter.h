@@ -17,8 +17,8 @@ class FileSystem;
 // and a result reaches the user-interface thread only if no newer request came meanwhile.
 class FolderCounter {
 public:
-    // Called on the thread of `receiver` with the counts of the latest request. The receiver
-    // owns the counter, or outlives it.
+    // Called on the thread of `receiver` with the counts of the latest request; a folder that
+    // cannot be listed gives 0 and 0. The receiver owns the counter, or outlives it.
     using Result = std::function<void(qint64 folders, qint64 files)>;
 
     FolderCounter(platform::FileSystem& fileSystem, QObject* receiver, Result result);

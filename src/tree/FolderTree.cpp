@@ -314,6 +314,16 @@ void FolderTree::keyPressEvent(QKeyEvent* event)
     QTreeView::keyPressEvent(event);
 }
 
+// On the phone the current item is the highlighted one. The view makes a row current without
+// selecting it in places of its own (when it first takes the focus, when the current row is
+// removed), which would leave the current row looking like any other.
+void FolderTree::currentChanged(const QModelIndex& current, const QModelIndex& previous)
+{
+    QTreeView::currentChanged(current, previous);
+    if (current.isValid() && !selectionModel()->isSelected(current))
+        selectionModel()->select(current, QItemSelectionModel::ClearAndSelect | QItemSelectionModel::Rows);
+}
+
 void FolderTree::cardInserted(const QString& cardPath)
 {
     const QString name = cardPath.mid(1);

@@ -70,6 +70,7 @@ signals:
 
 protected:
     void keyPressEvent(QKeyEvent* event) override;
+    void currentChanged(const QModelIndex& current, const QModelIndex& previous) override;
 
 private:
     void onExpanded(const QModelIndex& index);

@@ -10,11 +10,14 @@ struct FindData;
 }
 
 // The band below the tree: two small lines about the current item (its date and size, or a
-// folder's counts, or a card's size and free space) and four attribute indicators.
+// folder's counts, or a card's size and free space) and four attribute indicators, each a
+// light with its letters beside it (R read-only, H hidden, S system, ROM in ROM), two above
+// two at the right end.
 class StatusBar : public QWidget, public Dumpable {
     Q_OBJECT
 public:
     static constexpr int Height = 20;
+    static constexpr int IndicatorCount = 4;
 
     explicit StatusBar(QWidget* parent = nullptr);
 
@@ -33,10 +36,20 @@ public:
     // The date and time text of a time stamp, in the user's locale.
     static QString timeText(qint64 msecsSinceEpoch);
 
+    // Where indicator `index` (read-only, hidden, system, in ROM) is drawn, its light and its
+    // letters; and the two lines' labels. For tests of the layout.
+    QRect indicatorRect(int index) const;
+    const QLabel* firstLineLabel() const { return m_first; }
+    const QLabel* secondLineLabel() const { return m_second; }
+
 protected:
     void paintEvent(QPaintEvent* event) override;
+    void resizeEvent(QResizeEvent* event) override;
 
 private:
+    QFont indicatorFont() const;
+    void layOut();
+
     QLabel* m_first;
     QLabel* m_second;
     quint32 m_attributes = 0;

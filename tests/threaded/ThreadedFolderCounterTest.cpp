@@ -66,4 +66,32 @@ TEST(ThreadedFolderCounter, AStaleCountNeverAppears)
     EXPECT_EQ(shown.first(), qMakePair(qint64(0), qint64(20000)));
 }
 
+TEST(ThreadedFolderCounter, AFolderThatCannotBeListedCountsAsEmpty)
+{
+    QTemporaryDir root;
+    QDir(root.path()).mkpath(QStringLiteral("Full/a"));
+    ::close(::open(QFile::encodeName(root.filePath(QStringLiteral("plain.txt"))).constData(), O_WRONLY | O_CREAT, 0644));
+    platform::LinuxFileSystem fileSystem{platform::PathMapper(QFile::encodeName(root.path()))};
+    QObject receiver;
+    QList<QPair<qint64, qint64>> shown;
+    FolderCounter counter(fileSystem, &receiver, [&shown](qint64 folders, qint64 files) { shown.append({folders, files}); });
+    // The worker has ended; what it sent, if anything, is queued and delivered here.
+    const auto countOf = [&](const QString& path) {
+        shown.clear();
+        counter.start(path, true);
+        QElapsedTimer clock;
+        clock.start();
+        while (counter.isRunning() && clock.elapsed() < 60000)
+            QCoreApplication::processEvents(QEventLoop::AllEvents, 20);
+        QCoreApplication::processEvents();
+        return shown;
+    };
+
+    using Counts = QList<QPair<qint64, qint64>>;
+    EXPECT_EQ(countOf(QStringLiteral("\\Full")), (Counts{{1, 0}}));
+    // Gone since it was shown, and a file where a folder was: neither can be listed.
+    EXPECT_EQ(countOf(QStringLiteral("\\Gone")), (Counts{{0, 0}}));
+    EXPECT_EQ(countOf(QStringLiteral("\\plain.txt")), (Counts{{0, 0}}));
+}
+
 }  // namespace

@@ -11,6 +11,7 @@
 
 #include <QApplication>
 #include <QLineEdit>
+#include <QPlainTextEdit>
 #include <QScrollBar>
 #include <QTextEdit>
 #include <QTimer>
@@ -19,6 +20,7 @@
 #include <gtest/gtest.h>
 
 #include <functional>
+#include <memory>
 
 namespace {
 
@@ -115,13 +117,51 @@ TEST_F(DialogFrameTest, SoftKeysAndBackKeyEndDialogsAsTheirBarsAndTemplatesSay)
         {DialogTemplates::Receiving, {Qt::Key_F2}, StillOpen},                 // bar 3 has no right key
         {DialogTemplates::SearchResults, {Qt::Key_Escape}, StillOpen},         // Back overridden
         {DialogTemplates::SearchResults, {Qt::Key_F1}, StillOpen},             // "Stop" sends 10
-        {DialogTemplates::RunCommand, {Qt::Key_Return, Qt::Key_5}, StillOpen}, // other keys do nothing
+        {DialogTemplates::RunCommand, {Qt::Key_5, Qt::Key_Up}, StillOpen},     // other keys do nothing
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(testing::Message() << "dialog " << test.dialogId << " expecting " << test.expected);
         PhoneDialog dialog(test.dialogId);
         EXPECT_EQ(runPressing([&] { return dialog.run(&owner); }, test.keys), test.expected);
     }
+}
+
+TEST_F(DialogFrameTest, ActionKeyIsTheAcceptKeyWhereTheBarHasOne)
+{
+    struct Case {
+        const char* what;
+        int dialogId;
+        bool withEdit;
+        bool acceptDisabled;
+        int expected;
+    };
+    const Case cases[] = {
+        {"name field focused", DialogTemplates::NewItem, true, false, Cmd::Ok},    // bar 2 "Done"
+        {"nothing to focus", DialogTemplates::About, false, false, Cmd::Ok},       // bar 4 "Done"
+        {"run command", DialogTemplates::RunCommand, true, false, Cmd::Ok},         // bar 10 "Run"
+        {"favorites", DialogTemplates::Favorites, false, false, Cmd::Ok},           // bar 11 "Go to"
+        {"accept key disabled", DialogTemplates::NewItem, true, true, StillOpen},
+        {"only Cancel", DialogTemplates::Receiving, false, false, StillOpen},       // bar 3
+        {"Stop and Menu", DialogTemplates::SearchResults, false, false, StillOpen}, // bar 8
+        {"Yes and No pop-ups", DialogTemplates::Question, false, false, StillOpen}, // bar 15
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.what);
+        std::unique_ptr<PhoneDialog> dialog = test.withEdit ? std::make_unique<EditDialog>(test.dialogId, QStringLiteral("a"))
+                                                            : std::make_unique<PhoneDialog>(test.dialogId);
+        QTimer::singleShot(0, dialog.get(), [&] {
+            if (test.acceptDisabled)
+                dialog->softKeyBar()->setEnabled(SoftKeyBar::Left, false);
+        });
+        EXPECT_EQ(runPressing([&] { return dialog->run(&owner); }, {Qt::Key_Return}), test.expected);
+    }
+
+    // A control that uses the key itself keeps it: a line break in a multi-line field.
+    PhoneDialog notes(DialogTemplates::NewItem);
+    auto* text = new QPlainTextEdit;
+    notes.setContent(text);
+    EXPECT_EQ(runPressing([&] { return notes.run(&owner); }, {Qt::Key_Return}), StillOpen);
+    EXPECT_EQ(text->toPlainText(), QStringLiteral("\n"));
 }
 
 TEST_F(DialogFrameTest, OnlyCommandsOneToSevenEndADialog)

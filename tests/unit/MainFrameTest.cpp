@@ -1,5 +1,6 @@
 // The main window's dispatch table, menu rules and status timer, where a keypad script
 // cannot look: the table itself, and the timer's ticks driven by hand.
+#include "app/Idle.h"
 #include "app/MainFrame.h"
 #include "app/RegKey.h"
 #include "app/StatusTimer.h"
@@ -9,14 +10,18 @@
 #include "platform/linux/LinuxFileSystem.h"
 #include "resources/Commands.h"
 #include "resources/Menus.h"
+#include "resources/StringTable.h"
 #include "tree/FolderTree.h"
+#include "tree/StatusBar.h"
 
 #include <QAction>
 #include <QCoreApplication>
 #include <QDir>
+#include <QEventLoop>
 #include <QFile>
 #include <QKeyEvent>
 #include <QTemporaryDir>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -192,6 +197,65 @@ TEST_F(MainFrameTest, HoldingTheArrowComputesTheStatusLineOnceAfterRelease)
     m_frame->statusTimer().tick();
     EXPECT_EQ(m_frame->statusComputations(), before + 1);
     EXPECT_EQ(FolderTree::textOf(tree->currentNode()), QStringLiteral("file4.txt"));
+}
+
+// Turns the event loop until the program is idle twice in a row, as `wait idle` does, so the
+// status timer has fired and the folder count has come back (or ended without a word).
+void waitIdle()
+{
+    QEventLoop loop;
+    QTimer poll;
+    int idleRounds = 0;
+    int rounds = 0;
+    QObject::connect(&poll, &QTimer::timeout, &loop, [&] {
+        idleRounds = Idle::isIdle() ? idleRounds + 1 : 0;
+        if (idleRounds >= 2 || ++rounds > 3000)
+            loop.quit();
+    });
+    poll.start(20);
+    loop.exec();
+    EXPECT_GE(idleRounds, 2) << "still busy";
+}
+
+// The real file system, except that one folder refuses to be listed, as a folder without read
+// permission does for anyone but root.
+class RefusingFileSystem : public platform::LinuxFileSystem {
+public:
+    using LinuxFileSystem::LinuxFileSystem;
+    platform::FsError enumerate(const QString& pattern, const Visitor& visit) override
+    {
+        if (pattern.startsWith(QStringLiteral("\\Locked\\"), Qt::CaseInsensitive))
+            return platform::FsError::AccessDenied;
+        return LinuxFileSystem::enumerate(pattern, visit);
+    }
+};
+
+TEST(MainFrameStatus, AFolderThatCannotBeListedShowsNoFoldersAndNoFiles)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    for (const char* path : {"root/Locked/inside", "root/Open/sub"})
+        QDir(folder.path()).mkpath(QString::fromUtf8(path));
+    QString error;
+    auto store = platform::RegistryStore::open(folder.filePath(QStringLiteral("r.db")), &error);
+    RegKey::setStore(store.get());
+    RefusingFileSystem fileSystem{platform::PathMapper(QFile::encodeName(folder.filePath(QStringLiteral("root"))))};
+    {
+        MainFrame frame(fileSystem);
+        ASSERT_TRUE(frame.create());
+        frame.resize(240, 320);
+        frame.show();
+        auto* statusBar = frame.findChild<StatusBar*>();
+        ASSERT_NE(statusBar, nullptr);
+        const auto countsOf = [&](int row) {
+            frame.tree()->setCurrentNode(frame.tree()->topLevelNode(row));
+            waitIdle();
+            return statusBar->secondLine();
+        };
+        EXPECT_EQ(countsOf(1), QStringLiteral("Fold.: 1, Files: 0"));  // \Open
+        EXPECT_EQ(countsOf(0), QStringLiteral("Fold.: 0, Files: 0"));  // \Locked
+    }
+    RegKey::setStore(nullptr);
 }
 
 }  // namespace

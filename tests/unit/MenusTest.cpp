@@ -168,17 +168,22 @@ TEST(MenusTest, ChoosingAnItemWithTheKeysSendsItsCommand)
         QList<Qt::Key> keys;
         int expected;
     };
+    // Every pop-up opens on its first item, so the action key alone picks that one.
     const Case cases[] = {
-        {1, Qt::Key_F1, {Qt::Key_Down, Qt::Key_Right, Qt::Key_Return}, Cmd::Open},
-        {1, Qt::Key_F1, {Qt::Key_Down, Qt::Key_Right, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return}, Cmd::Run},
-        {1, Qt::Key_F2, {Qt::Key_Down, Qt::Key_Down, Qt::Key_Return}, Cmd::ClearSelection},
+        {1, Qt::Key_F2, {Qt::Key_Return}, Cmd::SelectItem},
+        {15, Qt::Key_F1, {Qt::Key_Return}, Cmd::QuestionYes},
+        {15, Qt::Key_F2, {Qt::Key_Return}, Cmd::QuestionNo},
+        {11, Qt::Key_F2, {Qt::Key_Return}, Cmd::FavoriteMoveUp},
+        {1, Qt::Key_F1, {Qt::Key_Right, Qt::Key_Return}, Cmd::Open},
+        {1, Qt::Key_F1, {Qt::Key_Right, Qt::Key_Down, Qt::Key_Down, Qt::Key_Return}, Cmd::Run},
+        {1, Qt::Key_F2, {Qt::Key_Down, Qt::Key_Return}, Cmd::ClearSelection},
         {1, Qt::Key_F2, {Qt::Key_Up, Qt::Key_Return}, Cmd::About},
-        {15, Qt::Key_F2, {Qt::Key_Down, Qt::Key_Down, Qt::Key_Return}, Cmd::QuestionNoToAll},
+        {15, Qt::Key_F2, {Qt::Key_Down, Qt::Key_Return}, Cmd::QuestionNoToAll},
         {11, Qt::Key_F2, {Qt::Key_Up, Qt::Key_Return}, Cmd::MenuCancel},
         {1, Qt::Key_F2, {Qt::Key_Down, Qt::Key_Escape}, 0},
         // A soft key closes an open pop-up, a sub-menu too.
         {1, Qt::Key_F1, {Qt::Key_F1}, 0},
-        {1, Qt::Key_F1, {Qt::Key_Down, Qt::Key_Right, Qt::Key_F2}, 0},
+        {1, Qt::Key_F1, {Qt::Key_Right, Qt::Key_F2}, 0},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(testing::Message() << "bar " << test.barId << " expecting " << test.expected);
@@ -194,21 +199,52 @@ TEST(MenusTest, ChoosingAnItemWithTheKeysSendsItsCommand)
     }
 }
 
-// The owner brings the items up to date just before the pop-up opens, and the keys then pass
-// over what it disabled.
+// Every drop-down key of every bar opens its pop-up with the first item highlighted, and a
+// sub-menu in first place is highlighted, not opened.
+TEST(MenusTest, EveryPopupOpensOnItsFirstItem)
+{
+    int dropDowns = 0;
+    for (int barId : SoftKeyBars::ids()) {
+        SoftKeyBar bar(barId, nullptr);
+        for (const SoftKeyBar::Side side : {SoftKeyBar::Left, SoftKeyBar::Right}) {
+            QMenu* menu = bar.menu(side);
+            if (!menu)
+                continue;
+            SCOPED_TRACE(testing::Message() << "bar " << barId << " side " << side);
+            ++dropDowns;
+            pressSoftKey(bar, side == SoftKeyBar::Left ? Qt::Key_F1 : Qt::Key_F2);
+            EXPECT_EQ(QApplication::activePopupWidget(), menu);
+            ASSERT_NE(menu->activeAction(), nullptr);
+            EXPECT_EQ(menu->activeAction(), menu->actions().first());
+            // Opened again after the user moved on and left, it starts over at the top.
+            pressInPopup(Qt::Key_Down);
+            pressInPopup(Qt::Key_Escape);
+            pressSoftKey(bar, side == SoftKeyBar::Left ? Qt::Key_F1 : Qt::Key_F2);
+            EXPECT_EQ(menu->activeAction(), menu->actions().first());
+            closePopups();
+        }
+    }
+    EXPECT_GE(dropDowns, 8);
+}
+
+// The owner brings the items up to date just before the pop-up opens; the pop-up then opens
+// on the first item left enabled, and the keys pass over what it disabled.
 TEST(MenusTest, ItemsDisabledBeforeThePopupOpensAreSkipped)
 {
     SoftKeyBar bar(8, nullptr);
     QObject::connect(&bar, &SoftKeyBar::menuAboutToShow, &bar, [&bar] {
         bar.action(Cmd::NewSearch)->setEnabled(false);
+        bar.action(Cmd::RevealInTree)->setEnabled(false);
     });
     CommandLog log(bar);
 
     pressSoftKey(bar, Qt::Key_F2);
+    pressInPopup(Qt::Key_Return);
+    pressSoftKey(bar, Qt::Key_F2);
     pressInPopup(Qt::Key_Down);
     pressInPopup(Qt::Key_Return);
 
-    EXPECT_EQ(log.ids, QList<int>{Cmd::BackToCriteria});
+    EXPECT_EQ(log.ids, (QList<int>{Cmd::BackToCriteria, Cmd::OpenOrExecute}));
     closePopups();
 }
 

@@ -64,6 +64,7 @@ QList<Drawing> everyDrawing()
     for (int index = 0; index < FixedTreeImageCount; ++index)
         drawings.append({"tree image", [index](int px) { return Pictures::treeImage(index, px); }, square});
     drawings.append({"status bar icon", [](int px) { return Pictures::statusBarIcon(px); }, square});
+    drawings.append({"file", [](int px) { return Pictures::file(px); }, square});
     drawings.append({"selection band", [band](int px) { return Pictures::selectionBandBackground(band(px)); }, band});
     drawings.append({"status bar", [band](int px) { return Pictures::statusBarBackground(band(px)); }, band});
     drawings.append({"indicator set",
@@ -78,7 +79,7 @@ QList<Drawing> everyDrawing()
 TEST(PicturesTest, EveryPictureIsAValidSvgInTheResources)
 {
     const QStringList paths = Pictures::allPicturePaths();
-    ASSERT_EQ(paths.size(), FixedTreeImageCount + 5);
+    ASSERT_EQ(paths.size(), FixedTreeImageCount + 6);
     EXPECT_EQ(QSet<QString>(paths.begin(), paths.end()).size(), paths.size()) << "a picture is listed twice";
     for (const QString& path : paths) {
         EXPECT_TRUE(QFile::exists(path)) << qPrintable(path);

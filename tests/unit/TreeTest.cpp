@@ -5,7 +5,9 @@
 #include "tree/SelectionMarks.h"
 #include "tree/TreeImageList.h"
 
+#include <QCoreApplication>
 #include <QDir>
+#include <QFocusEvent>
 #include <QFont>
 #include <QFile>
 #include <QTemporaryDir>
@@ -182,6 +184,38 @@ TEST_F(FolderTreeTest, SingleItemsAreAddedUnsortedAndSelected)
     EXPECT_EQ(shown->text, QStringLiteral("1.txt"));
     EXPECT_EQ(sub->children.front().get(), shown);
     EXPECT_EQ(m_tree.currentNode(), shown);
+}
+
+TEST_F(FolderTreeTest, TheCurrentRowIsAlwaysDrawnHighlighted)
+{
+    m_tree.resize(240, 300);
+    m_tree.show();
+    // The colour at the free right end of a row: the highlight, or the plain background.
+    const auto rowColour = [this](const TreeNode* node) {
+        const QRect row = m_tree.visualRect(m_tree.treeModel()->indexOf(node));
+        return m_tree.viewport()->grab().toImage().pixel(m_tree.viewport()->width() - 4, row.center().y());
+    };
+    const QRgb plain = rowColour(top("Windows"));
+
+    // At start the tree takes the focus and makes its first row current by itself.
+    QFocusEvent focusIn(QEvent::FocusIn, Qt::OtherFocusReason);
+    QCoreApplication::sendEvent(&m_tree, &focusIn);
+    ASSERT_EQ(m_tree.currentNode(), top("Docs"));
+    EXPECT_TRUE(m_tree.selectionModel()->isSelected(m_tree.currentIndex()));
+    EXPECT_NE(rowColour(top("Docs")), plain);
+
+    // The current row goes away: its neighbour becomes current, and highlighted.
+    m_tree.setCurrentNode(top("Docs2"));
+    m_tree.removeNode(top("Docs2"));
+    ASSERT_NE(m_tree.currentNode(), nullptr);
+    EXPECT_TRUE(m_tree.selectionModel()->isSelected(m_tree.currentIndex()));
+    EXPECT_EQ(m_tree.selectionModel()->selectedRows().size(), 1);
+
+    // However the current row is moved, the highlight moves with it.
+    m_tree.selectionModel()->setCurrentIndex(m_tree.treeModel()->indexOf(top("Storage")), QItemSelectionModel::NoUpdate);
+    EXPECT_EQ(m_tree.selectionModel()->selectedRows(), QModelIndexList{m_tree.currentIndex()});
+    EXPECT_NE(rowColour(top("Storage")), plain);
+    EXPECT_EQ(rowColour(top("Docs")), plain);
 }
 
 }  // namespace
