@@ -98,6 +98,8 @@ TEST(PhoneKeysScript, AScriptThatEndsInsideADialogAcceptsNothing)
         {"delete question", "key F1\nchoose Delete\nchoose Current file/folder...\nwait idle\n", "Confirm"},
         {"overwrite question", "key Down Enter Down * 2 Up Up 3\nwait idle\n", "Confirm"},
         {"show hidden question", "key F2\nchoose View\nchoose Show hidden files/fold.\nwait idle\n", "Confirm"},
+        {"delete selection", "key * Down *\nkey F1\nchoose Delete\nchoose Items in selection...\nwait idle\n",
+         "Delete selection..."},
     };
     for (const Case& test : cases) {
         SCOPED_TRACE(test.what);
