@@ -109,13 +109,22 @@ std::optional<Script> parse(const QString& text, QString* error)
             step.keys = keysTyping(step.argument);
         } else if (command == u"wait") {
             bool ok = false;
+            const QStringList words = rest.split(u' ', Qt::SkipEmptyParts);
+            int seconds = 0;
             if (rest == u"idle") {
                 step.kind = Step::WaitIdle;
+            } else if (words.size() == 2 && words[0] == u"idle" && (seconds = words[1].toInt(&ok), ok) && seconds > 0
+                       && seconds <= 3600) {
+                // A longer bound, for scripts that time long work (benchmarks).
+                step.kind = Step::WaitIdle;
+                step.milliseconds = seconds * 1000;
+            } else if (rest == u"input") {
+                step.kind = Step::WaitInput;
             } else if (const int ms = rest.toInt(&ok); ok && ms >= 0 && ms <= 60000) {
                 step.kind = Step::WaitMs;
                 step.milliseconds = ms;
             } else {
-                return fail(lineNumber, QStringLiteral("wait takes 'idle' or milliseconds up to 60000"));
+                return fail(lineNumber, QStringLiteral("wait takes 'idle', 'idle SECONDS', 'input' or milliseconds up to 60000"));
             }
         } else if (command == u"choose" && !rest.isEmpty()) {
             step.kind = Step::Choose;

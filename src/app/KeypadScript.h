@@ -10,6 +10,8 @@
 //   key F1 Down Enter     keys by name (see keyFromName)
 //   type New Folder 2     text typed into the focused control, one key a character
 //   wait idle | wait 300  until nothing is busy (bounded) | milliseconds
+//   wait idle 120         the same with a bound of its own, in seconds
+//   wait input            until a line arrives on standard input (a test's handshake)
 //   dump                  the screen as text on standard output
 //   shot FILE.png         a picture of the screen
 //   expect screen TEXT    fails unless the screen text holds TEXT (expect no screen: unless not)
@@ -26,7 +28,7 @@ struct Key {
 };
 
 struct Step {
-    enum Kind { Keys, Type, WaitIdle, WaitMs, Dump, Shot, ExpectScreen, ExpectNoScreen, Choose };
+    enum Kind { Keys, Type, WaitIdle, WaitMs, WaitInput, Dump, Shot, ExpectScreen, ExpectNoScreen, Choose };
     Kind kind = Dump;
     int line = 0;         // 1-based
     QString source;       // the line as written, without its comment

@@ -10,9 +10,12 @@
 #include <QKeyEvent>
 #include <QMenu>
 #include <QPainter>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cstdio>
+
+#include <unistd.h>
 
 namespace {
 
@@ -221,12 +224,26 @@ void ScriptRunner::checkIdle()
         }
     } else {
         m_idleRounds = 0;
-        if (m_idleClock.elapsed() >= m_idleBoundMs) {
-            fail(step, QStringLiteral("still busy after %1").arg(durationText(m_idleBoundMs)));
+        if (m_idleClock.elapsed() >= m_stepIdleBoundMs) {
+            fail(step, QStringLiteral("still busy after %1").arg(durationText(m_stepIdleBoundMs)));
             return;
         }
     }
     QTimer::singleShot(IdlePollMs, Qt::PreciseTimer, this, &ScriptRunner::checkIdle);
+}
+
+void ScriptRunner::readInput()
+{
+    // One byte at a time, so that nothing after the line is taken from the next wait.
+    char byte = 0;
+    const ssize_t got = ::read(0, &byte, 1);
+    if (got > 0 && byte != '\n')
+        return;
+    m_input->setEnabled(false);
+    if (m_finished)
+        return;
+    ++m_index;
+    next();
 }
 
 void ScriptRunner::runStep()
@@ -261,7 +278,17 @@ void ScriptRunner::runStep()
     case KeypadScript::Step::Choose:
         choose(step);
         return;
+    case KeypadScript::Step::WaitInput:
+        // The dumps so far are out before the test is asked to act on them.
+        std::fflush(stdout);
+        if (!m_input) {
+            m_input = new QSocketNotifier(0, QSocketNotifier::Read, this);
+            connect(m_input, &QSocketNotifier::activated, this, &ScriptRunner::readInput);
+        }
+        m_input->setEnabled(true);
+        return;
     case KeypadScript::Step::WaitIdle:
+        m_stepIdleBoundMs = step.milliseconds > 0 ? step.milliseconds : m_idleBoundMs;
         m_idleRounds = 0;
         m_idleClock.start();
         QTimer::singleShot(IdlePollMs, Qt::PreciseTimer, this, &ScriptRunner::checkIdle);

@@ -7,6 +7,7 @@
 #include <QPointer>
 
 class QIODevice;
+class QSocketNotifier;
 class QWidget;
 
 // Plays a keypad script on the running program. Every step runs from the event loop and
@@ -44,6 +45,7 @@ private:
     void closeOpenWindows();
     [[nodiscard]] bool sendKey(const KeypadScript::Key& key);
     void checkIdle();
+    void readInput();
     void choose(const KeypadScript::Step& step);
     QWidget* keyTarget() const;
     [[nodiscard]] bool saveShot(const QString& file) const;
@@ -59,6 +61,8 @@ private:
     qsizetype m_keyIndex = 0;
     int m_settleRounds = 0;
     int m_idleBoundMs = 10000;
+    int m_stepIdleBoundMs = 10000;
+    QSocketNotifier* m_input = nullptr;
     int m_idleRounds = 0;
     int m_chooseKeys = 0;
     int m_closeRounds = 0;

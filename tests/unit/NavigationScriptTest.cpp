@@ -20,7 +20,7 @@ TEST(NavigationScript, ParentFolderAndRefreshRereadTheRightFolder)
         "wait idle\n"                     // 0 posts its command
         "expect screen > - A\n"
         "dump\n"                          // tells the test to add files now
-        "wait 1500\n"
+        "wait input\n"                    // until the test says they are there
         "key Down Down\n"
         "key 6\n"                         // refresh on a file rereads its folder, A
         "wait idle\n"
@@ -35,6 +35,7 @@ TEST(NavigationScript, ParentFolderAndRefreshRereadTheRightFolder)
     ASSERT_TRUE(process.waitForReadyRead(-1));
     program.file("A/two.txt");
     program.file("late.txt");
+    process.write("\n");
     process.waitForFinished(-1);
     EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
 }

@@ -119,9 +119,10 @@ TEST(ShellScript, ExpandingRereadsTheFolder)
     program.file("Docs/one.txt");
     QProcess process;
     // Open, close, let the test add a file, open again.
-    program.startPlaying(process, QStringLiteral("key Enter\nwait idle\ndump\nkey Enter\nwait 1500\nkey Enter\nwait idle\ndump\n"));
+    program.startPlaying(process, QStringLiteral("key Enter\nwait idle\ndump\nkey Enter\nwait input\nkey Enter\nwait idle\ndump\n"));
     ASSERT_TRUE(process.waitForReadyRead(-1));
     program.file("Docs/two.txt");
+    process.write("\n");
     process.waitForFinished(-1);
     const QString dump = QString::fromUtf8(process.readAllStandardOutput());
     ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
@@ -191,7 +192,8 @@ TEST(ShellScript, ASecondStartHandsItsPathOverAndOpensNoWindow)
     ProgramFixture program;
     program.file("a.txt");
     QProcess first;
-    program.startPlaying(first, QStringLiteral("dump\nwait 2000\nwait idle\n"));
+    // The first instance stays until the test says the second starts are done.
+    program.startPlaying(first, QStringLiteral("dump\nwait input\nwait idle\n"));
     ASSERT_TRUE(first.waitForReadyRead(-1));  // the first instance is up
 
     for (const char* path : {"/some/Archive.ZIP", "/some/folder"}) {
@@ -202,6 +204,7 @@ TEST(ShellScript, ASecondStartHandsItsPathOverAndOpensNoWindow)
         EXPECT_TRUE(second.readAllStandardOutput().isEmpty()) << path;
         EXPECT_TRUE(second.readAllStandardError().isEmpty()) << path;
     }
+    first.write("\n");
     first.waitForFinished(-1);
     EXPECT_EQ(first.exitCode(), 0) << first.readAllStandardError().toStdString();
     // The running instance read the hand-off file and removed it.

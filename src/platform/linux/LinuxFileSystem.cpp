@@ -17,6 +17,7 @@
 #include <fcntl.h>
 #include <linux/fs.h>
 #include <sys/ioctl.h>
+#include <sys/resource.h>
 #include <sys/stat.h>
 #include <sys/statvfs.h>
 #include <sys/syscall.h>
@@ -711,6 +712,18 @@ FsError copyData(int in, int out, dev_t device, const CopyControl& control)
 }
 
 }  // namespace
+
+void LinuxFileSystem::allowManyOpenFolders()
+{
+    static std::once_flag once;
+    std::call_once(once, [] {
+        struct rlimit limit;
+        if (::getrlimit(RLIMIT_NOFILE, &limit) == 0 && limit.rlim_cur < limit.rlim_max) {
+            limit.rlim_cur = limit.rlim_max;
+            (void)::setrlimit(RLIMIT_NOFILE, &limit);
+        }
+    });
+}
 
 FsError LinuxFileSystem::openFolder(const QString& path, OpenFolder& out)
 {

@@ -12,8 +12,8 @@ namespace platform {
 // folder descriptors (openat and friends).
 class LinuxFileSystem : public FileSystem {
 public:
-    explicit LinuxFileSystem(PathMapper mapper) : m_mapper(std::move(mapper)) {}
-    explicit LinuxFileSystem(const QByteArray& hostRoot) : m_mapper(hostRoot) {}
+    explicit LinuxFileSystem(PathMapper mapper) : m_mapper(std::move(mapper)) { allowManyOpenFolders(); }
+    explicit LinuxFileSystem(const QByteArray& hostRoot) : m_mapper(hostRoot) { allowManyOpenFolders(); }
 
     const PathMapper& mapper() const { return m_mapper; }
 
@@ -48,6 +48,9 @@ public:
     static constexpr const char* TemporaryMarker = ".fennick-";
 
 private:
+    // A walk keeps one folder open per level on each side: a deep tree needs more descriptors
+    // than the usual soft limit of 1024, so it is raised to the hard limit, once.
+    static void allowManyOpenFolders();
     // The host path of a phone path, every existing component found without regard to case;
     // empty when the path cannot be mapped.
     QByteArray resolve(const QString& path) const;
