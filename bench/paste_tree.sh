@@ -1,35 +1,131 @@
 #!/usr/bin/env bash
-# Pastes (copies) a tree of 10,000 files, 1 GB in all, through Fennick's paste and with cp -r,
-# then deletes the copies through Fennick's delete and with rm -rf, in alternating runs, and
-# prints the median times and the ratios (goals: copy <= 1.0, delete <= 1.1).
-# Usage: bench/paste_tree.sh BUILD_DIR [RUNS] [FILES] [KB_PER_FILE]
+# Times what a user waits for when pasting and deleting, as whole processes in alternating
+# runs: Fennick started by a keypad script that selects a folder, copies (or cuts) it and
+# pastes it, against the peer doing the same work (cp -r; cp -r + sync + rm -rf for a move
+# across file systems; rm -rf for a delete). Prints the medians and the ratios.
+#   tree   100 folders of 100 files of 100 KB (1 GB)   goal: copy <= 1.0 x cp -r, delete <= 1.0 x rm -rf
+#   flat   10,000 and 20,000 files of 1 KB in one folder: <= 1.2 x cp -r, growing linearly
+#   deep   chains 400 and 800 folders deep, a file in each: linear in depth
+#   move   the tree cut onto a tmpfs (needs root to mount one): <= 1.3 x cp -r + sync + rm -rf
+# Fennick's figure is what the user waits for after the last key: each keypad script is also
+# run without its last key (answering No to the delete question), and the difference of the
+# two whole runs is the paste's or the delete's. The start, the listing of the folders and the
+# status line's 300 ms delays are in neither figure: the status bar is hidden (HideStatus),
+# so it waits for nothing. The raw runs are printed too.
+# Usage: bench/paste_tree.sh BUILD_DIR [RUNS] [CASES...]   (CASES: tree flat deep move; default all)
 set -euo pipefail
-build=${1:?usage: $0 BUILD_DIR [RUNS] [FILES] [KB_PER_FILE]}
-runs=${2:-3}; files=${3:-10000}; kb=${4:-100}
-root=${TMPDIR:-/tmp}/fennick-bench-paste
-export XDG_RUNTIME_DIR=${XDG_RUNTIME_DIR:-$(mktemp -d)}
-if [ ! -f "$root/src/.complete-$files-$kb" ]; then
-  rm -rf "$root" && mkdir -p "$root/src"
-  head -c "$((kb * 1024))" /dev/urandom > "$root/one"
-  for ((d = 0; d < files / 100; d++)); do
-    mkdir -p "$root/src/d$d"
-    for ((f = 0; f < 100; f++)); do cp "$root/one" "$root/src/d$d/f$f"; done
-  done
-  touch "$root/src/.complete-$files-$kb"
-fi
+build=${1:?usage: $0 BUILD_DIR [RUNS] [CASES...]}
+runs=${2:-3}
+shift $(( $# >= 2 ? 2 : 1 ))
+cases=("$@"); [ ${#cases[@]} -gt 0 ] || cases=(tree flat deep move)
+base=${TMPDIR:-/tmp}/fennick-bench-paste
+fennick=$(realpath "$build/src/fennick")
+work=$(mktemp -d)
+export XDG_RUNTIME_DIR=$work
+trap 'mountpoint -q "$base/ram" && umount "$base/ram"; rm -rf "$work"' EXIT
 median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 now() { date +%s%N; }
-declare -a oc pc od pd
-for ((i = 0; i < runs; i++)); do
-  sync
-  start=$(now); "$build/bench/paste_tree" "$root" copy src ours >/dev/null; oc+=($(( $(now) - start )))
-  sync
-  start=$(now); cp -r "$root/src" "$root/peer"; pc+=($(( $(now) - start )))
-  sync
-  start=$(now); "$build/bench/paste_tree" "$root" delete ours >/dev/null; od+=($(( $(now) - start )))
-  start=$(now); rm -rf "$root/peer"; pd+=($(( $(now) - start )))
+ms() { awk -v n="$1" 'BEGIN {printf "%.0f", n / 1e6}'; }
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN {printf "%.2f", a / b}'; }
+
+# The keypad scripts. At start the first item, a_src, is current; b_dst is the second.
+printf 'wait idle\nkey * 2 Down\nwait idle\nkey 3\nwait idle 3600\n' > "$work/copy.keys"
+printf 'wait idle\nkey * 2 Down\nwait idle\n' > "$work/copy-base.keys"
+printf 'wait idle\nkey * 1 Down\nwait idle\nkey 3\nwait idle 3600\n' > "$work/cut.keys"
+printf 'wait idle\nkey * 1 Down\nwait idle\n' > "$work/cut-base.keys"
+delete='wait idle\nkey Down Enter Down\nwait idle\nkey F1\nchoose Delete\nchoose Current file/folder...\nwait idle\n'
+printf "${delete}key F1\nwait idle 3600\n" > "$work/delete.keys"
+printf "${delete}key F2\nwait idle\n" > "$work/delete-base.keys"
+printf 'key F1\nchoose Quit\n' > "$work/quit.keys"
+printf 'REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Corvane\\Fennick]\n"HideStatus"=dword:00000001\n' > "$work/settings.reg"
+"$fennick" --registry "$work/r.db" --import-registry "$work/settings.reg"
+play() {  # ROOT SCRIPT
+  "$fennick" --root "$1" --registry "$work/r.db" --play "$work/$2" >/dev/null
+}
+
+# Makes ROOT/a_src once (by a marker) and an empty ROOT/b_dst.
+make_tree() {  # ROOT FOLDERS FILES KB
+  [ -f "$1/.complete" ] && return
+  rm -rf "$1" && mkdir -p "$1/a_src" "$1/b_dst"
+  head -c "$(($4 * 1024))" /dev/urandom > "$work/one"
+  for ((d = 0; d < $2; d++)); do
+    mkdir -p "$1/a_src/d$d"
+    for ((f = 0; f < $3; f++)); do cp "$work/one" "$1/a_src/d$d/f$f"; done
+  done
+  touch "$1/.complete"
+}
+make_flat() {  # ROOT FILES
+  [ -f "$1/.complete" ] && return
+  rm -rf "$1" && mkdir -p "$1/a_src" "$1/b_dst"
+  head -c 1024 /dev/urandom > "$work/one"
+  (cd "$1/a_src" && for ((f = 0; f < $2; f++)); do echo "$f" > "f$f"; done)
+  touch "$1/.complete"
+}
+make_deep() {  # ROOT DEPTH
+  [ -f "$1/.complete" ] && return
+  rm -rf "$1" && mkdir -p "$1/a_src" "$1/b_dst"
+  (cd "$1/a_src" && for ((d = 0; d < $2; d++)); do mkdir l && cd l && echo "$d" > f; done)
+  touch "$1/.complete"
+}
+
+# The time of a whole run of a script.
+timed() {  # ROOT SCRIPT
+  local start=$(now); play "$1" "$2"; echo $(( $(now) - start ))
+}
+
+# Copy and delete of ROOT/a_src, ours against the peer; prints one line for each.
+copy_and_delete() {  # LABEL ROOT
+  local -a oc pc od pd rc rd
+  for ((i = 0; i < runs; i++)); do
+    sync
+    local base=$(timed "$2" copy-base.keys) start
+    rc+=($(timed "$2" copy.keys)); oc+=($(( rc[-1] - base )))
+    [ -d "$2/b_dst/a_src" ] || { echo "$1: the paste made nothing" >&2; exit 1; }
+    sync
+    start=$(now); cp -r "$2/a_src" "$2/peer"; pc+=($(( $(now) - start )))
+    sync
+    base=$(timed "$2" delete-base.keys)
+    rd+=($(timed "$2" delete.keys)); od+=($(( rd[-1] - base )))
+    [ ! -e "$2/b_dst/a_src" ] || { echo "$1: the delete left the copy" >&2; exit 1; }
+    start=$(now); rm -rf "$2/peer"; pd+=($(( $(now) - start )))
+  done
+  local a=$(median "${oc[@]}") b=$(median "${pc[@]}") c=$(median "${od[@]}") d=$(median "${pd[@]}")
+  echo "$1 copy:   fennick $(ms "$a") ms (whole run $(ms "$(median "${rc[@]}")") ms), cp -r $(ms "$b") ms, ratio $(ratio "$a" "$b")"
+  echo "$1 delete: fennick $(ms "$c") ms (whole run $(ms "$(median "${rd[@]}")") ms), rm -rf $(ms "$d") ms, ratio $(ratio "$c" "$d")"
+}
+
+declare -a st
+for ((i = 0; i < runs; i++)); do start=$(now); play "$work" quit.keys; st+=($(( $(now) - start ))); done
+echo "fennick start and quit alone: $(ms "$(median "${st[@]}")") ms"
+
+for case in "${cases[@]}"; do
+  case $case in
+    tree)
+      make_tree "$base/tree" 100 100 100
+      copy_and_delete "tree 10,000 x 100 KB" "$base/tree" ;;
+    flat)
+      for n in 10000 20000; do make_flat "$base/flat$n" "$n"; copy_and_delete "flat $n x 1 KB" "$base/flat$n"; done ;;
+    deep)
+      for n in 400 800; do make_deep "$base/deep$n" "$n"; copy_and_delete "deep $n" "$base/deep$n"; done ;;
+    move)
+      if [ "$(id -u)" -ne 0 ]; then echo "move: needs root to mount a tmpfs; skipped"; continue; fi
+      make_tree "$base/movetree" 20 100 100   # 200 MB
+      mkdir -p "$base/ram" && mount -t tmpfs -o size=1g tmpfs "$base/ram"
+      mkdir -p "$base/ram/b_dst"
+      # Fennick's root holds a_src and a link b_dst to the tmpfs folder: a place to paste into.
+      mkdir -p "$base/moveroot" && rm -f "$base/moveroot/b_dst" && ln -s "$base/ram/b_dst" "$base/moveroot/b_dst"
+      declare -a om pm
+      for ((i = 0; i < runs; i++)); do
+        mv "$base/movetree/a_src" "$base/moveroot/a_src"; sync
+        cutbase=$(timed "$base/moveroot" cut-base.keys)
+        om+=($(( $(timed "$base/moveroot" cut.keys) - cutbase )))
+        [ ! -e "$base/moveroot/a_src" ] && [ -d "$base/ram/b_dst/a_src" ] || { echo "move: not moved" >&2; exit 1; }
+        cp -r "$base/ram/b_dst/a_src" "$base/movetree/a_src"; rm -rf "$base/ram/b_dst/a_src"; sync
+        start=$(now); cp -r "$base/movetree/a_src" "$base/ram/peer" && sync && rm -rf "$base/movetree/a_src"; pm+=($(( $(now) - start )))
+        cp -r "$base/ram/peer" "$base/movetree/a_src"; rm -rf "$base/ram/peer"; sync
+      done
+      a=$(median "${om[@]}"); b=$(median "${pm[@]}")
+      echo "move 2,000 x 100 KB across file systems: fennick $(ms "$a") ms, cp -r + sync + rm -rf $(ms "$b") ms, ratio $(ratio "$a" "$b")"
+      umount "$base/ram" ;;
+  esac
 done
-awk -v a="$(median "${oc[@]}")" -v b="$(median "${pc[@]}")" -v c="$(median "${od[@]}")" -v d="$(median "${pd[@]}")" \
-  -v n="$files" -v k="$kb" 'BEGIN {
-  printf "paste %d files of %d KB: fennick %.0f ms, cp -r %.0f ms, ratio %.2f (goal <= 1.0)\n", n, k, a/1e6, b/1e6, a/b
-  printf "delete them: fennick %.0f ms, rm -rf %.0f ms, ratio %.2f (goal <= 1.1)\n", c/1e6, d/1e6, c/d }'

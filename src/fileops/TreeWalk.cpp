@@ -35,6 +35,12 @@ bool TreeWalk::listAll(const OpenFolder& folder, bool withSizes, std::vector<Dir
 bool TreeWalk::copyItem(const OpenFolder& from, const QString& name, DirEntry::Kind kind, const OpenFolder& to,
                         const QString& targetName, bool replace, bool flush)
 {
+    return copyInto(from, name, kind, to, targetName, replace, flush, false);
+}
+
+bool TreeWalk::copyInto(const OpenFolder& from, const QString& name, DirEntry::Kind kind, const OpenFolder& to,
+                        const QString& targetName, bool replace, bool flush, bool newFolder)
+{
     const QString source = join(from.path(), name);
     const QString target = join(to.path(), targetName);
     if (!checkStop(source))
@@ -42,10 +48,14 @@ bool TreeWalk::copyItem(const OpenFolder& from, const QString& name, DirEntry::K
     if (m_context)
         m_context->setCurrentItem(source);
     if (kind == DirEntry::Folder)
-        return copyFolder(from, name, to, targetName, flush);
+        return copyFolder(from, name, to, targetName, flush, newFolder);
 
+    // In a folder this walk has just made nothing can be in the way: no look is needed, and
+    // nothing in it needs remembering, since taking the folder back takes all of it.
     DirEntry existing;
-    const bool existed = m_fileSystem.entryAt(to, targetName, existing) == FsError::None;
+    const bool existed = !newFolder && m_fileSystem.entryAt(to, targetName, existing) == FsError::None;
+    if (newFolder)
+        replace = false;
     FsError error;
     if (kind == DirEntry::Link) {
         error = m_fileSystem.copyLinkAt(from, name, to, targetName, replace);
@@ -60,7 +70,7 @@ bool TreeWalk::copyItem(const OpenFolder& from, const QString& name, DirEntry::K
     }
     if (error != FsError::None)
         return fail(Step::CopyFile, error == FsError::Cancelled ? target : source, error);
-    if (!existed)
+    if (!existed && !newFolder)
         m_created.push_back({target, false});
     if (m_context)
         ++m_context->itemsDone;
@@ -68,7 +78,7 @@ bool TreeWalk::copyItem(const OpenFolder& from, const QString& name, DirEntry::K
 }
 
 bool TreeWalk::copyFolder(const OpenFolder& from, const QString& name, const OpenFolder& to, const QString& targetName,
-                          bool flush)
+                          bool flush, bool inNewFolder)
 {
     const QString target = join(to.path(), targetName);
     OpenFolder source;
@@ -78,15 +88,17 @@ bool TreeWalk::copyFolder(const OpenFolder& from, const QString& name, const Ope
     // A folder of that name is merged into. A link in the way is replaced by the folder (the
     // link goes, never what it points at); a file in the way stops the copy.
     DirEntry existing;
-    const FsError lookedUp = m_fileSystem.entryAt(to, targetName, existing);
+    const FsError lookedUp = inNewFolder ? FsError::FileNotFound : m_fileSystem.entryAt(to, targetName, existing);
     if (lookedUp == FsError::None && existing.kind == DirEntry::Link) {
         if (const FsError error = m_fileSystem.deleteAt(to, targetName); error != FsError::None)
             return fail(Step::CreateFolder, target, error);
     }
-    if (lookedUp != FsError::None || existing.kind == DirEntry::Link) {
+    const bool made = lookedUp != FsError::None || existing.kind == DirEntry::Link;
+    if (made) {
         if (const FsError error = m_fileSystem.createFolderAt(to, targetName); error != FsError::None)
             return fail(Step::CreateFolder, target, error);
-        m_created.push_back({target, true});
+        if (!inNewFolder)
+            m_created.push_back({target, true});
     } else if (existing.kind != DirEntry::Folder) {
         return fail(Step::CreateFolder, target, FsError::AlreadyExists);
     }
@@ -98,7 +110,7 @@ bool TreeWalk::copyFolder(const OpenFolder& from, const QString& name, const Ope
     if (!listAll(source, false, entries))
         return false;
     for (const DirEntry& entry : entries)
-        if (!copyItem(source, entry.name, entry.kind, targetFolder, entry.name, true, flush))
+        if (!copyInto(source, entry.name, entry.kind, targetFolder, entry.name, true, flush, made))
             return false;
     if (m_context)
         ++m_context->itemsDone;
@@ -172,7 +184,11 @@ void TreeWalk::undoCreated()
 {
     for (auto created = m_created.rbegin(); created != m_created.rend(); ++created) {
         if (created->isFolder) {
-            (void)m_fileSystem.removeFolder(created->path);
+            // A folder this walk made holds nothing but what the walk put there.
+            const auto [parentPath, name] = platform::PhonePath::splitLast(created->path);
+            OpenFolder parent;
+            if (m_fileSystem.openFolder(parentPath, parent) == FsError::None)
+                (void)TreeWalk(m_fileSystem, nullptr).deleteItem(parent, name, DirEntry::Folder, false);
         } else if (m_fileSystem.deleteFile(created->path) == FsError::AccessDenied) {
             // A copy of a read-only file is read-only too; it is ours to take back.
             (void)m_fileSystem.setAttributes(created->path, 0);

@@ -54,8 +54,11 @@ public:
     bool stopped() const;
 
 private:
+    // `newFolder`: `to` was made by this walk, so nothing in it can be in the way.
+    bool copyInto(const platform::OpenFolder& from, const QString& name, platform::DirEntry::Kind kind,
+                  const platform::OpenFolder& to, const QString& targetName, bool replace, bool flush, bool newFolder);
     bool copyFolder(const platform::OpenFolder& from, const QString& name, const platform::OpenFolder& to,
-                    const QString& targetName, bool flush);
+                    const QString& targetName, bool flush, bool inNewFolder);
     bool deleteContents(const platform::OpenFolder& folder, bool stoppable);
     bool fail(Step step, const QString& path, platform::FsError error);
     bool checkStop(const QString& path);

@@ -21,6 +21,10 @@ FsError FileSystem::copyFile(const QString& source, const QString& target, bool 
         return error == FsError::FileNotFound ? FsError::PathNotFound : error;
     if (const FsError error = openFolder(to.folder, targetFolder); error != FsError::None)
         return error == FsError::FileNotFound ? FsError::PathNotFound : error;
+    // An existing target stops the copy before anything is read.
+    DirEntry existing;
+    if (failIfExists && entryAt(targetFolder, to.name, existing) == FsError::None)
+        return FsError::AlreadyExists;
     CopyControl control;
     control.flush = flush;
     return copyFileAt(sourceFolder, from.name, targetFolder, to.name, !failIfExists, control);

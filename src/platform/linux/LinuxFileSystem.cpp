@@ -861,10 +861,9 @@ FsError LinuxFileSystem::copyFileAt(const OpenFolder& from, const QString& name,
         return fsErrorFromErrno(errno);
     if (!S_ISREG(sourceStatus.st_mode))
         return FsError::AccessDenied;
+    // Without `replace` no look is needed: giving the file its name fails on an existing one.
     struct stat targetStatus;
-    if (::fstatat(to.handle(), target.constData(), &targetStatus, AT_SYMLINK_NOFOLLOW) == 0) {
-        if (!replace)
-            return FsError::AlreadyExists;
+    if (replace && ::fstatat(to.handle(), target.constData(), &targetStatus, AT_SYMLINK_NOFOLLOW) == 0) {
         // A folder is never replaced, and a read-only file is not either, as on the phone.
         if (S_ISDIR(targetStatus.st_mode) || (S_ISREG(targetStatus.st_mode) && !(targetStatus.st_mode & S_IWUSR)))
             return FsError::AccessDenied;
