@@ -6,7 +6,6 @@
 #include <functional>
 
 class QLabel;
-class QProgressBar;
 
 // Runs one long task on a worker thread while the window stays alive: it keeps repainting,
 // takes no other command (as under a modal dialog), and after about a second shows a progress
@@ -44,5 +43,5 @@ private:
     JobContext& m_context;
     QLabel* m_item = nullptr;
     QLabel* m_counts = nullptr;
-    QProgressBar* m_bar = nullptr;
+    QWidget* m_bar = nullptr;
 };

@@ -55,7 +55,6 @@ public:
         m_frame = std::make_unique<MainFrame>(*fileSystem);
         ASSERT_TRUE(m_frame->create());
         m_frame->resize(240, 320);
-        m_frame->show();
     }
 
     QString root() const { return m_folder.filePath(QStringLiteral("root")); }
