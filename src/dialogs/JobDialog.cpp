@@ -142,6 +142,8 @@ void JobDialog::run(QWidget* owner, const QString& title, const Work& work)
 {
     JobContext context;
     JobDialog dialog(title, context);
+    // The page takes the focus while it shows; the control that had it gets it back.
+    QPointer<QWidget> focused = QApplication::focusWidget();
     QEventLoop loop;
     // The worker only posts: it wakes this loop to ask a question or to say it has ended.
     context.setWake([&dialog, &loop] {
@@ -194,7 +196,11 @@ void JobDialog::run(QWidget* owner, const QString& title, const Work& work)
     worker.join();
     g_current = outer;
     g_progressShown = outerShown;
-    dialog.hide();
+    if (dialog.isVisible()) {
+        dialog.hide();
+        if (focused)
+            focused->setFocus();
+    }
 }
 
 bool JobDialog::initialise()

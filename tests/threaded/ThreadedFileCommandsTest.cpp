@@ -16,6 +16,7 @@
 #include <QApplication>
 #include <QDir>
 #include <QFile>
+#include <QKeyEvent>
 #include <QTemporaryDir>
 #include <QTimer>
 
@@ -433,9 +434,18 @@ TEST(ThreadedFileCommands, CancelOfAMoveLeavesTheSourceWholeAndNoPartialTarget)
     world.goTo(QStringLiteral("\\Dst"));
     world.fileSystem->gateCopies = true;
     bool pageSeen = false;
+    bool typedAhead = false;
+    int countWhileRunning = -1;
     QTimer watcher;
     QObject::connect(&watcher, &QTimer::timeout, [&] {
         auto* page = qobject_cast<JobDialog*>(QApplication::activeModalWidget());
+        if (!typedAhead && world.fileSystem->copiesWaiting > 0) {
+            // "#" pressed while the move runs starts nothing now: it waits for the job.
+            typedAhead = true;
+            QKeyEvent press(QEvent::KeyPress, Qt::Key_NumberSign, Qt::NoModifier, QStringLiteral("#"));
+            QCoreApplication::sendEvent(world.frame().tree(), &press);
+            countWhileRunning = world.selection().count();
+        }
         if (page && page->isVisible() && world.fileSystem->copiesWaiting > 0 && !pageSeen) {
             pageSeen = true;
             page->softKeyBar()->press(SoftKeyBar::Left);  // Cancel
@@ -445,11 +455,15 @@ TEST(ThreadedFileCommands, CancelOfAMoveLeavesTheSourceWholeAndNoPartialTarget)
     world.command(Cmd::PasteSelection);
     watcher.stop();
     EXPECT_TRUE(pageSeen);
+    EXPECT_EQ(countWhileRunning, 1);
     EXPECT_EQ(world.content("Src/Tree/a.txt"), QByteArray("a"));
     EXPECT_EQ(world.content("Src/Tree/Inner/b.txt"), QByteArray("b"));
     EXPECT_FALSE(world.present("Dst/Tree"));
     EXPECT_EQ(world.selection().count(), 1);
     EXPECT_EQ(world.shownTexts().filter(QStringLiteral("Unable")), QStringList());
+    // The key typed during the job is delivered once it is over.
+    QCoreApplication::processEvents();
+    EXPECT_EQ(world.selection().count(), 0);
 }
 
 }  // namespace
