@@ -228,6 +228,8 @@ void JobDialog::keyPressEvent(QKeyEvent* event)
     PhoneDialog::keyPressEvent(event);
 }
 
+void JobDialog::reject() { requestStop(); }
+
 void JobDialog::requestStop()
 {
     m_context.stop = true;

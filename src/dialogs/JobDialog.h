@@ -29,6 +29,10 @@ public:
     // True while a job runs and its progress page is not up yet: keys are then held back.
     static bool holdsInput();
 
+    // Closing the page from outside (a script that ends, a signal) asks the work to stop,
+    // as Cancel does; the page goes when the worker has ended.
+    void reject() override;
+
 protected:
     bool initialise() override;
     bool onCommand(int commandId) override;
