@@ -7,6 +7,7 @@
 
 #include <atomic>
 #include <functional>
+#include <memory>
 #include <utility>
 #include <vector>
 
@@ -108,6 +109,16 @@ struct CopyControl {
     const std::atomic<bool>* stop = nullptr;  // checked between pieces of a large file
     std::atomic<qint64>* bytesDone = nullptr; // grows as data is written
     bool flush = false;                       // the data is on the disk before the name appears
+};
+
+// A file being written that takes its name only when it is complete: until commit() it has
+// none, and one that is dropped (or whose program dies) leaves nothing behind.
+class NewFile {
+public:
+    virtual ~NewFile() = default;
+    [[nodiscard]] virtual FsError write(const char* data, qint64 size) = 0;
+    // Gives the file its name; AlreadyExists when the name was taken meanwhile.
+    [[nodiscard]] virtual FsError commit() = 0;
 };
 
 // The file-system service the feature code stands on. Every path is a phone path ("\" as the
@@ -216,6 +227,10 @@ public:
     [[nodiscard]] virtual FsError removeFolderAt(const OpenFolder& folder, const QString& name) = 0;
     // Puts everything written on the folder's file system on the disk.
     [[nodiscard]] virtual FsError syncAt(const OpenFolder& folder) = 0;
+    // Starts a new file `name` in `folder` (mode 0666 less the umask), written whole before it
+    // is named; an existing name is never replaced.
+    [[nodiscard]] virtual FsError createFileAt(const OpenFolder& folder, const QString& name,
+                                               std::unique_ptr<NewFile>& out) = 0;
 };
 
 }  // namespace platform

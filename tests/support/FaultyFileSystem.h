@@ -103,6 +103,12 @@ public:
         return m_real.syncAt(folder);
     }
 
+    FsError createFileAt(const platform::OpenFolder& folder, const QString& name,
+                         std::unique_ptr<platform::NewFile>& out) override
+    {
+        return m_real.createFileAt(folder, name, out);
+    }
+
 private:
     static QString join(const platform::OpenFolder& folder, const QString& name)
     {

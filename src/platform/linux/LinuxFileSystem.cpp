@@ -3,6 +3,7 @@
 #include "platform/NamePattern.h"
 #include "platform/linux/SambaDosAttrib.h"
 
+#include <QFile>
 #include <QStringList>
 
 #include <atomic>
@@ -988,6 +989,103 @@ FsError LinuxFileSystem::removeFolderAt(const OpenFolder& folder, const QString&
 FsError LinuxFileSystem::syncAt(const OpenFolder& folder)
 {
     return ::syncfs(folder.handle()) == 0 ? FsError::None : fsErrorFromErrno(errno);
+}
+
+namespace {
+
+// The process's umask, read where reading it changes nothing (umask(2) can only read it by
+// setting it, which other threads would see).
+mode_t processUmask()
+{
+    static const mode_t mask = [] {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (status.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("Umask:")) {
+                    bool ok = false;
+                    const uint value = line.mid(6).trimmed().toUInt(&ok, 8);
+                    if (ok)
+                        return static_cast<mode_t>(value & 0777);
+                }
+        return static_cast<mode_t>(022);
+    }();
+    return mask;
+}
+
+// A new file on Linux: an anonymous file in its folder (or, where the file system cannot
+// make one, a hidden named temporary), linked under its name by commit().
+class LinuxNewFile : public NewFile {
+public:
+    LinuxNewFile(int dirFd, QByteArray name, int fd, QByteArray temporary)
+        : m_dirFd(dirFd), m_name(std::move(name)), m_fd(fd), m_temporary(std::move(temporary))
+    {
+    }
+    ~LinuxNewFile() override
+    {
+        if (m_fd.valid() && !m_temporary.isEmpty())
+            ::unlinkat(m_dirFd, m_temporary.constData(), 0);
+    }
+
+    FsError write(const char* data, qint64 size) override
+    {
+        while (size > 0) {
+            const ssize_t put = ::write(m_fd.get(), data, static_cast<size_t>(size));
+            if (put < 0) {
+                if (errno == EINTR)
+                    continue;
+                return fsErrorFromErrno(errno);
+            }
+            data += put;
+            size -= put;
+        }
+        return FsError::None;
+    }
+
+    FsError commit() override
+    {
+        if (!m_fd.valid())
+            return FsError::Other;
+        // A mode as a new file of the user's gets: the anonymous file was made private.
+        if (::fchmod(m_fd.get(), 0666 & ~processUmask()) != 0)
+            return fsErrorFromErrno(errno);
+        if (const int error = placeFile(m_temporary.isEmpty() ? m_fd.get() : -1, m_temporary, m_dirFd, m_name, false))
+            return fsErrorFromErrno(error);
+        m_temporary.clear();
+        if (::close(m_fd.release()) != 0) {
+            const int error = errno;
+            ::unlinkat(m_dirFd, m_name.constData(), 0);
+            return fsErrorFromErrno(error);
+        }
+        return FsError::None;
+    }
+
+private:
+    int m_dirFd;  // the folder's, owned by the caller's OpenFolder
+    QByteArray m_name;
+    Fd m_fd;
+    QByteArray m_temporary;
+};
+
+}  // namespace
+
+FsError LinuxFileSystem::createFileAt(const OpenFolder& folder, const QString& name, std::unique_ptr<NewFile>& out)
+{
+    const QByteArray host = hostName(name);
+    if (host.isEmpty())
+        return FsError::InvalidName;
+    QByteArray named;
+    int fd = ::openat(folder.handle(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600);
+    if (fd < 0) {
+        if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT)
+            return fsErrorFromErrno(errno);
+        removeStaleTemporaries(folder.handle());
+        named = temporaryName(host);
+        fd = ::openat(folder.handle(), named.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600);
+        if (fd < 0)
+            return fsErrorFromErrno(errno);
+    }
+    out = std::make_unique<LinuxNewFile>(folder.handle(), host, fd, named);
+    return FsError::None;
 }
 
 }  // namespace platform

@@ -41,6 +41,8 @@ public:
     [[nodiscard]] FsError deleteAt(const OpenFolder& folder, const QString& name) override;
     [[nodiscard]] FsError removeFolderAt(const OpenFolder& folder, const QString& name) override;
     [[nodiscard]] FsError syncAt(const OpenFolder& folder) override;
+    [[nodiscard]] FsError createFileAt(const OpenFolder& folder, const QString& name,
+                                       std::unique_ptr<NewFile>& out) override;
 
     // The marker in the names of the temporary files of a file system that cannot make
     // anonymous ones; such a file left by a program that no longer runs is removed the next

@@ -1,0 +1,200 @@
+#include "archive/Unzip.h"
+
+#include "archive/EntryName.h"
+#include "jobs/JobContext.h"
+#include "platform/FileSystem.h"
+#include "platform/PhonePath.h"
+
+#include <QFile>
+
+#include <memory>
+#include <vector>
+
+#include <unzip.h>
+
+using platform::DirEntry;
+using platform::FsError;
+using platform::OpenFolder;
+
+namespace {
+
+// Closes the archive however the extraction ends.
+struct ArchiveCloser {
+    void operator()(void* archive) const { unzClose(static_cast<unzFile>(archive)); }
+};
+using Archive = std::unique_ptr<void, ArchiveCloser>;
+
+// An archive that holds no entry at all is a lone end-of-directory record, which the ZIP
+// library may refuse to open: it is told apart from a file that is no archive.
+bool isEmptyArchive(const QByteArray& path)
+{
+    QFile file(QFile::decodeName(path));
+    if (!file.open(QIODevice::ReadOnly) || file.size() < 22 || file.size() > 22 + 65535)
+        return false;
+    const QByteArray bytes = file.readAll();
+    const qsizetype end = bytes.lastIndexOf(QByteArrayLiteral("PK\x05\x06"));
+    return end >= 0 && end + 22 <= bytes.size() && bytes.at(end + 10) == 0 && bytes.at(end + 11) == 0;
+}
+
+// The folders of the entry before: the next entry usually lies in the same folder, which is
+// then not looked up again.
+class FolderChain {
+public:
+    explicit FolderChain(platform::FileSystem& fileSystem, const OpenFolder& root) : m_fileSystem(fileSystem), m_root(root) {}
+
+    // The open folder for `names` below the root, made where missing; a file or a link in
+    // the way is no folder (NotAFolder), and no link is ever gone through.
+    FsError reach(const QStringList& names, const OpenFolder*& out)
+    {
+        qsizetype same = 0;
+        while (same < names.size() && same < static_cast<qsizetype>(m_chain.size()) && m_names.at(same) == names.at(same))
+            ++same;
+        m_chain.resize(static_cast<size_t>(same));
+        m_names = m_names.mid(0, same);
+        for (qsizetype i = same; i < names.size(); ++i) {
+            const OpenFolder& parent = i == 0 ? m_root : *m_chain.back();
+            DirEntry existing;
+            if (m_fileSystem.entryAt(parent, names.at(i), existing) != FsError::None) {
+                if (const FsError error = m_fileSystem.createFolderAt(parent, names.at(i)); error != FsError::None
+                    && error != FsError::AlreadyExists)
+                    return error;
+            }
+            auto folder = std::make_unique<OpenFolder>();
+            if (const FsError error = m_fileSystem.openChild(parent, names.at(i), *folder); error != FsError::None)
+                return error;
+            m_chain.push_back(std::move(folder));
+            m_names << names.at(i);
+        }
+        out = names.isEmpty() ? &m_root : m_chain.back().get();
+        return FsError::None;
+    }
+
+private:
+    platform::FileSystem& m_fileSystem;
+    const OpenFolder& m_root;
+    std::vector<std::unique_ptr<OpenFolder>> m_chain;
+    QStringList m_names;
+};
+
+// The first free name for a file in `folder`: the name itself, else "1_ name", "2_ name" ...
+QString freeName(platform::FileSystem& fileSystem, const OpenFolder& folder, const QString& name)
+{
+    DirEntry existing;
+    QString candidate = name;
+    // Only a name that is there is taken; one that cannot be looked up at all (no host form)
+    // is left for the creation to refuse.
+    for (int number = 1; fileSystem.entryAt(folder, candidate, existing) == FsError::None; ++number)
+        candidate = QStringLiteral("%1_ %2").arg(number).arg(name);
+    return candidate;
+}
+
+}  // namespace
+
+Unzip::Result Unzip::extract(platform::FileSystem& fileSystem, const QByteArray& archivePath, const OpenFolder& target,
+                             JobContext* context)
+{
+    Result result;
+    Archive archive(unzOpen64(archivePath.constData()));
+    if (!archive) {
+        result.outcome = isEmptyArchive(archivePath) ? Outcome::NoEntries : Outcome::CannotOpen;
+        return result;
+    }
+    unzFile file = static_cast<unzFile>(archive.get());
+    unz_global_info64 global;
+    if (unzGetGlobalInfo64(file, &global) != UNZ_OK || unzGoToFirstFile(file) != UNZ_OK) {
+        result.outcome = Outcome::NoEntries;
+        return result;
+    }
+    result.entries = static_cast<qint64>(global.number_entry);
+    if (context)
+        context->itemsTotal = result.entries;
+
+    FolderChain folders(fileSystem, target);
+    std::vector<char> buffer(1 << 16);
+    const auto skip = [&](const QString& name, FsError error) {
+        if (result.skipped++ == 0) {
+            result.firstSkipped = name;
+            result.firstError = error;
+        }
+    };
+    int step = UNZ_OK;
+    for (; step == UNZ_OK; step = unzGoToNextFile(file)) {
+        if (context && context->stopRequested()) {
+            result.outcome = Outcome::Stopped;
+            return result;
+        }
+        if (context)
+            ++context->itemsDone;
+        // The sizes first, then the name and extra field whole: no name is cut short.
+        unz_file_info64 info;
+        if (unzGetCurrentFileInfo64(file, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+            skip(QString(), FsError::IoError);
+            continue;
+        }
+        QByteArray stored(static_cast<qsizetype>(info.size_filename), '\0');
+        QByteArray extra(static_cast<qsizetype>(info.size_file_extra), '\0');
+        if (unzGetCurrentFileInfo64(file, &info, stored.data(), static_cast<uLong>(stored.size()), extra.data(),
+                                    static_cast<uLong>(extra.size()), nullptr, 0) != UNZ_OK) {
+            skip(QString(), FsError::IoError);
+            continue;
+        }
+        const QString name = EntryName::decode(stored, static_cast<quint16>(info.flag), extra);
+        const EntryName::Placement placement = EntryName::place(name);
+        if (context)
+            context->setCurrentItem(name);
+        if (placement.isEmpty())
+            continue;  // a name with nothing left to place ("/", "../")
+        const OpenFolder* folder = nullptr;
+        if (const FsError error = folders.reach(placement.folders, folder); error != FsError::None) {
+            skip(name, error);
+            continue;
+        }
+        if (placement.isFolder) {
+            ++result.written;
+            continue;
+        }
+        // Encrypted entries cannot be read without their password: the library refuses them.
+        if (unzOpenCurrentFile(file) != UNZ_OK) {
+            skip(name, FsError::NotSupported);
+            continue;
+        }
+        std::unique_ptr<platform::NewFile> out;
+        FsError error = fileSystem.createFileAt(*folder, freeName(fileSystem, *folder, placement.file), out);
+        bool stopped = false;
+        while (error == FsError::None) {
+            if (context && context->stopRequested()) {
+                stopped = true;
+                break;
+            }
+            const int got = unzReadCurrentFile(file, buffer.data(), static_cast<unsigned>(buffer.size()));
+            if (got == 0)
+                break;
+            if (got < 0) {
+                error = FsError::IoError;  // damaged data: nothing of it is written
+                break;
+            }
+            error = out->write(buffer.data(), got);
+            if (context)
+                context->bytesDone += got;
+        }
+        // The checksum is known only once the whole entry has been read.
+        const int closed = unzCloseCurrentFile(file);
+        if (stopped) {
+            result.outcome = Outcome::Stopped;
+            return result;
+        }
+        if (error == FsError::None && closed != UNZ_OK)
+            error = FsError::IoError;
+        if (error == FsError::None)
+            error = out->commit();
+        if (error != FsError::None) {
+            skip(name, error);
+            continue;
+        }
+        ++result.written;
+    }
+    // A directory that breaks off part-way leaves the entries after it unread: they count.
+    if (step != UNZ_END_OF_LIST_OF_FILE)
+        skip(QString(), FsError::IoError);
+    return result;
+}

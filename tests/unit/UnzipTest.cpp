@@ -1,0 +1,170 @@
+// Unpacking archives made byte by byte: where each entry lands, how names are read, and that
+// damaged, hostile and cut-short entries leave nothing that looks whole and nothing outside.
+#include "ZipBuilder.h"
+
+#include "archive/EntryName.h"
+#include "archive/Unzip.h"
+#include "platform/linux/LinuxFileSystem.h"
+
+#include <QDir>
+#include <QDirIterator>
+#include <QFile>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <sys/stat.h>
+
+namespace {
+
+using platform::FsError;
+
+TEST(EntryName, NamesAreReadAsTheArchiveSaysOrAsTheirBytesAllow)
+{
+    const QByteArray korean = QByteArray("\xC7\xD1\xB1\xDB.txt");  // "한글.txt" in code page 949
+    const QByteArray latin = QByteArray("caf\xE9.txt");             // not UTF-8, not code page 949 either
+    const struct { QByteArray stored; quint16 flags; QByteArray extra; QString name; } cases[] = {
+        {"plain.txt", 0, {}, QStringLiteral("plain.txt")},
+        {"\xC3\xA9t\xC3\xA9.txt", 1 << 11, {}, QStringLiteral("été.txt")},      // the UTF-8 flag
+        {"\xC3\xBC.txt", 0, {}, QStringLiteral("ü.txt")},                        // valid UTF-8 without it
+        {korean, 0, {}, QStringLiteral("한글.txt")},                              // code page 949
+        {korean, 0, ZipBuilder::unicodePath(korean, "\xE2\x9C\x93.txt"), QStringLiteral("✓.txt")},
+        {korean, 0, ZipBuilder::unicodePath("other", "\xE2\x9C\x93.txt"), QStringLiteral("한글.txt")},  // not its field
+        {"x", 0, QByteArray("\x75\x70\xFF\x00", 4), QStringLiteral("x")},         // a field longer than what is left
+    };
+    for (const auto& row : cases)
+        EXPECT_EQ(EntryName::decode(row.stored, row.flags, row.extra), row.name) << row.stored.toHex().constData();
+    EXPECT_FALSE(EntryName::decode(latin, 0, {}).isEmpty());
+
+    const struct { const char* name; QStringList folders; const char* file; bool isFolder; } places[] = {
+        {"a/b.txt", {QStringLiteral("a")}, "b.txt", false},
+        {"a\\b\\", {QStringLiteral("a"), QStringLiteral("b")}, "", true},
+        {"../../evil.txt", {}, "evil.txt", false},
+        {"/etc/passwd", {QStringLiteral("etc")}, "passwd", false},
+        {"C:\\Windows\\x.dll", {QStringLiteral("Windows")}, "x.dll", false},
+        {"a/./../b//c.txt", {QStringLiteral("a"), QStringLiteral("b")}, "c.txt", false},
+        {"..", {}, "", false},
+    };
+    for (const auto& row : places) {
+        const EntryName::Placement placement = EntryName::place(QString::fromUtf8(row.name));
+        EXPECT_EQ(placement.folders, row.folders) << row.name;
+        EXPECT_EQ(placement.file, QString::fromUtf8(row.file)) << row.name;
+        EXPECT_EQ(placement.isFolder, row.isFolder) << row.name;
+    }
+}
+
+class UnzipTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        QDir(m_folder.path()).mkpath(QStringLiteral("root/out"));
+        m_fileSystem = std::make_unique<platform::LinuxFileSystem>(
+            platform::PathMapper(QFile::encodeName(m_folder.filePath(QStringLiteral("root")))));
+    }
+    Unzip::Result extract(const QByteArray& archive)
+    {
+        const QString path = m_folder.filePath(QStringLiteral("root/a.zip"));
+        QFile file(path);
+        EXPECT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(archive);
+        file.close();
+        platform::OpenFolder out;
+        EXPECT_EQ(m_fileSystem->openFolder(QStringLiteral("\\out"), out), FsError::None);
+        return Unzip::extract(*m_fileSystem, QFile::encodeName(path), out, nullptr);
+    }
+    // Every item below root, as relative paths, links marked.
+    QStringList everything() const
+    {
+        QStringList items;
+        const QString root = m_folder.filePath(QStringLiteral("root"));
+        QDirIterator it(root, QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot,
+                        QDirIterator::Subdirectories);
+        while (it.hasNext()) {
+            it.next();
+            items << it.filePath().mid(root.size() + 1) + (it.fileInfo().isSymLink() ? QStringLiteral(" ->") : QString());
+        }
+        items.sort();
+        return items;
+    }
+    QByteArray content(const char* relative) const
+    {
+        QFile file(m_folder.filePath(QStringLiteral("root/") + QString::fromUtf8(relative)));
+        return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray("<missing>");
+    }
+
+    QTemporaryDir m_folder;
+    std::unique_ptr<platform::LinuxFileSystem> m_fileSystem;
+};
+
+TEST_F(UnzipTest, EntriesLandInsideWithFoldersOnTheWayAndTakenNamesNumbered)
+{
+    ZipBuilder zip;
+    zip.add("a/").add("a/b.txt", "b").add("x/b.txt", "one").add("x/b.txt", "two").add("empty.txt")
+        .add("../../escape.txt", "caught").add("/abs/p.txt", "p");
+    ZipBuilder::Entry link;
+    link.name = "link";
+    link.data = "/etc/passwd";
+    link.unixMode = 0120777;
+    zip.add(link);
+    const Unzip::Result result = extract(zip.bytes());
+    EXPECT_EQ(result.outcome, Unzip::Outcome::Done);
+    EXPECT_EQ(result.entries, 8);
+    EXPECT_EQ(result.skipped, 0);
+    QStringList expected;
+    for (const char* item : {"a.zip", "out", "out/a", "out/a/b.txt", "out/abs", "out/abs/p.txt", "out/empty.txt",
+                             "out/escape.txt", "out/link", "out/x", "out/x/1_ b.txt", "out/x/b.txt"})
+        expected << QString::fromUtf8(item);
+    EXPECT_EQ(everything(), expected);
+    EXPECT_EQ(content("out/x/b.txt"), QByteArray("one"));
+    EXPECT_EQ(content("out/x/1_ b.txt"), QByteArray("two"));
+    EXPECT_EQ(content("out/link"), QByteArray("/etc/passwd"));  // a file holding the text, no link
+    EXPECT_EQ(content("out/empty.txt"), QByteArray());
+}
+
+TEST_F(UnzipTest, DamagedAndHostileArchivesEndClearlyAndLeaveNothingThatLooksWhole)
+{
+    // A wrong checksum: the entry is read whole, found wrong and not kept; the others are.
+    ZipBuilder::Entry bad;
+    bad.name = "bad.txt";
+    bad.data = "damaged";
+    bad.wrongChecksum = true;
+    ZipBuilder damaged;
+    damaged.add("good.txt", "good").add(bad);
+    Unzip::Result result = extract(damaged.bytes());
+    EXPECT_EQ(result.skipped, 1);
+    EXPECT_EQ(result.firstSkipped, QStringLiteral("bad.txt"));
+    EXPECT_EQ(content("out/good.txt"), QByteArray("good"));
+    EXPECT_EQ(content("out/bad.txt"), QByteArray("<missing>"));
+
+    // A name with no form on this disk (it decodes to the private characters that stand for
+    // raw bytes, here a NUL) is skipped and counted, never looked for again and again.
+    ZipBuilder unplaceable;
+    unplaceable.add("\xEF\x9C\x80.txt", "n").add("fine.txt", "f");
+    result = extract(unplaceable.bytes());
+    EXPECT_EQ(result.skipped, 1);
+    EXPECT_EQ(content("out/fine.txt"), QByteArray("f"));
+
+    // A link inside the folder is never gone through.
+    const QString outside = m_folder.filePath(QStringLiteral("outside"));
+    ASSERT_TRUE(QDir().mkpath(outside));
+    ASSERT_EQ(::symlink(QFile::encodeName(outside).constData(),
+                        QFile::encodeName(m_folder.filePath(QStringLiteral("root/out/via"))).constData()), 0);
+    ZipBuilder through;
+    through.add("via/planted.txt", "x");
+    result = extract(through.bytes());
+    EXPECT_EQ(result.skipped, 1);
+    EXPECT_TRUE(QDir(outside).isEmpty());
+
+    // No archive at all, an empty one, and one cut off in the middle of its directory.
+    EXPECT_EQ(extract("this is no archive").outcome, Unzip::Outcome::CannotOpen);
+    EXPECT_EQ(extract(ZipBuilder().bytes()).outcome, Unzip::Outcome::NoEntries);
+    const QByteArray whole = ZipBuilder().add("one.txt", "1").add("two.txt", "2").bytes();
+    const Unzip::Result cut = extract(whole.left(whole.size() - 30));
+    EXPECT_NE(cut.outcome, Unzip::Outcome::Done);
+    for (const QString& item : everything())
+        EXPECT_TRUE(item == u"a.zip" || item.startsWith(QStringLiteral("out"))) << item.toStdString();
+    EXPECT_TRUE(QDir(outside).isEmpty());
+}
+
+}  // namespace
