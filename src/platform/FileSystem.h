@@ -121,6 +121,18 @@ public:
     [[nodiscard]] virtual FsError commit() = 0;
 };
 
+// A regular file open for reading, opened without following a link.
+class ReadFile {
+public:
+    virtual ~ReadFile() = default;
+    // Up to `size` bytes; 0 at the end; -1 on a read error.
+    virtual qint64 read(char* data, qint64 size) = 0;
+    virtual qint64 size() const = 0;
+    // Milliseconds since 1970: the birth time where the file system keeps one, else the last
+    // write time.
+    virtual qint64 birthTime() const = 0;
+};
+
 // The file-system service the feature code stands on. Every path is a phone path ("\" as the
 // separator, "\" alone is the root); the implementation maps it to the host. Names are exactly
 // what the host holds: "A.txt" and "a.txt" are two items, and where a file system folds case
@@ -231,6 +243,12 @@ public:
     // is named; an existing name is never replaced.
     [[nodiscard]] virtual FsError createFileAt(const OpenFolder& folder, const QString& name,
                                                std::unique_ptr<NewFile>& out) = 0;
+    // Opens the regular file `name` of `folder` for reading (AccessDenied for a link, a
+    // folder or a device; never blocks on a named pipe).
+    [[nodiscard]] virtual FsError openFileAt(const OpenFolder& folder, const QString& name,
+                                             std::unique_ptr<ReadFile>& out) = 0;
+    // The target text of the link `name` of `folder`.
+    [[nodiscard]] virtual FsError linkTextAt(const OpenFolder& folder, const QString& name, QByteArray& out) = 0;
 };
 
 }  // namespace platform

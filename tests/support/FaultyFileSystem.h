@@ -16,7 +16,7 @@
 class FaultyFileSystem : public platform::FileSystem {
 public:
     using FsError = platform::FsError;
-    enum class Call { List, OpenChild, CopyFile, Delete, RemoveFolder, Sync };
+    enum class Call { List, OpenChild, CopyFile, Delete, RemoveFolder, Sync, OpenFile };
 
     explicit FaultyFileSystem(const QByteArray& hostRoot) : m_real(platform::PathMapper(hostRoot)) {}
 
@@ -107,6 +107,18 @@ public:
                          std::unique_ptr<platform::NewFile>& out) override
     {
         return m_real.createFileAt(folder, name, out);
+    }
+
+    FsError openFileAt(const platform::OpenFolder& folder, const QString& name,
+                       std::unique_ptr<platform::ReadFile>& out) override
+    {
+        if (const FsError error = injected(Call::OpenFile, join(folder, name)); error != FsError::None)
+            return error;
+        return m_real.openFileAt(folder, name, out);
+    }
+    FsError linkTextAt(const platform::OpenFolder& folder, const QString& name, QByteArray& out) override
+    {
+        return m_real.linkTextAt(folder, name, out);
     }
 
 private:

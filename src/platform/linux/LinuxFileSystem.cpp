@@ -1088,4 +1088,66 @@ FsError LinuxFileSystem::createFileAt(const OpenFolder& folder, const QString& n
     return FsError::None;
 }
 
+namespace {
+
+class LinuxReadFile : public ReadFile {
+public:
+    LinuxReadFile(int fd, qint64 size, qint64 birth) : m_fd(fd), m_size(size), m_birth(birth) {}
+    qint64 read(char* data, qint64 size) override
+    {
+        for (;;) {
+            const ssize_t got = ::read(m_fd.get(), data, static_cast<size_t>(size));
+            if (got >= 0)
+                return got;
+            if (errno != EINTR)
+                return -1;
+        }
+    }
+    qint64 size() const override { return m_size; }
+    qint64 birthTime() const override { return m_birth; }
+
+private:
+    Fd m_fd;
+    qint64 m_size;
+    qint64 m_birth;
+};
+
+}  // namespace
+
+FsError LinuxFileSystem::openFileAt(const OpenFolder& folder, const QString& name, std::unique_ptr<ReadFile>& out)
+{
+    const QByteArray host = hostName(name);
+    if (host.isEmpty())
+        return FsError::InvalidName;
+    Fd fd(::openat(folder.handle(), host.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
+    if (!fd.valid())
+        return errno == ELOOP ? FsError::AccessDenied : errno == ENOENT ? FsError::FileNotFound : fsErrorFromErrno(errno);
+    struct statx status;
+    if (::statx(fd.get(), "", AT_EMPTY_PATH, STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME, &status) != 0)
+        return fsErrorFromErrno(errno);
+    if (!S_ISREG(status.stx_mode))
+        return FsError::AccessDenied;
+    // Reads block again: only the open had to be kept from waiting on a pipe.
+    const int flags = ::fcntl(fd.get(), F_GETFL);
+    if (flags >= 0)
+        (void)::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
+    const qint64 birth = (status.stx_mask & STATX_BTIME) ? milliseconds(status.stx_btime) : milliseconds(status.stx_mtime);
+    out = std::make_unique<LinuxReadFile>(fd.release(), static_cast<qint64>(status.stx_size), birth);
+    return FsError::None;
+}
+
+FsError LinuxFileSystem::linkTextAt(const OpenFolder& folder, const QString& name, QByteArray& out)
+{
+    const QByteArray host = hostName(name);
+    if (host.isEmpty())
+        return FsError::InvalidName;
+    QByteArray text(PATH_MAX, '\0');
+    const ssize_t length = ::readlinkat(folder.handle(), host.constData(), text.data(), static_cast<size_t>(text.size()));
+    if (length < 0)
+        return errno == EINVAL ? FsError::AccessDenied : errno == ENOENT ? FsError::FileNotFound : fsErrorFromErrno(errno);
+    text.truncate(static_cast<qsizetype>(length));
+    out = text;
+    return FsError::None;
+}
+
 }  // namespace platform

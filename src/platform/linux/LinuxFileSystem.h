@@ -43,6 +43,9 @@ public:
     [[nodiscard]] FsError syncAt(const OpenFolder& folder) override;
     [[nodiscard]] FsError createFileAt(const OpenFolder& folder, const QString& name,
                                        std::unique_ptr<NewFile>& out) override;
+    [[nodiscard]] FsError openFileAt(const OpenFolder& folder, const QString& name,
+                                     std::unique_ptr<ReadFile>& out) override;
+    [[nodiscard]] FsError linkTextAt(const OpenFolder& folder, const QString& name, QByteArray& out) override;
 
     // The marker in the names of the temporary files of a file system that cannot make
     // anonymous ones; such a file left by a program that no longer runs is removed the next

@@ -1,0 +1,332 @@
+#include "archive/ZipCreate.h"
+
+#include "jobs/JobContext.h"
+#include "platform/FileSystem.h"
+#include "platform/PhonePath.h"
+
+#include <QDateTime>
+#include <QFile>
+
+#include <cstdio>
+#include <deque>
+#include <future>
+#include <memory>
+
+#include <zip.h>
+#include <zlib.h>
+
+using platform::DirEntry;
+using platform::FsError;
+using platform::OpenFolder;
+using platform::PhonePath::join;
+using platform::PhonePath::splitLast;
+
+namespace {
+
+// Compressed data of one entry: in memory while small, spilled to an anonymous temporary file
+// beyond that, so that two large files in flight do not fill the memory.
+class Compressed {
+public:
+    static constexpr qsizetype InMemory = 32 << 20;
+
+    void append(const char* data, qsizetype size)
+    {
+        if (!m_spill && m_memory.size() + size > InMemory) {
+            m_spill.reset(std::tmpfile());
+            if (m_spill && std::fwrite(m_memory.constData(), 1, static_cast<size_t>(m_memory.size()), m_spill.get())
+                               != static_cast<size_t>(m_memory.size()))
+                m_failed = true;
+            m_memory.clear();
+            if (!m_spill)
+                m_failed = true;
+        }
+        if (m_spill) {
+            if (std::fwrite(data, 1, static_cast<size_t>(size), m_spill.get()) != static_cast<size_t>(size))
+                m_failed = true;
+        } else {
+            m_memory.append(data, size);
+        }
+    }
+    bool failed() const { return m_failed; }
+    // Hands the data over in pieces; false when a piece could not be read back.
+    bool forEach(const std::function<bool(const char*, qsizetype)>& take)
+    {
+        if (!m_spill)
+            return m_memory.isEmpty() || take(m_memory.constData(), m_memory.size());
+        std::rewind(m_spill.get());
+        std::vector<char> buffer(1 << 20);
+        for (;;) {
+            const size_t got = std::fread(buffer.data(), 1, buffer.size(), m_spill.get());
+            if (got > 0 && !take(buffer.data(), static_cast<qsizetype>(got)))
+                return false;
+            if (got < buffer.size())
+                return !std::ferror(m_spill.get());
+        }
+    }
+
+private:
+    struct Closer {
+        void operator()(std::FILE* file) const { std::fclose(file); }
+    };
+    QByteArray m_memory;
+    std::unique_ptr<std::FILE, Closer> m_spill;
+    bool m_failed = false;
+};
+
+// One entry made ready for the archive.
+struct Prepared {
+    FsError error = FsError::None;  // the file could not be read (or stopped: Cancelled)
+    Compressed data;
+    quint32 crc = 0;
+    qint64 size = 0;
+    qint64 time = 0;  // ms since 1970
+    quint32 mode = 0100644;
+};
+
+Prepared prepare(platform::FileSystem& fileSystem, const ZipCreate::Item& item, int level, JobContext* context)
+{
+    Prepared out;
+    out.time = QDateTime::currentMSecsSinceEpoch();
+    if (item.kind == ZipCreate::Item::Folder) {
+        out.mode = 040755;
+        return out;
+    }
+    OpenFolder folder;
+    out.error = fileSystem.openFolder(item.folderPath, folder);
+    QByteArray linkText;
+    std::unique_ptr<platform::ReadFile> file;
+    if (out.error == FsError::None && item.kind == ZipCreate::Item::Link) {
+        out.error = fileSystem.linkTextAt(folder, item.name, linkText);
+        out.mode = 0120777;
+    } else if (out.error == FsError::None) {
+        out.error = fileSystem.openFileAt(folder, item.name, file);
+        if (file)
+            out.time = file->birthTime();
+    }
+    if (out.error != FsError::None)
+        return out;
+
+    z_stream stream{};
+    if (deflateInit2(&stream, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
+        out.error = FsError::Other;
+        return out;
+    }
+    std::vector<char> input(1 << 20);
+    std::vector<char> output(1 << 20);
+    uLong crc = crc32(0L, nullptr, 0);
+    bool done = false;
+    qsizetype linkOffset = 0;
+    while (!done) {
+        if (context && context->stopRequested()) {
+            out.error = FsError::Cancelled;
+            break;
+        }
+        qint64 got = 0;
+        if (file) {
+            got = file->read(input.data(), static_cast<qint64>(input.size()));
+            if (got < 0) {
+                out.error = FsError::IoError;
+                break;
+            }
+        } else {
+            got = std::min<qint64>(linkText.size() - linkOffset, static_cast<qint64>(input.size()));
+            std::copy_n(linkText.constData() + linkOffset, got, input.data());
+            linkOffset += got;
+        }
+        crc = crc32(crc, reinterpret_cast<const Bytef*>(input.data()), static_cast<uInt>(got));
+        out.size += got;
+        if (context)
+            context->bytesDone += got;
+        done = got == 0;
+        stream.next_in = reinterpret_cast<Bytef*>(input.data());
+        stream.avail_in = static_cast<uInt>(got);
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(output.data());
+            stream.avail_out = static_cast<uInt>(output.size());
+            (void)deflate(&stream, done ? Z_FINISH : Z_NO_FLUSH);
+            out.data.append(output.data(), static_cast<qsizetype>(output.size() - stream.avail_out));
+        } while (stream.avail_out == 0);
+    }
+    deflateEnd(&stream);
+    if (out.data.failed() && out.error == FsError::None)
+        out.error = FsError::DiskFull;
+    out.crc = static_cast<quint32>(crc);
+    return out;
+}
+
+// Lists a folder into items below `prefix`: files and links as they are, folders walked, an
+// empty folder as an entry of its own.
+bool collectFolder(platform::FileSystem& fileSystem, const OpenFolder& folder, const QString& prefix,
+                   std::vector<ZipCreate::Item>& items, TreeWalk::Failure& failure)
+{
+    std::vector<DirEntry> entries;
+    if (const FsError error = fileSystem.list(folder, false, [&](const DirEntry& entry) {
+            entries.push_back(entry);
+            return true;
+        }); error != FsError::None) {
+        failure = {TreeWalk::Step::List, folder.path(), error};
+        return false;
+    }
+    if (entries.empty()) {
+        items.push_back({prefix, splitLast(folder.path()).folder, splitLast(folder.path()).name, ZipCreate::Item::Folder});
+        return true;
+    }
+    for (const DirEntry& entry : entries) {
+        if (entry.kind != DirEntry::Folder) {
+            items.push_back({prefix + entry.name, folder.path(), entry.name,
+                             entry.kind == DirEntry::Link ? ZipCreate::Item::Link : ZipCreate::Item::File});
+            continue;
+        }
+        OpenFolder inner;
+        if (const FsError error = fileSystem.openChild(folder, entry.name, inner); error != FsError::None) {
+            failure = {TreeWalk::Step::List, join(folder.path(), entry.name), error};
+            return false;
+        }
+        if (!collectFolder(fileSystem, inner, prefix + entry.name + u'/', items, failure))
+            return false;
+    }
+    return true;
+}
+
+}  // namespace
+
+bool ZipCreate::collect(platform::FileSystem& fileSystem, const QStringList& paths, std::vector<Item>& items,
+                        TreeWalk::Failure& failure)
+{
+    for (const QString& path : paths) {
+        const auto [folderPath, name] = splitLast(path);
+        OpenFolder parent;
+        DirEntry entry;
+        FsError error = fileSystem.openFolder(folderPath, parent);
+        if (error == FsError::None)
+            error = fileSystem.entryAt(parent, name, entry);
+        if (error != FsError::None) {
+            failure = {TreeWalk::Step::Open, path, error};
+            return false;
+        }
+        if (entry.kind != DirEntry::Folder) {
+            items.push_back({name, folderPath, name, entry.kind == DirEntry::Link ? Item::Link : Item::File});
+            continue;
+        }
+        OpenFolder folder;
+        if (error = fileSystem.openChild(parent, name, folder); error != FsError::None) {
+            failure = {TreeWalk::Step::List, path, error};
+            return false;
+        }
+        if (!collectFolder(fileSystem, folder, name + u'/', items, failure))
+            return false;
+    }
+    return true;
+}
+
+ZipCreate::Result ZipCreate::write(platform::FileSystem& fileSystem, const QByteArray& archive,
+                                   const std::vector<Item>& items, int level, JobContext* context,
+                                   const AskUnreadable& askUnreadable)
+{
+    Result result;
+    if (QFile::exists(QFile::decodeName(archive))) {
+        result.outcome = Outcome::CannotCreate;
+        result.error = FsError::AlreadyExists;
+        return result;
+    }
+    // Written under a hidden name beside its own, which it takes only once closed.
+    const qsizetype slash = archive.lastIndexOf('/');
+    const QByteArray hidden = archive.left(slash + 1) + '.' + archive.mid(slash + 1) + ".fennick-zip";
+    zipFile zip = zipOpen64(hidden.constData(), APPEND_STATUS_CREATE);
+    if (!zip) {
+        result.outcome = Outcome::CannotCreate;
+        return result;
+    }
+    if (context)
+        context->itemsTotal = static_cast<qint64>(items.size());
+
+    // Two entries are compressed ahead of the one being written, so both cores work; the
+    // window bounds what is in flight.
+    constexpr size_t Ahead = 2;
+    std::deque<std::future<Prepared>> pending;
+    size_t next = 0;
+    const auto launch = [&] {
+        while (pending.size() < Ahead + 1 && next < items.size()) {
+            const Item& item = items[next++];
+            pending.push_back(std::async(std::launch::async, [&fileSystem, &item, level, context] {
+                return prepare(fileSystem, item, level, context);
+            }));
+        }
+    };
+    launch();
+    for (size_t index = 0; index < items.size() && result.outcome == Outcome::Done; ++index) {
+        const Item& item = items[index];
+        if (context)
+            context->setCurrentItem(item.entryName);
+        Prepared prepared = pending.front().get();
+        pending.pop_front();
+        launch();
+        if (prepared.error == FsError::Cancelled || (context && context->stopRequested())) {
+            result.outcome = Outcome::Stopped;
+            break;
+        }
+        if (prepared.error != FsError::None) {
+            const QString path = join(item.folderPath, item.name);
+            if (askUnreadable && askUnreadable(path)) {
+                ++result.skipped;
+                continue;
+            }
+            result.outcome = Outcome::Failed;
+            result.failedItem = path;
+            result.error = prepared.error;
+            break;
+        }
+        zip_fileinfo info{};
+        const QDateTime time = QDateTime::fromMSecsSinceEpoch(prepared.time);
+        info.tmz_date.tm_sec = static_cast<uInt>(time.time().second());
+        info.tmz_date.tm_min = static_cast<uInt>(time.time().minute());
+        info.tmz_date.tm_hour = static_cast<uInt>(time.time().hour());
+        info.tmz_date.tm_mday = static_cast<uInt>(time.date().day());
+        info.tmz_date.tm_mon = static_cast<uInt>(time.date().month() - 1);
+        info.tmz_date.tm_year = static_cast<uInt>(time.date().year());
+        info.external_fa = static_cast<uLong>(prepared.mode) << 16 | (item.kind == Item::Folder ? 0x10 : 0);
+        const QByteArray name = item.entryName.toUtf8();
+        const int zip64 = prepared.size >= 0xFFFFFFFFLL ? 1 : 0;
+        // Unix as the maker, so that readers take the mode (a link's in particular) from it;
+        // the flag says the name is UTF-8.
+        // A folder has no data: stored, since an empty deflated stream is not empty.
+        const int method = item.kind == Item::Folder ? 0 : Z_DEFLATED;
+        int status = zipOpenNewFileInZip4_64(zip, name.constData(), &info, nullptr, 0, nullptr, 0, nullptr, method,
+                                             level, 1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, 3 << 8 | 20, 1 << 11,
+                                             zip64);
+        if (status == ZIP_OK && !prepared.data.forEach([&](const char* data, qsizetype size) {
+                return zipWriteInFileInZip(zip, data, static_cast<unsigned>(size)) == ZIP_OK;
+            }))
+            status = ZIP_ERRNO;
+        const int closed = zipCloseFileInZipRaw64(zip, static_cast<ZPOS64_T>(prepared.size), prepared.crc);
+        if (status != ZIP_OK || closed != ZIP_OK) {
+            result.outcome = Outcome::Failed;
+            result.failedItem = join(item.folderPath, item.name);
+            result.error = FsError::DiskFull;
+            break;
+        }
+        ++result.written;
+        if (context)
+            ++context->itemsDone;
+    }
+    // What is still being compressed is stopped and waited for before the archive closes.
+    if (context && result.outcome != Outcome::Done)
+        context->stop = true;
+    for (std::future<Prepared>& future : pending)
+        (void)future.get();
+    const bool closed = zipClose(zip, nullptr) == ZIP_OK;
+    if (!closed && result.outcome == Outcome::Done) {
+        result.outcome = Outcome::Failed;
+        result.error = FsError::DiskFull;
+    }
+    // The entries finished so far make a sound archive, which keeps them (as a stopped job
+    // leaves them); one that could not be closed is removed.
+    const QString hiddenPath = QFile::decodeName(hidden);
+    // QFile::rename never replaces an existing file.
+    if (!closed || !QFile::rename(hiddenPath, QFile::decodeName(archive))) {
+        QFile::remove(hiddenPath);
+        if (result.outcome == Outcome::Done)
+            result.outcome = Outcome::CannotCreate;
+    }
+    return result;
+}

@@ -1,0 +1,143 @@
+// Packing a tree into an archive (the entries are compressed on two threads) and reading it
+// back with our own unpacking and with Info-ZIP's unzip.
+#include "FaultyFileSystem.h"
+
+#include "archive/Unzip.h"
+#include "archive/ZipCreate.h"
+#include "jobs/JobContext.h"
+
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QRandomGenerator>
+#include <QTemporaryDir>
+
+#include <gtest/gtest.h>
+
+#include <unistd.h>
+
+namespace {
+
+using platform::FsError;
+
+class ThreadedZipCreate : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        for (const char* folder : {"root/Docs/sub", "root/Docs/empty", "root/out"})
+            QDir(m_folder.path()).mkpath(QString::fromUtf8(folder));
+        file("Docs/a.txt", QByteArray("top a ").repeated(1000));
+        file("Docs/sub/a.txt", "inner a");
+        file("Docs/\xC3\xBC.txt", "umlaut");
+        QByteArray random(300 * 1024, '\0');
+        QRandomGenerator(7).fillRange(reinterpret_cast<quint32*>(random.data()), random.size() / 4);
+        file("b.bin", random);
+        ASSERT_EQ(::symlink("a.txt", QFile::encodeName(root() + QStringLiteral("/Docs/link")).constData()), 0);
+        fileSystem = std::make_unique<FaultyFileSystem>(QFile::encodeName(root()));
+    }
+    QString root() const { return m_folder.filePath(QStringLiteral("root")); }
+    void file(const char* relative, const QByteArray& content)
+    {
+        QFile out(root() + u'/' + QString::fromUtf8(relative));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(content);
+    }
+    QByteArray content(const QString& relative) const
+    {
+        QFile in(root() + u'/' + relative);
+        return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray("<missing>");
+    }
+    QByteArray archive() const { return QFile::encodeName(root() + QStringLiteral("/a.zip")); }
+    std::vector<ZipCreate::Item> items()
+    {
+        std::vector<ZipCreate::Item> list;
+        TreeWalk::Failure failure;
+        EXPECT_TRUE(ZipCreate::collect(*fileSystem, {QStringLiteral("\\Docs"), QStringLiteral("\\b.bin")}, list, failure));
+        return list;
+    }
+    Unzip::Result unpack()
+    {
+        platform::OpenFolder out;
+        EXPECT_EQ(fileSystem->openFolder(QStringLiteral("\\out"), out), FsError::None);
+        return Unzip::extract(*fileSystem, archive(), out, nullptr);
+    }
+
+    QTemporaryDir m_folder;
+    std::unique_ptr<FaultyFileSystem> fileSystem;
+};
+
+TEST_F(ThreadedZipCreate, AnArchiveOfATreeReadsBackWhole)
+{
+    JobContext context;
+    const ZipCreate::Result result = ZipCreate::write(*fileSystem, archive(), items(), 5, &context, {});
+    ASSERT_EQ(result.outcome, ZipCreate::Outcome::Done);
+    EXPECT_EQ(result.written, 6);  // a.txt, sub/a.txt, ü.txt, the link, the empty folder, b.bin
+    const Unzip::Result back = unpack();
+    EXPECT_EQ(back.skipped, 0);
+    EXPECT_EQ(content(QStringLiteral("out/Docs/a.txt")), content(QStringLiteral("Docs/a.txt")));
+    EXPECT_EQ(content(QStringLiteral("out/Docs/sub/a.txt")), QByteArray("inner a"));
+    EXPECT_EQ(content(QStringLiteral("out/Docs/ü.txt")), QByteArray("umlaut"));
+    EXPECT_EQ(content(QStringLiteral("out/Docs/link")), QByteArray("a.txt"));  // the link's text
+    EXPECT_TRUE(QDir(root() + QStringLiteral("/out/Docs/empty")).exists());
+    EXPECT_EQ(content(QStringLiteral("out/b.bin")), content(QStringLiteral("b.bin")));
+    EXPECT_EQ(context.itemsDone.load(), 6);
+
+    // Info-ZIP reads it as sound, with UTF-8 names, the empty folder and the link as a link.
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-Z"), QStringLiteral("-l"), QFile::decodeName(archive())});
+    ASSERT_TRUE(unzip.waitForFinished(-1)) << "unzip is installed by scripts/bootstrap";
+    const QString listing = QString::fromUtf8(unzip.readAllStandardOutput());
+    EXPECT_EQ(unzip.exitCode(), 0) << listing.toStdString();
+    EXPECT_TRUE(listing.contains(QStringLiteral("Docs/ü.txt"))) << listing.toStdString();
+    EXPECT_TRUE(listing.contains(QStringLiteral("Docs/empty/"))) << listing.toStdString();
+    EXPECT_TRUE(listing.contains(QStringLiteral("lrwxrwxrwx"))) << listing.toStdString();
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-tq"), QFile::decodeName(archive())});
+    ASSERT_TRUE(unzip.waitForFinished(-1));
+    EXPECT_EQ(unzip.exitCode(), 0) << unzip.readAllStandardOutput().toStdString();
+}
+
+TEST_F(ThreadedZipCreate, AnUnreadableFileIsLeftOutOrEndsTheArchiveWithWholeEntriesOnly)
+{
+    fileSystem->fault = [](FaultyFileSystem::Call call, const QString& path) {
+        return call == FaultyFileSystem::Call::OpenFile && path == u"\\Docs\\sub\\a.txt" ? FsError::AccessDenied
+                                                                                        : FsError::None;
+    };
+    QStringList asked;
+    ZipCreate::Result result = ZipCreate::write(*fileSystem, archive(), items(), 5, nullptr, [&](const QString& path) {
+        asked << path;
+        return true;  // leave it out
+    });
+    EXPECT_EQ(result.outcome, ZipCreate::Outcome::Done);
+    EXPECT_EQ(asked, QStringList{QStringLiteral("\\Docs\\sub\\a.txt")});
+    EXPECT_EQ(result.skipped, 1);
+    EXPECT_EQ(result.written, 5);
+
+    // Stopping there instead: the archive keeps the entries finished before it, each whole.
+    ASSERT_TRUE(QFile::remove(QFile::decodeName(archive())));
+    result = ZipCreate::write(*fileSystem, archive(), items(), 5, nullptr, [](const QString&) { return false; });
+    EXPECT_EQ(result.outcome, ZipCreate::Outcome::Failed);
+    EXPECT_EQ(result.failedItem, QStringLiteral("\\Docs\\sub\\a.txt"));
+    const Unzip::Result back = unpack();
+    EXPECT_EQ(back.skipped, 0);
+    EXPECT_EQ(back.entries, result.written);
+    EXPECT_FALSE(QFile::exists(root() + QStringLiteral("/out/Docs/sub/a.txt")));
+
+    // An archive is never written over an existing file, and leaves no hidden one behind.
+    fileSystem->fault = nullptr;
+    result = ZipCreate::write(*fileSystem, archive(), items(), 5, nullptr, {});
+    EXPECT_EQ(result.outcome, ZipCreate::Outcome::CannotCreate);
+    EXPECT_FALSE(QDir(root()).entryList(QDir::Hidden | QDir::Files).join(u' ').contains(QStringLiteral("fennick")));
+}
+
+TEST_F(ThreadedZipCreate, AStopLeavesASoundArchive)
+{
+    JobContext context;
+    context.stop = true;
+    const ZipCreate::Result result = ZipCreate::write(*fileSystem, archive(), items(), 9, &context, {});
+    EXPECT_EQ(result.outcome, ZipCreate::Outcome::Stopped);
+    EXPECT_EQ(result.written, 0);
+    EXPECT_EQ(unpack().outcome, Unzip::Outcome::NoEntries);  // an empty archive, not a broken one
+}
+
+}  // namespace
