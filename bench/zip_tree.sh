@@ -1,0 +1,32 @@
+#!/usr/bin/env bash
+# Packs a mixed 1 GB tree (many small text files, some large compressible and incompressible
+# files) into a ZIP archive at level 5 with Fennick's packing and with Info-ZIP's zip -r -5 -q,
+# in alternating runs; prints the medians and the ratio (goal <= 0.6, using both cores), and
+# Fennick's peak memory. Both sides do the same work on the same tree (the dialogs that start
+# it in the program are not built yet).
+# Usage: bench/zip_tree.sh BUILD_DIR [RUNS] [SMALL_FILES]
+set -euo pipefail
+build=${1:?usage: $0 BUILD_DIR [RUNS] [SMALL_FILES]}
+runs=${2:-3}; small=${3:-20000}
+base=${TMPDIR:-/tmp}/fennick-bench-zip
+if [ ! -f "$base/.complete-$small" ]; then
+  rm -rf "$base" && mkdir -p "$base/corpus/text" "$base/corpus/big"
+  for ((i = 0; i < small; i++)); do
+    printf 'line %d of a small text file, repeated to look like prose.\n%.0s' $(seq 1 40) > "$base/corpus/text/t$i.txt"
+  done
+  seq 1 40000000 > "$base/corpus/big/numbers.txt"                      # compressible, ~300 MB
+  head -c $((300 * 1024 * 1024)) /dev/urandom > "$base/corpus/big/random.bin"   # incompressible
+  touch "$base/.complete-$small"
+fi
+median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+now() { date +%s%N; }
+declare -a ours peer
+for ((i = 0; i < runs; i++)); do
+  rm -f "$base/ours.zip" "$base/peer.zip"; sync
+  start=$(now); line=$("$build/bench/zip_tree" "$base" corpus "$base/ours.zip"); ours+=($(( $(now) - start )))
+  start=$(now); (cd "$base" && zip -r -5 -q peer.zip corpus); peer+=($(( $(now) - start )))
+done
+unzip -tq "$base/ours.zip" >/dev/null
+awk -v o="$(median "${ours[@]}")" -v p="$(median "${peer[@]}")" -v l="$line" 'BEGIN {
+  printf "zip level 5: fennick %.0f ms, zip -r -5 %.0f ms, ratio %.2f (goal <= 0.6); %s\n", o/1e6, p/1e6, o/p, l }'
+ls -l "$base/ours.zip" "$base/peer.zip" | awk '{print $5, $9}'
