@@ -116,9 +116,13 @@ private:
 
 }  // namespace
 
-JobDialog::JobDialog(const QString& title, JobContext& context)
-    : PhoneDialog(DialogTemplate{0, title, 3, BackKeyMode::Overridden, false, false}), m_context(context)
+JobDialog::JobDialog(const DialogTemplate& page, JobContext& context, JobView* view)
+    : PhoneDialog(page), m_context(context), m_view(view)
 {
+    if (view) {
+        setContent(view);
+        return;
+    }
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(6, 6, 6, 6);
@@ -140,8 +144,13 @@ bool JobDialog::isBusy() { return g_current && !g_current->finished() && !g_curr
 
 void JobDialog::run(QWidget* owner, const QString& title, const Work& work)
 {
+    run(owner, DialogTemplate{0, title, 3, BackKeyMode::Overridden, false, false}, work, nullptr);
+}
+
+void JobDialog::run(QWidget* owner, const DialogTemplate& page, const Work& work, JobView* view)
+{
     JobContext context;
-    JobDialog dialog(title, context);
+    JobDialog dialog(page, context, view);
     // The page takes the focus while it shows; the control that had it gets it back.
     QPointer<QWidget> focused = QApplication::focusWidget();
     QEventLoop loop;
@@ -233,13 +242,18 @@ void JobDialog::reject() { requestStop(); }
 void JobDialog::requestStop()
 {
     m_context.stop = true;
-    m_counts->setText(QStringLiteral("Stopping..."));
+    if (m_counts)
+        m_counts->setText(QStringLiteral("Stopping..."));
 }
 
-QString JobDialog::shownText() const { return m_item->text(); }
+QString JobDialog::shownText() const { return m_item ? m_item->text() : QString(); }
 
 void JobDialog::refresh()
 {
+    if (m_view) {
+        m_view->refresh(m_context);
+        return;
+    }
     m_item->setText(m_context.currentItem());
     if (m_context.stopRequested())
         return;

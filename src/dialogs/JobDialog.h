@@ -12,6 +12,13 @@ class QLabel;
 // page with a Cancel key. A question from the worker is asked here and its answer handed back.
 // The call returns only when the worker has ended, so whatever the worker wrote may be read
 // afterwards without locks.
+// The content of a progress page that a job shows instead of the plain one: it reads the
+// job's counters whenever the page is refreshed.
+class JobView : public QWidget {
+public:
+    virtual void refresh(const JobContext& context) = 0;
+};
+
 class JobDialog : public PhoneDialog {
     Q_OBJECT
 public:
@@ -22,6 +29,9 @@ public:
 
     // Runs `work` and waits for it; `title` heads the progress page.
     static void run(QWidget* owner, const QString& title, const Work& work);
+    // The same with a dialog template of its own and a view for the page's content (which the
+    // page takes over).
+    static void run(QWidget* owner, const DialogTemplate& page, const Work& work, JobView* view);
 
     // True while a job works, not while it waits for the user's answer: what a keypad
     // script's `wait idle` waits for.
@@ -40,7 +50,7 @@ protected:
     QString shownText() const override;
 
 private:
-    JobDialog(const QString& title, JobContext& context);
+    JobDialog(const DialogTemplate& page, JobContext& context, JobView* view);
     void refresh();
     void requestStop();
 
@@ -48,4 +58,5 @@ private:
     QLabel* m_item = nullptr;
     QLabel* m_counts = nullptr;
     QWidget* m_bar = nullptr;
+    JobView* m_view = nullptr;
 };

@@ -1,0 +1,165 @@
+#include "archive/ArchiveCommands.h"
+
+#include "archive/CreateZipDialog.h"
+#include "archive/Unzip.h"
+#include "archive/ZipCreate.h"
+#include "archive/ZipProgressView.h"
+#include "dialogs/JobDialog.h"
+#include "dialogs/MessageBox.h"
+#include "fileops/FailureText.h"
+#include "fileops/Paste.h"
+#include "fileops/Selection.h"
+#include "jobs/JobContext.h"
+#include "platform/FileSystem.h"
+#include "platform/PhonePath.h"
+#include "resources/Commands.h"
+#include "resources/DialogTemplates.h"
+#include "resources/StringTable.h"
+#include "tree/FolderTree.h"
+
+using platform::FsError;
+using platform::PhonePath::join;
+using platform::PhonePath::splitLast;
+
+namespace {
+
+const DialogTemplate& progressPage()
+{
+    return *DialogTemplates::find(DialogTemplates::ZipProgress);
+}
+
+bool isZip(const QString& path) { return path.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive); }
+
+}  // namespace
+
+void ArchiveCommands::zipSelection()
+{
+    if (!m_tree.currentNode() || m_selection.isEmpty())
+        return;
+    QString destination;
+    TreeNode* destinationItem = nullptr;
+    Paste::pasteTarget(m_tree, destination, destinationItem);
+    if (m_selection.covers(destination.isEmpty() ? QStringLiteral("\\") : destination)) {
+        MessageBox::error(m_owner, Str::text(Str::ZipIntoSelection));
+        return;
+    }
+    CreateZipDialog dialog(Str::text(Str::NewArchive), 5);
+    if (dialog.run(m_owner) != Cmd::Ok)
+        return;
+    QString name = dialog.name();
+    if (!isZip(name))
+        name += QStringLiteral(".zip");
+    const QString archive = join(destination, name);
+    const bool existed = m_fileSystem.exists(archive);
+    if (existed) {
+        if (MessageBox::question(m_owner, Str::text(Str::ZipOverwrite)) != Cmd::Yes)
+            return;
+        if (m_fileSystem.deleteFile(archive) != FsError::None)
+            return;
+    }
+    const QByteArray host = m_fileSystem.hostPath(archive);
+    if (host.isEmpty()) {
+        MessageBox::error(m_owner, Str::text(Str::ZipCreateFailed));
+        return;
+    }
+    // The worker gets what it needs by value: it never reads the selection.
+    QStringList paths;
+    qint64 bytes = 0;
+    for (int i = 0; i < m_selection.count(); ++i) {
+        paths << m_selection.at(i).path;
+        bytes += m_selection.at(i).totalBytes;
+    }
+
+    ZipCreate::Result result;
+    TreeWalk::Failure listing;
+    bool listed = true;
+    JobDialog::run(m_owner, progressPage(), [&](JobContext& context) {
+        std::vector<ZipCreate::Item> items;
+        listed = ZipCreate::collect(m_fileSystem, paths, items, listing);
+        if (!listed)
+            return;
+        context.bytesTotal = bytes;
+        // An unreadable file: Yes stops the archive there, No leaves the file out.
+        const auto askUnreadable = [&](const QString& path) {
+            const QString question = Str::arg(Str::ZipSourceUnreadable, path);
+            return context.ask([this, question] { return MessageBox::question(m_owner, question); }, Cmd::Yes) != Cmd::Yes;
+        };
+        result = ZipCreate::write(m_fileSystem, host, items, dialog.level(), &context, askUnreadable);
+    }, new ZipProgressView(name));
+
+    if (!listed) {
+        MessageBox::error(m_owner, FailureText::cannotList(listing.path, listing.error));
+        MessageBox::error(m_owner, Str::text(Str::ZipSomeFilesFailed));
+        return;
+    }
+    if (result.outcome == ZipCreate::Outcome::CannotCreate) {
+        MessageBox::error(m_owner, Str::text(Str::ZipCreateFailed));
+        return;
+    }
+    if (result.outcome == ZipCreate::Outcome::Failed)
+        MessageBox::error(m_owner, Str::text(Str::ZipSomeFilesFailed)
+                                       + QStringLiteral("\n\n'%1': ").arg(result.failedItem)
+                                       + FailureText::reason(result.error));
+    else if (result.outcome == ZipCreate::Outcome::Stopped)
+        MessageBox::error(m_owner, Str::text(Str::ZipSomeFilesFailed));
+    if (!existed) {
+        if (destinationItem)
+            destinationItem->childrenFlag = true;
+        (void)m_tree.populateSingle(archive, destinationItem);
+    }
+    m_changed();
+}
+
+void ArchiveCommands::unzipHere()
+{
+    TreeNode* current = m_tree.currentNode();
+    if (!current)
+        return;
+    const QString archive = m_tree.fullPathOf(current);
+    if (!isZip(archive))
+        return;
+    TreeNode* parent = current->parent == m_tree.treeModel()->root() ? nullptr : current->parent;
+    (void)unzipArchive(archive, splitLast(archive).folder, parent);
+    m_changed();
+}
+
+bool ArchiveCommands::unzipArchive(const QString& archive, const QString& base, TreeNode* baseItem, QString* newFolder)
+{
+    const QString archiveName = splitLast(archive).name;
+    const QString stem = join(base, archiveName.left(archiveName.size() - 4));
+    QString target = stem;
+    for (int number = 1; m_fileSystem.exists(target); ++number)
+        target = QStringLiteral("%1_%2").arg(stem).arg(number);
+    if (m_fileSystem.createFolder(target) != FsError::None) {
+        MessageBox::error(m_owner, Str::text(Str::FolderCreationFailed));
+        return false;
+    }
+    platform::OpenFolder folder;
+    Unzip::Result result;
+    const QByteArray host = m_fileSystem.hostPath(archive);
+    if (m_fileSystem.openFolder(target, folder) == FsError::None) {
+        JobDialog::run(m_owner, progressPage(), [&](JobContext& context) {
+            result = Unzip::extract(m_fileSystem, host, folder, &context);
+        }, new ZipProgressView(archiveName));
+    } else {
+        result.outcome = Unzip::Outcome::CannotOpen;
+    }
+    if (result.outcome == Unzip::Outcome::CannotOpen || result.outcome == Unzip::Outcome::NoEntries) {
+        MessageBox::error(m_owner, Str::text(result.outcome == Unzip::Outcome::CannotOpen ? Str::ZipOpenFailed
+                                                                                           : Str::ZipListFailed));
+        return false;
+    }
+    if (baseItem)
+        baseItem->childrenFlag = true;
+    (void)m_tree.populateSingle(target, baseItem);
+    // Entries that could not be unpacked are told, never passed over in silence.
+    if (result.skipped > 0)
+        MessageBox::error(m_owner, QStringLiteral("%1 of %2 entries could not be unpacked; the first: '%3'.\n\n")
+                                       .arg(result.skipped)
+                                       .arg(result.entries)
+                                       .arg(result.firstSkipped)
+                                   + FailureText::reason(result.firstError));
+    if (newFolder)
+        *newFolder = target;
+    return true;
+}

@@ -1,0 +1,41 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class FolderTree;
+class QWidget;
+class Selection;
+struct TreeNode;
+namespace platform {
+class FileSystem;
+}
+
+// "Zip selection..." and "Unzip here": the dialogs and messages around packing and unpacking,
+// whose work runs as jobs under the "Zip/Unzip progress..." page.
+class ArchiveCommands {
+public:
+    ArchiveCommands(platform::FileSystem& fileSystem, FolderTree& tree, Selection& selection, QWidget* owner,
+                    std::function<void()> changed)
+        : m_fileSystem(fileSystem), m_tree(tree), m_selection(selection), m_owner(owner), m_changed(std::move(changed))
+    {
+    }
+
+    // Packs the selection into a new archive in the current folder.
+    void zipSelection();
+    // Unpacks the current ".zip" item into a new folder beside it, named after it.
+    void unzipHere();
+
+    // Unpacks `archive` (a phone path) into a new folder made in `base` ("" for the root) and
+    // shows that folder under `baseItem` (null: the top level). False when nothing could be
+    // unpacked (no folder, not an archive, no entries), after telling the user.
+    bool unzipArchive(const QString& archive, const QString& base, TreeNode* baseItem, QString* newFolder = nullptr);
+
+private:
+    platform::FileSystem& m_fileSystem;
+    FolderTree& m_tree;
+    Selection& m_selection;
+    QWidget* m_owner;
+    std::function<void()> m_changed;
+};
