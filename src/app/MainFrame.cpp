@@ -1,6 +1,8 @@
 #include "app/MainFrame.h"
 
 #include "app/HandOff.h"
+#include "archive/ArchiveCommands.h"
+#include "archive/ZipAssociation.h"
 #include "app/Idle.h"
 #include "dialogs/JobDialog.h"
 #include "dialogs/MessageBox.h"
@@ -55,11 +57,11 @@ std::span<const MainFrame::CommandEntry> MainFrame::commandTable()
     {Cmd::SendFileObex, nullptr, "sending over OBEX"},
     {Cmd::SendSelectionObex, nullptr, "sending over OBEX"},
     {Cmd::ReceiveInfrared, nullptr, "receiving over OBEX"},
-    {Cmd::ZipSelection, nullptr, "zip creation"},
+    {Cmd::ZipSelection, &MainFrame::zipSelection, nullptr},
     {Cmd::ZipSelectionAndMail, nullptr, "sending by e-mail and MMS"},
-    {Cmd::UnzipHere, nullptr, "zip extraction"},
+    {Cmd::UnzipHere, &MainFrame::unzipHere, nullptr},
     {Cmd::UnzipTo, nullptr, "zip extraction and the folder picker"},
-    {Cmd::CheckZipAssociation, nullptr, "the zip association check"},
+    {Cmd::CheckZipAssociation, &MainFrame::checkZipAssociation, nullptr},
     {Cmd::SelectItem, &MainFrame::toggleCurrent, nullptr},
     {Cmd::ClearSelection, &MainFrame::clearSelection, nullptr},
     {Cmd::SelectAllInFolder, &MainFrame::selectAllInFolder, nullptr},
@@ -87,7 +89,7 @@ std::span<const MainFrame::CommandEntry> MainFrame::commandTable()
 // One row of the keypad table: the key, the condition under which the frame takes it, and
 // the command it runs. A key whose condition fails is left to the tree.
 struct MainFrame::KeypadEntry {
-    enum Condition { Always, CurrentIsFile, SelectionNotEmpty, PendingNotNone, PendingIsCopy };
+    enum Condition { Always, CurrentIsFile, CurrentIsZip, SelectionNotEmpty, PendingNotNone, PendingIsCopy };
     int key;
     Condition condition;
     int commandId;
@@ -99,6 +101,9 @@ namespace {
 using Key = MainFrame::KeypadEntry;
 
 const Key KeypadTable[] = {
+    // The action key on an archive unpacks it beside itself; on another file it opens it.
+    {Qt::Key_Return, Key::CurrentIsZip, Cmd::UnzipHere, true},
+    {Qt::Key_Enter, Key::CurrentIsZip, Cmd::UnzipHere, true},
     {Qt::Key_Return, Key::CurrentIsFile, Cmd::Open, true},
     {Qt::Key_Enter, Key::CurrentIsFile, Cmd::Open, true},
     {Qt::Key_0, Key::Always, Cmd::ParentFolder, true},
@@ -188,6 +193,11 @@ bool MainFrame::create()
     m_statusBar->setVisible(!m_settings.statusHidden);
     m_tree->setSelectionMarks(&m_selection);
     m_fileCommands = std::make_unique<FileCommands>(m_fileSystem, *m_tree, m_selection, m_pendingOp, this, [this] {
+        updateSelectionSummary();
+        updateMenus();
+        requestStatusRefresh();
+    });
+    m_archiveCommands = std::make_unique<ArchiveCommands>(m_fileSystem, *m_tree, m_selection, this, [this] {
         updateSelectionSummary();
         updateMenus();
         requestStatusRefresh();
@@ -380,6 +390,12 @@ bool MainFrame::handleKeypad(QKeyEvent* event)
         switch (row.condition) {
         case Key::Always: applies = true; break;
         case Key::CurrentIsFile: applies = FolderTree::kindOf(m_tree->currentNode()) >= 2; break;
+        case Key::CurrentIsZip:
+            applies = FolderTree::kindOf(m_tree->currentNode()) >= 2
+                   && m_tree->fullPathOf(m_tree->currentNode()).endsWith(QLatin1String(".zip"), Qt::CaseInsensitive);
+            if (!applies)
+                continue;  // the next row for this key decides
+            break;
         case Key::SelectionNotEmpty: applies = !m_selection.isEmpty(); break;
         case Key::PendingNotNone: applies = m_pendingOp != 0; break;
         case Key::PendingIsCopy: applies = m_pendingOp == 1; break;
@@ -506,6 +522,9 @@ void MainFrame::newFolder() { m_fileCommands->newItem(false); }
 void MainFrame::renameItem() { m_fileCommands->renameItem(); }
 void MainFrame::pasteSelection() { m_fileCommands->pasteSelection(); }
 void MainFrame::pasteShortcuts() { m_fileCommands->pasteShortcuts(); }
+void MainFrame::zipSelection() { m_archiveCommands->zipSelection(); }
+void MainFrame::unzipHere() { m_archiveCommands->unzipHere(); }
+void MainFrame::checkZipAssociation() { (void)ZipAssociation::check(ZipAssociation::modulePath()); }
 
 void MainFrame::updateSelectionSummary()
 {

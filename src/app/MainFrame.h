@@ -10,6 +10,7 @@
 #include <memory>
 #include <span>
 
+class ArchiveCommands;
 class FileCommands;
 class FolderCounter;
 class FolderTree;
@@ -111,6 +112,9 @@ private:
     void renameItem();
     void pasteSelection();
     void pasteShortcuts();
+    void zipSelection();
+    void unzipHere();
+    void checkZipAssociation();
     void deleteCurrent();
     void deleteSelection();
     void toggleCurrent();
@@ -138,6 +142,7 @@ private:
     int m_postedCommands = 0;     // queued and not run yet
     std::unique_ptr<FolderCounter> m_counter;
     std::unique_ptr<FileCommands> m_fileCommands;
+    std::unique_ptr<ArchiveCommands> m_archiveCommands;
     int m_countsShown = 0;
     bool m_saved = false;
 };
