@@ -266,7 +266,12 @@ int Application::run(int argc, char* argv[])
             signalNumber = number;
             quitAfterClosingOpenWindows(&frame, 0);
         });
-        if (!options.path.isEmpty())
+        // A path is acted on before the window takes input (an archive asks where to go). A
+        // script drives that question like any dialog, so it is asked once the script plays.
+        if (!options.path.isEmpty() && script)
+            QMetaObject::invokeMethod(&frame, [&frame, path = options.path] { frame.actOnPath(path); },
+                                      Qt::QueuedConnection);
+        else if (!options.path.isEmpty())
             frame.actOnPath(options.path);
 
         std::unique_ptr<ScriptRunner> runner;

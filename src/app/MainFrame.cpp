@@ -60,7 +60,7 @@ std::span<const MainFrame::CommandEntry> MainFrame::commandTable()
     {Cmd::ZipSelection, &MainFrame::zipSelection, nullptr},
     {Cmd::ZipSelectionAndMail, nullptr, "sending by e-mail and MMS"},
     {Cmd::UnzipHere, &MainFrame::unzipHere, nullptr},
-    {Cmd::UnzipTo, nullptr, "zip extraction and the folder picker"},
+    {Cmd::UnzipTo, &MainFrame::unzipTo, nullptr},
     {Cmd::CheckZipAssociation, &MainFrame::checkZipAssociation, nullptr},
     {Cmd::SelectItem, &MainFrame::toggleCurrent, nullptr},
     {Cmd::ClearSelection, &MainFrame::clearSelection, nullptr},
@@ -247,11 +247,10 @@ void MainFrame::postCommand(int commandId, qint64 parameter)
 
 void MainFrame::actOnPath(const QString& path)
 {
-    // Only a ZIP archive is acted on; its extraction arrives with the archive work, so for
-    // now a handed-over path only brings the window to the front.
+    // Only a ZIP archive is acted on: the user is asked where to unpack it.
     if (!path.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive))
         return;
-    m_tree->setFocus();
+    m_archiveCommands->unzipHandedOver(HandOff::pathToHost(path));
 }
 
 void MainFrame::takeHandOff(qint64 bytes)
@@ -524,6 +523,7 @@ void MainFrame::pasteSelection() { m_fileCommands->pasteSelection(); }
 void MainFrame::pasteShortcuts() { m_fileCommands->pasteShortcuts(); }
 void MainFrame::zipSelection() { m_archiveCommands->zipSelection(); }
 void MainFrame::unzipHere() { m_archiveCommands->unzipHere(); }
+void MainFrame::unzipTo() { m_archiveCommands->unzipTo(); }
 void MainFrame::checkZipAssociation() { (void)ZipAssociation::check(ZipAssociation::modulePath()); }
 
 void MainFrame::updateSelectionSummary()

@@ -114,6 +114,7 @@ private:
     void pasteShortcuts();
     void zipSelection();
     void unzipHere();
+    void unzipTo();
     void checkZipAssociation();
     void deleteCurrent();
     void deleteSelection();

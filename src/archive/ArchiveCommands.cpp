@@ -4,6 +4,7 @@
 #include "archive/Unzip.h"
 #include "archive/ZipCreate.h"
 #include "archive/ZipProgressView.h"
+#include "dialogs/FolderPicker.h"
 #include "dialogs/JobDialog.h"
 #include "dialogs/MessageBox.h"
 #include "fileops/FailureText.h"
@@ -16,6 +17,9 @@
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
 #include "tree/FolderTree.h"
+#include "tree/TreeNavigation.h"
+
+#include <QFile>
 
 using platform::FsError;
 using platform::PhonePath::join;
@@ -119,13 +123,40 @@ void ArchiveCommands::unzipHere()
     if (!isZip(archive))
         return;
     TreeNode* parent = current->parent == m_tree.treeModel()->root() ? nullptr : current->parent;
-    (void)unzipArchive(archive, splitLast(archive).folder, parent);
+    (void)unzipArchive(m_fileSystem.hostPath(archive), splitLast(archive).name, splitLast(archive).folder, parent, true);
     m_changed();
 }
 
-bool ArchiveCommands::unzipArchive(const QString& archive, const QString& base, TreeNode* baseItem, QString* newFolder)
+void ArchiveCommands::unzipTo()
 {
-    const QString archiveName = splitLast(archive).name;
+    TreeNode* current = m_tree.currentNode();
+    if (!current)
+        return;
+    const QString archive = m_tree.fullPathOf(current);
+    if (!isZip(archive))
+        return;
+    unzipHandedOver(m_fileSystem.hostPath(archive));
+}
+
+void ArchiveCommands::unzipHandedOver(const QByteArray& archive)
+{
+    const QString name = QFile::decodeName(archive.mid(archive.lastIndexOf('/') + 1));
+    if (!isZip(name))
+        return;
+    FolderPicker picker(m_fileSystem, Str::text(Str::UnzipTo), Str::text(Str::UnzipToPrompt));
+    if (picker.run(m_owner) == Cmd::Ok) {
+        QString destination = picker.chosenPath();
+        // The new folder is shown, or after a failure the chosen one.
+        (void)unzipArchive(archive, name, destination, nullptr, false, &destination);
+        (void)TreeNavigation::reveal(m_tree, m_fileSystem, destination);
+    }
+    m_tree.setFocus();
+    m_changed();
+}
+
+bool ArchiveCommands::unzipArchive(const QByteArray& host, const QString& archiveName, const QString& base,
+                                   TreeNode* baseItem, bool addToTree, QString* newFolder)
+{
     const QString stem = join(base, archiveName.left(archiveName.size() - 4));
     QString target = stem;
     for (int number = 1; m_fileSystem.exists(target); ++number)
@@ -136,7 +167,6 @@ bool ArchiveCommands::unzipArchive(const QString& archive, const QString& base, 
     }
     platform::OpenFolder folder;
     Unzip::Result result;
-    const QByteArray host = m_fileSystem.hostPath(archive);
     if (m_fileSystem.openFolder(target, folder) == FsError::None) {
         JobDialog::run(m_owner, progressPage(), [&](JobContext& context) {
             result = Unzip::extract(m_fileSystem, host, folder, &context);
@@ -149,9 +179,11 @@ bool ArchiveCommands::unzipArchive(const QString& archive, const QString& base, 
                                                                                            : Str::ZipListFailed));
         return false;
     }
-    if (baseItem)
-        baseItem->childrenFlag = true;
-    (void)m_tree.populateSingle(target, baseItem);
+    if (addToTree) {
+        if (baseItem)
+            baseItem->childrenFlag = true;
+        (void)m_tree.populateSingle(target, baseItem);
+    }
     // Entries that could not be unpacked are told, never passed over in silence.
     if (result.skipped > 0)
         MessageBox::error(m_owner, QStringLiteral("%1 of %2 entries could not be unpacked; the first: '%3'.\n\n")

@@ -27,10 +27,19 @@ public:
     // Unpacks the current ".zip" item into a new folder beside it, named after it.
     void unzipHere();
 
-    // Unpacks `archive` (a phone path) into a new folder made in `base` ("" for the root) and
-    // shows that folder under `baseItem` (null: the top level). False when nothing could be
-    // unpacked (no folder, not an archive, no entries), after telling the user.
-    bool unzipArchive(const QString& archive, const QString& base, TreeNode* baseItem, QString* newFolder = nullptr);
+    // "Unzip to...": asks where, with the folder picker, unpacks the current ".zip" item there
+    // and shows the new folder.
+    void unzipTo();
+    // The same for an archive handed over by the desktop or a second start (a host path,
+    // which may lie outside the root).
+    void unzipHandedOver(const QByteArray& archive);
+
+    // Unpacks the archive at the host path `archive` (named `archiveName`) into a new folder
+    // made in `base` ("" for the root) and shows that folder under `baseItem` (null: the top
+    // level), or leaves the tree to the caller (`addToTree` false). False when nothing could
+    // be unpacked (no folder, not an archive, no entries), after telling the user.
+    bool unzipArchive(const QByteArray& archive, const QString& archiveName, const QString& base, TreeNode* baseItem,
+                      bool addToTree, QString* newFolder = nullptr);
 
 private:
     platform::FileSystem& m_fileSystem;

@@ -94,4 +94,43 @@ TEST(ArchiveScript, AnArchiveIsNeverMadeInsideTheSelection)
     EXPECT_EQ(QDir(program.root() + QStringLiteral("/Docs")).entryList(QDir::Files), QStringList{QStringLiteral("a.txt")});
 }
 
+TEST(ArchiveScript, UnzipToAndAHandedOverArchiveAskWhereThroughThePicker)
+{
+    ProgramFixture program;
+    program.folder("A");
+    program.folder("B");
+    program.folder("B/.hidden");
+    const QByteArray archive = ZipBuilder().add("x.txt", "x").bytes();
+    program.file("A/pack.zip", archive);
+    QFile outside(program.path(QStringLiteral("mail.zip")));  // outside the root, as a mail attachment is
+    ASSERT_TRUE(outside.open(QIODevice::WriteOnly));
+    outside.write(archive);
+    outside.close();
+
+    ProgramRun run = program.play(QStringLiteral(
+        "wait idle\n"
+        "key Enter Down\n"                      // A open; pack.zip
+        "key F1\nchoose Zip/Unzip\nchoose Unzip to...\n"
+        "wait idle\n"
+        "expect screen == Unzip to... ==\n"
+        "expect screen Select destination where to extract the ZIP file:\n"
+        "key Down\n"                            // B
+        "key Right\n"                           // opened: its hidden folder shows too
+        "expect screen .hidden\n"
+        "key Enter\n"                           // Done
+        "wait idle\n"
+        "expect screen >   + pack\n"));          // the new folder, revealed in B
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+    EXPECT_TRUE(QFile::exists(program.root() + QStringLiteral("/B/pack/x.txt")));
+
+    // An archive handed over at start: the same question; Back leaves everything as it was.
+    run = program.play(QStringLiteral("wait idle\nexpect screen == Unzip to... ==\nkey Escape\nwait idle\ndump\n"),
+                       {outside.fileName()});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+    EXPECT_FALSE(QFile::exists(program.root() + QStringLiteral("/A/mail")));
+    run = program.play(QStringLiteral("wait idle\nkey Enter\nwait idle\n"), {outside.fileName()});  // A, the first
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+    EXPECT_TRUE(QFile::exists(program.root() + QStringLiteral("/A/mail/x.txt")));
+}
+
 }  // namespace
