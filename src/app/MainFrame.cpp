@@ -348,6 +348,14 @@ void MainFrame::computeStatusLine()
             m_statusBar->setLines(date, Str::text(Str::ErrorCaption));
         return;
     }
+    // A folder just listed for the tree is not listed again: its counts came with it.
+    qint64 folders = 0;
+    qint64 files = 0;
+    if (m_tree->takeListingCounts(path, m_settings.showHidden, folders, files)) {
+        m_statusBar->setLines(date, Str::argInts(Str::FolderCounts, folders, files));
+        ++m_countsShown;
+        return;
+    }
     m_statusTimer.clearPending();
     m_statusBar->setLines(date, Str::text(Str::Calculating));
     m_counter->start(path, m_settings.showHidden);

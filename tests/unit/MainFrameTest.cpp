@@ -228,6 +228,12 @@ public:
             return platform::FsError::AccessDenied;
         return LinuxFileSystem::enumerate(pattern, visit);
     }
+    platform::FsError listForDisplay(const QString& folderPath, const Visitor& visit) override
+    {
+        if (folderPath.compare(QStringLiteral("\\Locked"), Qt::CaseInsensitive) == 0)
+            return platform::FsError::AccessDenied;
+        return LinuxFileSystem::listForDisplay(folderPath, visit);
+    }
 };
 
 TEST(MainFrameStatus, AFolderThatCannotBeListedShowsNoFoldersAndNoFiles)
