@@ -11,6 +11,8 @@
 #include <QHash>
 #include <QKeyEvent>
 
+#include <algorithm>
+
 using platform::FindData;
 
 namespace {
@@ -366,6 +368,25 @@ void FolderTree::cardInserted(const QString& cardPath)
 {
     const QString name = cardPath.mid(1);
     TreeNode* root = m_model.root();
+    m_lastListing.reset();
+    // The card's mount folder was a folder of the root before the card came, and may have
+    // been listed: that item becomes the card's, so the card shows once. What it held was the
+    // folder's own content, which the card now covers.
+    for (const auto& child : root->children) {
+        if (child->text != name)
+            continue;
+        TreeNode* card = child.get();
+        const bool currentInside = isWithin(currentNode(), card);
+        collapse(m_model.indexOf(card));
+        deleteChildren(card);
+        card->kind = TreeNode::Folder;
+        card->childrenFlag = true;
+        card->image = m_images.folderIcons(cardPath).closed;
+        m_model.nodeChanged(card);
+        if (currentInside)
+            setCurrentNode(card);
+        return;
+    }
     int row = 0;
     while (row < static_cast<int>(root->children.size())
            && root->children[static_cast<size_t>(row)]->text.compare(name, Qt::CaseInsensitive) <= 0)
@@ -382,11 +403,33 @@ void FolderTree::cardRemoved(const QString& cardPath)
 {
     const QString name = cardPath.mid(1);
     TreeNode* root = m_model.root();
-    for (size_t row = 0; row < root->children.size(); ++row) {
-        if (root->children[row]->text.compare(name, Qt::CaseInsensitive) == 0) {
-            m_model.removeChild(root, static_cast<int>(row), [this](const TreeNode* removed) { forgetSubtree(removed); });
-            emit cardItemsRemoved(cardPath);
-            return;
+    // The item of exactly that name; otherwise the one that differs only in case.
+    TreeNode* card = nullptr;
+    for (const auto& child : root->children) {
+        if (child->text == name) {
+            card = child.get();
+            break;
         }
+        if (!card && child->text.compare(name, Qt::CaseInsensitive) == 0)
+            card = child.get();
     }
+    if (!card)
+        return;
+    m_lastListing.reset();
+    const int row = card->row;
+    const bool currentInside = isWithin(currentNode(), card);
+    m_model.removeChild(root, row, [this](const TreeNode* removed) { forgetSubtree(removed); });
+    // The view leaves nothing current when the current item went with the card: the cursor
+    // goes to the card's nearest neighbour, the one that took its place or else the one before.
+    if (currentInside && !root->children.empty())
+        setCurrentNode(root->children[static_cast<size_t>(std::min(row, static_cast<int>(root->children.size()) - 1))].get());
+    emit cardItemsRemoved(cardPath);
+}
+
+bool FolderTree::isWithin(const TreeNode* node, const TreeNode* ancestor)
+{
+    for (; node; node = node->parent)
+        if (node == ancestor)
+            return true;
+    return false;
 }

@@ -87,6 +87,8 @@ private:
                                        bool inheritedMark);
     void sortChildren(TreeNode* parent);
     void forgetSubtree(const TreeNode* node);
+    // True when `node` is `ancestor` or lies beneath it.
+    static bool isWithin(const TreeNode* node, const TreeNode* ancestor);
 
     platform::FileSystem& m_fileSystem;
     const Settings& m_settings;

@@ -264,4 +264,49 @@ TEST(MainFrameStatus, AFolderThatCannotBeListedShowsNoFoldersAndNoFiles)
     RegKey::setStore(nullptr);
 }
 
+// A card that goes while the cursor is inside it: the cursor moves to the card's neighbour, and
+// the status line and the menus describe that item, not the file that went away.
+TEST(MainFrameCards, TheStatusLineAndMenusFollowTheCursorOutOfARemovedCard)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    for (const char* path : {"root/Card", "root/Zeta"})
+        QDir(folder.path()).mkpath(QString::fromUtf8(path));
+    for (const char* file : {"root/Card/secret.crf", "root/Zeta/a.txt", "root/Zeta/b.txt"}) {
+        QFile out(folder.filePath(QString::fromUtf8(file)));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("1234567");
+    }
+    QString error;
+    auto store = platform::RegistryStore::open(folder.filePath(QStringLiteral("r.db")), &error);
+    RegKey::setStore(store.get());
+    platform::LinuxFileSystem fileSystem{platform::PathMapper(QFile::encodeName(folder.filePath(QStringLiteral("root"))))};
+    {
+        MainFrame frame(fileSystem);
+        ASSERT_TRUE(frame.create());
+        frame.resize(240, 320);
+        frame.show();
+        auto* statusBar = frame.findChild<StatusBar*>();
+        ASSERT_NE(statusBar, nullptr);
+        QAction* encrypt = frame.page()->softKeyBar()->action(Cmd::Encrypt);
+        ASSERT_NE(encrypt, nullptr);
+        FolderTree* tree = frame.tree();
+        TreeNode* card = tree->topLevelNode(0);
+        ASSERT_EQ(FolderTree::textOf(card), QStringLiteral("Card"));
+        tree->expand(tree->treeModel()->indexOf(card));
+        ASSERT_EQ(card->children.size(), 1u);
+        tree->setCurrentNode(card->children.front().get());
+        waitIdle();
+        EXPECT_EQ(statusBar->secondLine(), QStringLiteral("7 B"));
+        EXPECT_EQ(encrypt->text(), QStringLiteral("Decrypt..."));
+
+        tree->cardRemoved(QStringLiteral("\\Card"));
+        waitIdle();
+        EXPECT_EQ(FolderTree::textOf(tree->currentNode()), QStringLiteral("Zeta"));
+        EXPECT_EQ(statusBar->secondLine(), QStringLiteral("Fold.: 0, Files: 2"));
+        EXPECT_EQ(encrypt->text(), QStringLiteral("Crypt..."));
+    }
+    RegKey::setStore(nullptr);
+}
+
 }  // namespace

@@ -151,6 +151,66 @@ TEST_F(FolderTreeTest, CardsComeAndGoInNameOrder)
     EXPECT_EQ(topNames().size(), 6);
 }
 
+// The mount watcher sees a card mounted on a folder the tree has already listed and opened.
+TEST_F(FolderTreeTest, ACardMountedOnAListedFolderShowsOnceAndClosed)
+{
+    TreeNode* docs = top("Docs");
+    m_tree.expand(m_tree.treeModel()->indexOf(docs));
+    ASSERT_FALSE(docs->children.empty());
+    m_tree.setCurrentNode(docs->children.front().get());  // \Docs\Sub
+
+    m_images.setCardPaths({QStringLiteral("\\Docs")});
+    m_tree.cardInserted(QStringLiteral("\\Docs"));
+    EXPECT_EQ(topNames().count(QStringLiteral("Docs")), 1);
+    TreeNode* card = top("Docs");
+    ASSERT_TRUE(card);
+    // What the folder held before is covered by the card: nothing of it stays, and opening
+    // the item lists the card.
+    EXPECT_TRUE(card->children.empty());
+    EXPECT_TRUE(card->childrenFlag);
+    EXPECT_FALSE(m_tree.isExpanded(m_tree.treeModel()->indexOf(card)));
+    EXPECT_EQ(card->image, m_images.folderIcons(QStringLiteral("\\Docs")).closed);
+    EXPECT_EQ(m_tree.currentNode(), card);
+}
+
+// Wherever the cursor was inside a card that goes, it lands on the card's nearest remaining
+// neighbour: the item that takes the card's place, or the one before when the card was last.
+TEST_F(FolderTreeTest, RemovingACardMovesTheCursorToItsNearestNeighbour)
+{
+    struct Case {
+        const char* card;
+        const char* currentPath;  // under the card, "" for the card itself
+        const char* neighbour;
+    };
+    const Case cases[] = {
+        {"Docs", "Sub/deep.txt", "Docs2"},
+        {"Docs", "", "Docs2"},
+        {"Windows", "", "Storage"},
+        {"Docs2", "other.txt", "LINK.LNK"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.card);
+        m_tree.deleteChildren(nullptr);
+        m_tree.populate(QString(), nullptr);
+        TreeNode* item = top(c.card);
+        ASSERT_TRUE(item);
+        for (const QString& name : QString::fromUtf8(c.currentPath).split(u'/', Qt::SkipEmptyParts)) {
+            m_tree.expand(m_tree.treeModel()->indexOf(item));
+            TreeNode* next = nullptr;
+            for (const auto& child : item->children)
+                if (child->text == name)
+                    next = child.get();
+            ASSERT_TRUE(next) << name.toStdString();
+            item = next;
+        }
+        m_tree.setCurrentNode(item);
+        m_tree.cardRemoved(u'\\' + QString::fromUtf8(c.card));
+        EXPECT_FALSE(topNames().contains(QString::fromUtf8(c.card)));
+        ASSERT_TRUE(m_tree.currentNode());
+        EXPECT_EQ(m_tree.currentNode()->text, QString::fromUtf8(c.neighbour));
+    }
+}
+
 TEST_F(FolderTreeTest, SingleItemsAreAddedUnsortedAndSelected)
 {
     QFile out(m_root.filePath(QStringLiteral("Docs2/aaa.txt")));
