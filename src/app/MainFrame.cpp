@@ -326,8 +326,13 @@ void MainFrame::computeStatusLine()
 {
     ++m_statusComputations;
     const TreeNode* current = m_tree->currentNode();
-    if (!current)
+    if (!current) {
+        // Nothing is current when the last item went away (a card that was the only one): the
+        // status bar must not go on describing it.
+        m_statusBar->setLines(QStringLiteral(" "), QStringLiteral("0"));
+        m_statusBar->setIndicators(0);
         return;
+    }
     const QString path = m_tree->fullPathOf(current);
     platform::FindData item;
     if (m_fileSystem.lookUp(path, item) != platform::FsError::None)
@@ -532,6 +537,10 @@ void MainFrame::dropCardEntries(const QString& cardPath)
         }
     if (removed)
         updateSelectionSummary();
+    // The current item may have gone with the card without the view saying so (when nothing
+    // is left to take its place): the menus and the status line follow what is current now.
+    updateMenus();
+    requestStatusRefresh();
 }
 
 void MainFrame::cutSelection()

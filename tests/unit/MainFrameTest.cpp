@@ -309,4 +309,55 @@ TEST(MainFrameCards, TheStatusLineAndMenusFollowTheCursorOutOfARemovedCard)
     RegKey::setStore(nullptr);
 }
 
+// The card was the only item: nothing is left to be current, the status bar stops describing
+// the file that went with it, and the commands on the current item are off.
+TEST(MainFrameCards, TheStatusBarEmptiesWhenTheLastItemGoesWithACard)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QDir(folder.path()).mkpath(QStringLiteral("root/Card"));
+    QFile out(folder.filePath(QStringLiteral("root/Card/kept.txt")));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("1234567");
+    out.close();
+    ASSERT_TRUE(out.setPermissions(QFile::ReadOwner | QFile::ReadGroup));  // read-only: the R indicator
+    QString error;
+    auto store = platform::RegistryStore::open(folder.filePath(QStringLiteral("r.db")), &error);
+    RegKey::setStore(store.get());
+    platform::LinuxFileSystem fileSystem{platform::PathMapper(QFile::encodeName(folder.filePath(QStringLiteral("root"))))};
+    {
+        MainFrame frame(fileSystem);
+        ASSERT_TRUE(frame.create());
+        frame.resize(240, 320);
+        frame.show();
+        auto* statusBar = frame.findChild<StatusBar*>();
+        ASSERT_NE(statusBar, nullptr);
+        const auto dump = [statusBar] {
+            DumpWriter writer;
+            statusBar->dumpTo(writer);
+            return writer.text();
+        };
+        FolderTree* tree = frame.tree();
+        TreeNode* card = tree->topLevelNode(0);
+        ASSERT_EQ(FolderTree::textOf(card), QStringLiteral("Card"));
+        tree->expand(tree->treeModel()->indexOf(card));
+        ASSERT_EQ(card->children.size(), 1u);
+        tree->setCurrentNode(card->children.front().get());
+        waitIdle();
+        ASSERT_EQ(statusBar->secondLine(), QStringLiteral("7 B"));
+        ASSERT_TRUE(dump().contains(QStringLiteral("| R "))) << dump().toStdString();
+        QAction* deleteCurrent = frame.page()->softKeyBar()->action(Cmd::DeleteCurrent);
+        ASSERT_NE(deleteCurrent, nullptr);
+        ASSERT_TRUE(deleteCurrent->isEnabled());
+
+        tree->cardRemoved(QStringLiteral("\\Card"));
+        waitIdle();
+        EXPECT_EQ(tree->currentNode(), nullptr);
+        EXPECT_EQ(statusBar->secondLine(), QStringLiteral("0"));
+        EXPECT_FALSE(dump().contains(QStringLiteral("| R "))) << dump().toStdString();
+        EXPECT_FALSE(deleteCurrent->isEnabled());  // nothing to delete
+    }
+    RegKey::setStore(nullptr);
+}
+
 }  // namespace
