@@ -195,7 +195,10 @@ TEST_F(FolderTreeTest, AFreshListingGivesTheStatusLineItsCountsOnce)
 TEST_F(FolderTreeTest, SortingIgnoresCaseAsAComparisonWithoutCaseDoes)
 {
     const char* names[] = {"beta", "Alpha", "alpha2", "\u00c4rger", "\u00e4b", "Zeta", "_x", "10", "9",
-                           "\u03a9mega", "\u03c9b", "STRASSE", "stra\u00dfe", "ABC", "abc"};
+                           "\u03a9mega", "\u03c9b", "STRASSE", "stra\u00dfe", "ABC", "abc",
+                           // longer than the part of a name the sort keeps at hand
+                           "abcdefghijkl", "ABCDEFGHIJKLm", "abcdefghijklA", "file-000000010.txt",
+                           "FILE-000000009.txt", "File-000000009.txT"};
     QDir(m_root.path()).mkpath(QStringLiteral("Mixed/Folder b"));
     for (const char* name : names) {
         QFile out(m_root.filePath(QStringLiteral("Mixed/") + QString::fromUtf8(name)));
