@@ -334,6 +334,12 @@ void MainFrame::computeStatusLine()
         return;
     }
     const QString path = m_tree->fullPathOf(current);
+    // The counts of a folder the tree has just listed come with that listing. They are taken
+    // by the first computation after it, whatever it is for, so that they never stand in for
+    // a count made later.
+    qint64 folders = 0;
+    qint64 files = 0;
+    const bool listedJustNow = m_tree->takeListingCounts(path, m_settings.showHidden, folders, files);
     platform::FindData item;
     if (m_fileSystem.lookUp(path, item) != platform::FsError::None)
         return;
@@ -353,10 +359,8 @@ void MainFrame::computeStatusLine()
             m_statusBar->setLines(date, Str::text(Str::ErrorCaption));
         return;
     }
-    // A folder just listed for the tree is not listed again: its counts came with it.
-    qint64 folders = 0;
-    qint64 files = 0;
-    if (m_tree->takeListingCounts(path, m_settings.showHidden, folders, files)) {
+    // A folder just listed for the tree is not listed again.
+    if (listedJustNow) {
         m_statusBar->setLines(date, Str::argInts(Str::FolderCounts, folders, files));
         ++m_countsShown;
         return;

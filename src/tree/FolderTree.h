@@ -36,8 +36,8 @@ public:
     TreeNode* populateSingle(const QString& path, TreeNode* parent);
 
     // The counts of the folder listed last, for the status line, which would otherwise list
-    // the same folder again: true, once, when `folderPath` was the last folder listed (with the
-    // same show-hidden setting) and nothing in the tree has changed since.
+    // the same folder again: true when `folderPath` was the last folder listed (with the same
+    // show-hidden setting) and nothing in the tree has changed since. Every call forgets them.
     bool takeListingCounts(const QString& folderPath, bool showHidden, qint64& folders, qint64& files);
 
     // True when the folder holds an entry that would be shown.

@@ -21,6 +21,9 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QTemporaryDir>
+
+#include <map>
+#include <mutex>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -260,6 +263,81 @@ TEST(MainFrameStatus, AFolderThatCannotBeListedShowsNoFoldersAndNoFiles)
         };
         EXPECT_EQ(countsOf(1), QStringLiteral("Fold.: 1, Files: 0"));  // \Open
         EXPECT_EQ(countsOf(0), QStringLiteral("Fold.: 0, Files: 0"));  // \Locked
+    }
+    RegKey::setStore(nullptr);
+}
+
+// The real file system, counting how often each folder is listed for the screen (the status
+// line's count lists on a thread of its own).
+class CountingFileSystem : public platform::LinuxFileSystem {
+public:
+    using LinuxFileSystem::LinuxFileSystem;
+    platform::FsError listForDisplay(const QString& folderPath, const Visitor& visit) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            ++m_listings[folderPath];
+        }
+        return LinuxFileSystem::listForDisplay(folderPath, visit);
+    }
+    int listings(const QString& path)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_listings[path];
+    }
+
+private:
+    std::mutex m_mutex;
+    std::map<QString, int> m_listings;
+};
+
+// A folder opened right after the cursor reached it is listed once: the status line takes its
+// counts from the tree's listing, and a count made later lists the folder anew.
+TEST(MainFrameStatus, AFolderJustOpenedIsNotListedAgainForItsCounts)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    for (const char* path : {"root/Big/sub1", "root/Big/sub2", "root/Other"})
+        QDir(folder.path()).mkpath(QString::fromUtf8(path));
+    for (const char* file : {"root/Big/a", "root/Big/b", "root/Big/c", "root/Big/.hidden"}) {
+        QFile out(folder.filePath(QString::fromUtf8(file)));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    }
+    QString error;
+    auto store = platform::RegistryStore::open(folder.filePath(QStringLiteral("r.db")), &error);
+    RegKey::setStore(store.get());
+    CountingFileSystem fileSystem{platform::PathMapper(QFile::encodeName(folder.filePath(QStringLiteral("root"))))};
+    {
+        MainFrame frame(fileSystem);
+        ASSERT_TRUE(frame.create());
+        frame.resize(240, 320);
+        frame.show();
+        auto* statusBar = frame.findChild<StatusBar*>();
+        ASSERT_NE(statusBar, nullptr);
+        FolderTree* tree = frame.tree();
+        waitIdle();
+        TreeNode* big = tree->topLevelNode(0);
+        ASSERT_EQ(FolderTree::textOf(big), QStringLiteral("Big"));
+        tree->setCurrentNode(tree->topLevelNode(1));
+        waitIdle();
+        const QString path = QStringLiteral("\\Big");
+        const int before = fileSystem.listings(path);
+        tree->setCurrentNode(big);
+        tree->expand(tree->treeModel()->indexOf(big));  // before the status line's rest is over
+        waitIdle();
+        EXPECT_EQ(statusBar->secondLine(), QStringLiteral("Fold.: 2, Files: 3"));
+        EXPECT_EQ(fileSystem.listings(path), before + 1);
+
+        // Elsewhere and back: the folder is counted afresh, with what is on the disk now.
+        QFile late(folder.filePath(QStringLiteral("root/Big/late")));
+        ASSERT_TRUE(late.open(QIODevice::WriteOnly));
+        late.close();
+        tree->setCurrentNode(tree->topLevelNode(1));
+        waitIdle();
+        tree->setCurrentNode(big);
+        waitIdle();
+        EXPECT_EQ(statusBar->secondLine(), QStringLiteral("Fold.: 2, Files: 4"));
+        EXPECT_EQ(fileSystem.listings(path), before + 2);
     }
     RegKey::setStore(nullptr);
 }
