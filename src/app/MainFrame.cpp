@@ -335,9 +335,20 @@ void MainFrame::computeStatusLine()
 {
     ++m_statusComputations;
     const TreeNode* current = m_tree->currentNode();
-    if (!current)
+    if (!current) {
+        // Nothing is current when the last item went away (a card that was the only one): the
+        // status bar must not go on describing it.
+        m_statusBar->setLines(QStringLiteral(" "), QStringLiteral("0"));
+        m_statusBar->setIndicators(0);
         return;
+    }
     const QString path = m_tree->fullPathOf(current);
+    // The counts of a folder the tree has just listed come with that listing. They are taken
+    // by the first computation after it, whatever it is for, so that they never stand in for
+    // a count made later.
+    qint64 folders = 0;
+    qint64 files = 0;
+    const bool listedJustNow = m_tree->takeListingCounts(path, m_settings.showHidden, folders, files);
     platform::FindData item;
     if (m_fileSystem.lookUp(path, item) != platform::FsError::None)
         return;
@@ -355,6 +366,12 @@ void MainFrame::computeStatusLine()
                                   Str::argReal(Str::CardFree, static_cast<float>(available) / 1048576.0f));
         else
             m_statusBar->setLines(date, Str::text(Str::ErrorCaption));
+        return;
+    }
+    // A folder just listed for the tree is not listed again.
+    if (listedJustNow) {
+        m_statusBar->setLines(date, Str::argInts(Str::FolderCounts, folders, files));
+        ++m_countsShown;
         return;
     }
     m_statusTimer.clearPending();
@@ -543,6 +560,10 @@ void MainFrame::dropCardEntries(const QString& cardPath)
         }
     if (removed)
         updateSelectionSummary();
+    // The current item may have gone with the card without the view saying so (when nothing
+    // is left to take its place): the menus and the status line follow what is current now.
+    updateMenus();
+    requestStatusRefresh();
 }
 
 void MainFrame::cutSelection()

@@ -4,6 +4,11 @@
 
 namespace platform {
 
+FsError FileSystem::listForDisplay(const QString& folderPath, const Visitor& visit)
+{
+    return enumerate(PhonePath::join(folderPath, QStringLiteral("*.*")), visit);
+}
+
 bool FileSystem::exists(const QString& path)
 {
     FindData found;

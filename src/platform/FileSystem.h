@@ -158,6 +158,14 @@ public:
     // no match), else why it could not (PathNotFound, NotAFolder, AccessDenied, ...).
     [[nodiscard]] virtual FsError enumerate(const QString& pattern, const Visitor& visit) = 0;
 
+    // Lists every entry of a folder ("" or "\" for the root) with only what a list on the
+    // screen needs: the name and the Directory, Hidden, System and ReparsePoint bits, with the
+    // same meaning as from enumerate (a link to a folder is a folder; one that points nowhere
+    // is a system item). Sizes, times and the other bits are left 0: they cost a look at every
+    // item, and only the status line, which looks the current item up, shows them. The
+    // default lists with enumerate.
+    [[nodiscard]] virtual FsError listForDisplay(const QString& folderPath, const Visitor& visit);
+
     // Looks one item up; fills `out` (with the item's own name) when it exists. The root "\"
     // (or "") is no entry of any folder: a search for it finds nothing, as on the phone
     // (FileNotFound), so the properties of "no item" report that the item cannot be read.

@@ -30,7 +30,7 @@ void FolderCounter::start(const QString& folderPath, bool showHidden)
     m_thread = std::thread([this, folderPath, showHidden, generation, stopFlag = m_stop, current = m_generation] {
         qint64 folders = 0;
         qint64 files = 0;
-        const platform::FsError error = m_fileSystem.enumerate(folderPath + QStringLiteral("\\*.*"),
+        const platform::FsError error = m_fileSystem.listForDisplay(folderPath,
             [&](const platform::FindData& entry) {
                 if (showHidden || !(entry.attributes & platform::Attr::Hidden))
                     ++(entry.isFolder() ? folders : files);

@@ -11,6 +11,8 @@
 #include <QHash>
 #include <QKeyEvent>
 
+#include <algorithm>
+
 using platform::FindData;
 
 namespace {
@@ -55,7 +57,7 @@ bool FolderTree::hasShownChildren(const QString& folderPath)
 {
     bool found = false;
     const bool showHidden = m_settings.showHidden;
-    (void)m_fileSystem.enumerate(folderPath + QStringLiteral("\\*.*"), [&](const FindData& entry) {
+    (void)m_fileSystem.listForDisplay(folderPath, [&](const FindData& entry) {
         if (showHidden || !(entry.attributes & platform::Attr::Hidden))
             found = true;
         return !found;
@@ -94,19 +96,28 @@ void FolderTree::populate(const QString& folderPath, TreeNode* parent)
         parent = m_model.root();
     const bool inheritedMark = m_marks && m_marks->marksContentsOf(folderPath);
     std::vector<std::unique_ptr<TreeNode>> nodes;
+    ListingCounts counts;
+    counts.path = folderPath;
+    const bool showHidden = m_settings.showHidden;
     m_images.beginPopulation();
-    const platform::FsError error =
-        m_fileSystem.enumerate(folderPath + QStringLiteral("\\*.*"), [&](const FindData& entry) {
-            if (auto node = makeNode(entry, folderPath, inheritedMark))
-                nodes.push_back(std::move(node));
-            return true;
-        });
+    const platform::FsError error = m_fileSystem.listForDisplay(folderPath, [&](const FindData& entry) {
+        // Counted as the status line counts: folders the "Folders" key keeps out of the tree
+        // are still in the folder.
+        if (showHidden || !(entry.attributes & platform::Attr::Hidden))
+            ++(entry.isFolder() ? counts.folders : counts.files);
+        if (auto node = makeNode(entry, folderPath, inheritedMark))
+            nodes.push_back(std::move(node));
+        return true;
+    });
     m_images.endPopulation();
     if (error != platform::FsError::None) {
+        m_lastListing.reset();
         parent->childrenFlag = false;
         m_model.nodeChanged(parent);
         return;
     }
+    counts.showHidden = showHidden;
+    m_lastListing = std::move(counts);
     parent->childrenFlag = true;
     // Sorting before the nodes reach the model spares the view a layout change per folder.
     TreeNode scratch;
@@ -148,6 +159,7 @@ TreeNode* FolderTree::populateSingle(const QString& path, TreeNode* parent)
     if (!node)
         return nullptr;
     TreeNode* added = node.get();
+    m_lastListing.reset();
     // Not sorted: the item stays at the end until its folder is next listed or sorted.
     m_model.insertChild(parent, static_cast<int>(parent->children.size()), std::move(node));
     setCurrentNode(added);
@@ -156,15 +168,31 @@ TreeNode* FolderTree::populateSingle(const QString& path, TreeNode* parent)
 
 void FolderTree::sortChildren(TreeNode* parent)
 {
-    auto byName = [](const std::unique_ptr<TreeNode>& a, const std::unique_ptr<TreeNode>& b) {
-        return a->text.compare(b->text, Qt::CaseInsensitive) < 0;
+    // Case is folded once per name rather than on every comparison, which a big folder
+    // would pay some million times. Folded texts compared as they are give the order of a
+    // comparison that ignores case.
+    struct Key {
+        int kind;
+        QString folded;
+        size_t position;
     };
-    std::stable_sort(parent->children.begin(), parent->children.end(), byName);
-    if (m_settings.sortsByType())
-        std::stable_sort(parent->children.begin(), parent->children.end(),
-                         [](const std::unique_ptr<TreeNode>& a, const std::unique_ptr<TreeNode>& b) {
-                             return a->kind < b->kind;
-                         });
+    std::vector<Key> keys;
+    keys.reserve(parent->children.size());
+    const bool byType = m_settings.sortsByType();
+    for (size_t i = 0; i < parent->children.size(); ++i) {
+        const TreeNode& child = *parent->children[i];
+        keys.push_back({byType ? child.kind : 0, child.text.toCaseFolded(), i});
+    }
+    std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+        if (a.kind != b.kind)
+            return a.kind < b.kind;
+        return QStringView(a.folded).compare(QStringView(b.folded)) < 0;
+    });
+    std::vector<std::unique_ptr<TreeNode>> sorted;
+    sorted.reserve(keys.size());
+    for (const Key& key : keys)
+        sorted.push_back(std::move(parent->children[key.position]));
+    parent->children = std::move(sorted);
 }
 
 void FolderTree::sortAll()
@@ -205,6 +233,7 @@ void FolderTree::renameNode(TreeNode* node, const QString& name)
 
 void FolderTree::removeNode(TreeNode* node)
 {
+    m_lastListing.reset();
     TreeNode* parent = node->parent;
     if (!parent)
         return;
@@ -240,6 +269,7 @@ void FolderTree::deleteChildren(TreeNode* node)
 {
     if (!node)
         node = m_model.root();
+    m_lastListing.reset();
     m_model.removeChildren(node, [this](const TreeNode* removed) { forgetSubtree(removed); });
 }
 
@@ -247,6 +277,16 @@ void FolderTree::resetToTopLevel()
 {
     deleteChildren(nullptr);
     populate(QString(), nullptr);
+}
+
+bool FolderTree::takeListingCounts(const QString& folderPath, bool showHidden, qint64& folders, qint64& files)
+{
+    const std::optional<ListingCounts> counts = std::exchange(m_lastListing, std::nullopt);
+    if (!counts || counts->showHidden != showHidden || counts->path != folderPath)
+        return false;
+    folders = counts->folders;
+    files = counts->files;
+    return true;
 }
 
 TreeNode* FolderTree::currentNode() const
@@ -328,6 +368,25 @@ void FolderTree::cardInserted(const QString& cardPath)
 {
     const QString name = cardPath.mid(1);
     TreeNode* root = m_model.root();
+    m_lastListing.reset();
+    // The card's mount folder was a folder of the root before the card came, and may have
+    // been listed: that item becomes the card's, so the card shows once. What it held was the
+    // folder's own content, which the card now covers.
+    for (const auto& child : root->children) {
+        if (child->text != name)
+            continue;
+        TreeNode* card = child.get();
+        const bool currentInside = isWithin(currentNode(), card);
+        collapse(m_model.indexOf(card));
+        deleteChildren(card);
+        card->kind = TreeNode::Folder;
+        card->childrenFlag = true;
+        card->image = m_images.folderIcons(cardPath).closed;
+        m_model.nodeChanged(card);
+        if (currentInside)
+            setCurrentNode(card);
+        return;
+    }
     int row = 0;
     while (row < static_cast<int>(root->children.size())
            && root->children[static_cast<size_t>(row)]->text.compare(name, Qt::CaseInsensitive) <= 0)
@@ -344,11 +403,33 @@ void FolderTree::cardRemoved(const QString& cardPath)
 {
     const QString name = cardPath.mid(1);
     TreeNode* root = m_model.root();
-    for (size_t row = 0; row < root->children.size(); ++row) {
-        if (root->children[row]->text.compare(name, Qt::CaseInsensitive) == 0) {
-            m_model.removeChild(root, static_cast<int>(row), [this](const TreeNode* removed) { forgetSubtree(removed); });
-            emit cardItemsRemoved(cardPath);
-            return;
+    // The item of exactly that name; otherwise the one that differs only in case.
+    TreeNode* card = nullptr;
+    for (const auto& child : root->children) {
+        if (child->text == name) {
+            card = child.get();
+            break;
         }
+        if (!card && child->text.compare(name, Qt::CaseInsensitive) == 0)
+            card = child.get();
     }
+    if (!card)
+        return;
+    m_lastListing.reset();
+    const int row = card->row;
+    const bool currentInside = isWithin(currentNode(), card);
+    m_model.removeChild(root, row, [this](const TreeNode* removed) { forgetSubtree(removed); });
+    // The view leaves nothing current when the current item went with the card: the cursor
+    // goes to the card's nearest neighbour, the one that took its place or else the one before.
+    if (currentInside && !root->children.empty())
+        setCurrentNode(root->children[static_cast<size_t>(std::min(row, static_cast<int>(root->children.size()) - 1))].get());
+    emit cardItemsRemoved(cardPath);
+}
+
+bool FolderTree::isWithin(const TreeNode* node, const TreeNode* ancestor)
+{
+    for (; node; node = node->parent)
+        if (node == ancestor)
+            return true;
+    return false;
 }

@@ -5,6 +5,8 @@
 
 #include <QTreeView>
 
+#include <optional>
+
 class Settings;
 class SelectionMarks;
 class TreeImageList;
@@ -32,6 +34,11 @@ public:
     // Adds the one existing item at `path` under `parent` without sorting, selects it and
     // scrolls to it; returns the new item, or null when it is missing or not shown.
     TreeNode* populateSingle(const QString& path, TreeNode* parent);
+
+    // The counts of the folder listed last, for the status line, which would otherwise list
+    // the same folder again: true when `folderPath` was the last folder listed (with the same
+    // show-hidden setting) and nothing in the tree has changed since. Every call forgets them.
+    bool takeListingCounts(const QString& folderPath, bool showHidden, qint64& folders, qint64& files);
 
     // True when the folder holds an entry that would be shown.
     bool hasShownChildren(const QString& folderPath);
@@ -80,6 +87,8 @@ private:
                                        bool inheritedMark);
     void sortChildren(TreeNode* parent);
     void forgetSubtree(const TreeNode* node);
+    // True when `node` is `ancestor` or lies beneath it.
+    static bool isWithin(const TreeNode* node, const TreeNode* ancestor);
 
     platform::FileSystem& m_fileSystem;
     const Settings& m_settings;
@@ -87,4 +96,11 @@ private:
     SelectionMarks* m_marks = nullptr;
     FolderTreeModel m_model;
     bool m_repopulating = false;
+    struct ListingCounts {
+        QString path;
+        bool showHidden = false;
+        qint64 folders = 0;
+        qint64 files = 0;
+    };
+    std::optional<ListingCounts> m_lastListing;
 };

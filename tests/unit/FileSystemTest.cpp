@@ -223,6 +223,64 @@ TEST_F(FileSystemTest, EnumeratesEveryEntryWithItsAttributes)
     EXPECT_EQ(seen, 2);
 }
 
+// The tree lists folders with the cheaper listing; what it shows of each entry (folder or not,
+// hidden, system, link) must be what a full enumeration says, or items would show wrongly or
+// hide when they should not.
+TEST_F(FileSystemTest, TheListingForDisplayAgreesWithEnumerationOnWhatShows)
+{
+    makeFolder("Docs");
+    makeFile("Docs/a.TXT", "12345");
+    makeFile("Docs/b.txt", "", 0444);
+    makeFile("Docs/.secret");
+    makeFolder("Docs/Sub");
+    makeFolder("Docs/.config");
+    ASSERT_EQ(::symlink("Sub", host("Docs/LinkToSub").constData()), 0);
+    ASSERT_EQ(::symlink("a.TXT", host("Docs/LinkToA").constData()), 0);
+    ASSERT_EQ(::symlink("nowhere", host("Docs/Dangling").constData()), 0);
+    ASSERT_EQ(::mkfifo(host("Docs/pipe").constData(), 0644), 0);
+    if (userXattrsWork("Docs")) {
+        makeFile("Docs/dosHidden.txt");
+        makeFolder("Docs/DosHiddenFolder");
+        makeFile("Docs/dosSystem.txt");
+        for (const auto& [name, value] : {std::pair{"Docs/dosHidden.txt", "0x2"}, std::pair{"Docs/DosHiddenFolder", "0x12"},
+                                          std::pair{"Docs/dosSystem.txt", "0x4"}})
+            ASSERT_EQ(::setxattr(host(name).constData(), "user.DOSATTRIB", value, std::strlen(value), 0), 0) << name;
+    }
+    constexpr quint32 Shown = Attr::Directory | Attr::Hidden | Attr::System | Attr::ReparsePoint;
+    LinuxFileSystem fs = rooted();
+    for (const QString& folder : {QStringLiteral("\\Docs"), QString(), QStringLiteral("\\")}) {
+        SCOPED_TRACE(folder.toStdString());
+        const QHash<QString, FindData> full = listing(platform::PhonePath::join(folder, QStringLiteral("*.*")));
+        QHash<QString, quint32> shown;
+        ASSERT_EQ(fs.listForDisplay(folder, [&](const FindData& entry) {
+            EXPECT_FALSE(shown.contains(entry.name)) << entry.name.toStdString();
+            shown.insert(entry.name, entry.attributes);
+            return true;
+        }), FsError::None);
+        EXPECT_EQ(shown.size(), full.size());
+        for (auto it = full.cbegin(); it != full.cend(); ++it) {
+            ASSERT_TRUE(shown.contains(it.key())) << it.key().toStdString();
+            EXPECT_EQ(shown.value(it.key()) & Shown, it.value().attributes & Shown) << it.key().toStdString();
+        }
+    }
+    if (userXattrsWork("Docs")) {
+        const QHash<QString, FindData> full = listing(QStringLiteral("\\Docs\\*.*"));
+        EXPECT_TRUE(full.value(QStringLiteral("dosHidden.txt")).attributes & Attr::Hidden);  // the case is really there
+        EXPECT_TRUE(full.value(QStringLiteral("DosHiddenFolder")).attributes & Attr::Hidden);
+    }
+
+    // It fails where enumeration fails, and a visitor that says stop gets no more entries.
+    makeFile("file.txt");
+    for (const QString& bad : {QStringLiteral("\\Missing"), QStringLiteral("\\file.txt"), QStringLiteral("\\..")}) {
+        const FsError expected = fs.enumerate(platform::PhonePath::join(bad, QStringLiteral("*.*")), [](const FindData&) { return true; });
+        EXPECT_NE(expected, FsError::None) << bad.toStdString();
+        EXPECT_EQ(fs.listForDisplay(bad, [](const FindData&) { return true; }), expected) << bad.toStdString();
+    }
+    int seen = 0;
+    ASSERT_EQ(fs.listForDisplay(QStringLiteral("\\Docs"), [&](const FindData&) { return ++seen < 2; }), FsError::None);
+    EXPECT_EQ(seen, 2);
+}
+
 TEST_F(FileSystemTest, PatternsPickTheirEntries)
 {
     makeFolder("Pics");

@@ -21,6 +21,9 @@
 #include <QFile>
 #include <QKeyEvent>
 #include <QTemporaryDir>
+
+#include <map>
+#include <mutex>
 #include <QTimer>
 
 #include <gtest/gtest.h>
@@ -228,6 +231,12 @@ public:
             return platform::FsError::AccessDenied;
         return LinuxFileSystem::enumerate(pattern, visit);
     }
+    platform::FsError listForDisplay(const QString& folderPath, const Visitor& visit) override
+    {
+        if (folderPath.compare(QStringLiteral("\\Locked"), Qt::CaseInsensitive) == 0)
+            return platform::FsError::AccessDenied;
+        return LinuxFileSystem::listForDisplay(folderPath, visit);
+    }
 };
 
 TEST(MainFrameStatus, AFolderThatCannotBeListedShowsNoFoldersAndNoFiles)
@@ -254,6 +263,177 @@ TEST(MainFrameStatus, AFolderThatCannotBeListedShowsNoFoldersAndNoFiles)
         };
         EXPECT_EQ(countsOf(1), QStringLiteral("Fold.: 1, Files: 0"));  // \Open
         EXPECT_EQ(countsOf(0), QStringLiteral("Fold.: 0, Files: 0"));  // \Locked
+    }
+    RegKey::setStore(nullptr);
+}
+
+// The real file system, counting how often each folder is listed for the screen (the status
+// line's count lists on a thread of its own).
+class CountingFileSystem : public platform::LinuxFileSystem {
+public:
+    using LinuxFileSystem::LinuxFileSystem;
+    platform::FsError listForDisplay(const QString& folderPath, const Visitor& visit) override
+    {
+        {
+            std::lock_guard<std::mutex> lock(m_mutex);
+            ++m_listings[folderPath];
+        }
+        return LinuxFileSystem::listForDisplay(folderPath, visit);
+    }
+    int listings(const QString& path)
+    {
+        std::lock_guard<std::mutex> lock(m_mutex);
+        return m_listings[path];
+    }
+
+private:
+    std::mutex m_mutex;
+    std::map<QString, int> m_listings;
+};
+
+// A folder opened right after the cursor reached it is listed once: the status line takes its
+// counts from the tree's listing, and a count made later lists the folder anew.
+TEST(MainFrameStatus, AFolderJustOpenedIsNotListedAgainForItsCounts)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    for (const char* path : {"root/Big/sub1", "root/Big/sub2", "root/Other"})
+        QDir(folder.path()).mkpath(QString::fromUtf8(path));
+    for (const char* file : {"root/Big/a", "root/Big/b", "root/Big/c", "root/Big/.hidden"}) {
+        QFile out(folder.filePath(QString::fromUtf8(file)));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    }
+    QString error;
+    auto store = platform::RegistryStore::open(folder.filePath(QStringLiteral("r.db")), &error);
+    RegKey::setStore(store.get());
+    CountingFileSystem fileSystem{platform::PathMapper(QFile::encodeName(folder.filePath(QStringLiteral("root"))))};
+    {
+        MainFrame frame(fileSystem);
+        ASSERT_TRUE(frame.create());
+        frame.resize(240, 320);
+        frame.show();
+        auto* statusBar = frame.findChild<StatusBar*>();
+        ASSERT_NE(statusBar, nullptr);
+        FolderTree* tree = frame.tree();
+        waitIdle();
+        TreeNode* big = tree->topLevelNode(0);
+        ASSERT_EQ(FolderTree::textOf(big), QStringLiteral("Big"));
+        tree->setCurrentNode(tree->topLevelNode(1));
+        waitIdle();
+        const QString path = QStringLiteral("\\Big");
+        const int before = fileSystem.listings(path);
+        tree->setCurrentNode(big);
+        tree->expand(tree->treeModel()->indexOf(big));  // before the status line's rest is over
+        waitIdle();
+        EXPECT_EQ(statusBar->secondLine(), QStringLiteral("Fold.: 2, Files: 3"));
+        EXPECT_EQ(fileSystem.listings(path), before + 1);
+
+        // Elsewhere and back: the folder is counted afresh, with what is on the disk now.
+        QFile late(folder.filePath(QStringLiteral("root/Big/late")));
+        ASSERT_TRUE(late.open(QIODevice::WriteOnly));
+        late.close();
+        tree->setCurrentNode(tree->topLevelNode(1));
+        waitIdle();
+        tree->setCurrentNode(big);
+        waitIdle();
+        EXPECT_EQ(statusBar->secondLine(), QStringLiteral("Fold.: 2, Files: 4"));
+        EXPECT_EQ(fileSystem.listings(path), before + 2);
+    }
+    RegKey::setStore(nullptr);
+}
+
+// A card that goes while the cursor is inside it: the cursor moves to the card's neighbour, and
+// the status line and the menus describe that item, not the file that went away.
+TEST(MainFrameCards, TheStatusLineAndMenusFollowTheCursorOutOfARemovedCard)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    for (const char* path : {"root/Card", "root/Zeta"})
+        QDir(folder.path()).mkpath(QString::fromUtf8(path));
+    for (const char* file : {"root/Card/secret.crf", "root/Zeta/a.txt", "root/Zeta/b.txt"}) {
+        QFile out(folder.filePath(QString::fromUtf8(file)));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write("1234567");
+    }
+    QString error;
+    auto store = platform::RegistryStore::open(folder.filePath(QStringLiteral("r.db")), &error);
+    RegKey::setStore(store.get());
+    platform::LinuxFileSystem fileSystem{platform::PathMapper(QFile::encodeName(folder.filePath(QStringLiteral("root"))))};
+    {
+        MainFrame frame(fileSystem);
+        ASSERT_TRUE(frame.create());
+        frame.resize(240, 320);
+        frame.show();
+        auto* statusBar = frame.findChild<StatusBar*>();
+        ASSERT_NE(statusBar, nullptr);
+        QAction* encrypt = frame.page()->softKeyBar()->action(Cmd::Encrypt);
+        ASSERT_NE(encrypt, nullptr);
+        FolderTree* tree = frame.tree();
+        TreeNode* card = tree->topLevelNode(0);
+        ASSERT_EQ(FolderTree::textOf(card), QStringLiteral("Card"));
+        tree->expand(tree->treeModel()->indexOf(card));
+        ASSERT_EQ(card->children.size(), 1u);
+        tree->setCurrentNode(card->children.front().get());
+        waitIdle();
+        EXPECT_EQ(statusBar->secondLine(), QStringLiteral("7 B"));
+        EXPECT_EQ(encrypt->text(), QStringLiteral("Decrypt..."));
+
+        tree->cardRemoved(QStringLiteral("\\Card"));
+        waitIdle();
+        EXPECT_EQ(FolderTree::textOf(tree->currentNode()), QStringLiteral("Zeta"));
+        EXPECT_EQ(statusBar->secondLine(), QStringLiteral("Fold.: 0, Files: 2"));
+        EXPECT_EQ(encrypt->text(), QStringLiteral("Crypt..."));
+    }
+    RegKey::setStore(nullptr);
+}
+
+// The card was the only item: nothing is left to be current, the status bar stops describing
+// the file that went with it, and the commands on the current item are off.
+TEST(MainFrameCards, TheStatusBarEmptiesWhenTheLastItemGoesWithACard)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    QDir(folder.path()).mkpath(QStringLiteral("root/Card"));
+    QFile out(folder.filePath(QStringLiteral("root/Card/kept.txt")));
+    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+    out.write("1234567");
+    out.close();
+    ASSERT_TRUE(out.setPermissions(QFile::ReadOwner | QFile::ReadGroup));  // read-only: the R indicator
+    QString error;
+    auto store = platform::RegistryStore::open(folder.filePath(QStringLiteral("r.db")), &error);
+    RegKey::setStore(store.get());
+    platform::LinuxFileSystem fileSystem{platform::PathMapper(QFile::encodeName(folder.filePath(QStringLiteral("root"))))};
+    {
+        MainFrame frame(fileSystem);
+        ASSERT_TRUE(frame.create());
+        frame.resize(240, 320);
+        frame.show();
+        auto* statusBar = frame.findChild<StatusBar*>();
+        ASSERT_NE(statusBar, nullptr);
+        const auto dump = [statusBar] {
+            DumpWriter writer;
+            statusBar->dumpTo(writer);
+            return writer.text();
+        };
+        FolderTree* tree = frame.tree();
+        TreeNode* card = tree->topLevelNode(0);
+        ASSERT_EQ(FolderTree::textOf(card), QStringLiteral("Card"));
+        tree->expand(tree->treeModel()->indexOf(card));
+        ASSERT_EQ(card->children.size(), 1u);
+        tree->setCurrentNode(card->children.front().get());
+        waitIdle();
+        ASSERT_EQ(statusBar->secondLine(), QStringLiteral("7 B"));
+        ASSERT_TRUE(dump().contains(QStringLiteral("| R "))) << dump().toStdString();
+        QAction* deleteCurrent = frame.page()->softKeyBar()->action(Cmd::DeleteCurrent);
+        ASSERT_NE(deleteCurrent, nullptr);
+        ASSERT_TRUE(deleteCurrent->isEnabled());
+
+        tree->cardRemoved(QStringLiteral("\\Card"));
+        waitIdle();
+        EXPECT_EQ(tree->currentNode(), nullptr);
+        EXPECT_EQ(statusBar->secondLine(), QStringLiteral("0"));
+        EXPECT_FALSE(dump().contains(QStringLiteral("| R "))) << dump().toStdString();
+        EXPECT_FALSE(deleteCurrent->isEnabled());  // nothing to delete
     }
     RegKey::setStore(nullptr);
 }

@@ -1,6 +1,9 @@
 // Moving through the tree, refreshing it and the status line, as a person does with the keys.
 #include "ProgramFixture.h"
 
+#include <sys/xattr.h>
+#include <unistd.h>
+
 namespace {
 
 TEST(NavigationScript, ParentFolderAndRefreshRereadTheRightFolder)
@@ -59,6 +62,36 @@ TEST(NavigationScript, TheStatusLineCountsAFolderAndShowsAFile)
 
     program.setting("ShowHidden", 1);
     run = program.play(QStringLiteral("wait idle\nexpect screen | Fold.: 3, Files: 7 |\n"));
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+}
+
+// The tree lists a folder without looking at each item; the status line still shows every
+// attribute of the item under the cursor, read when it becomes current.
+TEST(NavigationScript, TheStatusLineShowsTheAttributesOfTheCurrentItemInAListedFolder)
+{
+    ProgramFixture program;
+    program.folder("Attrs");
+    for (const char* file : {"Attrs/.dot", "Attrs/a-ro.txt", "Attrs/b-dos.txt"})
+        program.file(file);
+    QFile::setPermissions(program.root() + QStringLiteral("/Attrs/a-ro.txt"), QFile::ReadOwner);
+    const QByteArray dos = QFile::encodeName(program.root() + QStringLiteral("/Attrs/b-dos.txt"));
+    const bool dosKept = ::setxattr(dos.constData(), "user.DOSATTRIB", "0x6", 3, 0) == 0;
+    ASSERT_EQ(::symlink("nowhere", QFile::encodeName(program.root() + QStringLiteral("/Attrs/c-dangling")).constData()), 0);
+    program.setting("ShowHidden", 1);
+    ProgramRun run = program.play(QStringLiteral(
+        "wait idle\n"
+        "key Enter Down\n"                 // open Attrs, then .dot
+        "wait idle\n"
+        "expect screen | - H - -\n"
+        "key Down\n"                       // a-ro.txt
+        "wait idle\n"
+        "expect screen | R - - -\n"
+        "key Down\n"                       // b-dos.txt
+        "wait idle\n"
+        "expect screen %1\n"
+        "key Down\n"                       // c-dangling: no regular file
+        "wait idle\n"
+        "expect screen | - - S -\n").arg(dosKept ? QStringLiteral("| - H S -") : QStringLiteral("| - - - -")));
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
 }
 

@@ -151,6 +151,143 @@ TEST_F(FolderTreeTest, CardsComeAndGoInNameOrder)
     EXPECT_EQ(topNames().size(), 6);
 }
 
+// The status line takes a folder's counts from the listing the tree has just made instead of
+// listing it again; they must be what a count of its own would give (hidden entries only when
+// shown, folders the "Folders" key keeps out of the tree still counted), and only while they
+// describe the tree.
+TEST_F(FolderTreeTest, AFreshListingGivesTheStatusLineItsCountsOnce)
+{
+    for (const char* folder : {"Docs2/Kept", "Docs2/Excluded", "Docs2/.hiddenFolder"})
+        QDir(m_root.path()).mkpath(QString::fromUtf8(folder));
+    QFile hidden(m_root.filePath(QStringLiteral("Docs2/.hidden")));
+    ASSERT_TRUE(hidden.open(QIODevice::WriteOnly));
+    m_settings.hiddenFolders.append(QStringLiteral("Folder0"), QStringLiteral("\\Docs2\\Excluded"));
+    const QString path = QStringLiteral("\\Docs2");
+    TreeNode* docs2 = top("Docs2");
+    const QModelIndex index = m_tree.treeModel()->indexOf(docs2);
+    const auto relist = [&](bool showHidden) {
+        m_tree.collapse(index);
+        m_settings.showHidden = showHidden;
+        m_tree.expand(index);
+    };
+    const struct { bool showHidden; qint64 folders, files; } cases[] = {{false, 2, 1}, {true, 3, 2}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.showHidden);
+        relist(c.showHidden);
+        qint64 folders = -1, files = -1;
+        ASSERT_TRUE(m_tree.takeListingCounts(path, c.showHidden, folders, files));
+        EXPECT_EQ(folders, c.folders);
+        EXPECT_EQ(files, c.files);
+        EXPECT_FALSE(m_tree.takeListingCounts(path, c.showHidden, folders, files));  // once only
+    }
+    qint64 folders = 0, files = 0;
+    relist(false);
+    EXPECT_FALSE(m_tree.takeListingCounts(QStringLiteral("\\Docs"), false, folders, files));  // another folder
+    relist(false);
+    EXPECT_FALSE(m_tree.takeListingCounts(path, true, folders, files));  // another setting
+    relist(false);
+    m_tree.removeNode(docs2->children.front().get());  // the tree no longer shows the listing
+    EXPECT_FALSE(m_tree.takeListingCounts(path, false, folders, files));
+}
+
+// Names are sorted on keys folded once; the order must stay that of comparing without regard
+// to case, accented and non-Latin letters included, with folders first when sorting by type.
+TEST_F(FolderTreeTest, SortingIgnoresCaseAsAComparisonWithoutCaseDoes)
+{
+    const char* names[] = {"beta", "Alpha", "alpha2", "\u00c4rger", "\u00e4b", "Zeta", "_x", "10", "9",
+                           "\u03a9mega", "\u03c9b", "STRASSE", "stra\u00dfe", "ABC", "abc",
+                           // longer than the part of a name the sort keeps at hand
+                           "abcdefghijkl", "ABCDEFGHIJKLm", "abcdefghijklA", "file-000000010.txt",
+                           "FILE-000000009.txt", "File-000000009.txT"};
+    QDir(m_root.path()).mkpath(QStringLiteral("Mixed/Folder b"));
+    for (const char* name : names) {
+        QFile out(m_root.filePath(QStringLiteral("Mixed/") + QString::fromUtf8(name)));
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly)) << name;
+    }
+    for (int sortMode : {0, 1}) {
+        SCOPED_TRACE(sortMode);
+        m_settings.sortMode = sortMode;
+        m_tree.deleteChildren(nullptr);
+        m_tree.populate(QString(), nullptr);
+        TreeNode* mixed = top("Mixed");
+        ASSERT_TRUE(mixed);
+        m_tree.expand(m_tree.treeModel()->indexOf(mixed));
+        std::vector<const TreeNode*> shown;
+        for (const auto& child : mixed->children)
+            shown.push_back(child.get());
+        ASSERT_EQ(shown.size(), std::size(names) + 1);
+        for (size_t i = 1; i < shown.size(); ++i) {
+            const TreeNode* a = shown[i - 1];
+            const TreeNode* b = shown[i];
+            if (sortMode == 1 && a->kind != b->kind)
+                EXPECT_LT(a->kind, b->kind);
+            else
+                EXPECT_LE(a->text.compare(b->text, Qt::CaseInsensitive), 0)
+                    << a->text.toStdString() << " before " << b->text.toStdString();
+        }
+    }
+}
+
+// The mount watcher sees a card mounted on a folder the tree has already listed and opened.
+TEST_F(FolderTreeTest, ACardMountedOnAListedFolderShowsOnceAndClosed)
+{
+    TreeNode* docs = top("Docs");
+    m_tree.expand(m_tree.treeModel()->indexOf(docs));
+    ASSERT_FALSE(docs->children.empty());
+    m_tree.setCurrentNode(docs->children.front().get());  // \Docs\Sub
+
+    m_images.setCardPaths({QStringLiteral("\\Docs")});
+    m_tree.cardInserted(QStringLiteral("\\Docs"));
+    EXPECT_EQ(topNames().count(QStringLiteral("Docs")), 1);
+    TreeNode* card = top("Docs");
+    ASSERT_TRUE(card);
+    // What the folder held before is covered by the card: nothing of it stays, and opening
+    // the item lists the card.
+    EXPECT_TRUE(card->children.empty());
+    EXPECT_TRUE(card->childrenFlag);
+    EXPECT_FALSE(m_tree.isExpanded(m_tree.treeModel()->indexOf(card)));
+    EXPECT_EQ(card->image, m_images.folderIcons(QStringLiteral("\\Docs")).closed);
+    EXPECT_EQ(m_tree.currentNode(), card);
+}
+
+// Wherever the cursor was inside a card that goes, it lands on the card's nearest remaining
+// neighbour: the item that takes the card's place, or the one before when the card was last.
+TEST_F(FolderTreeTest, RemovingACardMovesTheCursorToItsNearestNeighbour)
+{
+    struct Case {
+        const char* card;
+        const char* currentPath;  // under the card, "" for the card itself
+        const char* neighbour;
+    };
+    const Case cases[] = {
+        {"Docs", "Sub/deep.txt", "Docs2"},
+        {"Docs", "", "Docs2"},
+        {"Windows", "", "Storage"},
+        {"Docs2", "other.txt", "LINK.LNK"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.card);
+        m_tree.deleteChildren(nullptr);
+        m_tree.populate(QString(), nullptr);
+        TreeNode* item = top(c.card);
+        ASSERT_TRUE(item);
+        for (const QString& name : QString::fromUtf8(c.currentPath).split(u'/', Qt::SkipEmptyParts)) {
+            m_tree.expand(m_tree.treeModel()->indexOf(item));
+            TreeNode* next = nullptr;
+            for (const auto& child : item->children)
+                if (child->text == name)
+                    next = child.get();
+            ASSERT_TRUE(next) << name.toStdString();
+            item = next;
+        }
+        m_tree.setCurrentNode(item);
+        m_tree.cardRemoved(u'\\' + QString::fromUtf8(c.card));
+        EXPECT_FALSE(topNames().contains(QString::fromUtf8(c.card)));
+        ASSERT_TRUE(m_tree.currentNode());
+        EXPECT_EQ(m_tree.currentNode()->text, QString::fromUtf8(c.neighbour));
+    }
+}
+
 TEST_F(FolderTreeTest, SingleItemsAreAddedUnsortedAndSelected)
 {
     QFile out(m_root.filePath(QStringLiteral("Docs2/aaa.txt")));

@@ -376,6 +376,75 @@ FsError LinuxFileSystem::enumerate(const QString& pattern, const Visitor& visit)
     return result;
 }
 
+FsError LinuxFileSystem::listForDisplay(const QString& folderPath, const Visitor& visit)
+{
+    const QByteArray hostFolder = resolve(isRoot(folderPath) ? QString() : folderPath);
+    if (hostFolder.isEmpty())
+        return FsError::InvalidName;
+    Fd folderFd;
+    FolderContext context;
+    if (!openHostFolder(hostFolder, folderFd, context))
+        return errno == ENOENT || errno == ENOTDIR ? FsError::PathNotFound : fsErrorFromErrno(errno);
+    DIR* directory = fdopendir(folderFd.get());
+    if (!directory)
+        return fsErrorFromErrno(errno);
+    folderFd.release();  // the listing owns it now
+    const int dirFd = dirfd(directory);
+
+    FsError result = FsError::None;
+    FindData entry;
+    for (;;) {
+        errno = 0;
+        const struct dirent* item = readdir(directory);
+        if (!item) {
+            if (errno != 0)
+                result = fsErrorFromErrno(errno);
+            break;
+        }
+        const char* name = item->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        // The listing's own type spares a look at each item; only a file system that does not
+        // give it, and a link, whose target decides how it shows, are looked at.
+        unsigned char type = item->d_type;
+        bool link = type == DT_LNK;
+        if (type == DT_UNKNOWN) {
+            struct stat status;
+            if (fstatat(dirFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+                continue;  // gone since it was listed
+            link = S_ISLNK(status.st_mode);
+            type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISREG(status.st_mode) ? DT_REG : DT_UNKNOWN;
+        }
+        bool onFolderDevice = true;
+        if (link) {
+            struct stat target;
+            if (fstatat(dirFd, name, &target, 0) != 0)
+                type = DT_UNKNOWN;  // points nowhere: no regular file
+            else {
+                type = S_ISDIR(target.st_mode) ? DT_DIR : S_ISREG(target.st_mode) ? DT_REG : DT_UNKNOWN;
+                onFolderDevice = target.st_dev == context.device;
+            }
+        }
+        quint32 attributes = link ? Attr::ReparsePoint : 0;
+        if (type == DT_DIR)
+            attributes |= Attr::Directory;
+        else if (type != DT_REG)
+            attributes |= Attr::System;
+        if (name[0] == '.')
+            attributes |= Attr::Hidden;
+        else
+            // Hidden decides whether the item shows at all, so the DOS attribute is read for
+            // every name that does not already say so.
+            attributes |= readDosAttributes(dirFd, name, onFolderDevice, context) & DosBits;
+        entry.attributes = attributes == 0 ? Attr::Normal : attributes;
+        assignName(entry.name, name, std::strlen(name));
+        if (!visit(entry))
+            break;
+    }
+    closedir(directory);
+    return result;
+}
+
 FsError LinuxFileSystem::lookUp(const QString& path, FindData& out)
 {
     if (isRoot(path))

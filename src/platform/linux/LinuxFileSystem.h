@@ -18,6 +18,7 @@ public:
     const PathMapper& mapper() const { return m_mapper; }
 
     [[nodiscard]] FsError enumerate(const QString& pattern, const Visitor& visit) override;
+    [[nodiscard]] FsError listForDisplay(const QString& folderPath, const Visitor& visit) override;
     [[nodiscard]] FsError lookUp(const QString& path, FindData& out) override;
     [[nodiscard]] FsError setAttributes(const QString& path, quint32 attributes) override;
     [[nodiscard]] FsError deleteFile(const QString& path) override;
