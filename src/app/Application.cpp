@@ -4,7 +4,7 @@
 #include "app/KeypadScript.h"
 #include "app/MainFrame.h"
 #include "app/QuitSignals.h"
-#include "app/RegKey.h"
+#include "settings/RegKey.h"
 #include "app/ScriptRunner.h"
 #include "app/SingleInstance.h"
 #include "platform/RegText.h"

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "app/StatusTimer.h"
 #include "fileops/Selection.h"
 

@@ -1,6 +1,6 @@
 #include "dialogs/QuestionBox.h"
 
-#include "app/RegKey.h"
+#include "settings/RegKey.h"
 #include "dialogs/Dumpable.h"
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"

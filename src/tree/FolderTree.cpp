@@ -1,6 +1,6 @@
 #include "tree/FolderTree.h"
 
-#include "app/Settings.h"
+#include "settings/TreeOptions.h"
 #include "dialogs/WaitCursor.h"
 #include "platform/FileSystem.h"
 #include "platform/PhonePath.h"
@@ -22,7 +22,7 @@ bool endsWithShortcutSuffix(const QString& name)
 
 }  // namespace
 
-FolderTree::FolderTree(platform::FileSystem& fileSystem, const Settings& settings, TreeImageList& images,
+FolderTree::FolderTree(platform::FileSystem& fileSystem, const TreeOptions& settings, TreeImageList& images,
                        QWidget* parent)
     : QTreeView(parent), m_fileSystem(fileSystem), m_settings(settings), m_images(images)
 {

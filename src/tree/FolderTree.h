@@ -5,7 +5,7 @@
 
 #include <QTreeView>
 
-class Settings;
+struct TreeOptions;
 class SelectionMarks;
 class TreeImageList;
 namespace platform {
@@ -19,7 +19,7 @@ struct FindData;
 class FolderTree : public QTreeView {
     Q_OBJECT
 public:
-    FolderTree(platform::FileSystem& fileSystem, const Settings& settings, TreeImageList& images,
+    FolderTree(platform::FileSystem& fileSystem, const TreeOptions& settings, TreeImageList& images,
                QWidget* parent = nullptr);
 
     void setSelectionMarks(SelectionMarks* marks) { m_marks = marks; }
@@ -82,7 +82,7 @@ private:
     void forgetSubtree(const TreeNode* node);
 
     platform::FileSystem& m_fileSystem;
-    const Settings& m_settings;
+    const TreeOptions& m_settings;
     TreeImageList& m_images;
     SelectionMarks* m_marks = nullptr;
     FolderTreeModel m_model;

@@ -4,7 +4,7 @@
 #include "FaultyFileSystem.h"
 
 #include "app/MainFrame.h"
-#include "app/RegKey.h"
+#include "settings/RegKey.h"
 #include "dialogs/JobDialog.h"
 #include "dialogs/PhoneDialog.h"
 #include "dialogs/SoftKeyBar.h"

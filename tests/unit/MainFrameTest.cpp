@@ -2,7 +2,7 @@
 // cannot look: the table itself, and the timer's ticks driven by hand.
 #include "app/Idle.h"
 #include "app/MainFrame.h"
-#include "app/RegKey.h"
+#include "settings/RegKey.h"
 #include "app/StatusTimer.h"
 #include "dialogs/PhonePage.h"
 #include "dialogs/SoftKeyBar.h"

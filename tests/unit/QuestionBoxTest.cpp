@@ -1,4 +1,4 @@
-#include "app/RegKey.h"
+#include "settings/RegKey.h"
 #include "dialogs/QuestionBox.h"
 #include "dialogs/SoftKeyBar.h"
 #include "dialogs/TestDialogs.h"

@@ -1,5 +1,5 @@
 #include "app/MainFrame.h"
-#include "app/RegKey.h"
+#include "settings/RegKey.h"
 #include "dialogs/TestDialogs.h"
 #include "platform/RegistryStore.h"
 #include "platform/linux/LinuxFileSystem.h"

@@ -1,5 +1,5 @@
-#include "app/RegKey.h"
-#include "app/Settings.h"
+#include "settings/RegKey.h"
+#include "settings/Settings.h"
 #include "platform/RegistryStore.h"
 
 #include <QTemporaryDir>

@@ -1,4 +1,4 @@
-#include "app/Settings.h"
+#include "settings/Settings.h"
 #include "platform/MountTable.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "tree/FolderTree.h"
