@@ -6,7 +6,7 @@
 #include "app/MainFrame.h"
 #include "settings/RegKey.h"
 #include "dialogs/JobDialog.h"
-#include "dialogs/PhoneDialog.h"
+#include "dialogs/DialogFrame.h"
 #include "dialogs/SoftKeyBar.h"
 #include "dialogs/TestDialogs.h"
 #include "platform/RegistryStore.h"
@@ -115,7 +115,7 @@ public:
             TestDialogs::answerNext(answer);
         QTimer watchdog;
         QObject::connect(&watchdog, &QTimer::timeout, [] {
-            auto* dialog = qobject_cast<PhoneDialog*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<DialogFrame*>(QApplication::activeModalWidget());
             if (dialog && dialog->isRunning() && !qobject_cast<JobDialog*>(dialog)) {
                 ADD_FAILURE() << "unexpected dialog: " << dialog->windowTitle().toStdString();
                 dialog->end(Cmd::Cancel);
