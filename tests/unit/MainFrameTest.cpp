@@ -4,11 +4,13 @@
 #include "app/MainFrame.h"
 #include "settings/RegKey.h"
 #include "app/StatusTimer.h"
+#include "commands/CommandTable.h"
 #include "dialogs/PhonePage.h"
 #include "dialogs/SoftKeyBar.h"
 #include "platform/RegistryStore.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "resources/Commands.h"
+#include "resources/KeypadKeys.h"
 #include "resources/Menus.h"
 #include "resources/StringTable.h"
 #include "tree/FolderTree.h"
@@ -34,22 +36,6 @@ void collectCommands(const QList<MenuItem>& items, QList<int>& ids)
             ids.append(item.commandId);
         collectCommands(item.children, ids);
     }
-}
-
-TEST(DispatchTable, EveryMenuCommandHasAnEntryAndEveryEntryAHandlerOrAReason)
-{
-    QList<int> menuIds;
-    collectCommands(*Menus::menu(Menus::Main), menuIds);
-    ASSERT_FALSE(menuIds.isEmpty());
-    for (int id : menuIds) {
-        const MainFrame::CommandEntry* entry = MainFrame::findCommand(id);
-        ASSERT_TRUE(entry) << id;
-        EXPECT_TRUE(entry->handler || entry->comingWith) << id;
-        EXPECT_FALSE(entry->handler && entry->comingWith) << id;
-    }
-    for (const MainFrame::CommandEntry& entry : MainFrame::commandTable())
-        EXPECT_TRUE(menuIds.contains(entry.id)) << entry.id;
-    EXPECT_EQ(MainFrame::commandTable().size(), static_cast<size_t>(menuIds.size()));
 }
 
 TEST(StatusTimerRule, ComputesOnceAfterTheArrowKeyIsReleased)
@@ -126,6 +112,26 @@ protected:
     std::unique_ptr<MainFrame> m_frame;
 };
 
+TEST_F(MainFrameTest, EveryMenuCommandHasARowAndEveryRowAHandlerOrAReason)
+{
+    QList<int> menuIds;
+    collectCommands(*Menus::menu(Menus::Main), menuIds);
+    ASSERT_FALSE(menuIds.isEmpty());
+    const CommandTable& table = m_frame->commands();
+    for (int id : menuIds) {
+        const CommandRow* row = table.find(id);
+        ASSERT_TRUE(row) << id;
+        EXPECT_TRUE(row->handler || row->comingWith) << id;
+        EXPECT_FALSE(row->handler && row->comingWith) << id;
+    }
+    for (const CommandRow& row : table.rows())
+        EXPECT_TRUE(menuIds.contains(row.id)) << row.id;
+    EXPECT_EQ(table.rows().size(), static_cast<size_t>(menuIds.size()));
+    // A keypad key stands for a command of the table, whose rule it reads.
+    for (const KeypadKey& key : KeypadKeys::all())
+        EXPECT_TRUE(table.find(key.commandId)) << key.key;
+}
+
 TEST_F(MainFrameTest, CutArmedDisablesPasteShortcutAndTheFourKey)
 {
     // The shortcuts key 4 would make, counted on the disk.
@@ -135,11 +141,11 @@ TEST_F(MainFrameTest, CutArmedDisablesPasteShortcutAndTheFourKey)
     m_frame->tree()->setCurrentNode(m_frame->tree()->topLevelNode(0));
     m_frame->toggleSelection(m_frame->tree()->topLevelNode(1));
     m_frame->dispatch(Cmd::CutSelection);
-    EXPECT_EQ(m_frame->pendingOp(), 2);
+    EXPECT_EQ(m_frame->pendingOp(), PendingOp::Cut);
     m_frame->updateMenus();
     EXPECT_FALSE(action(Cmd::PasteShortcut)->isEnabled());
     key(QEvent::KeyPress, Qt::Key_4);
-    EXPECT_EQ(m_frame->pendingOp(), 2);
+    EXPECT_EQ(m_frame->pendingOp(), PendingOp::Cut);
     EXPECT_EQ(shortcuts(), 0);
     // With copy armed the same key makes one: the key was refused above, not broken.
     m_frame->dispatch(Cmd::CopySelection);
@@ -149,7 +155,7 @@ TEST_F(MainFrameTest, CutArmedDisablesPasteShortcutAndTheFourKey)
     // Pressing 1 with an empty selection changes nothing either.
     m_frame->dispatch(Cmd::CopySelection);
     key(QEvent::KeyPress, Qt::Key_1);
-    EXPECT_EQ(m_frame->pendingOp(), 1);
+    EXPECT_EQ(m_frame->pendingOp(), PendingOp::Copy);
 }
 
 TEST_F(MainFrameTest, DeselectingTheLastEntryDisarmsCopy)
@@ -158,12 +164,12 @@ TEST_F(MainFrameTest, DeselectingTheLastEntryDisarmsCopy)
     TreeNode* file = tree->topLevelNode(0);
     m_frame->toggleSelection(file);
     key(QEvent::KeyPress, Qt::Key_2);
-    EXPECT_EQ(m_frame->pendingOp(), 1);
+    EXPECT_EQ(m_frame->pendingOp(), PendingOp::Copy);
     m_frame->toggleSelection(tree->topLevelNode(1));
     m_frame->toggleSelection(file);
-    EXPECT_EQ(m_frame->pendingOp(), 1);  // one entry is left
+    EXPECT_EQ(m_frame->pendingOp(), PendingOp::Copy);  // one entry is left
     m_frame->toggleSelection(tree->topLevelNode(1));
-    EXPECT_EQ(m_frame->pendingOp(), 0);
+    EXPECT_EQ(m_frame->pendingOp(), PendingOp::None);
     EXPECT_TRUE(m_frame->selection().isEmpty());
 }
 
