@@ -1,3 +1,4 @@
+#include "FileContent.h"
 #include "platform/RegText.h"
 #include "platform/RegistryStore.h"
 
@@ -26,18 +27,6 @@ namespace RegType = platform::RegType;
 namespace {
 
 QByteArray bytes(const char* data, qsizetype size) { return QByteArray(data, size); }
-
-QByteArray fileContent(const QString& file)
-{
-    QFile in(file);
-    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& file, const QByteArray& content)
-{
-    QFile out(file);
-    return out.open(QIODevice::WriteOnly) && out.write(content) == content.size();
-}
 
 // Runs SQL straight on a database file, as another program would.
 bool runSql(const QString& file, const char* sql, bool keepWal = false)
@@ -353,9 +342,9 @@ TEST_F(RegistryStoreTest, AFileThatIsNotAUsableStoreIsRefusedAndLeftAlone)
     // A real store cut short after its header.
     const QString truncated = m_folder.filePath(QStringLiteral("truncated.db"));
     open(truncated);
-    const QByteArray header = fileContent(truncated).left(300);
+    const QByteArray header = FileContent::read(truncated).left(300);
     ASSERT_TRUE(header.startsWith("SQLite format 3"));
-    ASSERT_TRUE(writeFile(truncated, header));
+    ASSERT_TRUE(FileContent::write(truncated, header));
 
     // A real store that a newer version has marked as its own.
     const QString newer = m_folder.filePath(QStringLiteral("newer.db"));
@@ -375,13 +364,13 @@ TEST_F(RegistryStoreTest, AFileThatIsNotAUsableStoreIsRefusedAndLeftAlone)
     ASSERT_TRUE(runSql(foreignClosed, "PRAGMA journal_mode = WAL; CREATE TABLE t(x); INSERT INTO t VALUES(1);"));
 
     const QString garbageFile = m_folder.filePath(QStringLiteral("garbage.db"));
-    ASSERT_TRUE(writeFile(garbageFile, garbage));
+    ASSERT_TRUE(FileContent::write(garbageFile, garbage));
     const QString folder = m_folder.filePath(QStringLiteral("folder.db"));
     ASSERT_TRUE(QDir().mkpath(folder));
 
     for (const QString& file : {garbageFile, truncated, newer, foreign, foreignWal, foreignClosed, folder}) {
-        const QByteArray before = fileContent(file);
-        const QByteArray walBefore = fileContent(file + QStringLiteral("-wal"));
+        const QByteArray before = FileContent::read(file);
+        const QByteArray walBefore = FileContent::read(file + QStringLiteral("-wal"));
         // Looking must not leave files beside a database that is refused.
         const auto companions = [&file] {
             return std::string(QFileInfo::exists(file + QStringLiteral("-wal")) ? "-wal " : "")
@@ -392,12 +381,12 @@ TEST_F(RegistryStoreTest, AFileThatIsNotAUsableStoreIsRefusedAndLeftAlone)
         EXPECT_FALSE(RegistryStore::open(file, &error)) << file.toStdString();
         EXPECT_TRUE(error.contains(file)) << error.toStdString();
         EXPECT_FALSE(RegistryStore::open(file, nullptr)) << file.toStdString();
-        EXPECT_EQ(fileContent(file), before) << file.toStdString();
-        EXPECT_EQ(fileContent(file + QStringLiteral("-wal")), walBefore) << file.toStdString();
+        EXPECT_EQ(FileContent::read(file), before) << file.toStdString();
+        EXPECT_EQ(FileContent::read(file + QStringLiteral("-wal")), walBefore) << file.toStdString();
         EXPECT_FALSE(QFile::exists(file + QStringLiteral("-journal"))) << file.toStdString();
         EXPECT_EQ(companions(), companionsBefore) << file.toStdString();
     }
-    EXPECT_EQ(fileContent(garbageFile), garbage);
+    EXPECT_EQ(FileContent::read(garbageFile), garbage);
 
     // Files this user may not read, or not write. Permissions do not bind root, so those run
     // as an ordinary user; the folder must let that user in.
@@ -407,7 +396,7 @@ TEST_F(RegistryStoreTest, AFileThatIsNotAUsableStoreIsRefusedAndLeftAlone)
     for (const auto& [file, mode] : {std::pair{unreadable, 0000}, std::pair{readOnly, 0444}}) {
         open(file);
         ASSERT_EQ(chmod(QFile::encodeName(file).constData(), static_cast<mode_t>(mode)), 0);
-        const QByteArray before = fileContent(file);
+        const QByteArray before = FileContent::read(file);
         ASSERT_FALSE(before.isEmpty());
         const int refused = inChildProcess([&file = file] {
             QString error;
@@ -418,14 +407,14 @@ TEST_F(RegistryStoreTest, AFileThatIsNotAUsableStoreIsRefusedAndLeftAlone)
         if (refused == CannotDropRoot)
             GTEST_SKIP() << "running as root without the right to become another user";
         EXPECT_EQ(refused, 0) << file.toStdString();
-        EXPECT_EQ(fileContent(file), before) << file.toStdString();
+        EXPECT_EQ(FileContent::read(file), before) << file.toStdString();
     }
 }
 
 TEST_F(RegistryStoreTest, AnEmptyFileBecomesAStore)
 {
     const QString file = m_folder.filePath(QStringLiteral("empty.db"));
-    ASSERT_TRUE(writeFile(file, QByteArray()));
+    ASSERT_TRUE(FileContent::write(file, QByteArray()));
     auto store = open(file);
     ASSERT_TRUE(store);
     RegistryStore::KeyId id = 0;
