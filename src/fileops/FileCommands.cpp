@@ -36,7 +36,7 @@ void FileCommands::toggleSelection(TreeNode* item)
         std::vector<SelectionEntry> entries;
         if (!measure(items, entries))
             return;
-        select(items.front(), std::move(entries.front()));
+        addEntry(items.front(), std::move(entries.front()));
     }
     if (m_selection.isEmpty())
         m_selection.setPendingOp(PendingOp::None);
@@ -84,7 +84,7 @@ bool FileCommands::measure(std::vector<TreeNode*>& items, std::vector<SelectionE
     return true;
 }
 
-void FileCommands::select(TreeNode* item, SelectionEntry entry)
+void FileCommands::addEntry(TreeNode* item, SelectionEntry entry)
 {
     if (!item)
         return;  // gone from the tree while it was measured
@@ -125,7 +125,7 @@ void FileCommands::selectAllInFolder()
     if (items.empty() || !measure(items, entries))
         return;
     for (size_t i = 0; i < items.size(); ++i)
-        select(items[i], std::move(entries[i]));
+        addEntry(items[i], std::move(entries[i]));
     m_changed();
 }
 

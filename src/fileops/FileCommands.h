@@ -52,7 +52,7 @@ private:
     // Measures the items (a job when a folder is among them); false when the user stopped it.
     // The items are looked up again afterwards: one that left the tree meanwhile is null.
     bool measure(std::vector<TreeNode*>& items, std::vector<SelectionEntry>& entries);
-    void select(TreeNode* item, SelectionEntry entry);
+    void addEntry(TreeNode* item, SelectionEntry entry);
 
     platform::FileSystem& m_fileSystem;
     FolderTree& m_tree;
