@@ -1,5 +1,5 @@
-// The main window's dispatch table, menu rules and status timer, where a keypad script
-// cannot look: the table itself, and the timer's ticks driven by hand.
+// The main window's dispatch table, menu rules and status line, where a keypad script cannot
+// look: the table itself, the rules read by menus and keys, and the status timer's ticks.
 #include "app/Idle.h"
 #include "app/MainFrame.h"
 #include "settings/RegKey.h"
@@ -36,42 +36,6 @@ void collectCommands(const QList<MenuItem>& items, QList<int>& ids)
             ids.append(item.commandId);
         collectCommands(item.children, ids);
     }
-}
-
-TEST(StatusTimerRule, ComputesOnceAfterTheArrowKeyIsReleased)
-{
-    int starts = 0;
-    int computed = 0;
-    bool running = false;
-    StatusTimer timer({[&](int interval) {
-                           EXPECT_EQ(interval, 300);
-                           ++starts;
-                           running = true;
-                       },
-                       [&] { running = false; }},
-                      [&] { ++computed; });
-    timer.request(false);
-    timer.arrowPressed();          // held down: repeats arrive and the key stays down
-    timer.request(false);
-    timer.tick();
-    timer.tick();
-    EXPECT_EQ(computed, 0);
-    timer.arrowPressed();          // a last press just before the release
-    timer.arrowReleased();
-    timer.tick();                  // pressed since the last tick: still waits
-    EXPECT_EQ(computed, 0);
-    timer.tick();
-    EXPECT_EQ(computed, 1);
-    timer.tick();                  // stopped: no more ticks count
-    EXPECT_EQ(computed, 1);
-    EXPECT_FALSE(running);
-    EXPECT_FALSE(timer.isRunning());
-
-    // With the status bar hidden, a request starts nothing.
-    const int before = starts;
-    timer.request(true);
-    EXPECT_EQ(starts, before);
-    EXPECT_FALSE(timer.isRunning());
 }
 
 class MainFrameTest : public ::testing::Test {
