@@ -35,9 +35,6 @@ namespace {
 
 QString text(const char* utf8) { return QString::fromUtf8(utf8); }
 
-constexpr int NoOrdinaryUser = OrdinaryUser::Unavailable;
-int runAsOrdinaryUser(const std::function<int()>& body) { return OrdinaryUser::run(body); }
-
 class FileSystemTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -686,7 +683,7 @@ TEST_F(FileSystemTest, AnOrdinaryUserMeetsPermissions)
     ASSERT_EQ(::chmod(host("listonly").constData(), 0744), 0);  // root's: nobody may read, not search
 
     enum Step { Done = 0, CopiedUnreadable = 10, NoDenial, DeletedInClosed, HiddenOnReadOnly, LostReadOnly, ListOnly };
-    const int result = runAsOrdinaryUser([this, xattrs] {
+    const int result = OrdinaryUser::run([this, xattrs] {
         LinuxFileSystem fs = rooted();
         if (fs.copyFile(QStringLiteral("\\secret.txt"), QStringLiteral("\\mine\\copy.txt"), false) != FsError::AccessDenied)
             return static_cast<int>(CopiedUnreadable);
@@ -713,7 +710,7 @@ TEST_F(FileSystemTest, AnOrdinaryUserMeetsPermissions)
             return static_cast<int>(ListOnly);
         return static_cast<int>(Done);
     });
-    if (result == NoOrdinaryUser)
+    if (result == OrdinaryUser::Unavailable)
         GTEST_SKIP() << "cannot become an ordinary user here";
     EXPECT_EQ(result, Done);
     EXPECT_EQ(hostNames("mine"), (QList<QByteArray>{"locked.txt", "plain.txt"}));  // no temporary file

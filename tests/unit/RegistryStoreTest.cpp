@@ -1,4 +1,5 @@
 #include "FileContent.h"
+#include "OrdinaryUser.h"
 #include "platform/RegText.h"
 #include "platform/RegistryStore.h"
 
@@ -12,9 +13,7 @@
 
 #include <sqlite3.h>
 
-#include <functional>
 
-#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -53,24 +52,6 @@ QString integrityOf(const QString& file)
     }
     sqlite3_close(db);
     return result;
-}
-
-// Runs `body` in a child process, as an ordinary user even when the tests run as root (file
-// permissions do not hold for root), and gives its exit code; -1 when it did not exit, and
-// CannotDropRoot when root could not become an ordinary user.
-constexpr int CannotDropRoot = 100;
-int inChildProcess(const std::function<int()>& body)
-{
-    const pid_t child = fork();
-    if (child == 0) {
-        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(CannotDropRoot);
-        _exit(body());
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
 }
 
 class RegistryStoreTest : public ::testing::Test {
@@ -398,13 +379,13 @@ TEST_F(RegistryStoreTest, AFileThatIsNotAUsableStoreIsRefusedAndLeftAlone)
         ASSERT_EQ(chmod(QFile::encodeName(file).constData(), static_cast<mode_t>(mode)), 0);
         const QByteArray before = FileContent::read(file);
         ASSERT_FALSE(before.isEmpty());
-        const int refused = inChildProcess([&file = file] {
+        const int refused = OrdinaryUser::run([&file = file] {
             QString error;
             if (RegistryStore::open(file, &error))
                 return 1;
             return error.contains(file) ? 0 : 2;
         });
-        if (refused == CannotDropRoot)
+        if (refused == OrdinaryUser::Unavailable)
             GTEST_SKIP() << "running as root without the right to become another user";
         EXPECT_EQ(refused, 0) << file.toStdString();
         EXPECT_EQ(FileContent::read(file), before) << file.toStdString();
