@@ -1,9 +1,9 @@
 #pragma once
 
-#include "settings/Settings.h"
 #include "app/StatusTimer.h"
 #include "commands/CommandTable.h"
 #include "fileops/Selection.h"
+#include "settings/Settings.h"
 
 #include <QTimer>
 #include <QWidget>

@@ -1,9 +1,9 @@
 #include "tree/FolderTree.h"
 
-#include "settings/TreeOptions.h"
 #include "dialogs/WaitCursor.h"
 #include "platform/FileSystem.h"
 #include "platform/PhonePath.h"
+#include "settings/TreeOptions.h"
 #include "tree/SelectionMarks.h"
 #include "tree/TreeImageList.h"
 

@@ -1,18 +1,18 @@
 // The main window's dispatch table, menu rules and status line, where a keypad script cannot
 // look: the table itself, the rules read by menus and keys, and the status timer's ticks.
+#include "TemporaryRegistry.h"
 #include "app/Idle.h"
 #include "app/MainFrame.h"
-#include "settings/RegKey.h"
 #include "app/StatusTimer.h"
 #include "commands/CommandTable.h"
 #include "dialogs/PhonePage.h"
 #include "dialogs/SoftKeyBar.h"
-#include "platform/RegistryStore.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "resources/Commands.h"
 #include "resources/KeypadKeys.h"
 #include "resources/Menus.h"
 #include "resources/StringTable.h"
+#include "settings/RegKey.h"
 #include "tree/FolderTree.h"
 #include "tree/StatusBar.h"
 
@@ -48,9 +48,7 @@ protected:
             QFile file(m_folder.filePath(QStringLiteral("root/file%1.txt").arg(i)));
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         }
-        QString error;
-        m_store = platform::RegistryStore::open(m_folder.filePath(QStringLiteral("r.db")), &error);
-        RegKey::setStore(m_store.get());
+        ASSERT_TRUE(m_registry.isOpen());
         m_fileSystem = std::make_unique<platform::LinuxFileSystem>(
             platform::PathMapper(QFile::encodeName(m_folder.filePath(QStringLiteral("root")))));
         m_frame = std::make_unique<MainFrame>(*m_fileSystem);
@@ -61,7 +59,6 @@ protected:
     void TearDown() override
     {
         m_frame.reset();
-        RegKey::setStore(nullptr);
     }
     QAction* action(int id) { return m_frame->page()->softKeyBar()->action(id); }
     void key(QEvent::Type type, int code, bool autoRepeat = false)
@@ -71,7 +68,7 @@ protected:
     }
 
     QTemporaryDir m_folder;
-    std::unique_ptr<platform::RegistryStore> m_store;
+    TemporaryRegistry m_registry;
     std::unique_ptr<platform::LinuxFileSystem> m_fileSystem;
     std::unique_ptr<MainFrame> m_frame;
 };
@@ -206,9 +203,8 @@ TEST(MainFrameStatus, AFolderThatCannotBeListedShowsNoFoldersAndNoFiles)
     ASSERT_TRUE(folder.isValid());
     for (const char* path : {"root/Locked/inside", "root/Open/sub"})
         QDir(folder.path()).mkpath(QString::fromUtf8(path));
-    QString error;
-    auto store = platform::RegistryStore::open(folder.filePath(QStringLiteral("r.db")), &error);
-    RegKey::setStore(store.get());
+    TemporaryRegistry registry;
+    ASSERT_TRUE(registry.isOpen());
     RefusingFileSystem fileSystem{platform::PathMapper(QFile::encodeName(folder.filePath(QStringLiteral("root"))))};
     {
         MainFrame frame(fileSystem);
@@ -225,7 +221,6 @@ TEST(MainFrameStatus, AFolderThatCannotBeListedShowsNoFoldersAndNoFiles)
         EXPECT_EQ(countsOf(1), QStringLiteral("Fold.: 1, Files: 0"));  // \Open
         EXPECT_EQ(countsOf(0), QStringLiteral("Fold.: 0, Files: 0"));  // \Locked
     }
-    RegKey::setStore(nullptr);
 }
 
 }  // namespace

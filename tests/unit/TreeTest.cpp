@@ -1,5 +1,5 @@
-#include "settings/Settings.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "settings/Settings.h"
 #include "tree/FolderTree.h"
 #include "tree/SelectionMarks.h"
 #include "tree/TreeImageList.h"
