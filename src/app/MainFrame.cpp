@@ -172,7 +172,9 @@ void MainFrame::registerCommands()
     m_commands.add(Cmd::Quit, [this] { quit(); });
     m_commands.add(Cmd::About, [this] { showAbout(); });
     m_commands.add(Cmd::Refresh, [this] { refresh(); });
-    m_commands.add(Cmd::HideStatusBar, [this] { toggleStatusBar(); }).checked = [this] { return m_settings.statusHidden; };
+    m_commands.add(Cmd::HideStatusBar, [this] { toggleStatusBar(); }).checked = [this] {
+        return m_settings.statusHidden;
+    };
     m_commands.add(Cmd::PageUp, [this] { TreeNavigation::page(*m_tree, true); });
     m_commands.add(Cmd::PageDown, [this] { TreeNavigation::page(*m_tree, false); });
     m_commands.add(Cmd::ParentFolder, [this] { TreeNavigation::parentFolder(*m_tree); });
@@ -181,8 +183,12 @@ void MainFrame::registerCommands()
     m_commands.add(Cmd::MarksAsCheckboxes, [this] { setMarksInBold(false); }).checked = [this] {
         return !m_settings.marksInBold;
     };
-    m_commands.add(Cmd::MarksInBold, [this] { setMarksInBold(true); }).checked = [this] { return m_settings.marksInBold; };
-    m_commands.add(Cmd::ShowHidden, [this] { toggleShowHidden(); }).checked = [this] { return m_settings.showHidden; };
+    m_commands.add(Cmd::MarksInBold, [this] { setMarksInBold(true); }).checked = [this] {
+        return m_settings.marksInBold;
+    };
+    m_commands.add(Cmd::ShowHidden, [this] { toggleShowHidden(); }).checked = [this] {
+        return m_settings.showHidden;
+    };
     m_fileCommands->registerCommands(m_commands);
 
     // The work still to come: its menu items stay disabled, but the rules that will enable
@@ -196,7 +202,10 @@ void MainFrame::registerCommands()
     m_commands.announce(Cmd::ManageFileTypes, "the file type manager");
     m_commands.announce(Cmd::Properties, "properties");
     m_commands.announce(Cmd::Encrypt, "encryption", [this] { return FolderTree::kindOf(currentNode()) == 2; }).label =
-        [this] { return Str::text(currentPath().endsWith(QLatin1String("crf"), Qt::CaseInsensitive) ? Str::Decrypt : Str::Crypt); };
+        [this] {
+            const bool encrypted = currentPath().endsWith(QLatin1String("crf"), Qt::CaseInsensitive);
+            return Str::text(encrypted ? Str::Decrypt : Str::Crypt);
+        };
     m_commands.announce(Cmd::SendFileEmail, "sending by e-mail and MMS", currentIsFile);
     m_commands.announce(Cmd::SendFileMms, "sending by e-mail and MMS", [this, currentIsFile] {
         static const QStringList mmsTypes = {QStringLiteral("3gp"), QStringLiteral("amr"), QStringLiteral("gif"),
