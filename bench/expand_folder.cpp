@@ -1,8 +1,8 @@
 // Expands one folder in the real folder tree (listed, sorted, with icons, laid out by the view)
 // and prints how long it took and the memory it added per item.
 // Usage: expand_folder HOST_PARENT FOLDER_NAME
-#include "app/Settings.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "settings/Settings.h"
 #include "tree/FolderTree.h"
 #include "tree/TreeImageList.h"
 

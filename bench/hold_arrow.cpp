@@ -3,8 +3,8 @@
 // how often the status line was computed during and after the hold, and the longest stall.
 // Usage: hold_arrow HOST_ROOT   (the root holds a folder "big" of 10,000 files)
 #include "app/MainFrame.h"
-#include "app/RegKey.h"
 #include "platform/linux/LinuxFileSystem.h"
+#include "settings/RegKey.h"
 #include "tree/FolderTree.h"
 
 #include <QApplication>

@@ -4,13 +4,13 @@
 #include "app/KeypadScript.h"
 #include "app/MainFrame.h"
 #include "app/QuitSignals.h"
-#include "app/RegKey.h"
 #include "app/ScriptRunner.h"
 #include "app/SingleInstance.h"
 #include "platform/RegText.h"
 #include "platform/RegistryStore.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "resources/Commands.h"
+#include "settings/RegKey.h"
 
 #include <QApplication>
 #include <QDialog>

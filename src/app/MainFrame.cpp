@@ -2,20 +2,21 @@
 
 #include "app/HandOff.h"
 #include "archive/ArchiveCommands.h"
-#include "archive/ZipAssociation.h"
 #include "app/Idle.h"
+#include "commands/CommandTable.h"
 #include "dialogs/JobDialog.h"
 #include "dialogs/MessageBox.h"
 #include "dialogs/PhoneDialog.h"
 #include "dialogs/PhonePage.h"
 #include "dialogs/SoftKeyBar.h"
 #include "fileops/FileCommands.h"
-#include "resources/DialogTemplates.h"
 #include "platform/FileSystem.h"
 #include "platform/MountTable.h"
 #include "platform/PhonePath.h"
 #include "platform/VolumeSpace.h"
 #include "resources/Commands.h"
+#include "resources/DialogTemplates.h"
+#include "resources/KeypadKeys.h"
 #include "resources/StringTable.h"
 #include "tree/FolderTree.h"
 #include "tree/SelectionBand.h"
@@ -31,112 +32,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QVBoxLayout>
-
-#include <span>
-
-using Entry = MainFrame::CommandEntry;
-
-std::span<const MainFrame::CommandEntry> MainFrame::commandTable()
-{
-    static const Entry table[] = {
-    {Cmd::Quit, &MainFrame::quit, nullptr},
-    {Cmd::About, &MainFrame::showAbout, nullptr},
-    {Cmd::Open, nullptr, "opening files and running commands"},
-    {Cmd::OpenWith, nullptr, "the open-with list"},
-    {Cmd::Run, nullptr, "opening files and running commands"},
-    {Cmd::ManageFileTypes, nullptr, "the file type manager"},
-    {Cmd::NewFile, &MainFrame::newFile, nullptr},
-    {Cmd::NewFolder, &MainFrame::newFolder, nullptr},
-    {Cmd::Rename, &MainFrame::renameItem, nullptr},
-    {Cmd::DeleteCurrent, &MainFrame::deleteCurrent, nullptr},
-    {Cmd::DeleteSelection, &MainFrame::deleteSelection, nullptr},
-    {Cmd::Properties, nullptr, "properties"},
-    {Cmd::Encrypt, nullptr, "encryption"},
-    {Cmd::SendFileEmail, nullptr, "sending by e-mail and MMS"},
-    {Cmd::SendFileMms, nullptr, "sending by e-mail and MMS"},
-    {Cmd::SendFileObex, nullptr, "sending over OBEX"},
-    {Cmd::SendSelectionObex, nullptr, "sending over OBEX"},
-    {Cmd::ReceiveInfrared, nullptr, "receiving over OBEX"},
-    {Cmd::ZipSelection, &MainFrame::zipSelection, nullptr},
-    {Cmd::ZipSelectionAndMail, nullptr, "sending by e-mail and MMS"},
-    {Cmd::UnzipHere, &MainFrame::unzipHere, nullptr},
-    {Cmd::UnzipTo, &MainFrame::unzipTo, nullptr},
-    {Cmd::CheckZipAssociation, &MainFrame::checkZipAssociation, nullptr},
-    {Cmd::SelectItem, &MainFrame::toggleCurrent, nullptr},
-    {Cmd::ClearSelection, &MainFrame::clearSelection, nullptr},
-    {Cmd::SelectAllInFolder, &MainFrame::selectAllInFolder, nullptr},
-    {Cmd::CutSelection, &MainFrame::cutSelection, nullptr},
-    {Cmd::CopySelection, &MainFrame::copySelection, nullptr},
-    {Cmd::PasteSelection, &MainFrame::pasteSelection, nullptr},
-    {Cmd::PasteShortcut, &MainFrame::pasteShortcuts, nullptr},
-    {Cmd::AddFavorite, nullptr, "favorites"},
-    {Cmd::GoToFavorites, nullptr, "favorites"},
-    {Cmd::Refresh, &MainFrame::refresh, nullptr},
-    {Cmd::HideStatusBar, &MainFrame::toggleStatusBar, nullptr},
-    {Cmd::PageUp, &MainFrame::pageUp, nullptr},
-    {Cmd::PageDown, &MainFrame::pageDown, nullptr},
-    {Cmd::ParentFolder, &MainFrame::parentFolder, nullptr},
-    {Cmd::SortByName, &MainFrame::sortByName, nullptr},
-    {Cmd::SortByType, &MainFrame::sortByType, nullptr},
-    {Cmd::MarksAsCheckboxes, &MainFrame::marksAsCheckBoxes, nullptr},
-    {Cmd::MarksInBold, &MainFrame::marksInBold, nullptr},
-    {Cmd::ShowHidden, &MainFrame::toggleShowHidden, nullptr},
-    {Cmd::Find, nullptr, "search"},
-    };
-    return table;
-}
-
-// One row of the keypad table: the key, the condition under which the frame takes it, and
-// the command it runs. A key whose condition fails is left to the tree.
-struct MainFrame::KeypadEntry {
-    enum Condition { Always, CurrentIsFile, CurrentIsZip, SelectionNotEmpty, PendingNotNone, PendingIsCopy };
-    int key;
-    Condition condition;
-    int commandId;
-    bool posted;
-};
-
-namespace {
-
-using Key = MainFrame::KeypadEntry;
-
-const Key KeypadTable[] = {
-    // The action key on an archive unpacks it beside itself; on another file it opens it.
-    {Qt::Key_Return, Key::CurrentIsZip, Cmd::UnzipHere, true},
-    {Qt::Key_Enter, Key::CurrentIsZip, Cmd::UnzipHere, true},
-    {Qt::Key_Return, Key::CurrentIsFile, Cmd::Open, true},
-    {Qt::Key_Enter, Key::CurrentIsFile, Cmd::Open, true},
-    {Qt::Key_0, Key::Always, Cmd::ParentFolder, true},
-    {Qt::Key_1, Key::SelectionNotEmpty, Cmd::CutSelection, false},
-    {Qt::Key_2, Key::SelectionNotEmpty, Cmd::CopySelection, false},
-    {Qt::Key_3, Key::PendingNotNone, Cmd::PasteSelection, false},
-    {Qt::Key_4, Key::PendingIsCopy, Cmd::PasteShortcut, false},
-    {Qt::Key_5, Key::Always, Cmd::Properties, true},
-    {Qt::Key_6, Key::Always, Cmd::Refresh, false},
-    {Qt::Key_7, Key::Always, Cmd::PageUp, false},
-    {Qt::Key_8, Key::Always, Cmd::GoToFavorites, true},
-    {Qt::Key_9, Key::Always, Cmd::PageDown, false},
-    {Qt::Key_Asterisk, Key::Always, Cmd::SelectItem, false},
-    {Qt::Key_F8, Key::Always, Cmd::SelectItem, false},
-    {Qt::Key_NumberSign, Key::SelectionNotEmpty, Cmd::ClearSelection, false},
-    {Qt::Key_F9, Key::SelectionNotEmpty, Cmd::ClearSelection, false},
-};
-
-}  // namespace
-
-const MainFrame::CommandEntry* MainFrame::findCommand(int commandId)
-{
-    for (const Entry& entry : commandTable())
-        if (entry.id == commandId)
-            return &entry;
-    return nullptr;
-}
-
-bool MainFrame::isAvailable(int commandId)
-{
-    const Entry* entry = findCommand(commandId);
-    return entry && entry->handler;
-}
 
 MainFrame::MainFrame(platform::FileSystem& fileSystem, QWidget* parent)
     : QWidget(parent),
@@ -192,16 +87,20 @@ bool MainFrame::create()
     m_page->setContent(content);
     m_statusBar->setVisible(!m_settings.statusHidden);
     m_tree->setSelectionMarks(&m_selection);
-    m_fileCommands = std::make_unique<FileCommands>(m_fileSystem, *m_tree, m_selection, m_pendingOp, this, [this] {
-        updateSelectionSummary();
-        updateMenus();
-        requestStatusRefresh();
-    });
+    m_fileCommands = std::make_unique<FileCommands>(
+        m_fileSystem, *m_tree, m_selection, this,
+        [this] {
+            updateSelectionSummary();
+            updateMenus();
+            requestStatusRefresh();
+        },
+        [this] { updateMenus(); });
     m_archiveCommands = std::make_unique<ArchiveCommands>(m_fileSystem, *m_tree, m_selection, this, [this] {
         updateSelectionSummary();
         updateMenus();
         requestStatusRefresh();
     });
+    registerCommands();
     connect(m_tree, &FolderTree::cardItemsRemoved, this, &MainFrame::dropCardEntries);
     m_tree->installEventFilter(this);
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
@@ -226,12 +125,7 @@ bool MainFrame::create()
     return true;
 }
 
-void MainFrame::dispatch(int commandId)
-{
-    const Entry* entry = findCommand(commandId);
-    if (entry && entry->handler)
-        (this->*(entry->handler))();
-}
+void MainFrame::dispatch(int commandId) { (void)m_commands.run(commandId); }
 
 void MainFrame::postCommand(int commandId, qint64 parameter)
 {
@@ -270,58 +164,88 @@ void MainFrame::bringToFront()
     front->activateWindow();
 }
 
-bool MainFrame::hasCurrentItem() const { return m_tree && m_tree->currentNode(); }
+const TreeNode* MainFrame::currentNode() const { return m_tree ? m_tree->currentNode() : nullptr; }
+
+QString MainFrame::currentPath() const
+{
+    const TreeNode* current = currentNode();
+    return current ? m_tree->fullPathOf(current) : QString();
+}
+
+void MainFrame::registerCommands()
+{
+    m_commands.add(Cmd::Quit, [this] { quit(); });
+    m_commands.add(Cmd::About, [this] { showAbout(); });
+    m_commands.add(Cmd::Refresh, [this] { refresh(); });
+    m_commands.add(Cmd::HideStatusBar, [this] { toggleStatusBar(); }).checked = [this] {
+        return m_settings.statusHidden;
+    };
+    m_commands.add(Cmd::PageUp, [this] { TreeNavigation::page(*m_tree, true); });
+    m_commands.add(Cmd::PageDown, [this] { TreeNavigation::page(*m_tree, false); });
+    m_commands.add(Cmd::ParentFolder, [this] { TreeNavigation::parentFolder(*m_tree); });
+    m_commands.add(Cmd::SortByName, [this] { sortBy(0); }).checked = [this] { return m_settings.sortMode == 0; };
+    m_commands.add(Cmd::SortByType, [this] { sortBy(1); }).checked = [this] { return m_settings.sortMode == 1; };
+    m_commands.add(Cmd::MarksAsCheckboxes, [this] { setMarksInBold(false); }).checked = [this] {
+        return !m_settings.marksInBold;
+    };
+    m_commands.add(Cmd::MarksInBold, [this] { setMarksInBold(true); }).checked = [this] {
+        return m_settings.marksInBold;
+    };
+    m_commands.add(Cmd::ShowHidden, [this] { toggleShowHidden(); }).checked = [this] {
+        return m_settings.showHidden;
+    };
+    m_fileCommands->registerCommands(m_commands);
+    m_archiveCommands->registerCommands(m_commands);
+
+    // The work still to come: its menu items stay disabled, but the rules that will enable
+    // them already decide the keys that stand for them (Action on a file is taken as Open).
+    const auto currentIsFile = [this] { return FolderTree::kindOf(currentNode()) >= 2; };
+    const auto hasSelection = [this] { return !m_selection.isEmpty(); };
+    m_commands.announce(Cmd::Open, "opening files and running commands", currentIsFile);
+    m_commands.announce(Cmd::OpenWith, "the open-with list", currentIsFile);
+    m_commands.announce(Cmd::Run, "opening files and running commands");
+    m_commands.announce(Cmd::ManageFileTypes, "the file type manager");
+    m_commands.announce(Cmd::Properties, "properties");
+    m_commands.announce(Cmd::Encrypt, "encryption", [this] { return FolderTree::kindOf(currentNode()) == 2; }).label =
+        [this] {
+            const bool encrypted = currentPath().endsWith(QLatin1String("crf"), Qt::CaseInsensitive);
+            return Str::text(encrypted ? Str::Decrypt : Str::Crypt);
+        };
+    m_commands.announce(Cmd::SendFileEmail, "sending by e-mail and MMS", currentIsFile);
+    m_commands.announce(Cmd::SendFileMms, "sending by e-mail and MMS", [this, currentIsFile] {
+        static const QStringList mmsTypes = {QStringLiteral("3gp"), QStringLiteral("amr"), QStringLiteral("gif"),
+                                             QStringLiteral("jpg"), QStringLiteral("jpeg")};
+        const QString path = currentPath();
+        return currentIsFile() && std::any_of(mmsTypes.begin(), mmsTypes.end(), [&](const QString& type) {
+                   return path.endsWith(type, Qt::CaseInsensitive);
+               });
+    });
+    m_commands.announce(Cmd::SendFileObex, "sending over OBEX", currentIsFile);
+    m_commands.announce(Cmd::SendSelectionObex, "sending over OBEX", hasSelection);
+    m_commands.announce(Cmd::ReceiveInfrared, "receiving over OBEX");
+    m_commands.announce(Cmd::ZipSelectionAndMail, "sending by e-mail and MMS", hasSelection);
+    m_commands.announce(Cmd::AddFavorite, "favorites", [this] { return currentNode() != nullptr; });
+    m_commands.announce(Cmd::GoToFavorites, "favorites");
+    m_commands.announce(Cmd::Find, "search");
+}
 
 void MainFrame::updateMenus()
 {
     if (!m_page)
         return;
     SoftKeyBar* bar = m_page->softKeyBar();
-    const TreeNode* current = m_tree ? m_tree->currentNode() : nullptr;
-    const int kind = FolderTree::kindOf(current);
-    const QString path = current ? m_tree->fullPathOf(current) : QString();
-    const bool selection = !m_selection.isEmpty();
-    const bool isZip = path.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive);
-    // Select all needs a folder above the item that is not itself an entry.
-    const bool parentFree = current && current->parent && current->parent->parent
-                         && m_selection.find(m_tree->fullPathOf(current->parent)) < 0;
-    static const QStringList mmsTypes = {QStringLiteral("3gp"), QStringLiteral("amr"), QStringLiteral("gif"),
-                                         QStringLiteral("jpg"), QStringLiteral("jpeg")};
-    const bool mmsType = std::any_of(mmsTypes.begin(), mmsTypes.end(),
-                                     [&](const QString& type) { return path.endsWith(type, Qt::CaseInsensitive); });
-
-    const struct { int id; bool enabled; } rules[] = {
-        {Cmd::Open, kind >= 2}, {Cmd::OpenWith, kind >= 2}, {Cmd::SendFileObex, kind >= 2},
-        {Cmd::SendFileEmail, kind >= 2}, {Cmd::SendFileMms, kind >= 2 && mmsType},
-        {Cmd::DeleteCurrent, current != nullptr}, {Cmd::DeleteSelection, selection},
-        {Cmd::ZipSelection, selection}, {Cmd::ZipSelectionAndMail, selection}, {Cmd::SendSelectionObex, selection},
-        {Cmd::UnzipHere, isZip}, {Cmd::UnzipTo, isZip}, {Cmd::Encrypt, kind == 2},
-        {Cmd::SelectAllInFolder, parentFree}, {Cmd::AddFavorite, current != nullptr},
-        {Cmd::CutSelection, selection}, {Cmd::CopySelection, selection}, {Cmd::ClearSelection, selection},
-        {Cmd::PasteSelection, m_pendingOp != 0}, {Cmd::PasteShortcut, m_pendingOp == 1},
-        {Cmd::SelectItem, current != nullptr},
-    };
-    for (const Entry& entry : commandTable())
-        if (QAction* action = bar->action(entry.id))
-            action->setEnabled(entry.handler != nullptr);
-    for (const auto& rule : rules)
-        if (QAction* action = bar->action(rule.id))
-            action->setEnabled(action->isEnabled() && rule.enabled);
-
-    const struct { int id; bool checked; } checks[] = {
-        {Cmd::SortByName, m_settings.sortMode == 0}, {Cmd::SortByType, m_settings.sortMode == 1},
-        {Cmd::MarksAsCheckboxes, !m_settings.marksInBold}, {Cmd::MarksInBold, m_settings.marksInBold},
-        {Cmd::HideStatusBar, m_settings.statusHidden}, {Cmd::ShowHidden, m_settings.showHidden},
-    };
-    for (const auto& check : checks)
-        if (QAction* action = bar->action(check.id)) {
+    for (const CommandRow& row : m_commands.rows()) {
+        QAction* action = bar->action(row.id);
+        if (!action)
+            continue;
+        action->setEnabled(row.handler && (!row.enabled || row.enabled()));
+        if (row.checked) {
             action->setCheckable(true);
-            action->setChecked(check.checked);
+            action->setChecked(row.checked());
         }
-    if (QAction* action = bar->action(Cmd::Encrypt))
-        action->setText(Str::text(path.endsWith(QLatin1String("crf"), Qt::CaseInsensitive) ? Str::Decrypt : Str::Crypt));
-    if (QAction* action = bar->action(Cmd::SelectItem))
-        action->setText(Str::text(current && current->marked ? Str::DeselectItem : Str::SelectItem));
+        if (row.label)
+            action->setText(row.label());
+    }
 }
 
 void MainFrame::requestStatusRefresh()
@@ -399,25 +323,12 @@ bool MainFrame::eventFilter(QObject* watched, QEvent* event)
 
 bool MainFrame::handleKeypad(QKeyEvent* event)
 {
-    for (const Key& row : KeypadTable) {
+    for (const KeypadKey& row : KeypadKeys::all()) {
         if (row.key != event->key())
             continue;
-        bool applies = false;
-        switch (row.condition) {
-        case Key::Always: applies = true; break;
-        case Key::CurrentIsFile: applies = FolderTree::kindOf(m_tree->currentNode()) >= 2; break;
-        case Key::CurrentIsZip:
-            applies = FolderTree::kindOf(m_tree->currentNode()) >= 2
-                   && m_tree->fullPathOf(m_tree->currentNode()).endsWith(QLatin1String(".zip"), Qt::CaseInsensitive);
-            if (!applies)
-                continue;  // the next row for this key decides
-            break;
-        case Key::SelectionNotEmpty: applies = !m_selection.isEmpty(); break;
-        case Key::PendingNotNone: applies = m_pendingOp != 0; break;
-        case Key::PendingIsCopy: applies = m_pendingOp == 1; break;
-        }
-        if (!applies)
-            return false;
+        // A row whose rule fails leaves the key to the next row for it, else to the tree.
+        if (row.whenEnabled && !m_commands.ruleHolds(row.commandId))
+            continue;
         if (row.posted)
             postCommand(row.commandId);
         else
@@ -472,31 +383,17 @@ void MainFrame::toggleStatusBar()
     updateMenus();
 }
 
-void MainFrame::sortByName()
+void MainFrame::sortBy(int mode)
 {
-    m_settings.sortMode = 0;
+    m_settings.sortMode = mode;
     m_tree->sortAll();
     updateMenus();
 }
 
-void MainFrame::sortByType()
+void MainFrame::setMarksInBold(bool inBold)
 {
-    m_settings.sortMode = 1;
-    m_tree->sortAll();
-    updateMenus();
-}
-
-void MainFrame::marksAsCheckBoxes()
-{
-    m_settings.marksInBold = false;
-    m_tree->treeModel()->setMarksInBold(false);
-    updateMenus();
-}
-
-void MainFrame::marksInBold()
-{
-    m_settings.marksInBold = true;
-    m_tree->treeModel()->setMarksInBold(true);
+    m_settings.marksInBold = inBold;
+    m_tree->treeModel()->setMarksInBold(inBold);
     updateMenus();
 }
 
@@ -509,10 +406,6 @@ void MainFrame::toggleShowHidden()
     m_tree->setCurrentNode(m_tree->topLevelNode(0));
     updateMenus();
 }
-
-void MainFrame::parentFolder() { TreeNavigation::parentFolder(*m_tree); }
-void MainFrame::pageUp() { TreeNavigation::page(*m_tree, true); }
-void MainFrame::pageDown() { TreeNavigation::page(*m_tree, false); }
 
 void MainFrame::refresh()
 {
@@ -527,21 +420,7 @@ void MainFrame::reveal(const QString& path)
     m_tree->setFocus();
 }
 
-void MainFrame::toggleCurrent() { m_fileCommands->toggleSelection(m_tree->currentNode()); }
 void MainFrame::toggleSelection(TreeNode* item) { m_fileCommands->toggleSelection(item); }
-void MainFrame::clearSelection() { m_fileCommands->clearSelection(); }
-void MainFrame::selectAllInFolder() { m_fileCommands->selectAllInFolder(); }
-void MainFrame::deleteCurrent() { m_fileCommands->deleteCurrent(); }
-void MainFrame::deleteSelection() { m_fileCommands->deleteSelection(); }
-void MainFrame::newFile() { m_fileCommands->newItem(true); }
-void MainFrame::newFolder() { m_fileCommands->newItem(false); }
-void MainFrame::renameItem() { m_fileCommands->renameItem(); }
-void MainFrame::pasteSelection() { m_fileCommands->pasteSelection(); }
-void MainFrame::pasteShortcuts() { m_fileCommands->pasteShortcuts(); }
-void MainFrame::zipSelection() { m_archiveCommands->zipSelection(); }
-void MainFrame::unzipHere() { m_archiveCommands->unzipHere(); }
-void MainFrame::unzipTo() { m_archiveCommands->unzipTo(); }
-void MainFrame::checkZipAssociation() { (void)ZipAssociation::check(ZipAssociation::modulePath()); }
 
 void MainFrame::updateSelectionSummary()
 {
@@ -564,16 +443,4 @@ void MainFrame::dropCardEntries(const QString& cardPath)
     // is left to take its place): the menus and the status line follow what is current now.
     updateMenus();
     requestStatusRefresh();
-}
-
-void MainFrame::cutSelection()
-{
-    m_pendingOp = 2;
-    updateMenus();
-}
-
-void MainFrame::copySelection()
-{
-    m_pendingOp = 1;
-    updateMenus();
 }

@@ -1,14 +1,14 @@
 #pragma once
 
-#include "app/Settings.h"
 #include "app/StatusTimer.h"
+#include "commands/CommandTable.h"
 #include "fileops/Selection.h"
+#include "settings/Settings.h"
 
 #include <QTimer>
 #include <QWidget>
 
 #include <memory>
-#include <span>
 
 class ArchiveCommands;
 class FileCommands;
@@ -42,8 +42,6 @@ public:
     void dispatch(int commandId);
     // Queues a command behind the events already waiting, as a posted message is.
     void postCommand(int commandId, qint64 parameter = 0);
-    // True when the command has a handler in this build.
-    static bool isAvailable(int commandId);
 
     // Acts on a path handed over at start or by a second start.
     void actOnPath(const QString& path);
@@ -61,7 +59,7 @@ public:
     Settings& settings() { return m_settings; }
     FolderTree* tree() const { return m_tree; }
     PhonePage* page() const { return m_page; }
-    int pendingOp() const { return m_pendingOp; }
+    PendingOp pendingOp() const { return m_selection.pendingOp(); }
     const Selection& selection() const { return m_selection; }
     // Selects an unmarked item, or deselects a marked entry (an item marked only through a
     // selected folder above it cannot be deselected: the user is told so).
@@ -71,18 +69,9 @@ public:
     int countsShown() const { return m_countsShown; }
     StatusTimer& statusTimer() { return m_statusTimer; }
 
-    // One row of the dispatch table. A command whose work is not in this build has no
-    // handler; `comingWith` names the work that brings it, and its menu item stays disabled.
-    struct CommandEntry {
-        int id;
-        void (MainFrame::*handler)();
-        const char* comingWith;
-    };
-    struct KeypadEntry;
     // The dispatch table: every command id of the menus, with its handler or the work that
-    // will bring it.
-    static std::span<const CommandEntry> commandTable();
-    static const CommandEntry* findCommand(int commandId);
+    // will bring it (filled by create()).
+    const CommandTable& commands() const { return m_commands; }
 
 protected:
     bool eventFilter(QObject* watched, QEvent* event) override;
@@ -92,39 +81,21 @@ private:
     bool handleKeypad(QKeyEvent* event);
     void computeStatusLine();
     void applyCards();
-    bool hasCurrentItem() const;
+    const TreeNode* currentNode() const;
+    QString currentPath() const;
+    // The window's own commands, and those of the work still to come, into the table.
+    void registerCommands();
 
     // Command handlers.
     void quit();
     void showAbout();
     void toggleStatusBar();
-    void sortByName();
-    void sortByType();
-    void marksAsCheckBoxes();
-    void marksInBold();
+    void sortBy(int mode);
+    void setMarksInBold(bool inBold);
     void toggleShowHidden();
-    void parentFolder();
-    void pageUp();
-    void pageDown();
     void refresh();
-    void newFile();
-    void newFolder();
-    void renameItem();
-    void pasteSelection();
-    void pasteShortcuts();
-    void zipSelection();
-    void unzipHere();
-    void unzipTo();
-    void checkZipAssociation();
-    void deleteCurrent();
-    void deleteSelection();
-    void toggleCurrent();
-    void clearSelection();
-    void selectAllInFolder();
     void updateSelectionSummary();
     void dropCardEntries(const QString& cardPath);
-    void cutSelection();
-    void copySelection();
 
     platform::FileSystem& m_fileSystem;
     Settings m_settings;
@@ -137,8 +108,8 @@ private:
     QStringList m_cardPaths;
     QTimer m_statusTicker;
     StatusTimer m_statusTimer;
-    int m_pendingOp = 0;          // 0 none, 1 copy armed, 2 cut armed
-    Selection m_selection;
+    Selection m_selection;  // with the operation that cut or copy armed
+    CommandTable m_commands;
     int m_statusComputations = 0;
     int m_postedCommands = 0;     // queued and not run yet
     std::unique_ptr<FolderCounter> m_counter;

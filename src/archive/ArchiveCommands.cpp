@@ -1,6 +1,8 @@
 #include "archive/ArchiveCommands.h"
 
 #include "archive/CreateZipDialog.h"
+#include "archive/ZipAssociation.h"
+#include "commands/CommandTable.h"
 #include "archive/Unzip.h"
 #include "archive/ZipCreate.h"
 #include "archive/ZipProgressView.h"
@@ -35,6 +37,18 @@ const DialogTemplate& progressPage()
 bool isZip(const QString& path) { return path.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive); }
 
 }  // namespace
+
+void ArchiveCommands::registerCommands(CommandTable& table)
+{
+    const auto currentIsZip = [this] {
+        const TreeNode* current = m_tree.currentNode();
+        return FolderTree::kindOf(current) >= 2 && isZip(m_tree.fullPathOf(current));
+    };
+    table.add(Cmd::ZipSelection, [this] { zipSelection(); }, [this] { return !m_selection.isEmpty(); });
+    table.add(Cmd::UnzipHere, [this] { unzipHere(); }, currentIsZip);
+    table.add(Cmd::UnzipTo, [this] { unzipTo(); }, currentIsZip);
+    table.add(Cmd::CheckZipAssociation, [] { (void)ZipAssociation::check(ZipAssociation::modulePath()); });
+}
 
 void ArchiveCommands::zipSelection()
 {

@@ -4,6 +4,7 @@
 
 #include <functional>
 
+class CommandTable;
 class FolderTree;
 class QWidget;
 class Selection;
@@ -21,6 +22,9 @@ public:
         : m_fileSystem(fileSystem), m_tree(tree), m_selection(selection), m_owner(owner), m_changed(std::move(changed))
     {
     }
+
+    // Puts the archive commands, with their rules, into the main window's table.
+    void registerCommands(CommandTable& table);
 
     // Packs the selection into a new archive in the current folder.
     void zipSelection();

@@ -1,6 +1,6 @@
 #include "archive/ZipAssociation.h"
 
-#include "app/RegKey.h"
+#include "settings/RegKey.h"
 
 #include <QFileInfo>
 

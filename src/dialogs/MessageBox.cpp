@@ -77,7 +77,7 @@ public:
 }  // namespace
 
 MessageBox::MessageBox(Icon icon, const QString& caption, const QString& text, Keys keys, QWidget* parent)
-    : PhoneDialog(boxTemplate(caption), parent)
+    : DialogFrame(boxTemplate(caption), parent)
     , m_icon(icon)
     , m_text(text)
     , m_keys(keys)

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "dialogs/PhoneDialog.h"
+#include "dialogs/DialogFrame.h"
 
 #include <QString>
 
@@ -8,7 +8,7 @@
 // an icon and the text, and OK or Yes/No on the soft keys. The action key acknowledges a
 // message, as OK does; a question has no accept key and is answered with a soft key only, so
 // that a stray press confirms nothing.
-class MessageBox : public PhoneDialog {
+class MessageBox : public DialogFrame {
     Q_OBJECT
 
 public:

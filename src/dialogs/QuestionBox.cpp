@@ -1,10 +1,10 @@
 #include "dialogs/QuestionBox.h"
 
-#include "app/RegKey.h"
 #include "dialogs/Dumpable.h"
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
+#include "settings/RegKey.h"
 
 #include <QImageReader>
 #include <QPainter>

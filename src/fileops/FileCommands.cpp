@@ -1,5 +1,6 @@
 #include "fileops/FileCommands.h"
 
+#include "commands/CommandTable.h"
 #include "dialogs/JobDialog.h"
 #include "dialogs/MessageBox.h"
 #include "dialogs/WaitCursor.h"
@@ -35,10 +36,10 @@ void FileCommands::toggleSelection(TreeNode* item)
         std::vector<SelectionEntry> entries;
         if (!measure(items, entries))
             return;
-        select(items.front(), std::move(entries.front()));
+        addEntry(items.front(), std::move(entries.front()));
     }
     if (m_selection.isEmpty())
-        m_pendingOp = 0;
+        m_selection.setPendingOp(PendingOp::None);
     m_changed();
 }
 
@@ -83,7 +84,7 @@ bool FileCommands::measure(std::vector<TreeNode*>& items, std::vector<SelectionE
     return true;
 }
 
-void FileCommands::select(TreeNode* item, SelectionEntry entry)
+void FileCommands::addEntry(TreeNode* item, SelectionEntry entry)
 {
     if (!item)
         return;  // gone from the tree while it was measured
@@ -101,7 +102,7 @@ void FileCommands::clearSelection()
         if (TreeNode* item = m_selection.at(i).item)
             m_tree.setMarkWithDescendants(item, false);
     m_selection.clear();
-    m_pendingOp = 0;
+    m_selection.setPendingOp(PendingOp::None);
     m_changed();
 }
 
@@ -124,7 +125,7 @@ void FileCommands::selectAllInFolder()
     if (items.empty() || !measure(items, entries))
         return;
     for (size_t i = 0; i < items.size(); ++i)
-        select(items[i], std::move(entries[i]));
+        addEntry(items[i], std::move(entries[i]));
     m_changed();
 }
 
@@ -177,7 +178,7 @@ void FileCommands::deleteSelection()
     for (const QString& message : removal.messages())
         MessageBox::error(m_owner, message);
     if (m_selection.isEmpty())
-        m_pendingOp = 0;
+        m_selection.setPendingOp(PendingOp::None);
     m_changed();
 }
 
@@ -229,21 +230,62 @@ void FileCommands::renameItem()
     m_changed();
 }
 
+void FileCommands::cutSelection()
+{
+    m_selection.setPendingOp(PendingOp::Cut);
+    m_armed();
+}
+
+void FileCommands::copySelection()
+{
+    m_selection.setPendingOp(PendingOp::Copy);
+    m_armed();
+}
+
 void FileCommands::pasteSelection()
 {
-    if (m_pendingOp == 0)
+    if (m_selection.pendingOp() == PendingOp::None)
         return;
-    Paste paste(m_fileSystem, m_tree, m_selection, m_pendingOp, m_owner);
+    Paste paste(m_fileSystem, m_tree, m_selection, m_owner);
     paste.pasteSelection();
     m_changed();
 }
 
 void FileCommands::pasteShortcuts()
 {
-    if (m_pendingOp != 1)
+    if (m_selection.pendingOp() != PendingOp::Copy)
         return;
-    Paste paste(m_fileSystem, m_tree, m_selection, m_pendingOp, m_owner);
+    Paste paste(m_fileSystem, m_tree, m_selection, m_owner);
     paste.pasteShortcuts();
     m_changed();
 }
 
+bool FileCommands::currentParentIsFree() const
+{
+    const TreeNode* current = m_tree.currentNode();
+    return current && current->parent && current->parent->parent
+        && m_selection.find(m_tree.fullPathOf(current->parent)) < 0;
+}
+
+void FileCommands::registerCommands(CommandTable& table)
+{
+    const auto hasCurrent = [this] { return m_tree.currentNode() != nullptr; };
+    const auto hasSelection = [this] { return !m_selection.isEmpty(); };
+    table.add(Cmd::NewFile, [this] { newItem(true); });
+    table.add(Cmd::NewFolder, [this] { newItem(false); });
+    table.add(Cmd::Rename, [this] { renameItem(); });
+    table.add(Cmd::DeleteCurrent, [this] { deleteCurrent(); }, hasCurrent);
+    table.add(Cmd::DeleteSelection, [this] { deleteSelection(); }, hasSelection);
+    table.add(Cmd::SelectItem, [this] { toggleSelection(m_tree.currentNode()); }, hasCurrent).label = [this] {
+        const TreeNode* current = m_tree.currentNode();
+        return Str::text(current && current->marked ? Str::DeselectItem : Str::SelectItem);
+    };
+    table.add(Cmd::ClearSelection, [this] { clearSelection(); }, hasSelection);
+    table.add(Cmd::SelectAllInFolder, [this] { selectAllInFolder(); }, [this] { return currentParentIsFree(); });
+    table.add(Cmd::CutSelection, [this] { cutSelection(); }, hasSelection);
+    table.add(Cmd::CopySelection, [this] { copySelection(); }, hasSelection);
+    table.add(Cmd::PasteSelection, [this] { pasteSelection(); },
+              [this] { return m_selection.pendingOp() != PendingOp::None; });
+    table.add(Cmd::PasteShortcut, [this] { pasteShortcuts(); },
+              [this] { return m_selection.pendingOp() == PendingOp::Copy; });
+}

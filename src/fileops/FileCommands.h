@@ -5,6 +5,7 @@
 #include <functional>
 #include <vector>
 
+class CommandTable;
 class FolderTree;
 class QWidget;
 class Selection;
@@ -15,16 +16,20 @@ class FileSystem;
 }
 
 // The commands that change the selection and the files: select, clear, select all, delete,
-// new item, rename, paste and paste shortcuts. They act on the tree, the selection and the
-// armed operation that the main window owns, and tell it when anything changed.
+// new item, rename, cut, copy, paste and paste shortcuts. They act on the tree and on the
+// selection (with its armed operation) that the main window owns, and tell it when anything
+// changed: `changed` after a change of the selection or the files, `armed` after cut or copy.
 class FileCommands {
 public:
-    FileCommands(platform::FileSystem& fileSystem, FolderTree& tree, Selection& selection, int& pendingOp,
-                 QWidget* owner, std::function<void()> changed)
-        : m_fileSystem(fileSystem), m_tree(tree), m_selection(selection), m_pendingOp(pendingOp), m_owner(owner),
-          m_changed(std::move(changed))
+    FileCommands(platform::FileSystem& fileSystem, FolderTree& tree, Selection& selection, QWidget* owner,
+                 std::function<void()> changed, std::function<void()> armed)
+        : m_fileSystem(fileSystem), m_tree(tree), m_selection(selection), m_owner(owner),
+          m_changed(std::move(changed)), m_armed(std::move(armed))
     {
     }
+
+    // Puts these commands, with the rules that enable them, into the window's table.
+    void registerCommands(CommandTable& table);
 
     // Selects an unmarked item, or deselects a marked entry (an item marked only through a
     // selected folder above it cannot be deselected: the user is told so).
@@ -35,19 +40,24 @@ public:
     void deleteSelection();
     void newItem(bool isFile);
     void renameItem();
+    void cutSelection();
+    void copySelection();
     void pasteSelection();
     void pasteShortcuts();
 
 private:
+    // Select all needs a folder above the current item that is not itself an entry.
+    bool currentParentIsFree() const;
+
     // Measures the items (a job when a folder is among them); false when the user stopped it.
     // The items are looked up again afterwards: one that left the tree meanwhile is null.
     bool measure(std::vector<TreeNode*>& items, std::vector<SelectionEntry>& entries);
-    void select(TreeNode* item, SelectionEntry entry);
+    void addEntry(TreeNode* item, SelectionEntry entry);
 
     platform::FileSystem& m_fileSystem;
     FolderTree& m_tree;
     Selection& m_selection;
-    int& m_pendingOp;
     QWidget* m_owner;
     std::function<void()> m_changed;
+    std::function<void()> m_armed;
 };

@@ -25,8 +25,8 @@ using platform::OpenFolder;
 using platform::PhonePath::join;
 using platform::PhonePath::splitLast;
 
-Paste::Paste(platform::FileSystem& fileSystem, FolderTree& tree, Selection& selection, int& pendingOp, QWidget* owner)
-    : m_fileSystem(fileSystem), m_tree(tree), m_selection(selection), m_pendingOp(pendingOp), m_owner(owner)
+Paste::Paste(platform::FileSystem& fileSystem, FolderTree& tree, Selection& selection, QWidget* owner)
+    : m_fileSystem(fileSystem), m_tree(tree), m_selection(selection), m_owner(owner)
 {
 }
 
@@ -53,7 +53,7 @@ void Paste::pasteSelection()
         MessageBox::error(m_owner, Str::text(Str::PasteIntoItself));
         return;
     }
-    m_cut = m_pendingOp == 2;
+    m_cut = m_selection.pendingOp() == PendingOp::Cut;
     m_work.clear();
     qint64 items = 0, bytes = 0;
     for (int index = 0; index < m_selection.count(); ++index) {
@@ -79,7 +79,7 @@ void Paste::pasteSelection()
     for (const QString& message : std::as_const(m_messages))
         MessageBox::error(m_owner, message);
     if (m_selection.isEmpty())
-        m_pendingOp = 0;
+        m_selection.setPendingOp(PendingOp::None);
 }
 
 // The worker's part: everything that touches the disk, from the last entry to the first.

@@ -25,7 +25,7 @@ public:
     // What the naming step decided for one entry.
     enum Resolution { Free = 0, SameFolderCut = 1, Skip = 2, Overwrite = 3 };
 
-    Paste(platform::FileSystem& fileSystem, FolderTree& tree, Selection& selection, int& pendingOp, QWidget* owner);
+    Paste(platform::FileSystem& fileSystem, FolderTree& tree, Selection& selection, QWidget* owner);
 
     // The destination of the current item: itself when it is a folder, else its folder.
     // `path` is "" for the root.
@@ -65,7 +65,6 @@ private:
     platform::FileSystem& m_fileSystem;
     FolderTree& m_tree;
     Selection& m_selection;
-    int& m_pendingOp;
     QWidget* m_owner;
     QString m_destination;
     TreeNode* m_destinationItem = nullptr;

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fileops/PendingOp.h"
 #include "fileops/TreeWalk.h"
 #include "tree/SelectionMarks.h"
 
@@ -25,7 +26,7 @@ struct SelectionEntry {
 
 // The items the user collected across folders, in the order they were selected. The contents
 // of a selected folder count as selected without being entries; no entry lies inside a folder
-// entry.
+// entry. It also holds the operation that cut or copy armed for the next paste.
 class Selection : public SelectionMarks {
 public:
     struct Totals {
@@ -50,6 +51,11 @@ public:
     void clear() { m_entries.clear(); }
     Totals totals() const;
 
+    PendingOp pendingOp() const { return m_pendingOp; }
+    // Only the commands arm and disarm: clearing or emptying the entries leaves the operation
+    // as it is, since not every way of emptying the selection disarms it.
+    void setPendingOp(PendingOp op) { m_pendingOp = op; }
+
     // The totals of an item, walking a folder's whole tree; a link is one item and is not
     // entered. `failure` (optional) tells a part that could not be counted, or a stop asked
     // through `context` (optional).
@@ -62,4 +68,5 @@ public:
 
 private:
     QList<SelectionEntry> m_entries;
+    PendingOp m_pendingOp = PendingOp::None;
 };

@@ -1,9 +1,9 @@
 #include "tree/FolderTree.h"
 
-#include "app/Settings.h"
 #include "dialogs/WaitCursor.h"
 #include "platform/FileSystem.h"
 #include "platform/PhonePath.h"
+#include "settings/TreeOptions.h"
 #include "tree/SelectionMarks.h"
 #include "tree/TreeImageList.h"
 
@@ -24,7 +24,7 @@ bool endsWithShortcutSuffix(const QString& name)
 
 }  // namespace
 
-FolderTree::FolderTree(platform::FileSystem& fileSystem, const Settings& settings, TreeImageList& images,
+FolderTree::FolderTree(platform::FileSystem& fileSystem, const TreeOptions& settings, TreeImageList& images,
                        QWidget* parent)
     : QTreeView(parent), m_fileSystem(fileSystem), m_settings(settings), m_images(images)
 {

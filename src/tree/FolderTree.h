@@ -7,7 +7,7 @@
 
 #include <optional>
 
-class Settings;
+struct TreeOptions;
 class SelectionMarks;
 class TreeImageList;
 namespace platform {
@@ -21,7 +21,7 @@ struct FindData;
 class FolderTree : public QTreeView {
     Q_OBJECT
 public:
-    FolderTree(platform::FileSystem& fileSystem, const Settings& settings, TreeImageList& images,
+    FolderTree(platform::FileSystem& fileSystem, const TreeOptions& settings, TreeImageList& images,
                QWidget* parent = nullptr);
 
     void setSelectionMarks(SelectionMarks* marks) { m_marks = marks; }
@@ -91,7 +91,7 @@ private:
     static bool isWithin(const TreeNode* node, const TreeNode* ancestor);
 
     platform::FileSystem& m_fileSystem;
-    const Settings& m_settings;
+    const TreeOptions& m_settings;
     TreeImageList& m_images;
     SelectionMarks* m_marks = nullptr;
     FolderTreeModel m_model;

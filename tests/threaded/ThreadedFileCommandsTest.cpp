@@ -2,15 +2,15 @@
 // the real disk, with links, case twins and injected faults; every check is made on the disk.
 // Paste, delete and measuring run on worker threads, hence this binary.
 #include "FaultyFileSystem.h"
+#include "TemporaryRegistry.h"
 
 #include "app/MainFrame.h"
-#include "app/RegKey.h"
+#include "dialogs/DialogFrame.h"
 #include "dialogs/JobDialog.h"
-#include "dialogs/PhoneDialog.h"
 #include "dialogs/SoftKeyBar.h"
 #include "dialogs/TestDialogs.h"
-#include "platform/RegistryStore.h"
 #include "resources/Commands.h"
+#include "settings/RegKey.h"
 #include "tree/FolderTree.h"
 
 #include <QApplication>
@@ -38,15 +38,12 @@ public:
         EXPECT_TRUE(m_folder.isValid());
         QDir(m_folder.path()).mkpath(QStringLiteral("root"));
         QDir(m_folder.path()).mkpath(QStringLiteral("outside"));
-        QString error;
-        m_store = platform::RegistryStore::open(m_folder.filePath(QStringLiteral("r.db")), &error);
-        RegKey::setStore(m_store.get());
+        EXPECT_TRUE(m_registry.isOpen());
         TestDialogs::reset();
     }
     ~World()
     {
         m_frame.reset();
-        RegKey::setStore(nullptr);
         TestDialogs::reset();
     }
     // Opens the window once the files are made.
@@ -115,7 +112,7 @@ public:
             TestDialogs::answerNext(answer);
         QTimer watchdog;
         QObject::connect(&watchdog, &QTimer::timeout, [] {
-            auto* dialog = qobject_cast<PhoneDialog*>(QApplication::activeModalWidget());
+            auto* dialog = qobject_cast<DialogFrame*>(QApplication::activeModalWidget());
             if (dialog && dialog->isRunning() && !qobject_cast<JobDialog*>(dialog)) {
                 ADD_FAILURE() << "unexpected dialog: " << dialog->windowTitle().toStdString();
                 dialog->end(Cmd::Cancel);
@@ -142,7 +139,7 @@ public:
 
 private:
     QTemporaryDir m_folder;
-    std::unique_ptr<platform::RegistryStore> m_store;
+    TemporaryRegistry m_registry;
     std::unique_ptr<MainFrame> m_frame;
 };
 

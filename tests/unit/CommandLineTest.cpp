@@ -1,3 +1,4 @@
+#include "FileContent.h"
 #include "ProgramFixture.h"
 #include "app/CommandLine.h"
 #include "app/HandOff.h"
@@ -31,18 +32,6 @@ ProgramRun runFennick(const QStringList& arguments)
     process.waitForFinished(-1);
     return {process.exitCode(), QString::fromUtf8(process.readAllStandardOutput()),
             QString::fromUtf8(process.readAllStandardError())};
-}
-
-QByteArray readAll(const QString& fileName)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool writeAll(const QString& fileName, const QByteArray& bytes)
-{
-    QFile file(fileName);
-    return file.open(QIODevice::WriteOnly) && file.write(bytes) == bytes.size();
 }
 
 TEST(CommandLine, ParsesOptionsAndRefusesBadOnes)
@@ -97,7 +86,7 @@ TEST(CommandLine, TheRootIsMadeAbsoluteAndRealOrRefused)
     const QByteArray real = QFile::encodeName(QFileInfo(folder.path()).canonicalFilePath());
     ASSERT_TRUE(QDir(folder.path()).mkpath(QStringLiteral("cards/inner")));
     ASSERT_TRUE(QFile::link(folder.filePath(QStringLiteral("cards")), folder.filePath(QStringLiteral("link"))));
-    ASSERT_TRUE(writeAll(folder.filePath(QStringLiteral("file")), "x"));
+    ASSERT_TRUE(FileContent::write(folder.filePath(QStringLiteral("file")), "x"));
     const QString previous = QDir::currentPath();
     ASSERT_TRUE(QDir::setCurrent(folder.filePath(QStringLiteral("cards"))));
 
@@ -136,7 +125,7 @@ TEST(CommandLineProgram, ImportExportRoundTripAndRefusedImportChangesNothing)
     QTemporaryDir folder;
     const QString store = folder.filePath(QStringLiteral("registry.db"));
     const QString good = folder.filePath(QStringLiteral("good.reg"));
-    ASSERT_TRUE(writeAll(good, "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Corvane\\Fennick]\n"
+    ASSERT_TRUE(FileContent::write(good, "REGEDIT4\n\n[HKEY_CURRENT_USER\\Software\\Corvane\\Fennick]\n"
                                "\"SortMode\"=dword:00000001\n\"Say\"=\"a \\\"quoted\\\" \\\\ path\"\n"));
     ASSERT_EQ(runFennick({QStringLiteral("--registry"), store, QStringLiteral("--import-registry"), good}).exitCode, 0);
     const ProgramRun exported = runFennick({QStringLiteral("--registry"), store, QStringLiteral("--export-registry")});
@@ -147,7 +136,7 @@ TEST(CommandLineProgram, ImportExportRoundTripAndRefusedImportChangesNothing)
     EXPECT_TRUE(exported.out.contains(QStringLiteral("\"Say\"=\"a \\\"quoted\\\" \\\\ path\"")));
 
     const QString bad = folder.filePath(QStringLiteral("bad.reg"));
-    ASSERT_TRUE(writeAll(bad, "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Corvane\\Fennick]\n"
+    ASSERT_TRUE(FileContent::write(bad, "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Corvane\\Fennick]\n"
                               "\"SortMode\"=dword:00000000\n\"Broken\"=\"no end\n"));
     const ProgramRun refused = runFennick({QStringLiteral("--registry"), store, QStringLiteral("--import-registry"), bad});
     EXPECT_EQ(refused.exitCode, 1);
@@ -156,7 +145,7 @@ TEST(CommandLineProgram, ImportExportRoundTripAndRefusedImportChangesNothing)
 
     // A file in a Windows code page is refused at the line of its first such byte.
     const QString latin1 = folder.filePath(QStringLiteral("latin1.reg"));
-    ASSERT_TRUE(writeAll(latin1, "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Corvane\\Fennick]\n"
+    ASSERT_TRUE(FileContent::write(latin1, "REGEDIT4\n[HKEY_CURRENT_USER\\Software\\Corvane\\Fennick]\n"
                                  "\"SortMode\"=dword:00000000\n\"Caf\xe9\"=\"1\"\n"));
     const ProgramRun notText = runFennick({QStringLiteral("--registry"), store, QStringLiteral("--import-registry"), latin1});
     EXPECT_EQ(notText.exitCode, 1);
@@ -177,7 +166,7 @@ TEST(CommandLineProgram, ExportingAMissingOrRefusedStoreMakesNothing)
     EXPECT_FALSE(QFileInfo::exists(folder.filePath(QStringLiteral("not"))));
 
     const QString foreign = folder.filePath(QStringLiteral("foreign.db"));
-    ASSERT_TRUE(writeAll(foreign, QByteArray("plain text, not a store\n")));
+    ASSERT_TRUE(FileContent::write(foreign, QByteArray("plain text, not a store\n")));
     run = runFennick({QStringLiteral("--registry"), foreign, QStringLiteral("--export-registry")});
     EXPECT_EQ(run.exitCode, 1);
     EXPECT_TRUE(run.err.contains(foreign)) << run.err.toStdString();
@@ -188,11 +177,11 @@ TEST(CommandLineProgram, AnUnusableStoreIsNamedOnceAndNeverOverwritten)
 {
     ProgramFixture program;
     const QByteArray garbage = QByteArray("this is not a database, but somebody's file\n").repeated(200);
-    ASSERT_TRUE(writeAll(program.registryFile(), garbage));
+    ASSERT_TRUE(FileContent::write(program.registryFile(), garbage));
     const ProgramRun run = program.play(QStringLiteral("wait idle\nexpect screen == Fennick ==\nkey F1\nchoose Quit\n"));
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_EQ(run.err.count(program.registryFile()), 1) << run.err.toStdString();
-    EXPECT_EQ(readAll(program.registryFile()), garbage);
+    EXPECT_EQ(FileContent::read(program.registryFile()), garbage);
 }
 
 TEST(CommandLineProgram, ARootThatIsNotAFolderIsRefusedAndNothingIsShown)
@@ -233,14 +222,14 @@ TEST(CommandLineProgram, ASecondStartHandsOverThePathsBytesOrRefusesAnOverLongOn
                                              QStringLiteral(FENNICK_BINARY)});
     second.waitForFinished(-1);
     EXPECT_EQ(second.exitCode(), 0) << second.readAllStandardError().toStdString();
-    const QByteArray handedOver = readAll(folder + QStringLiteral("/FNTemp.dat"));
+    const QByteArray handedOver = FileContent::read(folder + QStringLiteral("/FNTemp.dat"));
     const QString path = HandOff::decode(handedOver, handedOver.size());
     EXPECT_EQ(HandOff::pathToHost(path), QByteArray("/media/caf\xc3\xa9/\xe9t\xe9.zip")) << path.toStdString();
 
     const ProgramRun run = program.run({QString(HandOff::MaxBytes / 2 + 1, u'a')});
     EXPECT_EQ(run.exitCode, 64);
     EXPECT_TRUE(run.err.contains(QStringLiteral("PATH is too long"))) << run.err.toStdString();
-    EXPECT_EQ(readAll(folder + QStringLiteral("/FNTemp.dat")), handedOver);
+    EXPECT_EQ(FileContent::read(folder + QStringLiteral("/FNTemp.dat")), handedOver);
 }
 
 }  // namespace

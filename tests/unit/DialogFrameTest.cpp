@@ -1,19 +1,16 @@
 // The dialog frame every dialog shares, driven with the keys a user presses: how a dialog ends,
-// what the Back key does, what a failed set-up tells, and the message boxes.
-#include "dialogs/MessageBox.h"
+// what the Back key does, and what a failed set-up tells.
+#include "DialogKeys.h"
 #include "dialogs/PhoneDialog.h"
 #include "dialogs/PhonePage.h"
 #include "dialogs/SoftKeyBar.h"
 #include "dialogs/TestDialogs.h"
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
-#include "resources/StringTable.h"
 
 #include <QApplication>
 #include <QLineEdit>
 #include <QPlainTextEdit>
-#include <QScrollBar>
-#include <QTextEdit>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -23,29 +20,6 @@
 #include <memory>
 
 namespace {
-
-// The end code a test gives a dialog that its keys left open.
-constexpr int StillOpen = -1;
-
-// Runs `start` (which runs a dialog modally) and, once the dialog waits for keys, presses `keys`
-// on whatever modal dialog is on top. Returns what `start` returned; a dialog still open after
-// the keys is ended with StillOpen.
-int runPressing(const std::function<int()>& start, const QList<Qt::Key>& keys)
-{
-    QTimer::singleShot(0, [keys] {
-        QWidget* dialog = QApplication::activeModalWidget();
-        if (!dialog)
-            return;
-        for (Qt::Key key : keys) {
-            if (QApplication::activeModalWidget() != dialog)
-                return;
-            TestDialogs::pressKey(dialog, key);
-        }
-        if (QApplication::activeModalWidget() == dialog)
-            static_cast<QDialog*>(dialog)->done(StillOpen);
-    });
-    return start();
-}
 
 // A dialog with one edit field, as the new-item and crypt dialogs have.
 class EditDialog : public PhoneDialog {
@@ -292,106 +266,4 @@ TEST_F(DialogFrameTest, DialogCoversItsOwnersWindowExactly)
     EXPECT_TRUE(modalAndVisible);
     EXPECT_EQ(shownAt, owner.geometry());
     EXPECT_EQ(dialog.page()->title(), QStringLiteral("Favorites"));
-}
-
-TEST_F(DialogFrameTest, MessageBoxesShowTheirCaptionIconTextAndKeys)
-{
-    const QString text = QStringLiteral("Unable to find this item!");
-    struct Case {
-        std::function<void()> show;
-        QString caption;
-        QString icon;
-        QString leftKey;
-        QString rightKey;
-    };
-    const Case cases[] = {
-        {[&] { MessageBox::error(&owner, text); }, Str::text(Str::ErrorCaption), QStringLiteral("dialog-error"),
-         QStringLiteral("OK"), QString()},
-        {[&] { (void)MessageBox::question(&owner, text); }, Str::text(Str::Confirm), QStringLiteral("dialog-question"),
-         QStringLiteral("Yes"), QStringLiteral("No")},
-        {[&] { MessageBox::information(&owner, text, Str::text(Str::Done)); }, Str::text(Str::Done),
-         QStringLiteral("dialog-information"), QStringLiteral("OK"), QString()},
-        {[&] { MessageBox::debug(&owner, text); }, QStringLiteral("Debug"), QStringLiteral("dialog-warning"),
-         QStringLiteral("OK"), QString()},
-    };
-    for (const Case& test : cases) {
-        SCOPED_TRACE(test.caption.toStdString());
-        TestDialogs::reset();
-        TestDialogs::answerNext(Cmd::Ok);
-        test.show();
-        EXPECT_EQ(TestDialogs::pendingAnswers(), 0);
-        const TestDialogs::Shown shown = TestDialogs::lastShown();
-        EXPECT_EQ(shown.caption, test.caption);
-        EXPECT_EQ(shown.text, text);
-        EXPECT_EQ(shown.icon, test.icon);
-        EXPECT_EQ(shown.leftKey, test.leftKey);
-        EXPECT_EQ(shown.rightKey, test.rightKey);
-    }
-}
-
-TEST_F(DialogFrameTest, QuestionIsAnsweredWithTheSoftKeysOnly)
-{
-    const struct {
-        QList<Qt::Key> keys;
-        int expected;
-    } cases[] = {
-        {{Qt::Key_F1}, Cmd::Yes},
-        {{Qt::Key_F2}, Cmd::No},
-        {{Qt::Key_Escape}, Cmd::No},
-        // The action key must not answer: the box is still open for the soft key after it.
-        {{Qt::Key_Return, Qt::Key_F1}, Cmd::Yes},
-    };
-    for (const auto& test : cases) {
-        const int answer = runPressing([&] { return MessageBox::question(&owner, QStringLiteral("Delete?")); }, test.keys);
-        EXPECT_EQ(answer, test.expected);
-    }
-    // Answered in advance, as a feature's test does; only Yes counts as yes.
-    TestDialogs::answerNext(Cmd::Yes);
-    EXPECT_EQ(MessageBox::question(&owner, QStringLiteral("Delete?")), Cmd::Yes);
-    TestDialogs::answerNext(Cmd::Ok);
-    EXPECT_EQ(MessageBox::question(&owner, QStringLiteral("Delete?")), Cmd::No);
-}
-
-TEST_F(DialogFrameTest, MessageIsAcknowledgedWithOkActionOrBack)
-{
-    const struct {
-        Qt::Key key;
-        int expected;
-    } cases[] = {{Qt::Key_F1, Cmd::Ok}, {Qt::Key_Return, Cmd::Ok}, {Qt::Key_Escape, Cmd::Cancel}, {Qt::Key_F2, StillOpen}};
-    for (const auto& test : cases) {
-        MessageBox box(MessageBox::Icon::Error, Str::text(Str::ErrorCaption), QStringLiteral("An error"),
-                       MessageBox::Keys::Ok);
-        EXPECT_EQ(runPressing([&] { return box.run(&owner); }, {test.key}), test.expected) << test.key;
-    }
-}
-
-TEST_F(DialogFrameTest, LongMessageWrapsAndScrollsWithTheArrowKeysOnAPhoneSizedScreen)
-{
-    // A deep path has few spaces to wrap at, and a name may be wider than the screen; the
-    // message must still be readable to its end.
-    QString path = QStringLiteral("\\Storage Card\\");
-    for (int depth = 0; depth < 20; ++depth)
-        path += QStringLiteral("Documents_of_the_quarterly_report_folder_%1\\").arg(depth);
-    MessageBox box(MessageBox::Icon::Question, Str::text(Str::Confirm), Str::arg(Str::ZipSourceUnreadable, path),
-                   MessageBox::Keys::YesNo);
-    int before = -1;
-    int after = -1;
-    int maximum = 0;
-    int sideways = -1;
-    QTimer::singleShot(0, &box, [&] {
-        auto* view = box.findChild<QTextEdit*>();
-        QScrollBar* bar = view->verticalScrollBar();
-        maximum = bar->maximum();
-        before = bar->value();
-        sideways = view->horizontalScrollBar()->maximum();
-        for (int step = 0; step < 40; ++step)
-            TestDialogs::pressKey(&box, Qt::Key_Down);
-        after = bar->value();
-        box.done(StillOpen);
-    });
-    EXPECT_EQ(box.run(&owner), StillOpen);
-    EXPECT_GT(maximum, 0);
-    EXPECT_EQ(before, 0);
-    EXPECT_EQ(after, maximum);
-    EXPECT_EQ(sideways, 0);
 }

@@ -1,4 +1,5 @@
 #include "OrdinaryUser.h"
+#include "ScopedMount.h"
 #include "platform/linux/LinuxFileSystem.h"
 
 #include <QFile>
@@ -33,34 +34,6 @@ using platform::PathMapper;
 namespace {
 
 QString text(const char* utf8) { return QString::fromUtf8(utf8); }
-
-// A file system mounted for one test and detached again when the test ends, however it ends.
-class ScopedMount {
-public:
-    ScopedMount(const QByteArray& target, const char* type, const char* options)
-        : m_target(target), m_mounted(::mount(type, target.constData(), type, 0, options) == 0)
-    {
-    }
-    ~ScopedMount()
-    {
-        if (m_mounted)
-            ::umount2(m_target.constData(), MNT_DETACH);
-    }
-    ScopedMount(const ScopedMount&) = delete;
-    ScopedMount& operator=(const ScopedMount&) = delete;
-    bool mounted() const { return m_mounted; }
-    bool remountReadOnly() const
-    {
-        return ::mount(nullptr, m_target.constData(), nullptr, MS_REMOUNT | MS_RDONLY, nullptr) == 0;
-    }
-
-private:
-    QByteArray m_target;
-    bool m_mounted;
-};
-
-constexpr int NoOrdinaryUser = OrdinaryUser::Unavailable;
-int runAsOrdinaryUser(const std::function<int()>& body) { return OrdinaryUser::run(body); }
 
 class FileSystemTest : public ::testing::Test {
 protected:
@@ -768,7 +741,7 @@ TEST_F(FileSystemTest, AnOrdinaryUserMeetsPermissions)
     ASSERT_EQ(::chmod(host("listonly").constData(), 0744), 0);  // root's: nobody may read, not search
 
     enum Step { Done = 0, CopiedUnreadable = 10, NoDenial, DeletedInClosed, HiddenOnReadOnly, LostReadOnly, ListOnly };
-    const int result = runAsOrdinaryUser([this, xattrs] {
+    const int result = OrdinaryUser::run([this, xattrs] {
         LinuxFileSystem fs = rooted();
         if (fs.copyFile(QStringLiteral("\\secret.txt"), QStringLiteral("\\mine\\copy.txt"), false) != FsError::AccessDenied)
             return static_cast<int>(CopiedUnreadable);
@@ -795,7 +768,7 @@ TEST_F(FileSystemTest, AnOrdinaryUserMeetsPermissions)
             return static_cast<int>(ListOnly);
         return static_cast<int>(Done);
     });
-    if (result == NoOrdinaryUser)
+    if (result == OrdinaryUser::Unavailable)
         GTEST_SKIP() << "cannot become an ordinary user here";
     EXPECT_EQ(result, Done);
     EXPECT_EQ(hostNames("mine"), (QList<QByteArray>{"locked.txt", "plain.txt"}));  // no temporary file

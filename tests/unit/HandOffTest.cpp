@@ -1,5 +1,4 @@
 #include "app/HandOff.h"
-#include "app/KeypadScript.h"
 
 #include <QDir>
 #include <QFile>
@@ -98,40 +97,6 @@ TEST(HandOff, AHostPathKeepsItsBytes)
     EXPECT_TRUE(HandOff::pathFromHost("/a/b.zip").endsWith(QLatin1String(".zip")));
     EXPECT_EQ(HandOff::pathFromHost("/home/caf\xc3\xa9"), QStringLiteral("/home/caf\u00e9"));
     EXPECT_TRUE(HandOff::pathToHost(QStringLiteral("/a/b\\c")).isNull());  // no host name maps to "\\"
-}
-
-TEST(KeypadScriptParser, ReadsStepsAndNamesTheLineOfAMistake)
-{
-    QString error;
-    const auto script = KeypadScript::parse(QStringLiteral(
-        "# a comment\n"
-        "key F1 Down * #\n"
-        "key F9 Enter   # the rest is a comment\n"
-        "type New Folder 2\n"
-        "\n"
-        "wait idle\nwait 300\ndump\nshot out.png\nexpect screen Sel: 1\nexpect no screen Paste\nchoose Sort by type\n"), &error);
-    ASSERT_TRUE(script) << error.toStdString();
-    ASSERT_EQ(script->size(), 10);
-    EXPECT_EQ(script->at(0).line, 2);
-    EXPECT_EQ(script->at(0).keys.size(), 4);
-    EXPECT_EQ(script->at(0).keys.at(3).key, Qt::Key_NumberSign);
-    EXPECT_EQ(script->at(1).keys.size(), 2);
-    EXPECT_EQ(script->at(2).argument, QStringLiteral("New Folder 2"));
-    EXPECT_EQ(script->at(4).milliseconds, 300);
-    EXPECT_EQ(script->at(7).argument, QStringLiteral("Sel: 1"));
-    EXPECT_EQ(script->at(9).argument, QStringLiteral("Sort by type"));
-
-    const struct { const char* text; const char* error; } bad[] = {
-        {"key\n", "1: key needs"},
-        {"dump\nkey Warp\n", "2: unknown key 'Warp'"},
-        {"wait soon\n", "1: wait takes"},
-        {"\n\nfly away\n", "3: cannot read"},
-        {"expect screen\n", "1: cannot read"},
-    };
-    for (const auto& row : bad) {
-        EXPECT_FALSE(KeypadScript::parse(QString::fromUtf8(row.text), &error)) << row.text;
-        EXPECT_TRUE(error.startsWith(QString::fromUtf8(row.error))) << error.toStdString();
-    }
 }
 
 }  // namespace

@@ -1,16 +1,18 @@
-// The main window's dispatch table, menu rules and status timer, where a keypad script
-// cannot look: the table itself, and the timer's ticks driven by hand.
+// The main window's dispatch table, menu rules and status line, where a keypad script cannot
+// look: the table itself, the rules read by menus and keys, and the status timer's ticks.
+#include "TemporaryRegistry.h"
 #include "app/Idle.h"
 #include "app/MainFrame.h"
-#include "app/RegKey.h"
 #include "app/StatusTimer.h"
+#include "commands/CommandTable.h"
 #include "dialogs/PhonePage.h"
 #include "dialogs/SoftKeyBar.h"
-#include "platform/RegistryStore.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "resources/Commands.h"
+#include "resources/KeypadKeys.h"
 #include "resources/Menus.h"
 #include "resources/StringTable.h"
+#include "settings/RegKey.h"
 #include "tree/FolderTree.h"
 #include "tree/StatusBar.h"
 
@@ -39,58 +41,6 @@ void collectCommands(const QList<MenuItem>& items, QList<int>& ids)
     }
 }
 
-TEST(DispatchTable, EveryMenuCommandHasAnEntryAndEveryEntryAHandlerOrAReason)
-{
-    QList<int> menuIds;
-    collectCommands(*Menus::menu(Menus::Main), menuIds);
-    ASSERT_FALSE(menuIds.isEmpty());
-    for (int id : menuIds) {
-        const MainFrame::CommandEntry* entry = MainFrame::findCommand(id);
-        ASSERT_TRUE(entry) << id;
-        EXPECT_TRUE(entry->handler || entry->comingWith) << id;
-        EXPECT_FALSE(entry->handler && entry->comingWith) << id;
-    }
-    for (const MainFrame::CommandEntry& entry : MainFrame::commandTable())
-        EXPECT_TRUE(menuIds.contains(entry.id)) << entry.id;
-    EXPECT_EQ(MainFrame::commandTable().size(), static_cast<size_t>(menuIds.size()));
-}
-
-TEST(StatusTimerRule, ComputesOnceAfterTheArrowKeyIsReleased)
-{
-    int starts = 0;
-    int computed = 0;
-    bool running = false;
-    StatusTimer timer({[&](int interval) {
-                           EXPECT_EQ(interval, 300);
-                           ++starts;
-                           running = true;
-                       },
-                       [&] { running = false; }},
-                      [&] { ++computed; });
-    timer.request(false);
-    timer.arrowPressed();          // held down: repeats arrive and the key stays down
-    timer.request(false);
-    timer.tick();
-    timer.tick();
-    EXPECT_EQ(computed, 0);
-    timer.arrowPressed();          // a last press just before the release
-    timer.arrowReleased();
-    timer.tick();                  // pressed since the last tick: still waits
-    EXPECT_EQ(computed, 0);
-    timer.tick();
-    EXPECT_EQ(computed, 1);
-    timer.tick();                  // stopped: no more ticks count
-    EXPECT_EQ(computed, 1);
-    EXPECT_FALSE(running);
-    EXPECT_FALSE(timer.isRunning());
-
-    // With the status bar hidden, a request starts nothing.
-    const int before = starts;
-    timer.request(true);
-    EXPECT_EQ(starts, before);
-    EXPECT_FALSE(timer.isRunning());
-}
-
 class MainFrameTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -101,9 +51,7 @@ protected:
             QFile file(m_folder.filePath(QStringLiteral("root/file%1.txt").arg(i)));
             ASSERT_TRUE(file.open(QIODevice::WriteOnly));
         }
-        QString error;
-        m_store = platform::RegistryStore::open(m_folder.filePath(QStringLiteral("r.db")), &error);
-        RegKey::setStore(m_store.get());
+        ASSERT_TRUE(m_registry.isOpen());
         m_fileSystem = std::make_unique<platform::LinuxFileSystem>(
             platform::PathMapper(QFile::encodeName(m_folder.filePath(QStringLiteral("root")))));
         m_frame = std::make_unique<MainFrame>(*m_fileSystem);
@@ -114,7 +62,6 @@ protected:
     void TearDown() override
     {
         m_frame.reset();
-        RegKey::setStore(nullptr);
     }
     QAction* action(int id) { return m_frame->page()->softKeyBar()->action(id); }
     void key(QEvent::Type type, int code, bool autoRepeat = false)
@@ -124,10 +71,30 @@ protected:
     }
 
     QTemporaryDir m_folder;
-    std::unique_ptr<platform::RegistryStore> m_store;
+    TemporaryRegistry m_registry;
     std::unique_ptr<platform::LinuxFileSystem> m_fileSystem;
     std::unique_ptr<MainFrame> m_frame;
 };
+
+TEST_F(MainFrameTest, EveryMenuCommandHasARowAndEveryRowAHandlerOrAReason)
+{
+    QList<int> menuIds;
+    collectCommands(*Menus::menu(Menus::Main), menuIds);
+    ASSERT_FALSE(menuIds.isEmpty());
+    const CommandTable& table = m_frame->commands();
+    for (int id : menuIds) {
+        const CommandRow* row = table.find(id);
+        ASSERT_TRUE(row) << id;
+        EXPECT_TRUE(row->handler || row->comingWith) << id;
+        EXPECT_FALSE(row->handler && row->comingWith) << id;
+    }
+    for (const CommandRow& row : table.rows())
+        EXPECT_TRUE(menuIds.contains(row.id)) << row.id;
+    EXPECT_EQ(table.rows().size(), static_cast<size_t>(menuIds.size()));
+    // A keypad key stands for a command of the table, whose rule it reads.
+    for (const KeypadKey& key : KeypadKeys::all())
+        EXPECT_TRUE(table.find(key.commandId)) << key.key;
+}
 
 TEST_F(MainFrameTest, CutArmedDisablesPasteShortcutAndTheFourKey)
 {
@@ -138,11 +105,11 @@ TEST_F(MainFrameTest, CutArmedDisablesPasteShortcutAndTheFourKey)
     m_frame->tree()->setCurrentNode(m_frame->tree()->topLevelNode(0));
     m_frame->toggleSelection(m_frame->tree()->topLevelNode(1));
     m_frame->dispatch(Cmd::CutSelection);
-    EXPECT_EQ(m_frame->pendingOp(), 2);
+    EXPECT_EQ(m_frame->pendingOp(), PendingOp::Cut);
     m_frame->updateMenus();
     EXPECT_FALSE(action(Cmd::PasteShortcut)->isEnabled());
     key(QEvent::KeyPress, Qt::Key_4);
-    EXPECT_EQ(m_frame->pendingOp(), 2);
+    EXPECT_EQ(m_frame->pendingOp(), PendingOp::Cut);
     EXPECT_EQ(shortcuts(), 0);
     // With copy armed the same key makes one: the key was refused above, not broken.
     m_frame->dispatch(Cmd::CopySelection);
@@ -152,7 +119,7 @@ TEST_F(MainFrameTest, CutArmedDisablesPasteShortcutAndTheFourKey)
     // Pressing 1 with an empty selection changes nothing either.
     m_frame->dispatch(Cmd::CopySelection);
     key(QEvent::KeyPress, Qt::Key_1);
-    EXPECT_EQ(m_frame->pendingOp(), 1);
+    EXPECT_EQ(m_frame->pendingOp(), PendingOp::Copy);
 }
 
 TEST_F(MainFrameTest, DeselectingTheLastEntryDisarmsCopy)
@@ -161,12 +128,12 @@ TEST_F(MainFrameTest, DeselectingTheLastEntryDisarmsCopy)
     TreeNode* file = tree->topLevelNode(0);
     m_frame->toggleSelection(file);
     key(QEvent::KeyPress, Qt::Key_2);
-    EXPECT_EQ(m_frame->pendingOp(), 1);
+    EXPECT_EQ(m_frame->pendingOp(), PendingOp::Copy);
     m_frame->toggleSelection(tree->topLevelNode(1));
     m_frame->toggleSelection(file);
-    EXPECT_EQ(m_frame->pendingOp(), 1);  // one entry is left
+    EXPECT_EQ(m_frame->pendingOp(), PendingOp::Copy);  // one entry is left
     m_frame->toggleSelection(tree->topLevelNode(1));
-    EXPECT_EQ(m_frame->pendingOp(), 0);
+    EXPECT_EQ(m_frame->pendingOp(), PendingOp::None);
     EXPECT_TRUE(m_frame->selection().isEmpty());
 }
 
@@ -245,9 +212,8 @@ TEST(MainFrameStatus, AFolderThatCannotBeListedShowsNoFoldersAndNoFiles)
     ASSERT_TRUE(folder.isValid());
     for (const char* path : {"root/Locked/inside", "root/Open/sub"})
         QDir(folder.path()).mkpath(QString::fromUtf8(path));
-    QString error;
-    auto store = platform::RegistryStore::open(folder.filePath(QStringLiteral("r.db")), &error);
-    RegKey::setStore(store.get());
+    TemporaryRegistry registry;
+    ASSERT_TRUE(registry.isOpen());
     RefusingFileSystem fileSystem{platform::PathMapper(QFile::encodeName(folder.filePath(QStringLiteral("root"))))};
     {
         MainFrame frame(fileSystem);
@@ -264,7 +230,6 @@ TEST(MainFrameStatus, AFolderThatCannotBeListedShowsNoFoldersAndNoFiles)
         EXPECT_EQ(countsOf(1), QStringLiteral("Fold.: 1, Files: 0"));  // \Open
         EXPECT_EQ(countsOf(0), QStringLiteral("Fold.: 0, Files: 0"));  // \Locked
     }
-    RegKey::setStore(nullptr);
 }
 
 // The real file system, counting how often each folder is listed for the screen (the status

@@ -1,20 +1,8 @@
 // Copy, cut and paste as a person does it: select with *, arm with 2 or 1, paste with 3.
 #include "ProgramFixture.h"
-
-#include <sys/mount.h>
+#include "ScopedMount.h"
 
 namespace {
-
-bool exists(const ProgramFixture& program, const char* relative)
-{
-    return QFileInfo::exists(program.root() + u'/' + QString::fromUtf8(relative));
-}
-
-QByteArray content(const ProgramFixture& program, const char* relative)
-{
-    QFile file(program.root() + u'/' + QString::fromUtf8(relative));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
 
 TEST(PasteScript, CopiesIntoTheSameFolderAreNamedCopyOf)
 {
@@ -32,7 +20,7 @@ TEST(PasteScript, CopiesIntoTheSameFolderAreNamedCopyOf)
         "expect screen Copy of Copy of x.txt\n"
         "expect screen Sel: 0 folders, 1 files\n"));  // copy keeps the selection
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(content(program, "A/Copy of Copy of x.txt"), QByteArray("data"));
+    EXPECT_EQ(program.content("A/Copy of Copy of x.txt"), QByteArray("data"));
 }
 
 TEST(PasteScript, RefusalsBeforeAnythingIsDone)
@@ -53,8 +41,8 @@ TEST(PasteScript, RefusalsBeforeAnythingIsDone)
         "expect screen You can't paste an item within itself!\n"
         "key F1\n"));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_TRUE(exists(program, "A/x.txt"));
-    EXPECT_FALSE(exists(program, "A/Inner/A"));
+    EXPECT_TRUE(program.exists("A/x.txt"));
+    EXPECT_FALSE(program.exists("A/Inner/A"));
 }
 
 TEST(PasteScript, CutMovesFilesAndMergesFoldersWithTheQuestionsAnswered)
@@ -85,12 +73,12 @@ TEST(PasteScript, CutMovesFilesAndMergesFoldersWithTheQuestionsAnswered)
         "wait idle\n"
         "expect screen Sel: 0 folders, 1 files\n"));  // the skipped lone.txt stays selected
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(content(program, "Dst/Docs/same.txt"), QByteArray("from source"));
-    EXPECT_EQ(content(program, "Dst/Docs/other.txt"), QByteArray("kept"));
-    EXPECT_EQ(content(program, "Dst/Docs/new.txt"), QByteArray("new"));
-    EXPECT_FALSE(exists(program, "Src/Docs"));
-    EXPECT_EQ(content(program, "Src/lone.txt"), QByteArray("lone"));
-    EXPECT_EQ(content(program, "Dst/lone.txt"), QByteArray("old lone"));
+    EXPECT_EQ(program.content("Dst/Docs/same.txt"), QByteArray("from source"));
+    EXPECT_EQ(program.content("Dst/Docs/other.txt"), QByteArray("kept"));
+    EXPECT_EQ(program.content("Dst/Docs/new.txt"), QByteArray("new"));
+    EXPECT_FALSE(program.exists("Src/Docs"));
+    EXPECT_EQ(program.content("Src/lone.txt"), QByteArray("lone"));
+    EXPECT_EQ(program.content("Dst/lone.txt"), QByteArray("old lone"));
 }
 
 TEST(PasteScript, TheFirstFailureStopsTheRestAndYesToAllLastsOnePaste)
@@ -125,8 +113,8 @@ TEST(PasteScript, TheFirstFailureStopsTheRestAndYesToAllLastsOnePaste)
         "wait idle\n"
         "expect no screen == Confirm ==\n"));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(content(program, "Dst/c.txt"), QByteArray("c"));
-    EXPECT_FALSE(exists(program, "Dst/a.txt"));  // never reached
+    EXPECT_EQ(program.content("Dst/c.txt"), QByteArray("c"));
+    EXPECT_FALSE(program.exists("Dst/a.txt"));  // never reached
 }
 
 // A move onto a disk that fills up: the copy fails, nothing of the source is deleted, and no
@@ -139,7 +127,8 @@ TEST(PasteScript, AMoveThatFailsOnAFullDiskLosesNothing)
     program.file("Src/Tree/big.bin", QByteArray(600 * 1024, 'b'));
     program.folder("Full");
     const QByteArray full = QFile::encodeName(program.root() + QStringLiteral("/Full"));
-    if (::mount("tmpfs", full.constData(), "tmpfs", 0, "size=256k") != 0)
+    const ScopedMount small(full, "tmpfs", "size=256k");
+    if (!small.mounted())
         GTEST_SKIP() << "cannot mount a small tmpfs here";
     const ProgramRun run = program.play(QStringLiteral(
         "wait idle\n"
@@ -156,29 +145,12 @@ TEST(PasteScript, AMoveThatFailsOnAFullDiskLosesNothing)
         "wait idle\n"
         "expect screen Sel: 1 folders, 2 files\n"));
     const QStringList left = QDir(QFile::decodeName(full + "/Tree")).entryList(QDir::Files | QDir::Hidden);
-    ::umount(full.constData());
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(content(program, "Src/Tree/big.bin").size(), 600 * 1024);
-    EXPECT_EQ(content(program, "Src/Tree/small.txt"), QByteArray("small"));
+    EXPECT_EQ(program.content("Src/Tree/big.bin").size(), 600 * 1024);
+    EXPECT_EQ(program.content("Src/Tree/small.txt"), QByteArray("small"));
     EXPECT_FALSE(left.contains(QStringLiteral("big.bin")));
     for (const QString& name : left)
         EXPECT_FALSE(name.contains(QStringLiteral(".fennick-"))) << name.toStdString();
-}
-
-}  // namespace
-
-#include "fileops/ShortcutFile.h"
-
-namespace {
-
-TEST(ShortcutFile, WritesAndReadsTheCountedTarget)
-{
-    EXPECT_EQ(ShortcutFile::encode(QStringLiteral("\"\\A\\x.txt\"")), QByteArray("10#\"\\A\\x.txt\""));
-    QString target;
-    ASSERT_TRUE(ShortcutFile::decode("10#\"\\A\\x.txt\"\r\n", target));
-    EXPECT_EQ(target, QStringLiteral("\"\\A\\x.txt\""));
-    for (const char* bad : {"", "#x", "9#\"\\A\\x.txt\"", "x#abc", "999999#a", "-1#"})
-        EXPECT_FALSE(ShortcutFile::decode(QByteArray(bad), target)) << bad;
 }
 
 TEST(PasteScript, ShortcutsAreMadeInTheDestination)
@@ -195,7 +167,7 @@ TEST(PasteScript, ShortcutsAreMadeInTheDestination)
         "wait idle\n"
         "expect screen Shortcut to x.txt (2).lnk\n"));  // never over an existing shortcut
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(content(program, "A/Shortcut to x.txt.lnk"), QByteArray("10#\"\\A\\x.txt\""));
+    EXPECT_EQ(program.content("A/Shortcut to x.txt.lnk"), QByteArray("10#\"\\A\\x.txt\""));
 }
 
 }  // namespace
@@ -215,8 +187,8 @@ TEST(PasteScript, AShortcutElsewhereAsksNothingAndReplacesNothing)
         "wait idle\n"
         "expect no screen == Confirm ==\n"));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(content(program, "B/x.txt"), QByteArray("other"));
-    EXPECT_EQ(content(program, "B/x.txt.lnk"), QByteArray("10#\"\\A\\x.txt\""));
+    EXPECT_EQ(program.content("B/x.txt"), QByteArray("other"));
+    EXPECT_EQ(program.content("B/x.txt.lnk"), QByteArray("10#\"\\A\\x.txt\""));
 }
 
 }  // namespace

@@ -5,17 +5,6 @@
 
 namespace {
 
-QByteArray content(const ProgramFixture& program, const char* relative)
-{
-    QFile file(program.root() + u'/' + QString::fromUtf8(relative));
-    return file.open(QIODevice::ReadOnly) ? file.readAll() : QByteArray();
-}
-
-bool exists(const ProgramFixture& program, const char* relative)
-{
-    return QFileInfo::exists(program.root() + u'/' + QString::fromUtf8(relative));
-}
-
 TEST(PhoneKeysScript, SoftKeyThenActionPicksTheFirstItemOfThePopup)
 {
     ProgramFixture program;
@@ -41,7 +30,7 @@ TEST(PhoneKeysScript, SoftKeyThenActionPicksTheFirstItemOfThePopup)
         "wait idle\n"
         "expect screen Sel: 0 folders, 0 files\n"));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
-    EXPECT_EQ(content(program, "B/x.txt"), QByteArray("new"));
+    EXPECT_EQ(program.content("B/x.txt"), QByteArray("new"));
 }
 
 TEST(PhoneKeysScript, ActionAcceptsTheNameDialogItsMessagesAndTheAboutBox)
@@ -80,7 +69,7 @@ TEST(PhoneKeysScript, ActionAcceptsTheNameDialogItsMessagesAndTheAboutBox)
         "expect screen == Fennick ==\n"));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
     EXPECT_TRUE(QFileInfo(program.root() + QStringLiteral("/A/Inner")).isDir());
-    EXPECT_FALSE(exists(program, "A/Sub"));
+    EXPECT_FALSE(program.exists("A/Sub"));
 }
 
 // A script that stops while a dialog is open closes it as Back; whatever the dialog asked,
@@ -114,7 +103,7 @@ TEST(PhoneKeysScript, AScriptThatEndsInsideADialogAcceptsNothing)
         QStringList names = QDir(program.root()).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
         names.sort();
         EXPECT_EQ(names.join(u' ').toStdString(), ".secret D a.txt");
-        EXPECT_EQ(content(program, "a.txt"), QByteArray("old"));
+        EXPECT_EQ(program.content("a.txt"), QByteArray("old"));
         EXPECT_EQ(program.storedSetting("ShowHidden"), 0u);
     }
 }

@@ -1,9 +1,9 @@
-#include "app/RegKey.h"
+#include "TemporaryRegistry.h"
 #include "dialogs/QuestionBox.h"
 #include "dialogs/SoftKeyBar.h"
 #include "dialogs/TestDialogs.h"
-#include "platform/RegistryStore.h"
 #include "resources/Commands.h"
+#include "settings/RegKey.h"
 
 #include <QImage>
 #include <QMenu>
@@ -18,14 +18,11 @@ class QuestionBoxTest : public ::testing::Test {
 protected:
     void SetUp() override
     {
-        QString error;
-        m_store = platform::RegistryStore::open(m_folder.filePath(QStringLiteral("r.db")), &error);
-        RegKey::setStore(m_store.get());
+        ASSERT_TRUE(m_registry.isOpen());
         TestDialogs::reset();
     }
     void TearDown() override
     {
-        RegKey::setStore(nullptr);
         TestDialogs::reset();
     }
     // Runs a box and chooses item `item` of the pop-up under soft key `side`.
@@ -42,7 +39,7 @@ protected:
     }
 
     QTemporaryDir m_folder;
-    std::unique_ptr<platform::RegistryStore> m_store;
+    TemporaryRegistry m_registry;
 };
 
 TEST_F(QuestionBoxTest, TheFourAnswersAndTheirFlags)

@@ -1,3 +1,5 @@
+#include "FileContent.h"
+#include "OrdinaryUser.h"
 #include "platform/RegText.h"
 #include "platform/RegistryStore.h"
 
@@ -11,9 +13,7 @@
 
 #include <sqlite3.h>
 
-#include <functional>
 
-#include <grp.h>
 #include <sys/stat.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -26,18 +26,6 @@ namespace RegType = platform::RegType;
 namespace {
 
 QByteArray bytes(const char* data, qsizetype size) { return QByteArray(data, size); }
-
-QByteArray fileContent(const QString& file)
-{
-    QFile in(file);
-    return in.open(QIODevice::ReadOnly) ? in.readAll() : QByteArray();
-}
-
-bool writeFile(const QString& file, const QByteArray& content)
-{
-    QFile out(file);
-    return out.open(QIODevice::WriteOnly) && out.write(content) == content.size();
-}
 
 // Runs SQL straight on a database file, as another program would.
 bool runSql(const QString& file, const char* sql, bool keepWal = false)
@@ -64,24 +52,6 @@ QString integrityOf(const QString& file)
     }
     sqlite3_close(db);
     return result;
-}
-
-// Runs `body` in a child process, as an ordinary user even when the tests run as root (file
-// permissions do not hold for root), and gives its exit code; -1 when it did not exit, and
-// CannotDropRoot when root could not become an ordinary user.
-constexpr int CannotDropRoot = 100;
-int inChildProcess(const std::function<int()>& body)
-{
-    const pid_t child = fork();
-    if (child == 0) {
-        if (geteuid() == 0 && (setgroups(0, nullptr) != 0 || setgid(65534) != 0 || setuid(65534) != 0))
-            _exit(CannotDropRoot);
-        _exit(body());
-    }
-    int status = 0;
-    if (child < 0 || waitpid(child, &status, 0) != child || !WIFEXITED(status))
-        return -1;
-    return WEXITSTATUS(status);
 }
 
 class RegistryStoreTest : public ::testing::Test {
@@ -353,9 +323,9 @@ TEST_F(RegistryStoreTest, AFileThatIsNotAUsableStoreIsRefusedAndLeftAlone)
     // A real store cut short after its header.
     const QString truncated = m_folder.filePath(QStringLiteral("truncated.db"));
     open(truncated);
-    const QByteArray header = fileContent(truncated).left(300);
+    const QByteArray header = FileContent::read(truncated).left(300);
     ASSERT_TRUE(header.startsWith("SQLite format 3"));
-    ASSERT_TRUE(writeFile(truncated, header));
+    ASSERT_TRUE(FileContent::write(truncated, header));
 
     // A real store that a newer version has marked as its own.
     const QString newer = m_folder.filePath(QStringLiteral("newer.db"));
@@ -375,13 +345,13 @@ TEST_F(RegistryStoreTest, AFileThatIsNotAUsableStoreIsRefusedAndLeftAlone)
     ASSERT_TRUE(runSql(foreignClosed, "PRAGMA journal_mode = WAL; CREATE TABLE t(x); INSERT INTO t VALUES(1);"));
 
     const QString garbageFile = m_folder.filePath(QStringLiteral("garbage.db"));
-    ASSERT_TRUE(writeFile(garbageFile, garbage));
+    ASSERT_TRUE(FileContent::write(garbageFile, garbage));
     const QString folder = m_folder.filePath(QStringLiteral("folder.db"));
     ASSERT_TRUE(QDir().mkpath(folder));
 
     for (const QString& file : {garbageFile, truncated, newer, foreign, foreignWal, foreignClosed, folder}) {
-        const QByteArray before = fileContent(file);
-        const QByteArray walBefore = fileContent(file + QStringLiteral("-wal"));
+        const QByteArray before = FileContent::read(file);
+        const QByteArray walBefore = FileContent::read(file + QStringLiteral("-wal"));
         // Looking must not leave files beside a database that is refused.
         const auto companions = [&file] {
             return std::string(QFileInfo::exists(file + QStringLiteral("-wal")) ? "-wal " : "")
@@ -392,12 +362,12 @@ TEST_F(RegistryStoreTest, AFileThatIsNotAUsableStoreIsRefusedAndLeftAlone)
         EXPECT_FALSE(RegistryStore::open(file, &error)) << file.toStdString();
         EXPECT_TRUE(error.contains(file)) << error.toStdString();
         EXPECT_FALSE(RegistryStore::open(file, nullptr)) << file.toStdString();
-        EXPECT_EQ(fileContent(file), before) << file.toStdString();
-        EXPECT_EQ(fileContent(file + QStringLiteral("-wal")), walBefore) << file.toStdString();
+        EXPECT_EQ(FileContent::read(file), before) << file.toStdString();
+        EXPECT_EQ(FileContent::read(file + QStringLiteral("-wal")), walBefore) << file.toStdString();
         EXPECT_FALSE(QFile::exists(file + QStringLiteral("-journal"))) << file.toStdString();
         EXPECT_EQ(companions(), companionsBefore) << file.toStdString();
     }
-    EXPECT_EQ(fileContent(garbageFile), garbage);
+    EXPECT_EQ(FileContent::read(garbageFile), garbage);
 
     // Files this user may not read, or not write. Permissions do not bind root, so those run
     // as an ordinary user; the folder must let that user in.
@@ -407,25 +377,25 @@ TEST_F(RegistryStoreTest, AFileThatIsNotAUsableStoreIsRefusedAndLeftAlone)
     for (const auto& [file, mode] : {std::pair{unreadable, 0000}, std::pair{readOnly, 0444}}) {
         open(file);
         ASSERT_EQ(chmod(QFile::encodeName(file).constData(), static_cast<mode_t>(mode)), 0);
-        const QByteArray before = fileContent(file);
+        const QByteArray before = FileContent::read(file);
         ASSERT_FALSE(before.isEmpty());
-        const int refused = inChildProcess([&file = file] {
+        const int refused = OrdinaryUser::run([&file = file] {
             QString error;
             if (RegistryStore::open(file, &error))
                 return 1;
             return error.contains(file) ? 0 : 2;
         });
-        if (refused == CannotDropRoot)
+        if (refused == OrdinaryUser::Unavailable)
             GTEST_SKIP() << "running as root without the right to become another user";
         EXPECT_EQ(refused, 0) << file.toStdString();
-        EXPECT_EQ(fileContent(file), before) << file.toStdString();
+        EXPECT_EQ(FileContent::read(file), before) << file.toStdString();
     }
 }
 
 TEST_F(RegistryStoreTest, AnEmptyFileBecomesAStore)
 {
     const QString file = m_folder.filePath(QStringLiteral("empty.db"));
-    ASSERT_TRUE(writeFile(file, QByteArray()));
+    ASSERT_TRUE(FileContent::write(file, QByteArray()));
     auto store = open(file);
     ASSERT_TRUE(store);
     RegistryStore::KeyId id = 0;

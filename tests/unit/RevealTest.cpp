@@ -1,11 +1,10 @@
+#include "TemporaryRegistry.h"
 #include "app/MainFrame.h"
-#include "app/RegKey.h"
 #include "dialogs/TestDialogs.h"
-#include "platform/RegistryStore.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "resources/Commands.h"
+#include "settings/RegKey.h"
 #include "tree/FolderTree.h"
-#include "tree/SizeText.h"
 
 #include <QDir>
 #include <QFile>
@@ -15,16 +14,6 @@
 
 namespace {
 
-TEST(SizeText, ThresholdsAndSixtyFourBits)
-{
-    const struct { qint64 bytes; const char* text; } cases[] = {
-        {0, "0 B"}, {1023, "1023 B"}, {1024, "1.0 KB"}, {1048576, "1024.0 KB"}, {1048577, "1.00 MB"},
-        {5368709120LL, "5120.00 MB"},  // 5 GiB: no wrap at 32 bits
-    };
-    for (const auto& row : cases)
-        EXPECT_EQ(sizeText(row.bytes), QString::fromUtf8(row.text)) << row.bytes;
-}
-
 class RevealTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -32,9 +21,7 @@ protected:
         for (const char* folder : {"Storage/Docs", "Storage/Kept out/Inside", "Windows"})
             QDir(m_folder.path()).mkpath(QStringLiteral("root/") + QString::fromUtf8(folder));
         touch("Storage/a.txt");
-        QString error;
-        m_store = platform::RegistryStore::open(m_folder.filePath(QStringLiteral("r.db")), &error);
-        RegKey::setStore(m_store.get());
+        ASSERT_TRUE(m_registry.isOpen());
         RegKey folders(platform::Hive::CurrentUser, QStringLiteral("Software\\Corvane\\Fennick\\Folders"));
         ASSERT_TRUE(folders.writeString(QStringLiteral("1"), QStringLiteral("\\Storage\\Kept out")));
         m_fileSystem = std::make_unique<platform::LinuxFileSystem>(
@@ -46,7 +33,6 @@ protected:
     void TearDown() override
     {
         m_frame.reset();
-        RegKey::setStore(nullptr);
         TestDialogs::reset();
     }
     void touch(const char* relative)
@@ -57,7 +43,7 @@ protected:
     QString currentPath() const { return m_frame->tree()->fullPathOf(m_frame->tree()->currentNode()); }
 
     QTemporaryDir m_folder;
-    std::unique_ptr<platform::RegistryStore> m_store;
+    TemporaryRegistry m_registry;
     std::unique_ptr<platform::LinuxFileSystem> m_fileSystem;
     std::unique_ptr<MainFrame> m_frame;
 };

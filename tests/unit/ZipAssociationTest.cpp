@@ -1,4 +1,4 @@
-#include "app/RegKey.h"
+#include "settings/RegKey.h"
 #include "archive/ZipAssociation.h"
 #include "platform/RegistryStore.h"
 

@@ -21,24 +21,3 @@ public:
 private:
     QList<QPair<QString, QString>> m_pairs;
 };
-
-// The user's settings as the main window holds them while it runs. Commands change only these
-// fields; save() writes them to the registry when the main window goes away.
-class Settings {
-public:
-    static QString keyPath() { return QStringLiteral("Software\\Corvane\\Fennick"); }  // under HKEY_CURRENT_USER
-
-    int sortMode = 0;           // 1 sorts by type; any other value by name, and is kept as is
-    bool marksInBold = true;
-    bool statusHidden = false;
-    bool showHidden = false;
-    int checkZipAssociation = 1;
-    OrderedStringMap favorites;
-    OrderedStringMap hiddenFolders;
-
-    bool sortsByType() const { return sortMode == 1; }
-
-    // Reads every setting, writing missing ones back with their defaults.
-    void load();
-    void save() const;
-};

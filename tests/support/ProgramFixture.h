@@ -3,10 +3,12 @@
 // Runs the real fennick binary over a temporary root folder, registry and runtime folder, as
 // a person would start it, and gives back what it printed.
 
+#include "FileContent.h"
 #include "platform/RegistryStore.h"
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
@@ -32,6 +34,10 @@ public:
     QString registryFile() const { return m_folder.filePath(QStringLiteral("registry.db")); }
     QString runtimeFolder() const { return m_folder.filePath(QStringLiteral("run")); }
     QString path(const QString& relative) const { return m_folder.filePath(relative); }
+
+    // What the program left at a path under the root.
+    bool exists(const char* relative) const { return QFileInfo::exists(rootPath(relative)); }
+    QByteArray content(const char* relative) const { return FileContent::read(rootPath(relative)); }
 
     void folder(const char* relative) { QDir(root()).mkpath(QString::fromUtf8(relative)); }
     void file(const char* relative, const QByteArray& content = "x")
@@ -113,6 +119,8 @@ public:
     }
 
 private:
+    QString rootPath(const char* relative) const { return root() + u'/' + QString::fromUtf8(relative); }
+
     QTemporaryDir m_folder;
     int m_scripts = 0;
 };

@@ -1,17 +1,8 @@
-#include "app/Settings.h"
+#include "settings/Settings.h"
 
-#include "app/RegKey.h"
+#include "settings/RegKey.h"
 
 using platform::Hive;
-
-
-qsizetype OrderedStringMap::indexOfValue(const QString& value) const
-{
-    for (qsizetype i = 0; i < m_pairs.size(); ++i)
-        if (m_pairs.at(i).second.compare(value, Qt::CaseInsensitive) == 0)
-            return i;
-    return -1;
-}
 
 namespace {
 
