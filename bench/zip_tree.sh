@@ -4,6 +4,8 @@
 # in alternating runs; prints the medians and the ratio (goal <= 0.6, using both cores), and
 # Fennick's peak memory. Both sides do the same work on the same tree (the dialogs that start
 # it in the program are not built yet).
+# Then unpacks Info-ZIP's archive of the tree with Fennick's unpacking and with unzip -q
+# (goal <= 1.0).
 # Usage: bench/zip_tree.sh BUILD_DIR [RUNS] [SMALL_FILES]
 set -euo pipefail
 build=${1:?usage: $0 BUILD_DIR [RUNS] [SMALL_FILES]}
@@ -30,3 +32,14 @@ unzip -tq "$base/ours.zip" >/dev/null
 awk -v o="$(median "${ours[@]}")" -v p="$(median "${peer[@]}")" -v l="$line" 'BEGIN {
   printf "zip level 5: fennick %.0f ms, zip -r -5 %.0f ms, ratio %.2f (goal <= 0.6); %s\n", o/1e6, p/1e6, o/p, l }'
 ls -l "$base/ours.zip" "$base/peer.zip" | awk '{print $5, $9}'
+
+declare -a ourx peerx
+for ((i = 0; i < runs; i++)); do
+  rm -rf "$base/x1" "$base/x2" && mkdir -p "$base/x1" "$base/x2"; sync
+  start=$(now); "$build/bench/unzip_tree" "$base/peer.zip" "$base/x1" >/dev/null; ourx+=($(( $(now) - start )))
+  start=$(now); unzip -q "$base/peer.zip" -d "$base/x2"; peerx+=($(( $(now) - start )))
+done
+diff -r "$base/x1" "$base/x2" >/dev/null
+awk -v o="$(median "${ourx[@]}")" -v p="$(median "${peerx[@]}")" 'BEGIN {
+  printf "unzip: fennick %.0f ms, unzip -q %.0f ms, ratio %.2f (goal <= 1.0)\n", o/1e6, p/1e6, o/p }'
+rm -rf "$base/x1" "$base/x2"
