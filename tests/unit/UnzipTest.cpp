@@ -9,6 +9,7 @@
 #include <QDir>
 #include <QDirIterator>
 #include <QFile>
+#include <QProcess>
 #include <QTemporaryDir>
 
 #include <gtest/gtest.h>
@@ -165,6 +166,38 @@ TEST_F(UnzipTest, DamagedAndHostileArchivesEndClearlyAndLeaveNothingThatLooksWho
     for (const QString& item : everything())
         EXPECT_TRUE(item == u"a.zip" || item.startsWith(QStringLiteral("out"))) << item.toStdString();
     EXPECT_TRUE(QDir(outside).isEmpty());
+}
+
+// What Info-ZIP writes when it streams (sizes in a data descriptor after the data, bit 3) and
+// when it packs a tree (UTF-8 names, folder entries), unpacked whole.
+TEST_F(UnzipTest, ArchivesMadeByInfoZipUnpack)
+{
+    QProcess zip;
+    zip.start(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-"), QStringLiteral("-")});
+    ASSERT_TRUE(zip.waitForStarted(-1)) << "zip is installed by scripts/bootstrap";
+    zip.write(QByteArray("streamed data ").repeated(1000));
+    zip.closeWriteChannel();
+    ASSERT_TRUE(zip.waitForFinished(-1));
+    const QByteArray streamed = zip.readAllStandardOutput();
+    ASSERT_EQ(zip.exitCode(), 0);
+    ASSERT_TRUE(static_cast<quint8>(streamed.at(6)) & 0x08);  // the data descriptor's flag
+    Unzip::Result result = extract(streamed);
+    EXPECT_EQ(result.skipped, 0);
+    EXPECT_EQ(content("out/-"), QByteArray("streamed data ").repeated(1000));
+
+    const QString tree = m_folder.filePath(QStringLiteral("tree"));
+    ASSERT_TRUE(QDir().mkpath(tree + QStringLiteral("/Docs/empty")));
+    QFile file(tree + QStringLiteral("/Docs/\u00e9t\u00e9.txt"));
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write("summer");
+    file.close();
+    zip.setWorkingDirectory(tree);
+    zip.start(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-r"), QStringLiteral("-"), QStringLiteral("Docs")});
+    ASSERT_TRUE(zip.waitForFinished(-1));
+    result = extract(zip.readAllStandardOutput());
+    EXPECT_EQ(result.skipped, 0);
+    EXPECT_EQ(content("out/Docs/\xC3\xA9t\xC3\xA9.txt"), QByteArray("summer"));
+    EXPECT_TRUE(QDir(m_folder.filePath(QStringLiteral("root/out/Docs/empty"))).exists());
 }
 
 }  // namespace
