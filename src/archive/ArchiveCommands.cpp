@@ -88,6 +88,7 @@ void ArchiveCommands::zipSelection()
         bytes += m_selection.at(i).totalBytes;
     }
 
+    const int level = dialog.level();
     ZipCreate::Result result;
     TreeWalk::Failure listing;
     bool listed = true;
@@ -102,7 +103,7 @@ void ArchiveCommands::zipSelection()
             const QString question = Str::arg(Str::ZipSourceUnreadable, path);
             return context.ask([this, question] { return MessageBox::question(m_owner, question); }, Cmd::Yes) != Cmd::Yes;
         };
-        result = ZipCreate::write(m_fileSystem, host, items, dialog.level(), &context, askUnreadable);
+        result = ZipCreate::write(m_fileSystem, host, items, level, &context, askUnreadable);
     }, new ZipProgressView(name));
 
     if (!listed) {
