@@ -40,10 +40,7 @@ bool isZip(const QString& path) { return path.endsWith(QLatin1String(".zip"), Qt
 
 void ArchiveCommands::registerCommands(CommandTable& table)
 {
-    const auto currentIsZip = [this] {
-        const TreeNode* current = m_tree.currentNode();
-        return FolderTree::kindOf(current) >= 2 && isZip(m_tree.fullPathOf(current));
-    };
+    const auto currentIsZip = [this] { return !currentArchive().isEmpty(); };
     table.add(Cmd::ZipSelection, [this] { zipSelection(); }, [this] { return !m_selection.isEmpty(); });
     table.add(Cmd::UnzipHere, [this] { unzipHere(); }, currentIsZip);
     table.add(Cmd::UnzipTo, [this] { unzipTo(); }, currentIsZip);
@@ -129,14 +126,21 @@ void ArchiveCommands::zipSelection()
     m_changed();
 }
 
+QString ArchiveCommands::currentArchive() const
+{
+    const TreeNode* current = m_tree.currentNode();
+    if (FolderTree::kindOf(current) < 2)
+        return QString();
+    const QString path = m_tree.fullPathOf(current);
+    return isZip(path) ? path : QString();
+}
+
 void ArchiveCommands::unzipHere()
 {
+    const QString archive = currentArchive();
+    if (archive.isEmpty())
+        return;
     TreeNode* current = m_tree.currentNode();
-    if (!current)
-        return;
-    const QString archive = m_tree.fullPathOf(current);
-    if (!isZip(archive))
-        return;
     TreeNode* parent = current->parent == m_tree.treeModel()->root() ? nullptr : current->parent;
     (void)unzipArchive(m_fileSystem.hostPath(archive), splitLast(archive).name, splitLast(archive).folder, parent, true);
     m_changed();
@@ -144,13 +148,9 @@ void ArchiveCommands::unzipHere()
 
 void ArchiveCommands::unzipTo()
 {
-    TreeNode* current = m_tree.currentNode();
-    if (!current)
-        return;
-    const QString archive = m_tree.fullPathOf(current);
-    if (!isZip(archive))
-        return;
-    unzipHandedOver(m_fileSystem.hostPath(archive));
+    const QString archive = currentArchive();
+    if (!archive.isEmpty())
+        unzipHandedOver(m_fileSystem.hostPath(archive));
 }
 
 void ArchiveCommands::unzipHandedOver(const QByteArray& archive)

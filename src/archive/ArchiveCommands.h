@@ -46,6 +46,9 @@ public:
                       bool addToTree, QString* newFolder = nullptr);
 
 private:
+    // The current item's path when it is a ".zip" file, else "".
+    QString currentArchive() const;
+
     platform::FileSystem& m_fileSystem;
     FolderTree& m_tree;
     Selection& m_selection;

@@ -2,6 +2,7 @@
 
 #include "dialogs/JobDialog.h"
 
+class ProgressStrip;
 class QLabel;
 
 // The content of the "Zip/Unzip progress..." page: the archive, how many files in all and how
@@ -20,5 +21,5 @@ private:
     QLabel* m_remaining;
     QLabel* m_current;
     QLabel* m_size;
-    QWidget* m_bar;
+    ProgressStrip* m_bar;
 };

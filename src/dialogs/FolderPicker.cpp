@@ -83,8 +83,8 @@ void FolderPicker::fill(const QString& folderPath, QTreeWidgetItem* parent)
 {
     static const QFileIconProvider icons;
     QList<QTreeWidgetItem*> items;
-    (void)m_fileSystem.enumerate(platform::PhonePath::join(folderPath, QStringLiteral("*.*")),
-                                 [&](const platform::FindData& entry) {
+    // Names and kinds are all the picker shows: the listing made for the screen.
+    (void)m_fileSystem.listForDisplay(folderPath, [&](const platform::FindData& entry) {
         const bool folder = entry.isFolder();
         if (!folder && (m_endings.isEmpty() || !wanted(folderPath, entry.name)))
             return true;

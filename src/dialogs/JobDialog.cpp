@@ -1,6 +1,6 @@
 #include "dialogs/JobDialog.h"
 
-#include "dialogs/Dumpable.h"
+#include "dialogs/ProgressStrip.h"
 #include "resources/Commands.h"
 
 #include <QApplication>
@@ -9,7 +9,6 @@
 #include <QLabel>
 #include <QLocale>
 #include <QPointer>
-#include <QPainter>
 #include <QTimer>
 #include <QVBoxLayout>
 
@@ -64,54 +63,13 @@ protected:
         for (auto* widget = qobject_cast<QWidget*>(watched); modal && widget; widget = widget->parentWidget())
             if (widget == modal)
                 return false;
-        if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && !m_progressShown)
+        if ((event->type() == QEvent::KeyPress || event->type() == QEvent::KeyRelease) && !g_progressShown)
             m_typedAhead.emplace_back(watched, static_cast<QKeyEvent*>(event)->clone());
         return true;
     }
 
-public:
-    // Once the progress page is up, keys are meant for it, and none are kept any more.
-    bool m_progressShown = false;
-
 private:
     std::vector<std::pair<QPointer<QObject>, std::unique_ptr<QEvent>>> m_typedAhead;
-};
-
-// The bar of the progress page: a frame and the part done, painted plainly. (The style's own
-// progress bar paints through the graphics library's thread pool, which no test could then
-// tell from a race of ours.)
-class ProgressStrip : public QWidget, public Dumpable {
-public:
-    ProgressStrip() { setFixedHeight(12); }
-    void setPart(double part)
-    {
-        const int permille = static_cast<int>(std::clamp(part, 0.0, 1.0) * 1000);
-        if (permille != m_permille) {
-            m_permille = permille;
-            update();
-        }
-    }
-    void dumpTo(DumpWriter& writer) const override
-    {
-        writer.line(QStringLiteral("[progress %1%]").arg(m_permille / 10));
-    }
-
-protected:
-    void paintEvent(QPaintEvent*) override
-    {
-        QPainter painter(this);
-        const QRect frame = rect().adjusted(0, 0, -1, -1);
-        painter.setPen(palette().color(QPalette::Mid));
-        painter.setBrush(palette().color(QPalette::Base));
-        painter.drawRect(frame);
-        const int done = (frame.width() - 1) * m_permille / 1000;
-        if (done > 0)
-            painter.fillRect(QRect(frame.left() + 1, frame.top() + 1, done, frame.height() - 1),
-                             palette().color(QPalette::Highlight));
-    }
-
-private:
-    int m_permille = 0;
 };
 
 }  // namespace
@@ -171,7 +129,6 @@ void JobDialog::run(QWidget* owner, const DialogTemplate& page, const Work& work
             return;
         }
         if (!context.finished() && dialog.showOver(owner)) {
-            blocker.m_progressShown = true;
             g_progressShown = true;
             dialog.refresh();
         }
@@ -268,5 +225,5 @@ void JobDialog::refresh()
     m_counts->setText(counts);
     const double part = bytesTotal > 0 ? double(bytes) / double(bytesTotal)
                         : itemsTotal > 0 ? double(items) / double(itemsTotal) : 0.0;
-    static_cast<ProgressStrip*>(m_bar)->setPart(part);
+    m_bar->setPart(part);
 }

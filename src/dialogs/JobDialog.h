@@ -5,6 +5,7 @@
 
 #include <functional>
 
+class ProgressStrip;
 class QLabel;
 
 // Runs one long task on a worker thread while the window stays alive: it keeps repainting,
@@ -57,6 +58,6 @@ private:
     JobContext& m_context;
     QLabel* m_item = nullptr;
     QLabel* m_counts = nullptr;
-    QWidget* m_bar = nullptr;
+    ProgressStrip* m_bar = nullptr;
     JobView* m_view = nullptr;
 };

@@ -40,10 +40,7 @@ int Delete::deleteItems(const QStringList& paths, qint64 expectedItems)
                     return;
                 error = failure.error;
                 if (failure.path != path)
-                    m_messages << (failure.step == TreeWalk::Step::List ? FailureText::cannotList(failure.path, error)
-                                   : FailureText::message(failure.step == TreeWalk::Step::DeleteFolder
-                                                              ? Str::DeleteFolderFailed : Str::DeleteFileFailed,
-                                                          failure.path, error));
+                    m_messages << FailureText::ofWalk(failure, Str::DeleteFileFailed);
             }
             m_messages << FailureText::message(Str::DeleteFileFailed, path, error);
             return;

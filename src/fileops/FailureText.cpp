@@ -39,4 +39,15 @@ QString cannotCreateFolder(const QString& folder, platform::FsError error)
     return QStringLiteral("Unable to create folder '%1'!\n\n").arg(folder) + reason(error);
 }
 
+QString ofWalk(const TreeWalk::Failure& failure, int fileTextId)
+{
+    switch (failure.step) {
+    case TreeWalk::Step::List: return cannotList(failure.path, failure.error);
+    case TreeWalk::Step::CreateFolder: return cannotCreateFolder(failure.path, failure.error);
+    case TreeWalk::Step::DeleteFolder: return message(Str::DeleteFolderFailed, failure.path, failure.error);
+    case TreeWalk::Step::DeleteFile: return message(Str::DeleteFileFailed, failure.path, failure.error);
+    default: return message(fileTextId, failure.path, failure.error);
+    }
+}
+
 }  // namespace FailureText

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "fileops/TreeWalk.h"
 #include "platform/FsError.h"
 
 #include <QString>
@@ -17,5 +18,9 @@ QString cannotList(const QString& folder, platform::FsError error);
 
 // A folder that could not be made where a copy needed it.
 QString cannotCreateFolder(const QString& folder, platform::FsError error);
+
+// The message for the item inside a folder at which a walk failed, by what the walk was doing:
+// a listing, a folder made, a file or folder deleted; any other step with `fileTextId`.
+QString ofWalk(const TreeWalk::Failure& failure, int fileTextId);
 
 }  // namespace FailureText

@@ -87,8 +87,7 @@ void Paste::work(JobContext& context)
 {
     if (m_work.empty())
         return;
-    const int outerText = m_cut ? (m_work.back().kind == 1 ? Str::CutFolderFailed : Str::CutFileFailed)
-                                : (m_work.back().kind == 1 ? Str::CopyFolderFailed : Str::CopyFileFailed);
+    const int outerText = failureText(m_work.back().kind);
     OpenFolder destination;
     if (const FsError error = m_fileSystem.openFolder(m_destination, destination); error != FsError::None) {
         m_messages << FailureText::message(outerText, m_work.back().path, error);
@@ -116,8 +115,6 @@ void Paste::work(JobContext& context)
     }
 
     for (auto entry = m_work.rbegin(); entry != m_work.rend(); ++entry) {
-        const int entryText = m_cut ? (entry->kind == 1 ? Str::CutFolderFailed : Str::CutFileFailed)
-                                    : (entry->kind == 1 ? Str::CopyFolderFailed : Str::CopyFileFailed);
         if (context.stopRequested())
             return;
         const auto [folder, name] = splitLast(entry->path);
@@ -130,7 +127,7 @@ void Paste::work(JobContext& context)
         if (error == FsError::None)
             error = m_fileSystem.identityChain(source, sourceChain);
         if (error != FsError::None) {
-            m_messages << FailureText::message(entryText, entry->path, error);
+            m_messages << FailureText::message(failureText(entry->kind), entry->path, error);
             return;
         }
         // The same folder is the same folder on the disk, whatever paths lead to it.
@@ -182,8 +179,7 @@ Paste::Resolution Paste::resolveTargetName(JobContext& context, const Work& entr
 bool Paste::transfer(JobContext& context, const Work& entry, const OpenFolder& source, DirEntry::Kind kind,
                      const OpenFolder& destination, const QString& name, bool replace)
 {
-    const int entryText = m_cut ? (entry.kind == 1 ? Str::CutFolderFailed : Str::CutFileFailed)
-                                : (entry.kind == 1 ? Str::CopyFolderFailed : Str::CopyFileFailed);
+    const int entryText = failureText(entry.kind);
     TreeWalk walk(m_fileSystem, &context);
     const QString sourceName = splitLast(entry.path).name;
     if (!walk.copyItem(source, sourceName, kind, destination, name, replace, false)) {
@@ -193,7 +189,11 @@ bool Paste::transfer(JobContext& context, const Work& entry, const OpenFolder& s
                 walk.undoCreated();
             return false;
         }
-        tellFailure(walk.failure(), entry, entryText);
+        // An item inside a folder is named first, then the entry the user asked for.
+        const TreeWalk::Failure& failure = walk.failure();
+        if (failure.path != entry.path)
+            m_messages << FailureText::ofWalk(failure, m_cut ? Str::CutFileFailed : Str::CopyFileFailed);
+        m_messages << FailureText::message(entryText, entry.path, failure.error);
         return false;
     }
     if (!m_cut)
@@ -208,29 +208,18 @@ bool Paste::transfer(JobContext& context, const Work& entry, const OpenFolder& s
     if (!removal.deleteItem(source, sourceName, kind, false)) {
         const TreeWalk::Failure& failure = removal.failure();
         if (failure.path != entry.path)
-            m_messages << (failure.step == TreeWalk::Step::List ? FailureText::cannotList(failure.path, failure.error)
-                           : FailureText::message(failure.step == TreeWalk::Step::DeleteFolder ? Str::DeleteFolderFailed
-                                                                                               : Str::DeleteFileFailed,
-                                                  failure.path, failure.error));
+            m_messages << FailureText::ofWalk(failure, Str::DeleteFileFailed);
         m_messages << FailureText::message(Str::CopiedButNotDeleted, entry.path, failure.error);
         return false;
     }
     return true;
 }
 
-void Paste::tellFailure(const TreeWalk::Failure& failure, const Work& entry, int entryText)
+int Paste::failureText(int kind) const
 {
-    // An item inside a folder is named first, then the entry the user asked for.
-    if (failure.path != entry.path) {
-        if (failure.step == TreeWalk::Step::List)
-            m_messages << FailureText::cannotList(failure.path, failure.error);
-        else if (failure.step == TreeWalk::Step::CreateFolder)
-            m_messages << FailureText::cannotCreateFolder(failure.path, failure.error);
-        else
-            m_messages << FailureText::message(m_cut ? Str::CutFileFailed : Str::CopyFileFailed, failure.path,
-                                               failure.error);
-    }
-    m_messages << FailureText::message(entryText, entry.path, failure.error);
+    if (m_cut)
+        return kind == 1 ? Str::CutFolderFailed : Str::CutFileFailed;
+    return kind == 1 ? Str::CopyFolderFailed : Str::CopyFileFailed;
 }
 
 // The tree catches up with what the worker did, in the order it did it.
@@ -269,7 +258,7 @@ void Paste::addMissingChildren(TreeNode* folderItem)
         return;
     const QString folderPath = m_tree.fullPathOf(folderItem);
     QStringList names;
-    (void)m_fileSystem.enumerate(folderPath + QStringLiteral("\\*.*"), [&](const platform::FindData& entry) {
+    (void)m_fileSystem.listForDisplay(folderPath, [&](const platform::FindData& entry) {
         names << entry.name;
         return true;
     });

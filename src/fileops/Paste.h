@@ -57,7 +57,8 @@ private:
     bool transfer(JobContext& context, const Work& entry, const platform::OpenFolder& source,
                   platform::DirEntry::Kind kind, const platform::OpenFolder& destination, const QString& name,
                   bool replace);
-    void tellFailure(const TreeWalk::Failure& failure, const Work& entry, int entryText);
+    // The message of an entry that could not be copied or moved, by its kind (1 folder).
+    int failureText(int kind) const;
     void showNewItems();
     void addMissingChildren(TreeNode* folderItem);
     bool writeShortcut(const QString& path, const QString& target);

@@ -33,8 +33,7 @@ QString resolveTyped(platform::FileSystem& fileSystem, const QString& path)
             continue;
         }
         QStringList matches;
-        (void)fileSystem.enumerate(platform::PhonePath::join(resolved, QStringLiteral("*")),
-                                   [&](const platform::FindData& entry) {
+        (void)fileSystem.listForDisplay(resolved, [&](const platform::FindData& entry) {
                                        if (entry.name.compare(component, Qt::CaseInsensitive) == 0)
                                            matches << entry.name;
                                        return matches.size() < 2;

@@ -306,6 +306,44 @@ bool hostExists(const QByteArray& path)
 
 bool isRoot(const QString& path) { return path.isEmpty() || path == u"\\"; }
 
+// Opens a host folder for listing, with what is the same for all its entries.
+FsError openListing(const QByteArray& hostFolder, DIR*& directory, FolderContext& context)
+{
+    Fd folderFd;
+    if (!openHostFolder(hostFolder, folderFd, context))
+        return errno == ENOENT || errno == ENOTDIR ? FsError::PathNotFound : fsErrorFromErrno(errno);
+    directory = ::fdopendir(folderFd.get());
+    if (!directory)
+        return fsErrorFromErrno(errno);
+    folderFd.release();  // the listing owns it now
+    return FsError::None;
+}
+
+// Hands every entry of a listing but "." and ".." to `visit(entry, error)`, which returns
+// whether to go on and may set `error` to end the listing with a failure of its own. Closes
+// the listing; returns why it failed part-way, or None.
+template <typename Visit>
+FsError readEntries(DIR* directory, Visit visit)
+{
+    FsError result = FsError::None;
+    for (;;) {
+        errno = 0;
+        const struct dirent* item = ::readdir(directory);
+        if (!item) {
+            if (errno != 0)
+                result = fsErrorFromErrno(errno);
+            break;
+        }
+        const char* name = item->d_name;
+        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
+            continue;
+        if (!visit(*item, result))
+            break;
+    }
+    ::closedir(directory);
+    return result;
+}
+
 }  // namespace
 
 QByteArray LinuxFileSystem::resolve(const QString& path) const
@@ -341,39 +379,21 @@ FsError LinuxFileSystem::enumerate(const QString& pattern, const Visitor& visit)
     const QByteArray hostFolder = resolve(split.folder);
     if (hostFolder.isEmpty())
         return FsError::InvalidName;
-    Fd folderFd;
+    DIR* directory = nullptr;
     FolderContext context;
-    if (!openHostFolder(hostFolder, folderFd, context))
-        return errno == ENOENT || errno == ENOTDIR ? FsError::PathNotFound : fsErrorFromErrno(errno);
-    DIR* directory = fdopendir(folderFd.get());
-    if (!directory)
-        return fsErrorFromErrno(errno);
-    folderFd.release();  // the listing owns it now
+    if (const FsError error = openListing(hostFolder, directory, context); error != FsError::None)
+        return error;
     const int dirFd = dirfd(directory);
-
-    FsError result = FsError::None;
     FindData entry;
-    for (;;) {
-        errno = 0;
-        const struct dirent* item = readdir(directory);
-        if (!item) {
-            if (errno != 0)
-                result = fsErrorFromErrno(errno);
-            break;
-        }
-        const char* name = item->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
+    return readEntries(directory, [&](const struct dirent& item, FsError&) {
+        const char* name = item.d_name;
         assignName(entry.name, name, std::strlen(name));
         if (!matcher.matchesEverything() && !matcher.matches(entry.name))
-            continue;
-        if (!describeEntry(dirFd, name, item->d_type, context, entry))
-            continue;  // gone since it was listed
-        if (!visit(entry))
-            break;
-    }
-    closedir(directory);
-    return result;
+            return true;
+        if (!describeEntry(dirFd, name, item.d_type, context, entry))
+            return true;  // gone since it was listed
+        return visit(entry);
+    });
 }
 
 FsError LinuxFileSystem::listForDisplay(const QString& folderPath, const Visitor& visit)
@@ -381,37 +401,22 @@ FsError LinuxFileSystem::listForDisplay(const QString& folderPath, const Visitor
     const QByteArray hostFolder = resolve(isRoot(folderPath) ? QString() : folderPath);
     if (hostFolder.isEmpty())
         return FsError::InvalidName;
-    Fd folderFd;
+    DIR* directory = nullptr;
     FolderContext context;
-    if (!openHostFolder(hostFolder, folderFd, context))
-        return errno == ENOENT || errno == ENOTDIR ? FsError::PathNotFound : fsErrorFromErrno(errno);
-    DIR* directory = fdopendir(folderFd.get());
-    if (!directory)
-        return fsErrorFromErrno(errno);
-    folderFd.release();  // the listing owns it now
+    if (const FsError error = openListing(hostFolder, directory, context); error != FsError::None)
+        return error;
     const int dirFd = dirfd(directory);
-
-    FsError result = FsError::None;
     FindData entry;
-    for (;;) {
-        errno = 0;
-        const struct dirent* item = readdir(directory);
-        if (!item) {
-            if (errno != 0)
-                result = fsErrorFromErrno(errno);
-            break;
-        }
-        const char* name = item->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
+    return readEntries(directory, [&](const struct dirent& item, FsError&) {
+        const char* name = item.d_name;
         // The listing's own type spares a look at each item; only a file system that does not
         // give it, and a link, whose target decides how it shows, are looked at.
-        unsigned char type = item->d_type;
+        unsigned char type = item.d_type;
         bool link = type == DT_LNK;
         if (type == DT_UNKNOWN) {
             struct stat status;
             if (fstatat(dirFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
-                continue;  // gone since it was listed
+                return true;  // gone since it was listed
             link = S_ISLNK(status.st_mode);
             type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISREG(status.st_mode) ? DT_REG : DT_UNKNOWN;
         }
@@ -438,11 +443,8 @@ FsError LinuxFileSystem::listForDisplay(const QString& folderPath, const Visitor
             attributes |= readDosAttributes(dirFd, name, onFolderDevice, context) & DosBits;
         entry.attributes = attributes == 0 ? Attr::Normal : attributes;
         assignName(entry.name, name, std::strlen(name));
-        if (!visit(entry))
-            break;
-    }
-    closedir(directory);
-    return result;
+        return visit(entry);
+    });
 }
 
 FsError LinuxFileSystem::lookUp(const QString& path, FindData& out)
@@ -831,45 +833,32 @@ FsError LinuxFileSystem::list(const OpenFolder& folder, bool withSizes, const En
         ::close(listFd);
         return fsErrorFromErrno(error);
     }
-    FsError result = FsError::None;
     DirEntry entry;
-    for (;;) {
-        errno = 0;
-        const struct dirent* item = ::readdir(directory);
-        if (!item) {
-            if (errno != 0)
-                result = fsErrorFromErrno(errno);
-            break;
-        }
-        const char* name = item->d_name;
-        if (name[0] == '.' && (name[1] == '\0' || (name[1] == '.' && name[2] == '\0')))
-            continue;
+    return readEntries(directory, [&](const struct dirent& item, FsError& error) {
+        const char* name = item.d_name;
         entry.size = 0;
-        switch (item->d_type) {
+        switch (item.d_type) {
         case DT_DIR: entry.kind = DirEntry::Folder; break;
         case DT_LNK: entry.kind = DirEntry::Link; break;
         case DT_REG: entry.kind = DirEntry::File; break;
         case DT_UNKNOWN: entry.kind = DirEntry::Other; break;
         default: entry.kind = DirEntry::Other; break;
         }
-        if (item->d_type == DT_UNKNOWN || (withSizes && item->d_type == DT_REG)) {
+        if (item.d_type == DT_UNKNOWN || (withSizes && item.d_type == DT_REG)) {
             struct stat status;
-            if (::fstatat(dirfd(directory), name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
+            if (::fstatat(listFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0) {
                 if (errno == ENOENT)
-                    continue;  // gone since it was listed
-                result = fsErrorFromErrno(errno);
-                break;
+                    return true;  // gone since it was listed
+                error = fsErrorFromErrno(errno);
+                return false;
             }
             entry.kind = kindOfMode(status.st_mode);
             if (entry.kind == DirEntry::File)
                 entry.size = static_cast<qint64>(status.st_size);
         }
         assignName(entry.name, name, std::strlen(name));
-        if (!visit(entry))
-            break;
-    }
-    ::closedir(directory);
-    return result;
+        return visit(entry);
+    });
 }
 
 FsError LinuxFileSystem::entryAt(const OpenFolder& folder, const QString& name, DirEntry& out, FileId* id)
