@@ -73,6 +73,46 @@ private:
     bool m_failed = false;
 };
 
+// Pieces of this size are deflated apart; this many are in flight for one file.
+constexpr qint64 PieceSize = 2 << 20;
+constexpr size_t PiecesInFlight = 4;
+
+struct Piece {
+    QByteArray data;
+    bool ok = true;
+};
+
+// Deflates one piece of a file as a part of one raw deflate stream: primed with the data just
+// before it (up to 32 KB), and ended by a sync flush that leaves the output at a byte boundary,
+// or, for the last piece, by the final block. Pieces placed end to end are the whole stream.
+Piece deflatePiece(const QByteArray& before, const QByteArray& input, int level, bool last)
+{
+    Piece piece;
+    z_stream stream{};
+    if (deflateInit2(&stream, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return {{}, false};
+    if (!before.isEmpty() && level > 0)
+        deflateSetDictionary(&stream, reinterpret_cast<const Bytef*>(before.constData()),
+                             static_cast<uInt>(before.size()));
+    piece.data.resize(static_cast<qsizetype>(deflateBound(&stream, static_cast<uLong>(input.size()))) + 64);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.constData()));
+    stream.avail_in = static_cast<uInt>(input.size());
+    qsizetype used = 0;
+    int status = Z_OK;
+    do {
+        if (used == piece.data.size())
+            piece.data.resize(piece.data.size() * 2);
+        stream.next_out = reinterpret_cast<Bytef*>(piece.data.data() + used);
+        stream.avail_out = static_cast<uInt>(piece.data.size() - used);
+        status = deflate(&stream, last ? Z_FINISH : Z_SYNC_FLUSH);
+        used = piece.data.size() - stream.avail_out;
+    } while (status == Z_OK && (stream.avail_out == 0 || (last && status != Z_STREAM_END)));
+    piece.ok = last ? status == Z_STREAM_END : status == Z_OK || status == Z_BUF_ERROR;
+    deflateEnd(&stream);
+    piece.data.truncate(used);
+    return piece;
+}
+
 // One entry made ready for the archive.
 struct Prepared {
     FsError error = FsError::None;  // the file could not be read (or stopped: Cancelled)
@@ -106,50 +146,69 @@ Prepared prepare(platform::FileSystem& fileSystem, const ZipCreate::Item& item, 
     if (out.error != FsError::None)
         return out;
 
-    z_stream stream{};
-    if (deflateInit2(&stream, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK) {
-        out.error = FsError::Other;
-        return out;
-    }
-    std::vector<char> input(1 << 20);
-    std::vector<char> output(1 << 20);
+    // The file is read in pieces and each piece deflated on its own thread, primed with the
+    // last 32 KB before it, so that one large file keeps both cores busy. A small file is one
+    // piece, deflated here.
+    std::deque<std::future<Piece>> inFlight;
+    const auto takeFront = [&] {
+        Piece piece = inFlight.front().get();
+        inFlight.pop_front();
+        if (!piece.ok && out.error == FsError::None)
+            out.error = FsError::Other;
+        out.data.append(piece.data.constData(), piece.data.size());
+    };
     uLong crc = crc32(0L, nullptr, 0);
-    bool done = false;
+    QByteArray window;  // the 32 KB before the next piece
     qsizetype linkOffset = 0;
-    while (!done) {
+    bool ended = false;
+    while (!ended) {
         if (context && context->stopRequested()) {
             out.error = FsError::Cancelled;
             break;
         }
+        QByteArray input(PieceSize, Qt::Uninitialized);
         qint64 got = 0;
         if (file) {
-            got = file->read(input.data(), static_cast<qint64>(input.size()));
-            if (got < 0) {
-                out.error = FsError::IoError;
-                break;
+            while (got < PieceSize) {
+                const qint64 one = file->read(input.data() + got, PieceSize - got);
+                if (one <= 0) {
+                    if (one < 0)
+                        out.error = FsError::IoError;
+                    break;
+                }
+                got += one;
             }
+            if (out.error != FsError::None)
+                break;
         } else {
-            got = std::min<qint64>(linkText.size() - linkOffset, static_cast<qint64>(input.size()));
+            got = std::min<qint64>(linkText.size() - linkOffset, PieceSize);
             std::copy_n(linkText.constData() + linkOffset, got, input.data());
             linkOffset += got;
         }
-        crc = crc32(crc, reinterpret_cast<const Bytef*>(input.data()), static_cast<uInt>(got));
+        input.truncate(got);
+        crc = crc32_z(crc, reinterpret_cast<const Bytef*>(input.constData()), static_cast<size_t>(got));
         out.size += got;
         if (context)
             context->bytesDone += got;
-        done = got == 0;
-        stream.next_in = reinterpret_cast<Bytef*>(input.data());
-        stream.avail_in = static_cast<uInt>(got);
-        do {
-            stream.next_out = reinterpret_cast<Bytef*>(output.data());
-            stream.avail_out = static_cast<uInt>(output.size());
-            (void)deflate(&stream, done ? Z_FINISH : Z_NO_FLUSH);
-            out.data.append(output.data(), static_cast<qsizetype>(output.size() - stream.avail_out));
-        } while (stream.avail_out == 0);
+        // A short piece is the last one; after a full piece the next read tells, and an empty
+        // last piece only adds the final block.
+        ended = got < PieceSize;
+        if (ended && inFlight.empty()) {
+            Piece piece = deflatePiece(window, input, level, true);
+            out.data.append(piece.data.constData(), piece.data.size());
+            if (!piece.ok)
+                out.error = FsError::Other;
+            break;
+        }
+        inFlight.push_back(std::async(std::launch::async, [window, input, level, ended] {
+            return deflatePiece(window, input, level, ended);
+        }));
+        window = input.right(32 * 1024);
+        if (inFlight.size() >= PiecesInFlight)
+            takeFront();
     }
-    deflateEnd(&stream);
-    if (out.data.failed() && out.error == FsError::None)
-        out.error = FsError::DiskFull;
+    while (!inFlight.empty())
+        takeFront();
     out.crc = static_cast<quint32>(crc);
     return out;
 }

@@ -97,6 +97,49 @@ TEST_F(ThreadedZipCreate, AnArchiveOfATreeReadsBackWhole)
     EXPECT_EQ(unzip.exitCode(), 0) << unzip.readAllStandardOutput().toStdString();
 }
 
+// Large files are deflated in pieces on several threads: the pieces must join into one stream
+// that every common reader accepts, whether a file ends inside a piece or exactly at its end.
+TEST_F(ThreadedZipCreate, ArchivesWithLargeFilesAreSoundToEveryCommonReader)
+{
+    QByteArray prose;
+    for (int line = 0; prose.size() < (4 << 20) + 12345; ++line)
+        prose += "line " + QByteArray::number(line % 977) + " of a long text, repeated with small changes\n";
+    file("Docs/long.txt", prose);
+    file("Docs/exact.txt", prose.left(4 << 20));  // two whole pieces, then nothing
+    QByteArray random(3 << 20, '\0');
+    QRandomGenerator(11).fillRange(reinterpret_cast<quint32*>(random.data()), random.size() / 4);
+    file("Docs/noise.bin", random);
+    for (const int level : {0, 1, 9}) {
+        SCOPED_TRACE(level);
+        QFile::remove(QFile::decodeName(archive()));
+        QDir(root() + QStringLiteral("/out")).removeRecursively();
+        QDir(root()).mkdir(QStringLiteral("out"));
+        ASSERT_EQ(ZipCreate::write(*fileSystem, archive(), items(), level, nullptr, {}).outcome,
+                  ZipCreate::Outcome::Done);
+        ASSERT_EQ(unpack().skipped, 0);
+        for (const char* name : {"Docs/long.txt", "Docs/exact.txt", "Docs/noise.bin"})
+            EXPECT_EQ(content(QStringLiteral("out/") + QString::fromUtf8(name)), content(QString::fromUtf8(name))) << name;
+
+        // Each reader decompresses every entry and checks its CRC (all are installed by
+        // scripts/bootstrap).
+        const QString path = QFile::decodeName(archive());
+        const QList<QStringList> readers = {
+            {QStringLiteral("unzip"), QStringLiteral("-tq"), path},
+            {QStringLiteral("7zz"), QStringLiteral("t"), QStringLiteral("-bd"), path},
+            {QStringLiteral("bsdtar"), QStringLiteral("-xOf"), path},
+            {QStringLiteral("python3"), QStringLiteral("-m"), QStringLiteral("zipfile"), QStringLiteral("-t"), path},
+        };
+        for (const QStringList& reader : readers) {
+            QProcess process;
+            process.setStandardOutputFile(QProcess::nullDevice());
+            process.start(reader.first(), reader.mid(1));
+            ASSERT_TRUE(process.waitForFinished(-1)) << reader.first().toStdString();
+            EXPECT_EQ(process.exitCode(), 0)
+                << reader.first().toStdString() << ": " << process.readAllStandardError().toStdString();
+        }
+    }
+}
+
 TEST_F(ThreadedZipCreate, AnUnreadableFileIsLeftOutOrEndsTheArchiveWithWholeEntriesOnly)
 {
     fileSystem->fault = [](FaultyFileSystem::Call call, const QString& path) {
