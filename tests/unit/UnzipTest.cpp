@@ -200,4 +200,73 @@ TEST_F(UnzipTest, ArchivesMadeByInfoZipUnpack)
     EXPECT_TRUE(QDir(m_folder.filePath(QStringLiteral("root/out/Docs/empty"))).exists());
 }
 
+// Archives of one tree made by other tools, each in its own way (ZIP64 records, data
+// descriptors after the data, UTF-8 names with or without the flag, folder entries), all
+// unpack into that same tree.
+TEST_F(UnzipTest, ArchivesMadeByOtherToolsUnpackIntoTheSameTree)
+{
+    const QString tree = m_folder.filePath(QStringLiteral("tree"));
+    ASSERT_TRUE(QDir().mkpath(tree + QStringLiteral("/Docs/empty")));
+    ASSERT_TRUE(QDir().mkpath(tree + QStringLiteral("/Docs/sub")));
+    const auto write = [&](const QString& relative, const QByteArray& data) {
+        QFile file(tree + u'/' + relative);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(data);
+    };
+    write(QStringLiteral("Docs/\u00e9t\u00e9.txt"), "summer");
+    write(QStringLiteral("Docs/sub/long.txt"), QByteArray("a line of a longer text\n").repeated(100000));
+    write(QStringLiteral("Docs/sub/zero"), QByteArray());
+    QStringList expected;
+    QDirIterator it(tree, QDir::AllEntries | QDir::NoDotAndDotDot, QDirIterator::Subdirectories);
+    while (it.hasNext())
+        expected << QStringLiteral("out/") + it.next().mid(tree.size() + 1);
+    expected << QStringLiteral("a.zip") << QStringLiteral("out");
+    expected.sort();
+
+    const QString made = m_folder.filePath(QStringLiteral("made.zip"));
+    // Python writing where it cannot seek back puts the sizes after the data; ZIP64 forced.
+    const QString python = QStringLiteral(
+        "import os, sys, zipfile\n"
+        "class Pipe:\n"
+        "    def write(self, b): return sys.stdout.buffer.write(b)\n"
+        "    def flush(self): sys.stdout.buffer.flush()\n"
+        "with zipfile.ZipFile(Pipe(), 'w', zipfile.ZIP_DEFLATED) as z:\n"
+        "    for folder, subs, files in sorted(os.walk('Docs')):\n"
+        "        if not subs and not files: z.writestr(folder + '/', b'')\n"
+        "        for name in files:\n"
+        "            with open(os.path.join(folder, name), 'rb') as f, z.open(os.path.join(folder, name), 'w', force_zip64=True) as e:\n"
+        "                e.write(f.read())\n");
+    const struct {
+        const char* maker;
+        QStringList command;
+        bool toStandardOutput;
+    } makers[] = {
+        {"Info-ZIP, ZIP64 forced", {QStringLiteral("zip"), QStringLiteral("-q"), QStringLiteral("-r"), QStringLiteral("-fz"), made, QStringLiteral("Docs")}, false},
+        {"7-Zip", {QStringLiteral("7zz"), QStringLiteral("a"), QStringLiteral("-tzip"), QStringLiteral("-bd"), QStringLiteral("-bso0"), made, QStringLiteral("Docs")}, false},
+        {"bsdtar", {QStringLiteral("bsdtar"), QStringLiteral("--format"), QStringLiteral("zip"), QStringLiteral("-cf"), made, QStringLiteral("Docs")}, false},
+        {"Python, streamed", {QStringLiteral("python3"), QStringLiteral("-c"), python}, true},
+    };
+    for (const auto& maker : makers) {
+        SCOPED_TRACE(maker.maker);
+        QFile::remove(made);
+        QProcess process;
+        process.setWorkingDirectory(tree);
+        if (maker.toStandardOutput)
+            process.setStandardOutputFile(made);
+        process.start(maker.command.first(), maker.command.mid(1));
+        ASSERT_TRUE(process.waitForFinished(-1)) << "installed by scripts/bootstrap";
+        ASSERT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
+        QFile archive(made);
+        ASSERT_TRUE(archive.open(QIODevice::ReadOnly));
+        ASSERT_TRUE(QDir(m_folder.filePath(QStringLiteral("root/out"))).removeRecursively());
+        ASSERT_TRUE(QDir().mkpath(m_folder.filePath(QStringLiteral("root/out"))));
+        const Unzip::Result result = extract(archive.readAll());
+        EXPECT_EQ(result.outcome, Unzip::Outcome::Done);
+        EXPECT_EQ(result.skipped, 0);
+        EXPECT_EQ(everything(), expected);
+        EXPECT_EQ(content("out/Docs/\xC3\xA9t\xC3\xA9.txt"), QByteArray("summer"));
+        EXPECT_EQ(content("out/Docs/sub/long.txt"), QByteArray("a line of a longer text\n").repeated(100000));
+    }
+}
+
 }  // namespace
