@@ -1,5 +1,6 @@
 // Unpacking archives made byte by byte: where each entry lands, how names are read, and that
 // damaged, hostile and cut-short entries leave nothing that looks whole and nothing outside.
+#include "ScopedMount.h"
 #include "ZipBuilder.h"
 
 #include "archive/EntryName.h"
@@ -166,6 +167,26 @@ TEST_F(UnzipTest, DamagedAndHostileArchivesEndClearlyAndLeaveNothingThatLooksWho
     for (const QString& item : everything())
         EXPECT_TRUE(item == u"a.zip" || item.startsWith(QStringLiteral("out"))) << item.toStdString();
     EXPECT_TRUE(QDir(outside).isEmpty());
+}
+
+// A disk that fills up half-way through an entry: that entry is skipped and counted, nothing of
+// it is left behind, and the entries after it that fit are still written.
+TEST_F(UnzipTest, AFullDiskSkipsTheEntryThatDoesNotFitAndLeavesNoPartOfIt)
+{
+    ScopedMount small(QFile::encodeName(m_folder.filePath(QStringLiteral("root/out"))), "tmpfs", "size=256k");
+    if (!small.mounted())
+        GTEST_SKIP() << "cannot mount a small tmpfs here";
+    ZipBuilder zip;
+    zip.add("first.txt", "first").add("big.bin", QByteArray(1024 * 1024, 'z')).add("last.txt", "last");
+    const Unzip::Result result = extract(zip.bytes());
+    EXPECT_EQ(result.outcome, Unzip::Outcome::Done);
+    EXPECT_EQ(result.skipped, 1);
+    EXPECT_EQ(result.firstSkipped, QStringLiteral("big.bin"));
+    EXPECT_EQ(result.firstError, FsError::DiskFull);
+    QStringList expected{QStringLiteral("a.zip"), QStringLiteral("out"), QStringLiteral("out/first.txt"),
+                         QStringLiteral("out/last.txt")};
+    EXPECT_EQ(everything(), expected);  // hidden temporaries included
+    EXPECT_EQ(content("out/last.txt"), QByteArray("last"));
 }
 
 // What Info-ZIP writes when it streams (sizes in a data descriptor after the data, bit 3) and
