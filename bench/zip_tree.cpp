@@ -1,6 +1,6 @@
 // Packs a folder into a ZIP archive at level 5 the way "Zip selection" does (the listing, then
 // the entries compressed on two threads), and prints how long it took and the peak memory.
-// Usage: zip_tree HOST_ROOT FOLDER ARCHIVE   (FOLDER a name under HOST_ROOT; ARCHIVE a host path)
+// Usage: zip_tree HOST_ROOT FOLDER ARCHIVE   (FOLDER a name under HOST_ROOT; ARCHIVE a name under HOST_ROOT)
 #include "archive/ZipCreate.h"
 #include "jobs/JobContext.h"
 #include "platform/linux/LinuxFileSystem.h"
@@ -27,7 +27,7 @@ int main(int argc, char* argv[])
     if (!ZipCreate::collect(fileSystem, {u'\\' + QString::fromLocal8Bit(argv[2])}, items, failure))
         return 1;
     JobContext context;
-    const ZipCreate::Result result = ZipCreate::write(fileSystem, QByteArray(argv[3]), items, 5, &context, {});
+    const ZipCreate::Result result = ZipCreate::write(fileSystem, u'\\' + QString::fromLocal8Bit(argv[3]), items, 5, &context, {});
     struct rusage usage;
     getrusage(RUSAGE_SELF, &usage);
     std::printf("zip of %zu entries in %.1f ms, peak %ld MB\n", items.size(), clock.nsecsElapsed() / 1e6,

@@ -25,7 +25,7 @@ now() { date +%s%N; }
 declare -a ours peer
 for ((i = 0; i < runs; i++)); do
   rm -f "$base/ours.zip" "$base/peer.zip"; sync
-  start=$(now); line=$("$build/bench/zip_tree" "$base" corpus "$base/ours.zip"); ours+=($(( $(now) - start )))
+  start=$(now); line=$("$build/bench/zip_tree" "$base" corpus ours.zip); ours+=($(( $(now) - start )))
   start=$(now); (cd "$base" && zip -r -5 -q peer.zip corpus); peer+=($(( $(now) - start )))
 done
 unzip -tq "$base/ours.zip" >/dev/null

@@ -72,11 +72,6 @@ void ArchiveCommands::zipSelection()
         if (m_fileSystem.deleteFile(archive) != FsError::None)
             return;
     }
-    const QByteArray host = m_fileSystem.hostPath(archive);
-    if (host.isEmpty()) {
-        MessageBox::error(m_owner, Str::text(Str::ZipCreateFailed));
-        return;
-    }
     // The worker gets what it needs by value: it never reads the selection.
     QStringList paths;
     qint64 bytes = 0;
@@ -100,7 +95,7 @@ void ArchiveCommands::zipSelection()
             const QString question = Str::arg(Str::ZipSourceUnreadable, path);
             return context.ask([this, question] { return MessageBox::question(m_owner, question); }, Cmd::Yes) != Cmd::Yes;
         };
-        result = ZipCreate::write(m_fileSystem, host, items, level, &context, askUnreadable);
+        result = ZipCreate::write(m_fileSystem, archive, items, level, &context, askUnreadable);
     }, new ZipProgressView(name));
 
     if (!listed) {

@@ -5,13 +5,13 @@
 #include "platform/PhonePath.h"
 
 #include <QDateTime>
-#include <QFile>
 
 #include <cstdio>
 #include <deque>
 #include <future>
 #include <memory>
 
+#include <ioapi.h>
 #include <zip.h>
 #include <zlib.h>
 
@@ -71,6 +71,43 @@ private:
     QByteArray m_memory;
     std::unique_ptr<std::FILE, Closer> m_spill;
     bool m_failed = false;
+};
+
+// The archive's file as minizip's output: writes and seeks go to a new file of the file
+// system, and the first failure is kept with its reason.
+struct ArchiveOutput {
+    platform::NewFile* file;
+    FsError error = FsError::None;
+
+    zlib_filefunc64_def functions()
+    {
+        zlib_filefunc64_def io{};
+        io.opaque = this;
+        io.zopen64_file = [](voidpf opaque, const void*, int) -> voidpf { return opaque; };
+        io.zread_file = [](voidpf, voidpf, void*, uLong) -> uLong { return 0; };
+        io.zwrite_file = [](voidpf opaque, voidpf, const void* data, uLong size) -> uLong {
+            auto* self = static_cast<ArchiveOutput*>(opaque);
+            if (self->error != FsError::None)
+                return 0;
+            self->error = self->file->write(static_cast<const char*>(data), static_cast<qint64>(size));
+            return self->error == FsError::None ? size : 0;
+        };
+        io.ztell64_file = [](voidpf opaque, voidpf) -> ZPOS64_T {
+            const qint64 at = static_cast<ArchiveOutput*>(opaque)->file->seek(0, SEEK_CUR);
+            return at < 0 ? static_cast<ZPOS64_T>(-1) : static_cast<ZPOS64_T>(at);
+        };
+        io.zseek64_file = [](voidpf opaque, voidpf, ZPOS64_T offset, int origin) -> long {
+            const int whence = origin == ZLIB_FILEFUNC_SEEK_SET ? SEEK_SET
+                               : origin == ZLIB_FILEFUNC_SEEK_END ? SEEK_END
+                                                                  : SEEK_CUR;
+            return static_cast<ArchiveOutput*>(opaque)->file->seek(static_cast<qint64>(offset), whence) < 0 ? -1 : 0;
+        };
+        io.zclose_file = [](voidpf, voidpf) -> int { return 0; };
+        io.zerror_file = [](voidpf opaque, voidpf) -> int {
+            return static_cast<ArchiveOutput*>(opaque)->error == FsError::None ? 0 : 1;
+        };
+        return io;
+    }
 };
 
 // Pieces of this size are deflated apart; this many are in flight for one file.
@@ -278,20 +315,23 @@ bool ZipCreate::collect(platform::FileSystem& fileSystem, const QStringList& pat
     return true;
 }
 
-ZipCreate::Result ZipCreate::write(platform::FileSystem& fileSystem, const QByteArray& archive,
+ZipCreate::Result ZipCreate::write(platform::FileSystem& fileSystem, const QString& archive,
                                    const std::vector<Item>& items, int level, JobContext* context,
                                    const AskUnreadable& askUnreadable)
 {
     Result result;
-    if (QFile::exists(QFile::decodeName(archive))) {
-        result.outcome = Outcome::CannotCreate;
+    const auto [folderPath, name] = splitLast(archive);
+    OpenFolder folder;
+    std::unique_ptr<platform::NewFile> file;
+    DirEntry existing;
+    result.error = fileSystem.openFolder(folderPath, folder);
+    if (result.error == FsError::None && fileSystem.entryAt(folder, name, existing) == FsError::None)
         result.error = FsError::AlreadyExists;
-        return result;
-    }
-    // Written under a hidden name beside its own, which it takes only once closed.
-    const qsizetype slash = archive.lastIndexOf('/');
-    const QByteArray hidden = archive.left(slash + 1) + '.' + archive.mid(slash + 1) + ".fennick-zip";
-    zipFile zip = zipOpen64(hidden.constData(), APPEND_STATUS_CREATE);
+    if (result.error == FsError::None)
+        result.error = fileSystem.createFileAt(folder, name, file);
+    ArchiveOutput output{file.get()};
+    zlib_filefunc64_def io = output.functions();
+    zipFile zip = result.error == FsError::None ? zipOpen2_64("", APPEND_STATUS_CREATE, nullptr, &io) : nullptr;
     if (!zip) {
         result.outcome = Outcome::CannotCreate;
         return result;
@@ -344,13 +384,13 @@ ZipCreate::Result ZipCreate::write(platform::FileSystem& fileSystem, const QByte
         info.tmz_date.tm_mon = static_cast<uInt>(time.date().month() - 1);
         info.tmz_date.tm_year = static_cast<uInt>(time.date().year());
         info.external_fa = static_cast<uLong>(prepared.mode) << 16 | (item.kind == Item::Folder ? 0x10 : 0);
-        const QByteArray name = item.entryName.toUtf8();
+        const QByteArray entryName = item.entryName.toUtf8();
         const int zip64 = prepared.size >= 0xFFFFFFFFLL ? 1 : 0;
         // Unix as the maker, so that readers take the mode (a link's in particular) from it;
         // the flag says the name is UTF-8.
         // A folder has no data: stored, since an empty deflated stream is not empty.
         const int method = item.kind == Item::Folder ? 0 : Z_DEFLATED;
-        int status = zipOpenNewFileInZip4_64(zip, name.constData(), &info, nullptr, 0, nullptr, 0, nullptr, method,
+        int status = zipOpenNewFileInZip4_64(zip, entryName.constData(), &info, nullptr, 0, nullptr, 0, nullptr, method,
                                              level, 1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, 3 << 8 | 20, 1 << 11,
                                              zip64);
         if (status == ZIP_OK && !prepared.data.forEach([&](const char* data, qsizetype size) {
@@ -361,7 +401,7 @@ ZipCreate::Result ZipCreate::write(platform::FileSystem& fileSystem, const QByte
         if (status != ZIP_OK || closed != ZIP_OK) {
             result.outcome = Outcome::Failed;
             result.failedItem = join(item.folderPath, item.name);
-            result.error = FsError::DiskFull;
+            result.error = output.error == FsError::None ? FsError::IoError : output.error;
             break;
         }
         ++result.written;
@@ -376,14 +416,12 @@ ZipCreate::Result ZipCreate::write(platform::FileSystem& fileSystem, const QByte
     const bool closed = zipClose(zip, nullptr) == ZIP_OK;
     if (!closed && result.outcome == Outcome::Done) {
         result.outcome = Outcome::Failed;
-        result.error = FsError::DiskFull;
+        result.error = output.error == FsError::None ? FsError::IoError : output.error;
     }
     // The entries finished so far make a sound archive, which keeps them (as a stopped job
-    // leaves them); one that could not be closed is removed.
-    const QString hiddenPath = QFile::decodeName(hidden);
-    // QFile::rename never replaces an existing file.
-    if (!closed || !QFile::rename(hiddenPath, QFile::decodeName(archive))) {
-        QFile::remove(hiddenPath);
+    // leaves them); one that could not be closed is dropped. The name may have been taken
+    // meanwhile: the file there stays.
+    if (!closed || file->commit() != FsError::None) {
         if (result.outcome == Outcome::Done)
             result.outcome = Outcome::CannotCreate;
     }

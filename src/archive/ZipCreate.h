@@ -48,8 +48,9 @@ public:
     static bool collect(platform::FileSystem& fileSystem, const QStringList& paths, std::vector<Item>& items,
                         TreeWalk::Failure& failure);
 
-    // Writes the archive at the host path `archive`, which must not exist: it is written under
-    // a hidden name beside it and takes its own only when closed.
-    static Result write(platform::FileSystem& fileSystem, const QByteArray& archive, const std::vector<Item>& items,
+    // Writes the archive at the phone path `archive`, which must not exist. It is written as a
+    // file without a name (a hidden temporary where the file system cannot make one) and takes
+    // its own only when closed, so a program killed while packing leaves nothing.
+    static Result write(platform::FileSystem& fileSystem, const QString& archive, const std::vector<Item>& items,
                         int level, JobContext* context, const AskUnreadable& askUnreadable);
 };

@@ -117,6 +117,9 @@ class NewFile {
 public:
     virtual ~NewFile() = default;
     [[nodiscard]] virtual FsError write(const char* data, qint64 size) = 0;
+    // Moves where the next write goes, as lseek does (SEEK_SET, SEEK_CUR, SEEK_END): the new
+    // position, or -1.
+    virtual qint64 seek(qint64 offset, int whence) = 0;
     // Gives the file its name; AlreadyExists when the name was taken meanwhile.
     [[nodiscard]] virtual FsError commit() = 0;
 };

@@ -70,7 +70,7 @@ protected:
 TEST_F(ThreadedZipCreate, AnArchiveOfATreeReadsBackWhole)
 {
     JobContext context;
-    const ZipCreate::Result result = ZipCreate::write(*fileSystem, archive(), items(), 5, &context, {});
+    const ZipCreate::Result result = ZipCreate::write(*fileSystem, QStringLiteral("\\a.zip"), items(), 5, &context, {});
     ASSERT_EQ(result.outcome, ZipCreate::Outcome::Done);
     EXPECT_EQ(result.written, 6);  // a.txt, sub/a.txt, ü.txt, the link, the empty folder, b.bin
     const Unzip::Result back = unpack();
@@ -114,7 +114,7 @@ TEST_F(ThreadedZipCreate, ArchivesWithLargeFilesAreSoundToEveryCommonReader)
         QFile::remove(QFile::decodeName(archive()));
         QDir(root() + QStringLiteral("/out")).removeRecursively();
         QDir(root()).mkdir(QStringLiteral("out"));
-        ASSERT_EQ(ZipCreate::write(*fileSystem, archive(), items(), level, nullptr, {}).outcome,
+        ASSERT_EQ(ZipCreate::write(*fileSystem, QStringLiteral("\\a.zip"), items(), level, nullptr, {}).outcome,
                   ZipCreate::Outcome::Done);
         ASSERT_EQ(unpack().skipped, 0);
         for (const char* name : {"Docs/long.txt", "Docs/exact.txt", "Docs/noise.bin"})
@@ -147,10 +147,14 @@ TEST_F(ThreadedZipCreate, AnUnreadableFileIsLeftOutOrEndsTheArchiveWithWholeEntr
                                                                                         : FsError::None;
     };
     QStringList asked;
-    ZipCreate::Result result = ZipCreate::write(*fileSystem, archive(), items(), 5, nullptr, [&](const QString& path) {
+    QStringList filesMeanwhile;
+    ZipCreate::Result result = ZipCreate::write(*fileSystem, QStringLiteral("\\a.zip"), items(), 5, nullptr, [&](const QString& path) {
         asked << path;
+        filesMeanwhile = QDir(root()).entryList(QDir::Files | QDir::Hidden);
         return true;  // leave it out
     });
+    // Half-way, the archive has no name yet: a program killed now would leave nothing.
+    EXPECT_EQ(filesMeanwhile, QStringList{QStringLiteral("b.bin")});
     EXPECT_EQ(result.outcome, ZipCreate::Outcome::Done);
     EXPECT_EQ(asked, QStringList{QStringLiteral("\\Docs\\sub\\a.txt")});
     EXPECT_EQ(result.skipped, 1);
@@ -158,7 +162,7 @@ TEST_F(ThreadedZipCreate, AnUnreadableFileIsLeftOutOrEndsTheArchiveWithWholeEntr
 
     // Stopping there instead: the archive keeps the entries finished before it, each whole.
     ASSERT_TRUE(QFile::remove(QFile::decodeName(archive())));
-    result = ZipCreate::write(*fileSystem, archive(), items(), 5, nullptr, [](const QString&) { return false; });
+    result = ZipCreate::write(*fileSystem, QStringLiteral("\\a.zip"), items(), 5, nullptr, [](const QString&) { return false; });
     EXPECT_EQ(result.outcome, ZipCreate::Outcome::Failed);
     EXPECT_EQ(result.failedItem, QStringLiteral("\\Docs\\sub\\a.txt"));
     const Unzip::Result back = unpack();
@@ -168,7 +172,7 @@ TEST_F(ThreadedZipCreate, AnUnreadableFileIsLeftOutOrEndsTheArchiveWithWholeEntr
 
     // An archive is never written over an existing file, and leaves no hidden one behind.
     fileSystem->fault = nullptr;
-    result = ZipCreate::write(*fileSystem, archive(), items(), 5, nullptr, {});
+    result = ZipCreate::write(*fileSystem, QStringLiteral("\\a.zip"), items(), 5, nullptr, {});
     EXPECT_EQ(result.outcome, ZipCreate::Outcome::CannotCreate);
     EXPECT_FALSE(QDir(root()).entryList(QDir::Hidden | QDir::Files).join(u' ').contains(QStringLiteral("fennick")));
 }
@@ -177,7 +181,7 @@ TEST_F(ThreadedZipCreate, AStopLeavesASoundArchive)
 {
     JobContext context;
     context.stop = true;
-    const ZipCreate::Result result = ZipCreate::write(*fileSystem, archive(), items(), 9, &context, {});
+    const ZipCreate::Result result = ZipCreate::write(*fileSystem, QStringLiteral("\\a.zip"), items(), 9, &context, {});
     EXPECT_EQ(result.outcome, ZipCreate::Outcome::Stopped);
     EXPECT_EQ(result.written, 0);
     EXPECT_EQ(unpack().outcome, Unzip::Outcome::NoEntries);  // an empty archive, not a broken one

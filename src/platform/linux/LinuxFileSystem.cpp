@@ -1099,6 +1099,8 @@ public:
         return FsError::None;
     }
 
+    qint64 seek(qint64 offset, int whence) override { return ::lseek(m_fd.get(), offset, whence); }
+
     FsError commit() override
     {
         if (!m_fd.valid())
