@@ -2,6 +2,8 @@
 // serves it: the longest stall the user could see while a paste runs (goal <= 50 ms), and the
 // same for the delete of the copy. The peer is the same timer in an idle window.
 // Usage: paste_stall HOST_ROOT   (the root holds a folder "a_src" to copy and an empty "b_dst")
+#include "LongestStall.h"
+
 #include "app/MainFrame.h"
 #include "dialogs/TestDialogs.h"
 #include "resources/Commands.h"
@@ -10,36 +12,9 @@
 
 #include <QApplication>
 #include <QElapsedTimer>
-#include <QTimer>
 
-#include <algorithm>
 #include <cstdio>
 
-namespace {
-
-// Runs `work` while a 5 ms timer keeps the longest gap between its ticks; returns it in ms.
-template <typename Work>
-double longestStall(Work work)
-{
-    QElapsedTimer clock;
-    qint64 last = 0;
-    qint64 longest = 0;
-    QTimer ticker;
-    ticker.setTimerType(Qt::PreciseTimer);
-    QObject::connect(&ticker, &QTimer::timeout, [&] {
-        const qint64 now = clock.nsecsElapsed();
-        longest = std::max(longest, now - last);
-        last = now;
-    });
-    clock.start();
-    ticker.start(5);
-    work();
-    const qint64 now = clock.nsecsElapsed();
-    longest = std::max(longest, now - last);
-    return double(longest) / 1e6;
-}
-
-}  // namespace
 
 int main(int argc, char* argv[])
 {

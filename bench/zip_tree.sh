@@ -5,33 +5,34 @@
 # Fennick's peak memory. Both sides do the same work on the same tree (the dialogs that start
 # it in the program are not built yet).
 # Then unpacks Info-ZIP's archive of the tree with Fennick's unpacking and with unzip -q
-# (goal <= 1.0).
+# (goal <= 1.0), and last packs and unpacks the tree in the real window with "Zip selection..."
+# and "Unzip here" while bench/zip_stall measures the longest stall of its event loop.
 # Usage: bench/zip_tree.sh BUILD_DIR [RUNS] [SMALL_FILES]
 set -euo pipefail
 build=${1:?usage: $0 BUILD_DIR [RUNS] [SMALL_FILES]}
 runs=${2:-3}; small=${3:-20000}
 base=${TMPDIR:-/tmp}/fennick-bench-zip
-if [ ! -f "$base/.complete-$small" ]; then
-  rm -rf "$base" && mkdir -p "$base/corpus/text" "$base/corpus/big"
+if [ ! -f "$base/.root-complete-$small" ]; then
+  rm -rf "$base" && mkdir -p "$base/root/corpus/text" "$base/root/corpus/big"
   for ((i = 0; i < small; i++)); do
-    printf 'line %d of a small text file, repeated to look like prose.\n%.0s' $(seq 1 40) > "$base/corpus/text/t$i.txt"
+    printf 'line %d of a small text file, repeated to look like prose.\n%.0s' $(seq 1 40) > "$base/root/corpus/text/t$i.txt"
   done
-  seq 1 40000000 > "$base/corpus/big/numbers.txt"                      # compressible, ~300 MB
-  head -c $((300 * 1024 * 1024)) /dev/urandom > "$base/corpus/big/random.bin"   # incompressible
-  touch "$base/.complete-$small"
+  seq 1 40000000 > "$base/root/corpus/big/numbers.txt"                      # compressible, ~300 MB
+  head -c $((300 * 1024 * 1024)) /dev/urandom > "$base/root/corpus/big/random.bin"   # incompressible
+  touch "$base/.root-complete-$small"
 fi
 median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
 now() { date +%s%N; }
 declare -a ours peer
 for ((i = 0; i < runs; i++)); do
-  rm -f "$base/ours.zip" "$base/peer.zip"; sync
-  start=$(now); line=$("$build/bench/zip_tree" "$base" corpus ours.zip); ours+=($(( $(now) - start )))
-  start=$(now); (cd "$base" && zip -r -5 -q peer.zip corpus); peer+=($(( $(now) - start )))
+  rm -f "$base/root/ours.zip" "$base/peer.zip"; sync
+  start=$(now); line=$("$build/bench/zip_tree" "$base/root" corpus ours.zip); ours+=($(( $(now) - start )))
+  start=$(now); (cd "$base/root" && zip -r -5 -q ../peer.zip corpus); peer+=($(( $(now) - start )))
 done
-unzip -tq "$base/ours.zip" >/dev/null
+unzip -tq "$base/root/ours.zip" >/dev/null
 awk -v o="$(median "${ours[@]}")" -v p="$(median "${peer[@]}")" -v l="$line" 'BEGIN {
   printf "zip level 5: fennick %.0f ms, zip -r -5 %.0f ms, ratio %.2f (goal <= 0.6); %s\n", o/1e6, p/1e6, o/p, l }'
-ls -l "$base/ours.zip" "$base/peer.zip" | awk '{print $5, $9}'
+ls -l "$base/root/ours.zip" "$base/peer.zip" | awk '{print $5, $9}'
 
 declare -a ourx peerx
 for ((i = 0; i < runs; i++)); do
@@ -43,3 +44,9 @@ diff -r "$base/x1" "$base/x2" >/dev/null
 awk -v o="$(median "${ourx[@]}")" -v p="$(median "${peerx[@]}")" 'BEGIN {
   printf "unzip: fennick %.0f ms, unzip -q %.0f ms, ratio %.2f (goal <= 1.0)\n", o/1e6, p/1e6, o/p }'
 rm -rf "$base/x1" "$base/x2"
+
+# The root holds the tree and one file: the window packs its first item beside the second.
+rm -rf "$base/root/ours.zip" "$base/root/New archive.zip" "$base/root/New archive"
+echo here > "$base/root/here.txt"
+"$build/bench/zip_stall" "$base/root"
+rm -rf "$base/root/New archive.zip" "$base/root/New archive"
