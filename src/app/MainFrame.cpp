@@ -2,6 +2,8 @@
 
 #include "app/HandOff.h"
 #include "archive/ArchiveCommands.h"
+#include "open/Launcher.h"
+#include "open/OpenCommands.h"
 #include "app/Idle.h"
 #include "commands/CommandTable.h"
 #include "dialogs/JobDialog.h"
@@ -100,6 +102,10 @@ bool MainFrame::create()
         updateMenus();
         requestStatusRefresh();
     });
+    m_launcher = std::make_unique<Launcher>(m_fileSystem);
+    m_openCommands = std::make_unique<OpenCommands>(
+        *m_launcher, this, [this] { return currentPath(); },
+        [this] { return FolderTree::kindOf(currentNode()) >= 2; }, [this](int command) { postCommand(command); });
     registerCommands();
     connect(m_tree, &FolderTree::cardItemsRemoved, this, &MainFrame::dropCardEntries);
     m_tree->installEventFilter(this);
@@ -196,14 +202,13 @@ void MainFrame::registerCommands()
     };
     m_fileCommands->registerCommands(m_commands);
     m_archiveCommands->registerCommands(m_commands);
+    m_openCommands->registerCommands(m_commands);
 
     // The work still to come: its menu items stay disabled, but the rules that will enable
     // them already decide the keys that stand for them (Action on a file is taken as Open).
     const auto currentIsFile = [this] { return FolderTree::kindOf(currentNode()) >= 2; };
     const auto hasSelection = [this] { return !m_selection.isEmpty(); };
-    m_commands.announce(Cmd::Open, "opening files and running commands", currentIsFile);
     m_commands.announce(Cmd::OpenWith, "the open-with list", currentIsFile);
-    m_commands.announce(Cmd::Run, "opening files and running commands");
     m_commands.announce(Cmd::ManageFileTypes, "the file type manager");
     m_commands.announce(Cmd::Properties, "properties");
     m_commands.announce(Cmd::Encrypt, "encryption", [this] { return FolderTree::kindOf(currentNode()) == 2; }).label =

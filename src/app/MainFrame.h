@@ -11,6 +11,8 @@
 #include <memory>
 
 class ArchiveCommands;
+class Launcher;
+class OpenCommands;
 class FileCommands;
 class FolderCounter;
 class FolderTree;
@@ -115,6 +117,8 @@ private:
     std::unique_ptr<FolderCounter> m_counter;
     std::unique_ptr<FileCommands> m_fileCommands;
     std::unique_ptr<ArchiveCommands> m_archiveCommands;
+    std::unique_ptr<Launcher> m_launcher;
+    std::unique_ptr<OpenCommands> m_openCommands;
     int m_countsShown = 0;
     bool m_saved = false;
 };
