@@ -2,6 +2,8 @@
 
 #include "app/HandOff.h"
 #include "archive/ArchiveCommands.h"
+#include "favorites/Favorites.h"
+#include "favorites/FavoritesDialog.h"
 #include "open/Launcher.h"
 #include "open/OpenCommands.h"
 #include "app/Idle.h"
@@ -203,6 +205,11 @@ void MainFrame::registerCommands()
     m_fileCommands->registerCommands(m_commands);
     m_archiveCommands->registerCommands(m_commands);
     m_openCommands->registerCommands(m_commands);
+    m_commands.add(Cmd::AddFavorite, [this] {
+        if (currentNode())
+            Favorites(m_settings.favorites).add(currentPath());
+    }, [this] { return currentNode() != nullptr; });
+    m_commands.add(Cmd::GoToFavorites, [this] { goToFavorite(); });
 
     // The work still to come: its menu items stay disabled, but the rules that will enable
     // them already decide the keys that stand for them (Action on a file is taken as Open).
@@ -229,9 +236,19 @@ void MainFrame::registerCommands()
     m_commands.announce(Cmd::SendSelectionObex, "sending over OBEX", hasSelection);
     m_commands.announce(Cmd::ReceiveInfrared, "receiving over OBEX");
     m_commands.announce(Cmd::ZipSelectionAndMail, "sending by e-mail and MMS", hasSelection);
-    m_commands.announce(Cmd::AddFavorite, "favorites", [this] { return currentNode() != nullptr; });
-    m_commands.announce(Cmd::GoToFavorites, "favorites");
     m_commands.announce(Cmd::Find, "search");
+}
+
+void MainFrame::goToFavorite()
+{
+    Favorites favorites(m_settings.favorites);
+    FavoritesDialog dialog(favorites, m_fileSystem, *m_images);
+    if (dialog.run(this) != Cmd::Ok)
+        return;
+    if (dialog.selectedIsFolder())
+        reveal(dialog.selectedPath());
+    else
+        m_launcher->launchItem(this, dialog.selectedPath(), QString());
 }
 
 void MainFrame::updateMenus()

@@ -53,6 +53,8 @@ public:
     void bringToFront();
 
     void updateMenus();
+    // "Go to / Manage...": the favorites list, then the chosen place shown or opened.
+    void goToFavorite();
     void requestStatusRefresh();
     // Opens the tree down to a path ("\\a\\b" or "a\\b") and selects the item there; tells the
     // user when the folders on the way cannot be found in the tree.

@@ -15,6 +15,9 @@
 
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 struct ProgramRun {
     int exitCode = -1;
     QString out;
@@ -46,13 +49,14 @@ public:
         ASSERT_TRUE(out.open(QIODevice::WriteOnly)) << relative;
         out.write(content);
     }
-    void registry(const char* keyPath, const char* name, const platform::RegValue& value)
+    void registry(const char* keyPath, const char* name, const platform::RegValue& value,
+                  platform::Hive hive = platform::Hive::CurrentUser)
     {
         QString error;
         auto store = platform::RegistryStore::open(registryFile(), &error);
         ASSERT_TRUE(store) << error.toStdString();
         platform::RegistryStore::KeyId key = 0;
-        ASSERT_TRUE(store->openKey(platform::Hive::CurrentUser, QString::fromUtf8(keyPath), true, key));
+        ASSERT_TRUE(store->openKey(hive, QString::fromUtf8(keyPath), true, key));
         ASSERT_TRUE(store->writeValue(key, QString::fromUtf8(name), value));
     }
     void setting(const char* name, quint32 value)
@@ -82,10 +86,15 @@ public:
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        for (const auto& [name, value] : m_environment)
+            environment.insert(name, value);
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(FENNICK_BINARY),
                       QStringList{QStringLiteral("--root"), root(), QStringLiteral("--registry"), registryFile()} + arguments);
     }
+
+    // A variable of the program's environment (the desktop opener, the XDG folders).
+    void environment(const QString& name, const QString& value) { m_environment.emplace_back(name, value); }
 
     // Writes a keypad script given as text to a file of its own.
     QString writeScript(const QString& script)
@@ -123,4 +132,5 @@ private:
 
     QTemporaryDir m_folder;
     int m_scripts = 0;
+    std::vector<std::pair<QString, QString>> m_environment;
 };

@@ -1,7 +1,7 @@
 // Opening files and running commands: which program starts with which arguments, and which of
-// the shell's codes a failure gets. No real application is ever started: every program here is
-// a recorder that writes down its arguments, and the desktop opener is one too.
+// the shell's codes a failure gets. Every program here is a recorder, the desktop opener too.
 #include "OrdinaryUser.h"
+#include "Recorder.h"
 #include "TemporaryRegistry.h"
 
 #include "fileops/ShortcutFile.h"
@@ -9,11 +9,9 @@
 #include "platform/linux/LinuxFileSystem.h"
 #include "settings/RegKey.h"
 
-#include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
-#include <QThread>
 
 #include <gtest/gtest.h>
 
@@ -24,12 +22,10 @@ protected:
     void SetUp() override
     {
         ASSERT_TRUE(m_folder.isValid());
-        for (const char* folder : {"root/Docs", "xdg/config", "xdg/data/applications", "bin"})
+        for (const char* folder : {"root/Docs", "xdg/config", "xdg/data/applications"})
             ASSERT_TRUE(QDir(m_folder.path()).mkpath(QString::fromUtf8(folder)));
-        // The recorder writes its name and arguments, one a line, then takes the record's name,
-        // so that a record that is there is whole.
-        m_recorder = program("recorder");
-        m_opener = program("opener");
+        m_recorder = m_programs.program("recorder");
+        m_opener = m_programs.program("opener");
         qputenv("FENNICK_OPENER", QFile::encodeName(m_opener));
         // A desktop of the test's own, where plain text has a default application and
         // nothing else has one.
@@ -52,33 +48,6 @@ protected:
         ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << relative;
         file.write(content);
     }
-    QString program(const char* name)
-    {
-        const QString file = path("bin/") + QString::fromUtf8(name);
-        QFile out(file);
-        EXPECT_TRUE(out.open(QIODevice::WriteOnly));
-        out.write("#!/bin/sh\nrecord='" + QFile::encodeName(path("record")) + "'\n"
-                  "printf '%s\\n' \"$(basename \"$0\")\" \"$@\" > \"$record.part\" && mv \"$record.part\" \"$record\"\n");
-        out.close();
-        out.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
-        return file;
-    }
-    // What the last started program was given: its name, then its arguments, joined by "|".
-    // Started programs run on their own, so this waits for the record, for a bounded time.
-    std::string record()
-    {
-        const QString file = path("record");
-        QDeadlineTimer deadline(30000);
-        while (!QFile::exists(file) && !deadline.hasExpired())
-            QThread::msleep(5);
-        QFile in(file);
-        if (!in.open(QIODevice::ReadOnly))
-            return "<nothing started>";
-        QStringList lines = QString::fromUtf8(in.readAll()).split(u'\n');
-        lines.removeLast();
-        in.remove();
-        return lines.join(u'|').toStdString();
-    }
     void associate(const char* extension, const QString& command)
     {
         const QString type = QStringLiteral("Type") + QString::fromUtf8(extension);
@@ -89,6 +58,7 @@ protected:
 
     QTemporaryDir m_folder;
     TemporaryRegistry m_registry;
+    Recorder m_programs{m_folder.filePath(QStringLiteral("bin"))};
     QString m_recorder;
     QString m_opener;
     platform::LinuxFileSystem m_fileSystem{platform::PathMapper(QFile::encodeName(m_folder.filePath(QStringLiteral("root"))))};
@@ -126,7 +96,7 @@ TEST_F(LauncherTest, EachKindOfItemStartsTheRightProgramWithTheRightArguments)
         SCOPED_TRACE(entry.what);
         Launcher launcher(m_fileSystem);
         ASSERT_EQ(launcher.start(entry.file, entry.parameters), Launcher::Started);
-        EXPECT_EQ(record(), entry.started.join(u'|').toStdString());
+        EXPECT_EQ(m_programs.take(), entry.started.join(u'|').toStdString());
     }
 
     // A program's name is found on PATH, as a shell finds it.
@@ -134,7 +104,7 @@ TEST_F(LauncherTest, EachKindOfItemStartsTheRightProgramWithTheRightArguments)
     qputenv("PATH", QFile::encodeName(this->path("bin")) + ':' + path);
     EXPECT_EQ(Launcher(m_fileSystem).start(QStringLiteral("recorder"), QStringLiteral("1 2")), Launcher::Started);
     qputenv("PATH", path);
-    EXPECT_EQ(record(), "recorder|1|2");
+    EXPECT_EQ(m_programs.take(), "recorder|1|2");
 }
 
 TEST_F(LauncherTest, FailuresGetTheShellsCodesAndStartNothing)
@@ -170,7 +140,7 @@ TEST_F(LauncherTest, FailuresGetTheShellsCodesAndStartNothing)
     // Without a desktop opener nothing can open a file that has no type of ours.
     qputenv("FENNICK_OPENER", "/no/such/opener");
     EXPECT_EQ(Launcher(m_fileSystem).start(QStringLiteral("\\Docs\\data.bin"), QString()), Launcher::NoAssociation);
-    EXPECT_FALSE(QFile::exists(path("record")));
+    EXPECT_FALSE(m_programs.started());
     EXPECT_EQ(Launcher::codeText(Launcher::NoAssociation), QStringLiteral("File association not available"));
     EXPECT_EQ(Launcher::codeText(0), QStringLiteral("Unknown error"));
     EXPECT_EQ(Launcher::codeText(1234), QStringLiteral("Unknown error"));
