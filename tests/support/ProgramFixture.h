@@ -15,6 +15,7 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -77,6 +78,27 @@ public:
             return 0xFFFFFFFF;
         return static_cast<quint8>(value.data[0]) | static_cast<quint8>(value.data[1]) << 8
              | static_cast<quint8>(value.data[2]) << 16 | static_cast<quint32>(static_cast<quint8>(value.data[3])) << 24;
+    }
+
+    // The string values of a key under HKEY_CURRENT_USER as "name=text", sorted and joined by
+    // blanks.
+    std::string storedStrings(const char* keyPath)
+    {
+        QString error;
+        auto store = platform::RegistryStore::open(registryFile(), &error);
+        platform::RegistryStore::KeyId key = 0;
+        if (!store || !store->openKey(platform::Hive::CurrentUser, QString::fromUtf8(keyPath), false, key))
+            return "<no key>";
+        QStringList values;
+        QString name;
+        for (int i = 0; store->valueNameAt(key, i, name); ++i) {
+            platform::RegValue value;
+            if (store->readValue(key, name, value))
+                values << name + u'=' + QString::fromUtf16(reinterpret_cast<const char16_t*>(value.data.constData()),
+                                                           value.data.size() / 2).section(QChar(0), 0, 0);
+        }
+        values.sort();
+        return values.join(u' ').toStdString();
     }
 
     void start(QProcess& process, const QStringList& arguments) const
