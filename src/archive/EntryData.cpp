@@ -43,15 +43,20 @@ qint64 EntryData::leadingBytes(QFile& archive)
     quint64 directorySize = little(end.constData() + at + 12, 4);
     quint64 directoryOffset = little(end.constData() + at + 16, 4);
     qint64 directoryEnd = endRecord;
-    if (directorySize == Marker32 || directoryOffset == Marker32) {
-        // The 64-bit end record lies just before its locator, which lies just before the end.
-        const QByteArray locator = readAt(archive, endRecord - 20, 20);
+    // A 64-bit end record, when there is one, lies between the directory and its locator,
+    // which lies just before the end record; its values count where the others hold markers.
+    const QByteArray locator = readAt(archive, endRecord - 20, 20);
+    if (locator.startsWith("PK\x06\x07")) {
         const QByteArray record = readAt(archive, endRecord - 20 - 56, 56);
-        if (!locator.startsWith("PK\x06\x07") || !record.startsWith("PK\x06\x06"))
+        if (!record.startsWith("PK\x06\x06"))
             return 0;
-        directorySize = little(record.constData() + 40, 8);
-        directoryOffset = little(record.constData() + 48, 8);
+        if (directorySize == Marker32)
+            directorySize = little(record.constData() + 40, 8);
+        if (directoryOffset == Marker32)
+            directoryOffset = little(record.constData() + 48, 8);
         directoryEnd = endRecord - 20 - 56;
+    } else if (directorySize == Marker32 || directoryOffset == Marker32) {
+        return 0;
     }
     const qint64 leading = directoryEnd - static_cast<qint64>(directorySize) - static_cast<qint64>(directoryOffset);
     return leading > 0 ? leading : 0;

@@ -30,6 +30,12 @@ public:
         m_leading = bytes;
         return *this;
     }
+    // The 64-bit end record and its locator before the end record, as ZIP64 writers add.
+    ZipBuilder& zip64End()
+    {
+        m_zip64End = true;
+        return *this;
+    }
 
     ZipBuilder& add(Entry entry)
     {
@@ -102,6 +108,23 @@ public:
         }
         const quint32 directoryOffset = static_cast<quint32>(out.size());
         out += directory;
+        if (m_zip64End) {
+            const quint64 record = static_cast<quint64>(out.size());
+            put32(out, 0x06064b50);
+            put64(out, 44);
+            put16(out, 45);
+            put16(out, 45);
+            put32(out, 0);
+            put32(out, 0);
+            put64(out, m_entries.size());
+            put64(out, m_entries.size());
+            put64(out, static_cast<quint64>(directory.size()));
+            put64(out, directoryOffset);
+            put32(out, 0x07064b50);
+            put32(out, 0);
+            put64(out, record);
+            put32(out, 1);
+        }
         put32(out, 0x06054b50);
         put16(out, 0);
         put16(out, 0);
@@ -144,4 +167,5 @@ private:
 
     std::vector<Entry> m_entries;
     QByteArray m_leading;
+    bool m_zip64End = false;
 };
