@@ -28,7 +28,9 @@ FavoritesDialog::FavoritesDialog(Favorites& favorites, platform::FileSystem& fil
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 4, 0, 0);
-    layout->addWidget(new QLabel(QStringLiteral("Select a favorite:")));
+    auto* prompt = new QLabel(QStringLiteral("Select a favorite:"));
+    prompt->setContentsMargins(4, 0, 0, 0);
+    layout->addWidget(prompt);
     m_list = new QTreeWidget;
     m_list->setRootIsDecorated(false);
     m_list->setHeaderLabels({Str::text(Str::FavoritesColumnName), Str::text(Str::FavoritesColumnPath)});
