@@ -72,6 +72,19 @@ void ArchiveCommands::zipSelection()
         if (m_fileSystem.deleteFile(archive) != FsError::None)
             return;
     }
+    const ZipCreate::Result result = zipSelectionToArchive(archive, name, dialog.level());
+    if (!tellZipFailure(result))
+        return;
+    if (!existed) {
+        if (destinationItem)
+            destinationItem->childrenFlag = true;
+        (void)m_tree.populateSingle(archive, destinationItem);
+    }
+    m_changed();
+}
+
+ZipCreate::Result ArchiveCommands::zipSelectionToArchive(const QString& archive, const QString& name, int level)
+{
     // The worker gets what it needs by value: it never reads the selection.
     QStringList paths;
     qint64 bytes = 0;
@@ -79,8 +92,6 @@ void ArchiveCommands::zipSelection()
         paths << m_selection.at(i).path;
         bytes += m_selection.at(i).totalBytes;
     }
-
-    const int level = dialog.level();
     ZipCreate::Result result;
     TreeWalk::Failure listing;
     bool listed = true;
@@ -97,28 +108,37 @@ void ArchiveCommands::zipSelection()
         };
         result = ZipCreate::write(m_fileSystem, archive, items, level, &context, askUnreadable);
     }, new ZipProgressView(name));
-
     if (!listed) {
-        MessageBox::error(m_owner, FailureText::cannotList(listing.path, listing.error));
-        MessageBox::error(m_owner, Str::text(Str::ZipSomeFilesFailed));
-        return;
+        result.outcome = ZipCreate::Outcome::Failed;
+        result.failedItem = listing.path;
+        result.error = listing.error;
+        result.listingFailed = true;
     }
-    if (result.outcome == ZipCreate::Outcome::CannotCreate) {
+    return result;
+}
+
+bool ArchiveCommands::tellZipFailure(const ZipCreate::Result& result)
+{
+    switch (result.outcome) {
+    case ZipCreate::Outcome::Done:
+        return true;
+    case ZipCreate::Outcome::CannotCreate:
         MessageBox::error(m_owner, Str::text(Str::ZipCreateFailed));
-        return;
-    }
-    if (result.outcome == ZipCreate::Outcome::Failed)
-        MessageBox::error(m_owner, Str::text(Str::ZipSomeFilesFailed)
-                                       + QStringLiteral("\n\n'%1': ").arg(result.failedItem)
+        return false;
+    case ZipCreate::Outcome::Failed:
+        if (result.listingFailed) {
+            MessageBox::error(m_owner, FailureText::cannotList(result.failedItem, result.error));
+            MessageBox::error(m_owner, Str::text(Str::ZipSomeFilesFailed));
+            return false;
+        }
+        MessageBox::error(m_owner, Str::text(Str::ZipSomeFilesFailed) + QStringLiteral("\n\n'%1': ").arg(result.failedItem)
                                        + FailureText::reason(result.error));
-    else if (result.outcome == ZipCreate::Outcome::Stopped)
+        return true;
+    case ZipCreate::Outcome::Stopped:
         MessageBox::error(m_owner, Str::text(Str::ZipSomeFilesFailed));
-    if (!existed) {
-        if (destinationItem)
-            destinationItem->childrenFlag = true;
-        (void)m_tree.populateSingle(archive, destinationItem);
+        return true;
     }
-    m_changed();
+    return true;
 }
 
 QString ArchiveCommands::currentArchive() const

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "archive/ZipCreate.h"
+
 #include <QString>
 
 #include <functional>
@@ -44,6 +46,13 @@ public:
     // be unpacked (no folder, not an archive, no entries), after telling the user.
     bool unzipArchive(const QByteArray& archive, const QString& archiveName, const QString& base, TreeNode* baseItem,
                       bool addToTree, QString* newFolder = nullptr);
+
+    // Packs the whole selection into a new archive at the phone path `archive` (which must not
+    // exist), showing the progress page named `name` until the work ends. Tells the user nothing.
+    ZipCreate::Result zipSelectionToArchive(const QString& archive, const QString& name, int level);
+    // Tells the user what went wrong with a packing; false when the archive was not made or
+    // not listed whole (its folder then has nothing to show), true when it is there.
+    bool tellZipFailure(const ZipCreate::Result& result);
 
 private:
     // The current item's path when it is a ".zip" file, else "".

@@ -38,6 +38,7 @@ public:
         qint64 skipped = 0;  // unreadable files the user chose to leave out
         QString failedItem;
         platform::FsError error = platform::FsError::None;
+        bool listingFailed = false;  // a selected folder could not be listed: nothing was written
     };
     // Asked (on the worker thread) for a file that cannot be read: true leaves it out and goes
     // on, false stops the archive there.
