@@ -6,6 +6,7 @@
 #include "favorites/FavoritesDialog.h"
 #include "open/Launcher.h"
 #include "open/OpenCommands.h"
+#include "transfer/MailCommands.h"
 #include "app/Idle.h"
 #include "commands/CommandTable.h"
 #include "dialogs/JobDialog.h"
@@ -108,6 +109,9 @@ bool MainFrame::create()
     m_openCommands = std::make_unique<OpenCommands>(
         *m_launcher, this, [this] { return currentPath(); },
         [this] { return FolderTree::kindOf(currentNode()) >= 2; }, [this](int command) { postCommand(command); });
+    m_mailCommands = std::make_unique<MailCommands>(
+        m_fileSystem, *m_archiveCommands, m_selection, this, [this] { return currentPath(); },
+        [this] { return FolderTree::kindOf(currentNode()) >= 2; });
     registerCommands();
     connect(m_tree, &FolderTree::cardItemsRemoved, this, &MainFrame::dropCardEntries);
     m_tree->installEventFilter(this);
@@ -205,6 +209,7 @@ void MainFrame::registerCommands()
     m_fileCommands->registerCommands(m_commands);
     m_archiveCommands->registerCommands(m_commands);
     m_openCommands->registerCommands(m_commands);
+    m_mailCommands->registerCommands(m_commands);
     m_commands.add(Cmd::AddFavorite, [this] {
         if (currentNode())
             Favorites(m_settings.favorites).add(currentPath());
@@ -223,19 +228,9 @@ void MainFrame::registerCommands()
             const bool encrypted = currentPath().endsWith(QLatin1String("crf"), Qt::CaseInsensitive);
             return Str::text(encrypted ? Str::Decrypt : Str::Crypt);
         };
-    m_commands.announce(Cmd::SendFileEmail, "sending by e-mail and MMS", currentIsFile);
-    m_commands.announce(Cmd::SendFileMms, "sending by e-mail and MMS", [this, currentIsFile] {
-        static const QStringList mmsTypes = {QStringLiteral("3gp"), QStringLiteral("amr"), QStringLiteral("gif"),
-                                             QStringLiteral("jpg"), QStringLiteral("jpeg")};
-        const QString path = currentPath();
-        return currentIsFile() && std::any_of(mmsTypes.begin(), mmsTypes.end(), [&](const QString& type) {
-                   return path.endsWith(type, Qt::CaseInsensitive);
-               });
-    });
     m_commands.announce(Cmd::SendFileObex, "sending over OBEX", currentIsFile);
     m_commands.announce(Cmd::SendSelectionObex, "sending over OBEX", hasSelection);
     m_commands.announce(Cmd::ReceiveInfrared, "receiving over OBEX");
-    m_commands.announce(Cmd::ZipSelectionAndMail, "sending by e-mail and MMS", hasSelection);
     m_commands.announce(Cmd::Find, "search");
 }
 

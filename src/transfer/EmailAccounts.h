@@ -1,0 +1,21 @@
+#pragma once
+
+#include <QString>
+#include <QList>
+
+// The message stores a new e-mail can be written from, kept as the subkeys of
+// HKEY_CURRENT_USER "Software\Corvane\Fennick\Accounts", in the order they were made: each has
+// a "DisplayName" and, for an e-mail account, an "Account" (its address). A store with an
+// account is offered as "Name (account)"; "ActiveSync" is offered by the name the
+// synchronisation gave it (HKEY_LOCAL_MACHINE "Software\Microsoft\Inbox\Svc\ActiveSync",
+// "FriendlyName"); MMS never is, nor any other store.
+namespace EmailAccounts {
+
+struct Account {
+    QString label;    // what the user sees
+    QString service;  // the store's display name, which the composer is given
+};
+
+QList<Account> list();
+
+}  // namespace EmailAccounts
