@@ -3,6 +3,7 @@
 // How late the event loop gets to a 5 ms timer while some work runs: the longest stall a user
 // could see in the window.
 
+#include <QCoreApplication>
 #include <QElapsedTimer>
 #include <QTimer>
 
@@ -28,4 +29,15 @@ double longestStall(Work work)
     const qint64 now = clock.nsecsElapsed();
     longest = std::max(longest, now - last);
     return double(longest) / 1e6;
+}
+
+// The longest stall of an idle window over one second: what the timer itself costs.
+inline double idleStall()
+{
+    return longestStall([] {
+        QElapsedTimer wait;
+        wait.start();
+        while (wait.elapsed() < 1000)
+            QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    });
 }

@@ -3,12 +3,12 @@
 // the user could see (goal <= 50 ms). The peer is the same timer in an idle window.
 // Usage: zip_stall HOST_ROOT   (the root holds one folder to pack and one file, nothing else)
 #include "LongestStall.h"
+#include "WindowBench.h"
 
 #include "app/MainFrame.h"
 #include "dialogs/TestDialogs.h"
 #include "resources/Commands.h"
 #include "tree/FolderTree.h"
-#include "platform/linux/LinuxFileSystem.h"
 
 #include <QApplication>
 #include <QElapsedTimer>
@@ -17,38 +17,23 @@
 
 int main(int argc, char* argv[])
 {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: %s HOST_ROOT\n", argv[0]);
-        return 64;
-    }
-    qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication application(argc, argv);
-    platform::LinuxFileSystem fileSystem{platform::PathMapper(QByteArray(argv[1]))};
-    MainFrame frame(fileSystem);
-    if (!frame.create())
-        return 1;
-    frame.resize(240, 320);
-    frame.show();
-    FolderTree* tree = frame.tree();
-    const double idle = longestStall([] {
-        QElapsedTimer wait;
-        wait.start();
-        while (wait.elapsed() < 1000)
-            QApplication::processEvents(QEventLoop::WaitForMoreEvents, 50);
+    return WindowBench::run(argc, argv, [](MainFrame& frame) {
+        FolderTree* tree = frame.tree();
+        const double idle = idleStall();
+        tree->setCurrentNode(tree->topLevelNode(0));
+        frame.dispatch(Cmd::SelectItem);
+        tree->setCurrentNode(tree->topLevelNode(1));  // the file: the archive goes beside it
+        TestDialogs::answerNext(Cmd::Ok);  // the archive's name and level as offered
+        QElapsedTimer clock;
+        clock.start();
+        const double zip = longestStall([&] { frame.dispatch(Cmd::ZipSelection); });
+        const double zipMs = double(clock.nsecsElapsed()) / 1e6;
+        frame.reveal(QStringLiteral("\\New archive.zip"));
+        clock.restart();
+        const double unzip = longestStall([&] { frame.dispatch(Cmd::UnzipHere); });
+        const double unzipMs = double(clock.nsecsElapsed()) / 1e6;
+        std::printf("longest stall: idle window %.1f ms; zip selection %.1f ms (over %.0f ms); unzip here %.1f ms "
+                    "(over %.0f ms); goal <= 50 ms\n", idle, zip, zipMs, unzip, unzipMs);
+        return 0;
     });
-    tree->setCurrentNode(tree->topLevelNode(0));
-    frame.dispatch(Cmd::SelectItem);
-    tree->setCurrentNode(tree->topLevelNode(1));  // the file: the archive goes beside it
-    TestDialogs::answerNext(Cmd::Ok);  // the archive's name and level as offered
-    QElapsedTimer clock;
-    clock.start();
-    const double zip = longestStall([&] { frame.dispatch(Cmd::ZipSelection); });
-    const double zipMs = double(clock.nsecsElapsed()) / 1e6;
-    frame.reveal(QStringLiteral("\\New archive.zip"));
-    clock.restart();
-    const double unzip = longestStall([&] { frame.dispatch(Cmd::UnzipHere); });
-    const double unzipMs = double(clock.nsecsElapsed()) / 1e6;
-    std::printf("longest stall: idle window %.1f ms; zip selection %.1f ms (over %.0f ms); unzip here %.1f ms "
-                "(over %.0f ms); goal <= 50 ms\n", idle, zip, zipMs, unzip, unzipMs);
-    return 0;
 }
