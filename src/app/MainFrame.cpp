@@ -7,6 +7,7 @@
 #include "open/Launcher.h"
 #include "open/OpenCommands.h"
 #include "transfer/MailCommands.h"
+#include "transfer/ObexSendCommands.h"
 #include "app/Idle.h"
 #include "commands/CommandTable.h"
 #include "dialogs/JobDialog.h"
@@ -112,6 +113,9 @@ bool MainFrame::create()
     m_mailCommands = std::make_unique<MailCommands>(
         m_fileSystem, *m_archiveCommands, m_selection, this, [this] { return currentPath(); },
         [this] { return FolderTree::kindOf(currentNode()) >= 2; });
+    m_obexSendCommands = std::make_unique<ObexSendCommands>(
+        m_fileSystem, m_selection, this, [this] { return currentPath(); },
+        [this] { return FolderTree::kindOf(currentNode()) >= 2; });
     registerCommands();
     connect(m_tree, &FolderTree::cardItemsRemoved, this, &MainFrame::dropCardEntries);
     m_tree->installEventFilter(this);
@@ -210,6 +214,7 @@ void MainFrame::registerCommands()
     m_archiveCommands->registerCommands(m_commands);
     m_openCommands->registerCommands(m_commands);
     m_mailCommands->registerCommands(m_commands);
+    m_obexSendCommands->registerCommands(m_commands);
     m_commands.add(Cmd::AddFavorite, [this] {
         if (currentNode())
             Favorites(m_settings.favorites).add(currentPath());
@@ -219,7 +224,6 @@ void MainFrame::registerCommands()
     // The work still to come: its menu items stay disabled, but the rules that will enable
     // them already decide the keys that stand for them (Action on a file is taken as Open).
     const auto currentIsFile = [this] { return FolderTree::kindOf(currentNode()) >= 2; };
-    const auto hasSelection = [this] { return !m_selection.isEmpty(); };
     m_commands.announce(Cmd::OpenWith, "the open-with list", currentIsFile);
     m_commands.announce(Cmd::ManageFileTypes, "the file type manager");
     m_commands.announce(Cmd::Properties, "properties");
@@ -228,8 +232,6 @@ void MainFrame::registerCommands()
             const bool encrypted = currentPath().endsWith(QLatin1String("crf"), Qt::CaseInsensitive);
             return Str::text(encrypted ? Str::Decrypt : Str::Crypt);
         };
-    m_commands.announce(Cmd::SendFileObex, "sending over OBEX", currentIsFile);
-    m_commands.announce(Cmd::SendSelectionObex, "sending over OBEX", hasSelection);
     m_commands.announce(Cmd::ReceiveInfrared, "receiving over OBEX");
     m_commands.announce(Cmd::Find, "search");
 }

@@ -14,6 +14,7 @@ class ArchiveCommands;
 class Launcher;
 class OpenCommands;
 class MailCommands;
+class ObexSendCommands;
 class FileCommands;
 class FolderCounter;
 class FolderTree;
@@ -123,6 +124,7 @@ private:
     std::unique_ptr<Launcher> m_launcher;
     std::unique_ptr<OpenCommands> m_openCommands;
     std::unique_ptr<MailCommands> m_mailCommands;
+    std::unique_ptr<ObexSendCommands> m_obexSendCommands;
     int m_countsShown = 0;
     bool m_saved = false;
 };

@@ -1,11 +1,12 @@
 #include "transfer/ObexClient.h"
 
+#include "transfer/ObexPeers.h"
+
 #include <QStringList>
 
 #include <cerrno>
 #include <cstring>
 
-#include <netdb.h>
 #include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
@@ -82,37 +83,9 @@ ObexClient::~ObexClient()
 ObexClient::Outcome ObexClient::connect(const QString& address, int timeoutMs)
 {
     m_timeoutMs = timeoutMs;
-    const qsizetype colon = address.lastIndexOf(u':');
-    if (colon <= 0)
-        return Outcome::CannotConnect;
-    QString host = address.left(colon);
-    if (host.startsWith(u'[') && host.endsWith(u']'))
-        host = host.mid(1, host.size() - 2);
-    const QByteArray hostBytes = host.toUtf8();
-    const QByteArray port = address.mid(colon + 1).toUtf8();
-    addrinfo hints{};
-    hints.ai_socktype = SOCK_STREAM;
-    addrinfo* found = nullptr;
-    if (::getaddrinfo(hostBytes.constData(), port.constData(), &hints, &found) != 0)
-        return Outcome::CannotConnect;
-    for (addrinfo* at = found; at && m_socket < 0; at = at->ai_next) {
-        const int socket = ::socket(at->ai_family, at->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, at->ai_protocol);
-        if (socket < 0)
-            continue;
-        bool connected = ::connect(socket, at->ai_addr, at->ai_addrlen) == 0;
-        if (!connected && errno == EINPROGRESS) {
-            pollfd wait{socket, POLLOUT, 0};
-            int error = 0;
-            socklen_t length = sizeof error;
-            connected = ::poll(&wait, 1, m_timeoutMs) == 1
-                        && ::getsockopt(socket, SOL_SOCKET, SO_ERROR, &error, &length) == 0 && error == 0;
-        }
-        if (connected)
-            m_socket = socket;
-        else
-            ::close(socket);
-    }
-    ::freeaddrinfo(found);
+    if (m_socket >= 0)
+        ::close(m_socket);
+    m_socket = ObexPeers::openConnection(address, timeoutMs);
     if (m_socket < 0)
         return Outcome::CannotConnect;
     // Version 1.0, no flags, the largest packet we take.

@@ -1,0 +1,164 @@
+#include "transfer/SendToDialog.h"
+
+#include "app/Idle.h"
+#include "dialogs/MessageBox.h"
+#include "resources/Commands.h"
+#include "resources/DialogTemplates.h"
+#include "resources/StringTable.h"
+#include "transfer/SendingDialog.h"
+
+#include <QCheckBox>
+#include <QHeaderView>
+#include <QKeyEvent>
+#include <QTreeWidget>
+#include <QVBoxLayout>
+
+#include <map>
+
+namespace {
+constexpr int AddressRole = Qt::UserRole;
+// Packet data for ordinary devices and for old ones.
+constexpr int NormalChunk = 8192;
+constexpr int LowSpeedChunk = 120;
+// How long a peer has to answer a knock.
+constexpr int KnockTimeoutMs = 500;
+}  // namespace
+
+SendToDialog::SendToDialog(const QStringList& files, QWidget* parent)
+    : PhoneDialog(DialogTemplates::SendTo, parent), m_files(files)
+{
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(0, 0, 0, 4);
+    m_list = new QTreeWidget;
+    m_list->setRootIsDecorated(false);
+    m_list->setHeaderHidden(true);
+    m_list->installEventFilter(this);
+    layout->addWidget(m_list, 1);
+    m_lowSpeed = new QCheckBox(QStringLiteral("Low speed. Activate if you connect to an old device.\n* key to toggle."));
+    m_lowSpeed->setFocusPolicy(Qt::NoFocus);
+    layout->addWidget(m_lowSpeed);
+    setContent(content);
+    // A script waits for the first knock at every peer before it reads the list.
+    Idle::registerProbe(this, [this] { return !m_settled; });
+}
+
+SendToDialog::~SendToDialog() { stopProbing(); }
+
+bool SendToDialog::initialise()
+{
+    m_list->setFocus();
+    startProbing();
+    return true;
+}
+
+void SendToDialog::startProbing()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = false;
+    }
+    m_settled = false;
+    // The registry is read here, on the user-interface thread that owns it.
+    m_prober = std::thread([this, peers = ObexPeers::list()] { probe(peers); });
+}
+
+void SendToDialog::stopProbing()
+{
+    {
+        std::lock_guard lock(m_mutex);
+        m_stop = true;
+    }
+    m_wake.notify_all();
+    if (m_prober.joinable())
+        m_prober.join();
+}
+
+void SendToDialog::probe(const QList<ObexPeers::Peer>& peers)
+{
+    std::map<QString, bool> present;
+    for (;;) {
+        for (const ObexPeers::Peer& peer : peers) {
+            const bool answers = ObexPeers::answers(peer.address, KnockTimeoutMs);
+            bool& known = present[peer.address];
+            if (answers != known) {
+                known = answers;
+                if (answers)
+                    QMetaObject::invokeMethod(this, [this, peer] { arrived(peer); }, Qt::QueuedConnection);
+                else
+                    QMetaObject::invokeMethod(this, [this, address = peer.address] { departed(address); }, Qt::QueuedConnection);
+            }
+        }
+        // Queued after the round's arrivals, so it is seen after them.
+        QMetaObject::invokeMethod(this, [this] { m_settled = true; }, Qt::QueuedConnection);
+        std::unique_lock lock(m_mutex);
+        if (m_wake.wait_for(lock, std::chrono::seconds(1), [this] { return m_stop; }))
+            return;
+    }
+}
+
+void SendToDialog::arrived(const ObexPeers::Peer& peer)
+{
+    QTreeWidgetItem* row = nullptr;
+    for (int i = 0; i < m_list->topLevelItemCount() && !row; ++i)
+        if (m_list->topLevelItem(i)->data(0, AddressRole).toString() == peer.address)
+            row = m_list->topLevelItem(i);
+    if (!row) {
+        row = new QTreeWidgetItem(m_list);
+        row->setData(0, AddressRole, peer.address);
+    }
+    row->setText(0, peer.label());
+    row->setIcon(0, QIcon::fromTheme(peer.bluetooth ? QStringLiteral("bluetooth") : QStringLiteral("network-wireless")));
+    if (m_list->topLevelItemCount() == 1)
+        m_list->setCurrentItem(m_list->topLevelItem(0));
+}
+
+void SendToDialog::departed(const QString& address)
+{
+    for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
+        if (m_list->topLevelItem(i)->data(0, AddressRole).toString() == address) {
+            delete m_list->takeTopLevelItem(i);
+            return;
+        }
+    }
+}
+
+bool SendToDialog::eventFilter(QObject* watched, QEvent* event)
+{
+    // Star toggles low speed; the list would take it to open every row.
+    if (watched == m_list && event->type() == QEvent::KeyPress) {
+        const int key = static_cast<QKeyEvent*>(event)->key();
+        if (key == Qt::Key_Asterisk || key == Qt::Key_F8) {
+            m_lowSpeed->toggle();
+            return true;
+        }
+    }
+    return PhoneDialog::eventFilter(watched, event);
+}
+
+bool SendToDialog::onCommand(int commandId)
+{
+    if (commandId != Cmd::Ok)
+        return false;
+    send();
+    return true;
+}
+
+void SendToDialog::send()
+{
+    const QTreeWidgetItem* row = m_list->currentItem();
+    if (!row) {
+        MessageBox::error(this, Str::text(Str::SelectDevice));
+        return;
+    }
+    const QString address = row->data(0, AddressRole).toString();
+    const int chunk = m_lowSpeed->isChecked() ? LowSpeedChunk : NormalChunk;
+    // The knocking stops while the files go, and the list fills again afterwards.
+    stopProbing();
+    {
+        SendingDialog sending(address, m_files, chunk);
+        sending.run(this);
+    }
+    m_list->clear();
+    startProbing();
+}

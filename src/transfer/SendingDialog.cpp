@@ -1,0 +1,143 @@
+#include "transfer/SendingDialog.h"
+
+#include "app/Idle.h"
+#include "dialogs/SoftKeyBar.h"
+#include "resources/Commands.h"
+#include "resources/DialogTemplates.h"
+#include "resources/StringTable.h"
+#include "transfer/ObexClient.h"
+#include "transfer/TransferText.h"
+
+#include <QFile>
+#include <QLabel>
+#include <QProgressBar>
+#include <QVBoxLayout>
+
+namespace {
+// How long a silent peer is waited for before the transfer is given up.
+constexpr int PeerTimeoutMs = 15000;
+}  // namespace
+
+SendingDialog::SendingDialog(const QString& address, const QStringList& files, int chunk, QWidget* parent)
+    : PhoneDialog(DialogTemplates::Sending, parent), m_address(address), m_files(files), m_chunk(chunk)
+{
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(6, 6, 6, 6);
+    m_status = new QLabel(QStringLiteral("Connecting to device..."));
+    m_name = new QLabel;
+    m_bytes = new QLabel;
+    m_percent = new QLabel;
+    m_bar = new QProgressBar;
+    m_bar->setRange(0, 100);
+    m_bar->setValue(0);
+    m_bar->setTextVisible(false);
+    for (QLabel* label : {m_status, m_name, m_bytes, m_percent}) {
+        label->setWordWrap(true);
+        layout->addWidget(label);
+    }
+    layout->addWidget(m_bar);
+    layout->addStretch(1);
+    setContent(content);
+    Idle::registerProbe(this, [this] { return m_running; });
+}
+
+SendingDialog::~SendingDialog()
+{
+    m_stop = true;
+    if (m_worker.joinable())
+        m_worker.join();
+}
+
+bool SendingDialog::initialise()
+{
+    m_running = true;
+    m_worker = std::thread([this] { work(); });
+    return true;
+}
+
+bool SendingDialog::onCommand(int commandId)
+{
+    if (commandId == Cmd::DialogCancel && m_running) {
+        // The page goes once the worker has told the peer and ended.
+        m_stop = true;
+        m_closeWhenDone = true;
+        return true;
+    }
+    return false;
+}
+
+void SendingDialog::work()
+{
+    const auto post = [this](int status, const QString& name, qint64 count, qint64 total) {
+        QMetaObject::invokeMethod(this, [=, this] { show(status, name, count, total); }, Qt::QueuedConnection);
+    };
+    ObexClient client;
+    int status = Str::FileSent;
+    qint64 total = 0;
+    if (client.connect(m_address, PeerTimeoutMs) != ObexClient::Outcome::Sent) {
+        status = Str::ConnectFailed;
+    } else {
+        for (const QString& path : m_files) {
+            if (m_stop)
+                break;
+            const QString name = path.section(u'/', -1);
+            post(Str::SendingData, name, -1, 0);
+            QFile file(path);
+            if (!file.open(QIODevice::ReadOnly)) {
+                status = Str::SendReadFailed;
+                break;
+            }
+            total = file.size();
+            const ObexClient::Outcome outcome = client.put(
+                name, static_cast<quint32>(std::min<qint64>(total, 0xFFFFFFFF)),
+                [&file](char* bytes, qint64 size) { return file.read(bytes, size); }, m_chunk,
+                [&](qint64 count) { post(0, QString(), count == 0 ? 1 : count, total); }, m_stop);
+            if (outcome == ObexClient::Outcome::Refused) {
+                status = Str::SendRefused;
+                break;
+            }
+            if (outcome != ObexClient::Outcome::Sent) {
+                status = Str::SendReadFailed;
+                break;
+            }
+        }
+        client.disconnect();
+    }
+    QMetaObject::invokeMethod(this, [this, status, total] { finished(status, total); }, Qt::QueuedConnection);
+}
+
+void SendingDialog::show(int status, const QString& name, qint64 count, qint64 total)
+{
+    if (status)
+        m_status->setText(Str::text(status));
+    if (!name.isEmpty())
+        m_name->setText(name);
+    if (count >= 0) {
+        m_bytes->setText(transferText(count));
+        if (total > 0 && count > 0) {
+            const int percent = static_cast<int>(std::min<qint64>(100, count * 100 / total));
+            m_percent->setText(QStringLiteral("%1 %").arg(percent));
+            m_bar->setValue(percent);
+        }
+    }
+}
+
+void SendingDialog::finished(int status, qint64 total)
+{
+    if (m_worker.joinable())
+        m_worker.join();
+    m_running = false;
+    m_finalStatus = status;
+    if (m_closeWhenDone) {
+        end(Cmd::DialogCancel);
+        return;
+    }
+    m_status->setText(Str::text(status));
+    if (status == Str::FileSent && total > 0) {
+        m_percent->setText(QStringLiteral("100 %"));
+        m_bar->setValue(100);
+    }
+    if (status != Str::ConnectFailed)
+        softKeyBar()->setLabel(SoftKeyBar::Left, Str::text(Str::TransferDone));
+}

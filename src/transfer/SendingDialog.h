@@ -1,0 +1,51 @@
+#pragma once
+
+#include "dialogs/PhoneDialog.h"
+
+#include <QStringList>
+
+#include <atomic>
+#include <thread>
+
+class QLabel;
+class QProgressBar;
+
+// "Sending...": pushes files to one OBEX peer on a worker thread and shows the status, the
+// file, the bytes sent and the share of the file. Cancel stops the transfer after the packet
+// on its way (the peer is told) and closes the page once the worker has ended; after the
+// last file the key says Done.
+class SendingDialog : public PhoneDialog {
+    Q_OBJECT
+public:
+    // `files` are host paths, sent in order; `chunk` bounds the data of one packet.
+    SendingDialog(const QString& address, const QStringList& files, int chunk, QWidget* parent = nullptr);
+    ~SendingDialog() override;
+
+    // The string id of the final status (file sent, cannot connect, refused, cannot read).
+    int finalStatus() const { return m_finalStatus; }
+
+protected:
+    bool initialise() override;
+    bool onCommand(int commandId) override;
+
+private:
+    void work();
+    // Shown on the user-interface thread: a status (0: none), the file's name (empty: none),
+    // the count sent (-1: none) of the file's total.
+    void show(int status, const QString& name, qint64 count, qint64 total);
+    void finished(int status, qint64 total);
+
+    QString m_address;
+    QStringList m_files;
+    int m_chunk;
+    QLabel* m_status;
+    QLabel* m_name;
+    QLabel* m_bytes;
+    QLabel* m_percent;
+    QProgressBar* m_bar;
+    std::thread m_worker;
+    std::atomic<bool> m_stop{false};
+    bool m_running = false;
+    bool m_closeWhenDone = false;
+    int m_finalStatus = 0;
+};
