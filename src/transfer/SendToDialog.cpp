@@ -9,7 +9,9 @@
 
 #include <QCheckBox>
 #include <QHeaderView>
+#include <QHBoxLayout>
 #include <QKeyEvent>
+#include <QLabel>
 #include <QTreeWidget>
 #include <QVBoxLayout>
 
@@ -35,9 +37,17 @@ SendToDialog::SendToDialog(const QStringList& files, QWidget* parent)
     m_list->setHeaderHidden(true);
     m_list->installEventFilter(this);
     layout->addWidget(m_list, 1);
-    m_lowSpeed = new QCheckBox(QStringLiteral("Low speed. Activate if you connect to an old device.\n* key to toggle."));
+    // The box and its text apart, so that the text wraps on a narrow screen.
+    auto* lowSpeedRow = new QHBoxLayout;
+    lowSpeedRow->setContentsMargins(4, 0, 4, 0);
+    m_lowSpeed = new QCheckBox;
     m_lowSpeed->setFocusPolicy(Qt::NoFocus);
-    layout->addWidget(m_lowSpeed);
+    auto* lowSpeedText = new QLabel(QStringLiteral("Low speed. Activate if you connect to an old device.\n* key to toggle."));
+    lowSpeedText->setWordWrap(true);
+    lowSpeedText->setBuddy(m_lowSpeed);
+    lowSpeedRow->addWidget(m_lowSpeed, 0, Qt::AlignTop);
+    lowSpeedRow->addWidget(lowSpeedText, 1);
+    layout->addLayout(lowSpeedRow);
     setContent(content);
     // A script waits for the first knock at every peer before it reads the list.
     Idle::registerProbe(this, [this] { return !m_settled; });
