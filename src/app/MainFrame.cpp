@@ -2,6 +2,7 @@
 
 #include "app/HandOff.h"
 #include "archive/ArchiveCommands.h"
+#include "search/SearchCommands.h"
 #include "app/Idle.h"
 #include "commands/CommandTable.h"
 #include "dialogs/JobDialog.h"
@@ -100,6 +101,11 @@ bool MainFrame::create()
         updateMenus();
         requestStatusRefresh();
     });
+    m_searchCommands = std::make_unique<SearchCommands>(
+        m_fileSystem, *m_tree, this, [this](const QString& path) { reveal(path); },
+        // FIXME: hand the file to LaunchItem, the one launcher of Open, once it is in this
+        // build; until then a found file is not opened.
+        [](const QString&) {});
     registerCommands();
     connect(m_tree, &FolderTree::cardItemsRemoved, this, &MainFrame::dropCardEntries);
     m_tree->installEventFilter(this);
@@ -196,6 +202,7 @@ void MainFrame::registerCommands()
     };
     m_fileCommands->registerCommands(m_commands);
     m_archiveCommands->registerCommands(m_commands);
+    m_searchCommands->registerCommands(m_commands);
 
     // The work still to come: its menu items stay disabled, but the rules that will enable
     // them already decide the keys that stand for them (Action on a file is taken as Open).
@@ -226,7 +233,6 @@ void MainFrame::registerCommands()
     m_commands.announce(Cmd::ZipSelectionAndMail, "sending by e-mail and MMS", hasSelection);
     m_commands.announce(Cmd::AddFavorite, "favorites", [this] { return currentNode() != nullptr; });
     m_commands.announce(Cmd::GoToFavorites, "favorites");
-    m_commands.announce(Cmd::Find, "search");
 }
 
 void MainFrame::updateMenus()

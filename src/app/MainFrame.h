@@ -13,6 +13,7 @@
 class ArchiveCommands;
 class FileCommands;
 class FolderCounter;
+class SearchCommands;
 class FolderTree;
 class PhonePage;
 class SelectionBand;
@@ -115,6 +116,7 @@ private:
     std::unique_ptr<FolderCounter> m_counter;
     std::unique_ptr<FileCommands> m_fileCommands;
     std::unique_ptr<ArchiveCommands> m_archiveCommands;
+    std::unique_ptr<SearchCommands> m_searchCommands;
     int m_countsShown = 0;
     bool m_saved = false;
 };
