@@ -2,6 +2,10 @@
 
 #include "app/HandOff.h"
 #include "archive/ArchiveCommands.h"
+#include "favorites/Favorites.h"
+#include "favorites/FavoritesDialog.h"
+#include "open/Launcher.h"
+#include "open/OpenCommands.h"
 #include "search/SearchCommands.h"
 #include "app/Idle.h"
 #include "commands/CommandTable.h"
@@ -101,11 +105,17 @@ bool MainFrame::create()
         updateMenus();
         requestStatusRefresh();
     });
+    m_launcher = std::make_unique<Launcher>(m_fileSystem);
+    m_openCommands = std::make_unique<OpenCommands>(
+        *m_launcher, this, [this] { return currentPath(); },
+        [this] { return FolderTree::kindOf(currentNode()) >= 2; }, [this](int command) { postCommand(command); });
     m_searchCommands = std::make_unique<SearchCommands>(
         m_fileSystem, *m_tree, this, [this](const QString& path) { reveal(path); },
-        // FIXME: hand the file to LaunchItem, the one launcher of Open, once it is in this
-        // build; until then a found file is not opened.
-        [](const QString&) {});
+        // A failure is told over the results, which stay open after a file was opened.
+        [this](const QString& path) {
+            QWidget* results = QApplication::activeModalWidget();
+            m_launcher->launchItem(results ? results : this, path, QString());
+        });
     registerCommands();
     connect(m_tree, &FolderTree::cardItemsRemoved, this, &MainFrame::dropCardEntries);
     m_tree->installEventFilter(this);
@@ -202,15 +212,19 @@ void MainFrame::registerCommands()
     };
     m_fileCommands->registerCommands(m_commands);
     m_archiveCommands->registerCommands(m_commands);
+    m_openCommands->registerCommands(m_commands);
     m_searchCommands->registerCommands(m_commands);
+    m_commands.add(Cmd::AddFavorite, [this] {
+        if (currentNode())
+            Favorites(m_settings.favorites).add(currentPath());
+    }, [this] { return currentNode() != nullptr; });
+    m_commands.add(Cmd::GoToFavorites, [this] { goToFavorite(); });
 
     // The work still to come: its menu items stay disabled, but the rules that will enable
     // them already decide the keys that stand for them (Action on a file is taken as Open).
     const auto currentIsFile = [this] { return FolderTree::kindOf(currentNode()) >= 2; };
     const auto hasSelection = [this] { return !m_selection.isEmpty(); };
-    m_commands.announce(Cmd::Open, "opening files and running commands", currentIsFile);
     m_commands.announce(Cmd::OpenWith, "the open-with list", currentIsFile);
-    m_commands.announce(Cmd::Run, "opening files and running commands");
     m_commands.announce(Cmd::ManageFileTypes, "the file type manager");
     m_commands.announce(Cmd::Properties, "properties");
     m_commands.announce(Cmd::Encrypt, "encryption", [this] { return FolderTree::kindOf(currentNode()) == 2; }).label =
@@ -231,8 +245,18 @@ void MainFrame::registerCommands()
     m_commands.announce(Cmd::SendSelectionObex, "sending over OBEX", hasSelection);
     m_commands.announce(Cmd::ReceiveInfrared, "receiving over OBEX");
     m_commands.announce(Cmd::ZipSelectionAndMail, "sending by e-mail and MMS", hasSelection);
-    m_commands.announce(Cmd::AddFavorite, "favorites", [this] { return currentNode() != nullptr; });
-    m_commands.announce(Cmd::GoToFavorites, "favorites");
+}
+
+void MainFrame::goToFavorite()
+{
+    Favorites favorites(m_settings.favorites);
+    FavoritesDialog dialog(favorites, m_fileSystem, *m_images);
+    if (dialog.run(this) != Cmd::Ok)
+        return;
+    if (dialog.selectedIsFolder())
+        reveal(dialog.selectedPath());
+    else
+        m_launcher->launchItem(this, dialog.selectedPath(), QString());
 }
 
 void MainFrame::updateMenus()

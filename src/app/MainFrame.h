@@ -11,6 +11,8 @@
 #include <memory>
 
 class ArchiveCommands;
+class Launcher;
+class OpenCommands;
 class FileCommands;
 class FolderCounter;
 class SearchCommands;
@@ -52,6 +54,8 @@ public:
     void bringToFront();
 
     void updateMenus();
+    // "Go to / Manage...": the favorites list, then the chosen place shown or opened.
+    void goToFavorite();
     void requestStatusRefresh();
     // Opens the tree down to a path ("\\a\\b" or "a\\b") and selects the item there; tells the
     // user when the folders on the way cannot be found in the tree.
@@ -116,6 +120,8 @@ private:
     std::unique_ptr<FolderCounter> m_counter;
     std::unique_ptr<FileCommands> m_fileCommands;
     std::unique_ptr<ArchiveCommands> m_archiveCommands;
+    std::unique_ptr<Launcher> m_launcher;
+    std::unique_ptr<OpenCommands> m_openCommands;
     std::unique_ptr<SearchCommands> m_searchCommands;
     int m_countsShown = 0;
     bool m_saved = false;

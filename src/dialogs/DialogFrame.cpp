@@ -202,6 +202,12 @@ void DialogFrame::keyPressEvent(QKeyEvent* event)
             sendCommand(Cmd::Ok);
         return;
     }
+    // Up and Down that the focused control had no use for move to the control above or
+    // below, as on the phone, where there is no Tab key.
+    if (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up) {
+        focusNextPrevChild(event->key() == Qt::Key_Down);
+        return;
+    }
     if (event->key() != Qt::Key_Escape) {
         QDialog::keyPressEvent(event);
         return;

@@ -111,17 +111,6 @@ bool SearchCriteriaDialog::onCommand(int commandId)
     return false;  // the frame ends the dialog with 1
 }
 
-// Up and Down move between the controls, as on the phone, when the focused one has no use for
-// them.
-void SearchCriteriaDialog::keyPressEvent(QKeyEvent* event)
-{
-    if (event->key() == Qt::Key_Down || event->key() == Qt::Key_Up) {
-        focusNextPrevChild(event->key() == Qt::Key_Down);
-        return;
-    }
-    PhoneDialog::keyPressEvent(event);
-}
-
 // Left and Right tick and clear a check box, as the phone's keys change the value of the
 // focused control.
 bool SearchCriteriaDialog::eventFilter(QObject* watched, QEvent* event)

@@ -18,7 +18,6 @@ public:
 protected:
     bool initialise() override;
     bool onCommand(int commandId) override;
-    void keyPressEvent(QKeyEvent* event) override;
     bool eventFilter(QObject* watched, QEvent* event) override;
 
 private:

@@ -15,6 +15,10 @@
 
 #include <gtest/gtest.h>
 
+#include <string>
+#include <utility>
+#include <vector>
+
 struct ProgramRun {
     int exitCode = -1;
     QString out;
@@ -46,13 +50,14 @@ public:
         ASSERT_TRUE(out.open(QIODevice::WriteOnly)) << relative;
         out.write(content);
     }
-    void registry(const char* keyPath, const char* name, const platform::RegValue& value)
+    void registry(const char* keyPath, const char* name, const platform::RegValue& value,
+                  platform::Hive hive = platform::Hive::CurrentUser)
     {
         QString error;
         auto store = platform::RegistryStore::open(registryFile(), &error);
         ASSERT_TRUE(store) << error.toStdString();
         platform::RegistryStore::KeyId key = 0;
-        ASSERT_TRUE(store->openKey(platform::Hive::CurrentUser, QString::fromUtf8(keyPath), true, key));
+        ASSERT_TRUE(store->openKey(hive, QString::fromUtf8(keyPath), true, key));
         ASSERT_TRUE(store->writeValue(key, QString::fromUtf8(name), value));
     }
     void setting(const char* name, quint32 value)
@@ -75,6 +80,27 @@ public:
              | static_cast<quint8>(value.data[2]) << 16 | static_cast<quint32>(static_cast<quint8>(value.data[3])) << 24;
     }
 
+    // The string values of a key under HKEY_CURRENT_USER as "name=text", sorted and joined by
+    // blanks.
+    std::string storedStrings(const char* keyPath)
+    {
+        QString error;
+        auto store = platform::RegistryStore::open(registryFile(), &error);
+        platform::RegistryStore::KeyId key = 0;
+        if (!store || !store->openKey(platform::Hive::CurrentUser, QString::fromUtf8(keyPath), false, key))
+            return "<no key>";
+        QStringList values;
+        QString name;
+        for (int i = 0; store->valueNameAt(key, i, name); ++i) {
+            platform::RegValue value;
+            if (store->readValue(key, name, value))
+                values << name + u'=' + QString::fromUtf16(reinterpret_cast<const char16_t*>(value.data.constData()),
+                                                           value.data.size() / 2).section(QChar(0), 0, 0);
+        }
+        values.sort();
+        return values.join(u' ').toStdString();
+    }
+
     void start(QProcess& process, const QStringList& arguments) const
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
@@ -82,10 +108,15 @@ public:
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        for (const auto& [name, value] : m_environment)
+            environment.insert(name, value);
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(FENNICK_BINARY),
                       QStringList{QStringLiteral("--root"), root(), QStringLiteral("--registry"), registryFile()} + arguments);
     }
+
+    // A variable of the program's environment (the desktop opener, the XDG folders).
+    void environment(const QString& name, const QString& value) { m_environment.emplace_back(name, value); }
 
     // Writes a keypad script given as text to a file of its own.
     QString writeScript(const QString& script)
@@ -123,4 +154,5 @@ private:
 
     QTemporaryDir m_folder;
     int m_scripts = 0;
+    std::vector<std::pair<QString, QString>> m_environment;
 };

@@ -1,6 +1,9 @@
 // Finding files as a person does it: Edit > Find..., the criteria, the results list and its
 // menu, and back to the tree.
 #include "ProgramFixture.h"
+#include "Recorder.h"
+
+#include "settings/RegKey.h"
 
 namespace {
 
@@ -107,10 +110,22 @@ TEST(SearchScript, ThePlaceIsTheCurrentFolderOrTheWholePhoneAndNewSearchKeepsIt)
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
 }
 
-TEST(SearchScript, AFolderRowIsRevealedInTheTreeAndAFileRowStaysInTheResults)
+TEST(SearchScript, AFolderRowIsRevealedInTheTreeAndAFileRowIsOpenedWhileTheResultsStay)
 {
     ProgramFixture program;
     makeTree(program);
+    // Files of type ".pic" open with a program that writes down what it was given; nothing
+    // else opens anything.
+    Recorder programs{program.path(QStringLiteral("bin"))};
+    const QString recorder = programs.program("recorder");
+    program.environment(QStringLiteral("FENNICK_OPENER"), programs.program("opener"));
+    for (const char* variable : {"XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "XDG_DATA_DIRS"})
+        program.environment(QString::fromUtf8(variable), program.path(QStringLiteral("xdg")));
+    const auto text = [](const QString& value) { return platform::RegValue{platform::RegType::String, RegKey::encodeString(value)}; };
+    program.registry(".pic", "", text(QStringLiteral("PicFile")), platform::Hive::ClassesRoot);
+    program.registry("PicFile\\Shell\\Open\\Command", "", text(u'"' + recorder + QStringLiteral("\" %1")),
+                     platform::Hive::ClassesRoot);
+    program.file("Docs/sub/xabcx photo.pic", "picture");
     // Rows come in the order the disk lists them: each search here finds one row, which is
     // current once the search is done.
     const ProgramRun run = program.play(QStringLiteral(
@@ -126,11 +141,20 @@ TEST(SearchScript, AFolderRowIsRevealedInTheTreeAndAFileRowStaysInTheResults)
         "key F2\nchoose Find...\n"
         "expect screen [choice] Folder 'abcdir'\n"
         "key Down Left Up\n"                        // the whole phone
-        "type xabcx\n"
+        "type *photo.pic\n"
         "key Enter\nwait idle\n"
         "key F2\nchoose Open / Execute\n"           // a file is opened, and the results stay
+        "wait idle\n"
         "expect screen == Search results ==\n"
-        "expect screen >   xabcx | \\Docs\n"
+        "expect screen >   xabcx photo.pic | \\Docs\\sub\n"
+        "key F2\nchoose Back to criteria...\n"
+        "type xabc?\n"                              // a file nothing opens: told over the results
+        "key Enter\nwait idle\n"
+        "key Enter\n"                               // the action key opens the current row
+        "wait idle\n"
+        "expect screen Unable to open the file. The system returned the error 'File association not available'!\n"
+        "key Enter\n"
+        "expect screen == Search results ==\n"
         "key F2\nchoose Back to criteria...\n"
         "type abcdir\n"
         "key Enter\nwait idle\n"
@@ -156,6 +180,7 @@ TEST(SearchScript, AFolderRowIsRevealedInTheTreeAndAFileRowStaysInTheResults)
         "wait idle\n"
         "expect screen >   ABC.txt\n"));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+    EXPECT_EQ(programs.take(), "recorder|" + (program.root() + QStringLiteral("/Docs/sub/xabcx photo.pic")).toStdString());
 }
 
 }  // namespace

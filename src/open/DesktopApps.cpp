@@ -1,0 +1,63 @@
+#include "open/DesktopApps.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QMimeDatabase>
+#include <QStandardPaths>
+#include <QStringList>
+
+namespace DesktopApps {
+
+namespace {
+
+// The desktop ids a list file names for any of `types` in the sections that open files.
+QStringList namedIn(const QString& listFile, const QStringList& types)
+{
+    QFile file(listFile);
+    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+        return {};
+    QStringList ids;
+    bool opening = false;
+    while (!file.atEnd()) {
+        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+        if (line.startsWith(u'[')) {
+            opening = line == u"[Default Applications]" || line == u"[Added Associations]" || line == u"[MIME Cache]";
+            continue;
+        }
+        const qsizetype equals = line.indexOf(u'=');
+        if (!opening || equals <= 0 || !types.contains(line.left(equals).trimmed()))
+            continue;
+        for (const QString& id : line.mid(equals + 1).split(u';', Qt::SkipEmptyParts))
+            ids << id.trimmed();
+    }
+    return ids;
+}
+
+}  // namespace
+
+bool hasDefaultFor(const QByteArray& hostPath)
+{
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(QFile::decodeName(hostPath));
+    if (!type.isValid())
+        return false;
+    QStringList types = QStringList{type.name()} + type.aliases() + type.allAncestors();
+    const QStringList applications = QStandardPaths::standardLocations(QStandardPaths::ApplicationsLocation);
+    QStringList lists;
+    for (const QString& folder : QStandardPaths::standardLocations(QStandardPaths::GenericConfigLocation))
+        lists << folder + QStringLiteral("/mimeapps.list");
+    for (const QString& folder : applications)
+        lists << folder + QStringLiteral("/mimeapps.list") << folder + QStringLiteral("/mimeinfo.cache");
+    for (const QString& list : lists) {
+        for (const QString& id : namedIn(list, types)) {
+            // A desktop id "vendor-app.desktop" may live as "vendor/app.desktop".
+            for (const QString& folder : applications) {
+                if (QFileInfo::exists(folder + u'/' + id)
+                    || QFileInfo::exists(folder + u'/' + QString(id).replace(u'-', u'/')))
+                    return true;
+            }
+        }
+    }
+    return false;
+}
+
+}  // namespace DesktopApps

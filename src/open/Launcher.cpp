@@ -1,0 +1,177 @@
+#include "open/Launcher.h"
+
+#include "dialogs/MessageBox.h"
+#include "fileops/ShortcutFile.h"
+#include "open/DesktopApps.h"
+#include "open/ShellWords.h"
+#include "platform/FileSystem.h"
+#include "resources/StringTable.h"
+#include "settings/RegKey.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QStandardPaths>
+
+#include <cerrno>
+
+#include <sys/stat.h>
+#include <unistd.h>
+
+namespace {
+
+// Shortcuts that lead to shortcuts are followed this far, so that a loop of them ends.
+constexpr int MostShortcuts = 8;
+
+// The code for a host path that cannot be looked at: a missing item in an existing folder is a
+// missing file, a missing folder on the way a missing path.
+int codeForMissing(const QByteArray& host, int error)
+{
+    if (error == EACCES)
+        return Launcher::AccessDenied;
+    if (error != ENOENT && error != ENOTDIR)
+        return Launcher::Unknown;
+    const qsizetype slash = host.lastIndexOf('/');
+    struct stat folder;
+    const QByteArray parent = slash <= 0 ? QByteArray("/") : host.left(slash);
+    return ::stat(parent.constData(), &folder) == 0 && S_ISDIR(folder.st_mode) ? Launcher::FileNotFound
+                                                                                : Launcher::PathNotFound;
+}
+
+// Where a program named in a command is: a path as given, a bare name found on PATH.
+int findProgram(const QString& program, QString& found)
+{
+    if (!program.contains(u'/')) {
+        found = QStandardPaths::findExecutable(program);
+        return found.isEmpty() ? Launcher::FileNotFound : Launcher::Started;
+    }
+    const QByteArray host = QFile::encodeName(program);
+    struct stat status;
+    if (::stat(host.constData(), &status) != 0)
+        return codeForMissing(host, errno);
+    if (S_ISDIR(status.st_mode) || ::access(host.constData(), X_OK) != 0)
+        return Launcher::AccessDenied;
+    found = program;
+    return Launcher::Started;
+}
+
+int run(const QString& program, const QStringList& arguments)
+{
+    QString found;
+    if (const int code = findProgram(program, found); code != Launcher::Started)
+        return code;
+    return QProcess::startDetached(found, arguments) ? Launcher::Started : Launcher::Unknown;
+}
+
+// The open command our file types give for a name's ending; empty when there is none.
+QString associatedCommand(const QByteArray& host)
+{
+    const QByteArray name = host.mid(host.lastIndexOf('/') + 1);
+    const qsizetype dot = name.lastIndexOf('.');
+    if (dot < 0)
+        return {};
+    const QString extension = QFile::decodeName(name.mid(dot));
+    const QString defaultValue = QStringLiteral("");
+    const QString type = RegKey(platform::Hive::ClassesRoot, extension).readString(defaultValue);
+    if (type.isEmpty())
+        return {};
+    return RegKey(platform::Hive::ClassesRoot, type + QStringLiteral("\\Shell\\Open\\Command")).readString(defaultValue);
+}
+
+}  // namespace
+
+int Launcher::start(const QString& file, const QString& parameters) const
+{
+    const QStringList arguments = ShellWords::split(parameters);
+    if (file.isEmpty())
+        return FileNotFound;
+    if (file.startsWith(u'\\')) {
+        const QByteArray host = m_fileSystem.hostPath(file);
+        return host.isEmpty() ? PathNotFound : open(host, arguments, 0);
+    }
+    if (!file.contains(u'/'))
+        return run(file, arguments);  // a program's name, found on PATH
+    return open(QFile::encodeName(file), arguments, 0);
+}
+
+int Launcher::open(const QByteArray& host, const QStringList& arguments, int depth) const
+{
+    struct stat status;
+    if (::stat(host.constData(), &status) != 0)  // a link opens what it leads to
+        return codeForMissing(host, errno);
+    const bool isFolder = S_ISDIR(status.st_mode);
+    if (!isFolder && ::access(host.constData(), R_OK) != 0)
+        return errno == EACCES ? AccessDenied : Unknown;
+    const QString path = QFile::decodeName(host);
+
+    if (!isFolder && host.toLower().endsWith(".lnk")) {
+        QFile shortcut(path);
+        QString target;
+        if (depth >= MostShortcuts || !shortcut.open(QIODevice::ReadOnly)
+            || !ShortcutFile::decode(shortcut.read(64 * 1024), target))
+            return FileNotFound;
+        // The target is a quoted path, maybe followed by arguments of its own.
+        QStringList words = ShellWords::split(target);
+        if (words.isEmpty())
+            return FileNotFound;
+        const QString item = words.takeFirst();
+        words += arguments;
+        if (item.startsWith(u'\\')) {
+            const QByteArray itemHost = m_fileSystem.hostPath(item);
+            return itemHost.isEmpty() ? PathNotFound : open(itemHost, words, depth + 1);
+        }
+        return item.contains(u'/') ? open(QFile::encodeName(item), words, depth + 1) : run(item, words);
+    }
+
+    if (!isFolder) {
+        const QString command = associatedCommand(host);
+        QStringList words = ShellWords::split(command);
+        if (!words.isEmpty()) {
+            bool placed = false;
+            for (QString& word : words) {
+                if (word.contains(QStringLiteral("%1"))) {
+                    word.replace(QStringLiteral("%1"), path);
+                    placed = true;
+                }
+            }
+            if (!placed)
+                words << path;
+            const QString program = words.takeFirst();
+            return run(program, words + arguments);
+        }
+        if (S_ISREG(status.st_mode) && ::access(host.constData(), X_OK) == 0)
+            return run(path, arguments);
+    }
+
+    if (!isFolder && !DesktopApps::hasDefaultFor(host))
+        return NoAssociation;
+    const QString opener = qEnvironmentVariable("FENNICK_OPENER", QStringLiteral("xdg-open"));
+    QString found;
+    if (findProgram(opener, found) != Started)
+        return NoAssociation;  // no desktop to open anything with
+    return QProcess::startDetached(found, QStringList{path} + arguments) ? Started : Unknown;
+}
+
+void Launcher::launchItem(QWidget* owner, const QString& file, const QString& parameters) const
+{
+    const int code = start(file, parameters);
+    if (code != Started)
+        MessageBox::error(owner, Str::arg(Str::OpenFailed, codeText(code)));
+}
+
+QString Launcher::codeText(int code)
+{
+    switch (code) {
+    case 2: return QStringLiteral("File not found");
+    case 3: return QStringLiteral("Path not found");
+    case 5: return QStringLiteral("Access denied");
+    case 8: return QStringLiteral("Out of memory");
+    case 26: return QStringLiteral("Cannot share an open file");
+    case 27: return QStringLiteral("File association information not complete");
+    case 28: return QStringLiteral("DDE operation timed out");
+    case 29: return QStringLiteral("DDE operation failed");
+    case 30: return QStringLiteral("DDE operation is busy");
+    case 31: return QStringLiteral("File association not available");
+    case 32: return QStringLiteral("Dynamic-link library not found");
+    default: return QStringLiteral("Unknown error");
+    }
+}
