@@ -11,6 +11,8 @@
 #include <QStringList>
 #include <QTemporaryDir>
 
+#include <functional>
+
 #include <gtest/gtest.h>
 
 #include <fcntl.h>
@@ -115,6 +117,42 @@ TEST_F(SearchWalkTest, EachFolderIsListedBeforeItsSubfoldersAndOnlyTheStartingPl
     EXPECT_EQ(search(request("ABC.txt", "\\")), paths({"\\ABC.txt"}));
 }
 
+// Folders are read ahead of the walk on another thread; the finds still come in the order of a
+// plain depth-first walk over the listings, each folder's own before those below it.
+TEST_F(SearchWalkTest, ReadingAheadKeepsTheOrderOfADepthFirstWalk)
+{
+    QDir(m_root.path()).mkpath(QStringLiteral("Wide"));
+    for (int i = 0; i < 40; ++i)
+        for (int j = 0; j < 3; ++j) {
+            QDir(m_root.path()).mkpath(QStringLiteral("Wide/f%1/g%2").arg(i).arg(j));
+            makeFile(QStringLiteral("Wide/f%1/g%2/hit%1-%2").arg(i).arg(j).toUtf8());
+            makeFile(QStringLiteral("Wide/f%1/hit%1").arg(i).toUtf8());
+        }
+    platform::LinuxFileSystem fileSystem{platform::PathMapper(m_host)};
+    QStringList expected;
+    std::function<void(const platform::OpenFolder&, const QString&)> walk = [&](const platform::OpenFolder& folder,
+                                                                              const QString& path) {
+        std::vector<QString> subfolders;
+        ASSERT_EQ(fileSystem.list(folder, false, [&](const platform::DirEntry& entry) {
+            if (entry.name.startsWith(u"hit"))
+                expected << path + u'\\' + entry.name;
+            if (entry.kind == platform::DirEntry::Folder)
+                subfolders.push_back(entry.name);
+            return true;
+        }), platform::FsError::None);
+        for (const QString& name : subfolders) {
+            platform::OpenFolder child;
+            ASSERT_EQ(fileSystem.openChild(folder, name, child), platform::FsError::None);
+            walk(child, path + u'\\' + name);
+        }
+    };
+    platform::OpenFolder wide;
+    ASSERT_EQ(fileSystem.openFolder(QStringLiteral("\\Wide"), wide), platform::FsError::None);
+    walk(wide, QStringLiteral("\\Wide"));
+    ASSERT_EQ(expected.size(), 160);
+    EXPECT_EQ(search(request("hit*", "\\Wide")), expected);
+}
+
 TEST_F(SearchWalkTest, HiddenAndSystemItemsAreListedOnlyWhenAskedForButHiddenFoldersAreAlwaysSearched)
 {
     ASSERT_EQ(::mkfifo(host("Docs/abc.pipe").constData(), 0644), 0);
@@ -159,10 +197,10 @@ TEST_F(SearchWalkTest, NamesThatAreNotUtf8AreFoundAndLeadBackToTheirItems)
 
 TEST_F(SearchWalkTest, AFolderThatVanishesOrCannotBeReadYieldsNothingAndTheWalkGoesOn)
 {
-    // Pics is removed while the walk is in Docs, before the walk reaches it (each folder's
-    // sub-folders are gone into after the folder itself has been read).
+    // Pics is removed while the walk reads the root, which lists it: no sub-folder is read
+    // before the folder above it has been read whole.
     QStringList found = search(request("*abc*"), nullptr, [this](const SearchHit& hit) {
-        if (hit.name == u"xabcx")
+        if (hit.name == u"ABC.txt")
             QDir(QString::fromUtf8(host("Pics"))).removeRecursively();
     });
     EXPECT_TRUE(found.contains(QStringLiteral("\\Docs\\sub\\abc.md")));
