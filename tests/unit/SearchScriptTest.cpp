@@ -74,6 +74,15 @@ TEST(SearchScript, TheCriteriaAndResultsGoBackAndForthWithWhatWasTyped)
         "key Enter\nwait idle\n"
         "expect screen .abc_hidden | \\Docs\n"
         "expect screen Found 6 item(s)\n"
+        "key Escape\n"                              // Back does nothing here
+        "expect screen == Search results ==\n"
+        "key F2\nchoose Back to criteria...\n"
+        "type zzz\n"
+        "key Enter\nwait idle\n"
+        "expect screen Found 0 item(s)\n"
+        "key Enter\n"                               // no row: the action key goes back as it was
+        "expect screen [edit] *zzz* (focus)\n"
+        "key Enter\nwait idle\n"
         "key F1\n"                                  // Done
         "expect screen == Fennick ==\n"));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
