@@ -8,6 +8,7 @@
 #include <deque>
 #include <memory>
 #include <mutex>
+#include <system_error>
 #include <thread>
 #include <vector>
 
@@ -114,7 +115,7 @@ void SearchWalk::run(const std::atomic<bool>& stop, const Found& found)
     std::condition_variable changed;
     std::deque<std::shared_ptr<Scan>> offers;  // for the helper, the latest last
     bool quit = false;
-    std::thread helper([&] {
+    const auto help = [&] {
         std::unique_lock lock(mutex);
         for (;;) {
             changed.wait(lock, [&] { return quit || !offers.empty(); });
@@ -133,7 +134,13 @@ void SearchWalk::run(const std::atomic<bool>& stop, const Found& found)
             item->state = Scan::State::Done;
             changed.notify_all();
         }
-    });
+    };
+    // Without a helper the walk reads every folder itself, which is only slower.
+    std::thread helper;
+    try {
+        helper = std::thread(help);
+    } catch (const std::system_error&) {
+    }
 
     std::deque<Level> levels;
     // Makes a level of a folder that has sub-folders, and offers those after the first.
@@ -215,5 +222,6 @@ void SearchWalk::run(const std::atomic<bool>& stop, const Found& found)
         quit = true;
         changed.notify_all();
     }
-    helper.join();
+    if (helper.joinable())
+        helper.join();
 }
