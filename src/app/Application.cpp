@@ -6,6 +6,7 @@
 #include "app/QuitSignals.h"
 #include "app/ScriptRunner.h"
 #include "app/SingleInstance.h"
+#include "app/VncServer.h"
 #include "platform/RegText.h"
 #include "platform/RegistryStore.h"
 #include "platform/linux/LinuxFileSystem.h"
@@ -15,8 +16,10 @@
 #include <QApplication>
 #include <QDialog>
 #include <QFile>
+#include <QFileInfo>
 #include <QIcon>
 #include <QScreen>
+#include <QSocketNotifier>
 #include <QTimer>
 
 #include <cerrno>
@@ -62,6 +65,20 @@ std::unique_ptr<platform::RegistryStore> openStore(const CommandLine& options)
     if (!store)
         printTo(stderr, QStringLiteral("fennick: %1; going on with the defaults\n").arg(error));
     return store;
+}
+
+// The server's settings from the command line. The default password file is used when it
+// exists; one named with --vnc-passwd must.
+VncServer::Options vncOptions(const CommandLine& options)
+{
+    VncServer::Options vnc;
+    vnc.address = options.vncAddress;
+    vnc.port = options.vncPort;
+    vnc.size = options.screenSize;
+    vnc.passwordFile = options.vncPasswordFile;
+    if (vnc.passwordFile.isEmpty() && QFileInfo::exists(CommandLine::defaultVncPasswordFile()))
+        vnc.passwordFile = CommandLine::defaultVncPasswordFile();
+    return vnc;
 }
 
 bool hasDisplay()
@@ -175,6 +192,13 @@ int Application::run(int argc, char* argv[])
         return 64;
     }
 
+    // Refused before anything starts, a second start that would only hand over included.
+    VncServer::Options vnc = vncOptions(options);
+    if (options.vncPort > 0 && !VncServer::check(vnc, &error)) {
+        printTo(stderr, QStringLiteral("fennick: %1\n").arg(error));
+        return 64;
+    }
+
     std::unique_ptr<ScriptRunner::Script> script;
     if (!options.playScript.isEmpty()) {
         QFile file(options.playScript);
@@ -210,18 +234,28 @@ int Application::run(int argc, char* argv[])
         break;
     }
 
-    // Choose where the screen goes before Qt starts: a VNC viewer, offscreen for a script on
-    // a machine without a display, or the desktop.
+    // Choose where the screen goes before Qt starts: a VNC server, offscreen for a script on
+    // a machine without a display, or the desktop. The server outlives the application object,
+    // whose X connection must close first: Qt ends the program when its display goes away.
+    std::unique_ptr<VncServer> vncServer;
     if (options.vncPort > 0) {
-        qputenv("QT_QPA_PLATFORM", QStringLiteral("vnc:size=%1x%2:port=%3")
-                                       .arg(options.screenSize.width()).arg(options.screenSize.height())
-                                       .arg(options.vncPort).toUtf8());
+        vnc.privateFolder = SingleInstance::runtimeFolder();
+        vncServer = VncServer::start(vnc, &error);
+        if (!vncServer) {
+            printTo(stderr, QStringLiteral("fennick: %1\n").arg(error));
+            return 1;
+        }
+        // In the environment, so that programs Fennick starts show on the same screen.
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        qputenv("DISPLAY", vncServer->display().toUtf8());
+        qputenv("XAUTHORITY", QFile::encodeName(vncServer->authorityFile()));
+        qunsetenv("WAYLAND_DISPLAY");
     } else if (!hasDisplay()) {
         if (!script) {
             printTo(stderr, QStringLiteral(
                 "fennick: there is no display here. Run it on a desktop, serve the screen with\n"
-                "  fennick --vnc 5900 (then connect a VNC viewer to port 5900), or play a keypad\n"
-                "  script headless with fennick --play SCRIPT.\n"));
+                "  fennick --vnc 5900 (then connect a VNC viewer on this machine to port 5900), or play\n"
+                "  a keypad script headless with fennick --play SCRIPT.\n"));
             return 1;
         }
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -235,6 +269,15 @@ int Application::run(int argc, char* argv[])
 
     if (role == SingleInstance::Role::First && !instance.listen(&error))
         printTo(stderr, QStringLiteral("fennick: %1; a second start will not find this window\n").arg(error));
+    // Xvnc's log of connections and errors, as it comes.
+    std::unique_ptr<QSocketNotifier> vncLog;
+    if (vncServer) {
+        vncLog = std::make_unique<QSocketNotifier>(vncServer->logDescriptor(), QSocketNotifier::Read);
+        QObject::connect(vncLog.get(), &QSocketNotifier::activated, vncLog.get(), [&vncServer, &vncLog] {
+            if (!vncServer->forwardLog(stderr))
+                vncLog->setEnabled(false);
+        });
+    }
     QuitSignals quitSignals;
     if (!quitSignals.isValid())
         printTo(stderr, QStringLiteral("fennick: cannot watch for SIGTERM, SIGHUP and SIGINT: %1; they will end Fennick "
@@ -253,10 +296,19 @@ int Application::run(int argc, char* argv[])
             return 1;
         }
         frame.resize(options.screenSize);
-        if (QGuiApplication::platformName() == u"linuxfb" || QGuiApplication::platformName() == u"eglfs")
+        if (vncServer || QGuiApplication::platformName() == u"linuxfb" || QGuiApplication::platformName() == u"eglfs")
             frame.showFullScreen();
         else
             frame.show();
+        if (vncServer) {
+            // The server's display has no window manager to give the window the keyboard focus.
+            frame.activateWindow();
+            // Said once the window is up, when a signal already ends Fennick as Quit does.
+            printTo(stderr, QStringLiteral("fennick: serving the screen to VNC viewers at %1, %2\n")
+                                .arg(vncServer->description(),
+                                     vnc.passwordFile.isEmpty() ? QStringLiteral("without a password")
+                                                                : QStringLiteral("with the password in %1").arg(vnc.passwordFile)));
+        }
         QObject::connect(&instance, &SingleInstance::raiseRequested, &frame, &MainFrame::bringToFront);
         QObject::connect(&instance, &SingleInstance::handOffPosted, &frame,
                          [&frame](qint64 bytes) { frame.postCommand(Cmd::HandOffFile, bytes); });

@@ -4,6 +4,8 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
+#include <QHostAddress>
 #include <QRegularExpression>
 
 #include <cerrno>
@@ -35,6 +37,36 @@ bool takeName(const QList<QByteArray>& arguments, qsizetype& i, QString& value, 
     return true;
 }
 
+// PORT, or ADDRESS:PORT with an IP address (an IPv6 one in brackets, as in a URL). Host names
+// are refused: the address is where the server listens, and a name could stand for several.
+bool parseVnc(const QByteArray& value, int& port, QString& address, QString* error)
+{
+    const QString text = QString::fromUtf8(value);
+    const auto refuse = [&] {
+        *error = QStringLiteral("--vnc wants PORT, or ADDRESS:PORT with an IP address (an IPv6 one in brackets, such as "
+                                "[::1]:5900), and a port from 1 to 65535, not '%1'").arg(text);
+        return false;
+    };
+    static const QRegularExpression pattern(QStringLiteral("^(?:(?:\\[([0-9A-Fa-f:.]+)\\]|([0-9.]+)):)?(\\d{1,5})$"));
+    const auto match = pattern.match(text);
+    if (!match.hasMatch())
+        return refuse();
+    port = match.captured(3).toInt();
+    if (port < 1 || port > 65535)
+        return refuse();
+    const QString host = match.hasCaptured(1) ? match.captured(1) : match.captured(2);
+    if (host.isEmpty()) {
+        address.clear();
+        return true;
+    }
+    QHostAddress parsed;
+    const bool isIpv6 = match.hasCaptured(1);
+    if (!parsed.setAddress(host) || (parsed.protocol() == QAbstractSocket::IPv6Protocol) != isIpv6)
+        return refuse();
+    address = parsed.toString();
+    return true;
+}
+
 }  // namespace
 
 bool CommandLine::parse(const QList<QByteArray>& arguments, QString* error)
@@ -62,14 +94,11 @@ bool CommandLine::parse(const QList<QByteArray>& arguments, QString* error)
             if (!takeName(arguments, i, playScript, error))
                 return false;
         } else if (argument == "--vnc") {
-            if (!takeValue(arguments, i, value, error))
+            if (!takeValue(arguments, i, value, error) || !parseVnc(value, vncPort, vncAddress, error))
                 return false;
-            bool ok = false;
-            vncPort = value.toInt(&ok);
-            if (!ok || vncPort < 1 || vncPort > 65535) {
-                *error = QStringLiteral("--vnc wants a port number from 1 to 65535, not '%1'").arg(QString::fromUtf8(value));
+        } else if (argument == "--vnc-passwd") {
+            if (!takeName(arguments, i, vncPasswordFile, error))
                 return false;
-            }
         } else if (argument == "--export-registry") {
             exportRegistry = true;
         } else if (argument == "--import-registry") {
@@ -95,6 +124,10 @@ bool CommandLine::parse(const QList<QByteArray>& arguments, QString* error)
             *error = QStringLiteral("only one PATH can be given (see --help)");
             return false;
         }
+    }
+    if (!vncPasswordFile.isEmpty() && vncPort == 0) {
+        *error = QStringLiteral("--vnc-passwd goes with --vnc");
+        return false;
     }
     return true;
 }
@@ -128,6 +161,11 @@ QString CommandLine::defaultRegistryFile()
     return config + QStringLiteral("/fennick/registry.db");
 }
 
+QString CommandLine::defaultVncPasswordFile()
+{
+    return QFileInfo(defaultRegistryFile()).path() + QStringLiteral("/vncpasswd");
+}
+
 QString CommandLine::helpText()
 {
     return QStringLiteral(
@@ -140,7 +178,12 @@ QString CommandLine::helpText()
         "  --registry FILE          the settings store (default $XDG_CONFIG_HOME/fennick/registry.db)\n"
         "  --size WxH               the screen in logical pixels (default 240x320)\n"
         "  --play SCRIPT            run a keypad script headless and exit\n"
-        "  --vnc PORT               serve the screen to a VNC viewer\n"
+        "  --vnc PORT               serve the screen to VNC viewers on this machine only\n"
+        "                           (127.0.0.1:PORT); from elsewhere, view it through an SSH\n"
+        "                           tunnel: ssh -L 5900:localhost:5900 HOST\n"
+        "  --vnc ADDRESS:PORT       serve it on another IP address, which needs a VNC password\n"
+        "  --vnc-passwd FILE        the VNC password, a file made by vncpasswd FILE (default\n"
+        "                           $XDG_CONFIG_HOME/fennick/vncpasswd, used when it exists)\n"
         "  --export-registry        print the settings store as .reg text and exit\n"
         "  --import-registry FILE   merge .reg text into the settings store and exit\n"
         "  --help, --version\n");

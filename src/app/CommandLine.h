@@ -13,7 +13,12 @@ struct CommandLine {
     QString registryFile;          // empty: the default under $XDG_CONFIG_HOME
     QSize screenSize{240, 320};
     QString playScript;
+    // --vnc: the port (0: no VNC server), and the address to serve on as an IP address in
+    // its usual form, empty for this machine's loopback interfaces only.
     int vncPort = 0;
+    QString vncAddress;
+    // --vnc-passwd: the VNC password file; empty for the default one, used when it exists.
+    QString vncPasswordFile;
     bool exportRegistry = false;
     QString importRegistryFile;
     bool showHelp = false;
@@ -34,4 +39,6 @@ struct CommandLine {
     static QString helpText();
     // $XDG_CONFIG_HOME/fennick/registry.db, or ~/.config/fennick/registry.db.
     static QString defaultRegistryFile();
+    // $XDG_CONFIG_HOME/fennick/vncpasswd, or ~/.config/fennick/vncpasswd.
+    static QString defaultVncPasswordFile();
 };

@@ -1,5 +1,6 @@
 #include "archive/Unzip.h"
 
+#include "archive/EntryData.h"
 #include "archive/EntryName.h"
 #include "jobs/JobContext.h"
 #include "platform/FileSystem.h"
@@ -100,6 +101,12 @@ Unzip::Result Unzip::extract(platform::FileSystem& fileSystem, const QByteArray&
         return result;
     }
     unzFile file = static_cast<unzFile>(archive.get());
+    QFile archiveFile(QFile::decodeName(archivePath));
+    if (!archiveFile.open(QIODevice::ReadOnly)) {
+        result.outcome = Outcome::CannotOpen;
+        return result;
+    }
+    const qint64 leading = EntryData::leadingBytes(archiveFile);
     unz_global_info64 global;
     if (unzGetGlobalInfo64(file, &global) != UNZ_OK || unzGoToFirstFile(file) != UNZ_OK) {
         result.outcome = Outcome::NoEntries;
@@ -110,7 +117,6 @@ Unzip::Result Unzip::extract(platform::FileSystem& fileSystem, const QByteArray&
         context->itemsTotal = result.entries;
 
     FolderChain folders(fileSystem, target);
-    std::vector<char> buffer(1 << 16);
     const auto skip = [&](const QString& name, FsError error) {
         if (result.skipped++ == 0) {
             result.firstSkipped = name;
@@ -153,38 +159,28 @@ Unzip::Result Unzip::extract(platform::FileSystem& fileSystem, const QByteArray&
             ++result.written;
             continue;
         }
-        // Encrypted entries cannot be read without their password: the library refuses them.
-        if (unzOpenCurrentFile(file) != UNZ_OK) {
-            skip(name, FsError::NotSupported);
+        EntryData data;
+        FsError error = EntryData::open(archiveFile, leading, static_cast<qint64>(unzGetOffset64(file)), data);
+        if (error != FsError::None) {
+            skip(name, error);
             continue;
         }
         std::unique_ptr<platform::NewFile> out;
-        FsError error = fileSystem.createFileAt(*folder, freeName(fileSystem, *folder, placement.file), out);
-        bool stopped = false;
-        while (error == FsError::None) {
-            if (context && context->stopRequested()) {
-                stopped = true;
-                break;
-            }
-            const int got = unzReadCurrentFile(file, buffer.data(), static_cast<unsigned>(buffer.size()));
-            if (got == 0)
-                break;
-            if (got < 0) {
-                error = FsError::IoError;  // damaged data: nothing of it is written
-                break;
-            }
-            error = out->write(buffer.data(), got);
-            if (context)
-                context->bytesDone += got;
-        }
-        // The checksum is known only once the whole entry has been read.
-        const int closed = unzCloseCurrentFile(file);
-        if (stopped) {
+        error = fileSystem.createFileAt(*folder, freeName(fileSystem, *folder, placement.file), out);
+        // The checksum is known only once the whole entry has been read: until then the file
+        // has no name, and one found wrong never gets it.
+        if (error == FsError::None)
+            error = data.unpack(
+                [&](const char* bytes, qint64 size) {
+                    if (context)
+                        context->bytesDone += size;
+                    return out->write(bytes, size);
+                },
+                [&] { return context && context->stopRequested(); });
+        if (error == FsError::Cancelled) {
             result.outcome = Outcome::Stopped;
             return result;
         }
-        if (error == FsError::None && closed != UNZ_OK)
-            error = FsError::IoError;
         if (error == FsError::None)
             error = out->commit();
         if (error != FsError::None) {

@@ -37,6 +37,8 @@ public:
     QString root() const { return m_folder.filePath(QStringLiteral("root")); }
     QString registryFile() const { return m_folder.filePath(QStringLiteral("registry.db")); }
     QString runtimeFolder() const { return m_folder.filePath(QStringLiteral("run")); }
+    // $XDG_CONFIG_HOME of the program: nothing of the user's own (a VNC password) reaches it.
+    QString configFolder() const { return m_folder.filePath(QStringLiteral("config")); }
     QString path(const QString& relative) const { return m_folder.filePath(relative); }
 
     // What the program left at a path under the root.
@@ -105,6 +107,7 @@ public:
     {
         QProcessEnvironment environment = QProcessEnvironment::systemEnvironment();
         environment.insert(QStringLiteral("XDG_RUNTIME_DIR"), runtimeFolder());
+        environment.insert(QStringLiteral("XDG_CONFIG_HOME"), configFolder());
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));

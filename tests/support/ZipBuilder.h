@@ -19,7 +19,23 @@ public:
         QByteArray extra;
         bool wrongChecksum = false;
         quint32 unixMode = 0100644;  // 0120777 for a link, 040755 for a folder
+        // Sizes and offset as 64-bit values in a ZIP64 field, their 32-bit fields the marker.
+        bool zip64 = false;
     };
+
+    // Bytes before the archive, as a self-extracting program has (offsets stay relative to
+    // the archive's start).
+    ZipBuilder& leading(const QByteArray& bytes)
+    {
+        m_leading = bytes;
+        return *this;
+    }
+    // The 64-bit end record and its locator before the end record, as ZIP64 writers add.
+    ZipBuilder& zip64End()
+    {
+        m_zip64End = true;
+        return *this;
+    }
 
     ZipBuilder& add(Entry entry)
     {
@@ -44,6 +60,20 @@ public:
             if (entry.wrongChecksum)
                 checksum ^= 0xFFFFFFFF;
             const quint32 offset = static_cast<quint32>(out.size());
+            const quint32 size = entry.zip64 ? 0xFFFFFFFF : static_cast<quint32>(entry.data.size());
+            QByteArray localExtra = entry.extra;
+            QByteArray centralExtra = entry.extra;
+            if (entry.zip64) {
+                put16(localExtra, 0x0001);
+                put16(localExtra, 16);
+                put64(localExtra, static_cast<quint64>(entry.data.size()));
+                put64(localExtra, static_cast<quint64>(entry.data.size()));
+                put16(centralExtra, 0x0001);
+                put16(centralExtra, 24);
+                put64(centralExtra, static_cast<quint64>(entry.data.size()));
+                put64(centralExtra, static_cast<quint64>(entry.data.size()));
+                put64(centralExtra, offset);
+            }
             put32(out, 0x04034b50);
             put16(out, 20);
             put16(out, entry.flags);
@@ -51,11 +81,11 @@ public:
             put16(out, 0);
             put16(out, 0x21);  // 1980-01-01
             put32(out, checksum);
-            put32(out, static_cast<quint32>(entry.data.size()));
-            put32(out, static_cast<quint32>(entry.data.size()));
+            put32(out, size);
+            put32(out, size);
             put16(out, static_cast<quint16>(entry.name.size()));
-            put16(out, static_cast<quint16>(entry.extra.size()));
-            out += entry.name + entry.extra + entry.data;
+            put16(out, static_cast<quint16>(localExtra.size()));
+            out += entry.name + localExtra + entry.data;
 
             put32(directory, 0x02014b50);
             put16(directory, 3 << 8 | 20);  // made on Unix
@@ -65,19 +95,36 @@ public:
             put16(directory, 0);
             put16(directory, 0x21);
             put32(directory, checksum);
-            put32(directory, static_cast<quint32>(entry.data.size()));
-            put32(directory, static_cast<quint32>(entry.data.size()));
+            put32(directory, size);
+            put32(directory, size);
             put16(directory, static_cast<quint16>(entry.name.size()));
-            put16(directory, static_cast<quint16>(entry.extra.size()));
+            put16(directory, static_cast<quint16>(centralExtra.size()));
             put16(directory, 0);
             put16(directory, 0);
             put16(directory, 0);
             put32(directory, entry.unixMode << 16);
-            put32(directory, offset);
-            directory += entry.name + entry.extra;
+            put32(directory, entry.zip64 ? 0xFFFFFFFF : offset);
+            directory += entry.name + centralExtra;
         }
         const quint32 directoryOffset = static_cast<quint32>(out.size());
         out += directory;
+        if (m_zip64End) {
+            const quint64 record = static_cast<quint64>(out.size());
+            put32(out, 0x06064b50);
+            put64(out, 44);
+            put16(out, 45);
+            put16(out, 45);
+            put32(out, 0);
+            put32(out, 0);
+            put64(out, m_entries.size());
+            put64(out, m_entries.size());
+            put64(out, static_cast<quint64>(directory.size()));
+            put64(out, directoryOffset);
+            put32(out, 0x07064b50);
+            put32(out, 0);
+            put64(out, record);
+            put32(out, 1);
+        }
         put32(out, 0x06054b50);
         put16(out, 0);
         put16(out, 0);
@@ -86,7 +133,7 @@ public:
         put32(out, static_cast<quint32>(directory.size()));
         put32(out, directoryOffset);
         put16(out, 0);
-        return out;
+        return m_leading + out;
     }
 
     // An Info-ZIP Unicode Path extra field for stored name bytes.
@@ -112,5 +159,13 @@ private:
         put16(out, static_cast<quint16>(value >> 16));
     }
 
+    static void put64(QByteArray& out, quint64 value)
+    {
+        put32(out, static_cast<quint32>(value & 0xFFFFFFFF));
+        put32(out, static_cast<quint32>(value >> 32));
+    }
+
     std::vector<Entry> m_entries;
+    QByteArray m_leading;
+    bool m_zip64End = false;
 };

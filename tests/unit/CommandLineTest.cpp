@@ -62,6 +62,45 @@ TEST(CommandLine, ParsesOptionsAndRefusesBadOnes)
     }
 }
 
+TEST(CommandLine, VncTakesAPortOrAnIpAddressAndPort)
+{
+    const struct { const char* value; const char* address; int port; } accepted[] = {
+        {"5900", "", 5900},  // this machine only
+        {"1", "", 1},
+        {"65535", "", 65535},
+        {"127.0.0.1:5901", "127.0.0.1", 5901},
+        {"0.0.0.0:5900", "0.0.0.0", 5900},
+        {"192.168.1.20:5900", "192.168.1.20", 5900},
+        {"[::1]:5900", "::1", 5900},
+        {"[::]:5900", "::", 5900},
+        {"[FE80::0001]:5900", "fe80::1", 5900},
+    };
+    for (const auto& row : accepted) {
+        CommandLine options;
+        QString error;
+        EXPECT_TRUE(options.parse(args({"--vnc", row.value}), &error)) << row.value << ": " << error.toStdString();
+        EXPECT_EQ(options.vncAddress, QString::fromUtf8(row.address)) << row.value;
+        EXPECT_EQ(options.vncPort, row.port) << row.value;
+    }
+    const char* refused[] = {"0", "65536", "-1", "", "5900x", "localhost:5900", "example.org:5900", "::1:5900",
+                             "[127.0.0.1]:5900", "[::1]", "127.0.0.1", "127.0.0.1:", "127.0.0.256:5900",
+                             "10.0.0.1:0", "[::1]:70000", ":5900"};
+    for (const char* value : refused) {
+        CommandLine options;
+        QString error;
+        EXPECT_FALSE(options.parse(args({"--vnc", value}), &error)) << value;
+        EXPECT_TRUE(error.startsWith(QStringLiteral("--vnc wants PORT, or ADDRESS:PORT"))) << value << ": " << error.toStdString();
+    }
+
+    CommandLine withPassword;
+    QString error;
+    ASSERT_TRUE(withPassword.parse(args({"--vnc-passwd", "/home/u/pw", "--vnc", "0.0.0.0:5900"}), &error)) << error.toStdString();
+    EXPECT_EQ(withPassword.vncPasswordFile, QStringLiteral("/home/u/pw"));
+    CommandLine passwordAlone;
+    EXPECT_FALSE(passwordAlone.parse(args({"--vnc-passwd", "/home/u/pw"}), &error));
+    EXPECT_EQ(error, QStringLiteral("--vnc-passwd goes with --vnc"));
+}
+
 TEST(CommandLine, PathKeepsItsBytesAndAnOverLongOneIsRefused)
 {
     CommandLine options;

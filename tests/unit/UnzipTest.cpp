@@ -169,6 +169,37 @@ TEST_F(UnzipTest, DamagedAndHostileArchivesEndClearlyAndLeaveNothingThatLooksWho
     EXPECT_TRUE(QDir(outside).isEmpty());
 }
 
+// Entries whose sizes and place stand in 64-bit fields (as in any archive of 4 GB or more)
+// unpack whole: in an archive behind a self-extracting program, and in one that ends with the
+// 64-bit end records.
+TEST_F(UnzipTest, EntriesWithSixtyFourBitRecordsBehindLeadingBytesUnpackWhole)
+{
+    ZipBuilder zip;
+    ZipBuilder::Entry big;
+    big.name = "big.txt";
+    big.data = QByteArray("sixty-four ").repeated(500);
+    big.zip64 = true;
+    ZipBuilder::Entry inner = big;
+    inner.name = "sub/inner.txt";
+    inner.data = "inner";
+    zip.add("plain.txt", "plain").add(big).add(inner);
+    for (const bool endRecords : {false, true}) {
+        SCOPED_TRACE(endRecords ? "with the 64-bit end records" : "behind a program");
+        if (endRecords)
+            zip.zip64End().leading(QByteArray());
+        else
+            zip.leading(QByteArray("MZ self-extracting program ").repeated(40));
+        ASSERT_TRUE(QDir(m_folder.filePath(QStringLiteral("root/out"))).removeRecursively());
+        ASSERT_TRUE(QDir().mkpath(m_folder.filePath(QStringLiteral("root/out"))));
+        const Unzip::Result result = extract(zip.bytes());
+        EXPECT_EQ(result.outcome, Unzip::Outcome::Done);
+        EXPECT_EQ(result.skipped, 0);
+        EXPECT_EQ(content("out/plain.txt"), QByteArray("plain"));
+        EXPECT_EQ(content("out/big.txt"), big.data);
+        EXPECT_EQ(content("out/sub/inner.txt"), QByteArray("inner"));
+    }
+}
+
 // A disk that fills up half-way through an entry: that entry is skipped and counted, nothing of
 // it is left behind, and the entries after it that fit are still written.
 TEST_F(UnzipTest, AFullDiskSkipsTheEntryThatDoesNotFitAndLeavesNoPartOfIt)

@@ -1,0 +1,180 @@
+#include "archive/EntryData.h"
+
+#include <QFile>
+
+#include <vector>
+
+#include <zlib.h>
+
+using platform::FsError;
+
+namespace {
+
+constexpr quint32 Marker32 = 0xFFFFFFFFu;
+
+quint64 little(const char* data, int bytes)
+{
+    quint64 value = 0;
+    for (int i = bytes - 1; i >= 0; --i)
+        value = value << 8 | static_cast<quint8>(data[i]);
+    return value;
+}
+
+// `size` bytes at `offset`, or an empty array when the file has fewer there.
+QByteArray readAt(QFile& file, qint64 offset, qint64 size)
+{
+    if (offset < 0 || size < 0 || offset > file.size() || size > file.size() - offset || !file.seek(offset))
+        return {};
+    QByteArray bytes = file.read(size);
+    return bytes.size() == size ? bytes : QByteArray();
+}
+
+}  // namespace
+
+qint64 EntryData::leadingBytes(QFile& archive)
+{
+    const qint64 size = archive.size();
+    const qint64 tail = std::min<qint64>(size, 22 + 65535);
+    const QByteArray end = readAt(archive, size - tail, tail);
+    const qsizetype at = end.lastIndexOf(QByteArrayLiteral("PK\x05\x06"));
+    if (at < 0 || at + 22 > end.size())
+        return 0;
+    const qint64 endRecord = size - tail + at;
+    quint64 directorySize = little(end.constData() + at + 12, 4);
+    quint64 directoryOffset = little(end.constData() + at + 16, 4);
+    qint64 directoryEnd = endRecord;
+    // A 64-bit end record, when there is one, lies between the directory and its locator,
+    // which lies just before the end record; its values count where the others hold markers.
+    const QByteArray locator = readAt(archive, endRecord - 20, 20);
+    if (locator.startsWith("PK\x06\x07")) {
+        const QByteArray record = readAt(archive, endRecord - 20 - 56, 56);
+        if (!record.startsWith("PK\x06\x06"))
+            return 0;
+        if (directorySize == Marker32)
+            directorySize = little(record.constData() + 40, 8);
+        if (directoryOffset == Marker32)
+            directoryOffset = little(record.constData() + 48, 8);
+        directoryEnd = endRecord - 20 - 56;
+    } else if (directorySize == Marker32 || directoryOffset == Marker32) {
+        return 0;
+    }
+    const qint64 leading = directoryEnd - static_cast<qint64>(directorySize) - static_cast<qint64>(directoryOffset);
+    return leading > 0 ? leading : 0;
+}
+
+FsError EntryData::open(QFile& archive, qint64 leading, qint64 record, EntryData& out)
+{
+    const QByteArray header = readAt(archive, leading + record, 46);
+    if (!header.startsWith("PK\x01\x02"))
+        return FsError::IoError;
+    const char* h = header.constData();
+    const quint64 flags = little(h + 8, 2);
+    out.m_method = static_cast<int>(little(h + 10, 2));
+    out.m_crc = static_cast<quint32>(little(h + 16, 4));
+    out.m_compressed = little(h + 20, 4);
+    out.m_size = little(h + 24, 4);
+    const qint64 nameSize = static_cast<qint64>(little(h + 28, 2));
+    const qint64 extraSize = static_cast<qint64>(little(h + 30, 2));
+    quint64 local = little(h + 42, 4);
+    // The 64-bit values stand in the ZIP64 field in this order, each only where its 32-bit
+    // field holds the marker.
+    const QByteArray extra = readAt(archive, leading + record + 46 + nameSize, extraSize);
+    for (qsizetype at = 0; at + 4 <= extra.size();) {
+        const quint64 id = little(extra.constData() + at, 2);
+        const qsizetype length = static_cast<qsizetype>(little(extra.constData() + at + 2, 2));
+        const qsizetype end = std::min(at + 4 + length, extra.size());
+        if (id == 0x0001) {
+            qsizetype field = at + 4;
+            for (quint64* value : {&out.m_size, &out.m_compressed, &local}) {
+                if (*value != Marker32)
+                    continue;
+                if (field + 8 > end)
+                    return FsError::IoError;
+                *value = little(extra.constData() + field, 8);
+                field += 8;
+            }
+        }
+        at = end;
+    }
+    if (flags & 1)
+        return FsError::NotSupported;  // encrypted: there is no password to read it with
+    if (out.m_method != 0 && out.m_method != Z_DEFLATED)
+        return FsError::NotSupported;
+    if (local > static_cast<quint64>(archive.size()))
+        return FsError::IoError;
+    const QByteArray localHeader = readAt(archive, leading + static_cast<qint64>(local), 30);
+    if (!localHeader.startsWith("PK\x03\x04"))
+        return FsError::IoError;
+    out.m_data = leading + static_cast<qint64>(local) + 30 + static_cast<qint64>(little(localHeader.constData() + 26, 2))
+                 + static_cast<qint64>(little(localHeader.constData() + 28, 2));
+    if (out.m_compressed > static_cast<quint64>(archive.size()) || out.m_data > archive.size()
+        || static_cast<qint64>(out.m_compressed) > archive.size() - out.m_data
+        || (out.m_method == 0 && out.m_compressed != out.m_size))
+        return FsError::IoError;
+    out.m_archive = &archive;
+    return FsError::None;
+}
+
+FsError EntryData::unpack(const std::function<FsError(const char*, qint64)>& write,
+                          const std::function<bool()>& stopped) const
+{
+    if (!m_archive || !m_archive->seek(m_data))
+        return FsError::IoError;
+    z_stream stream{};
+    if (m_method == Z_DEFLATED && inflateInit2(&stream, -MAX_WBITS) != Z_OK)
+        return FsError::Other;
+    std::vector<char> input(1 << 18);
+    std::vector<char> output(1 << 18);
+    quint64 left = m_compressed;
+    quint64 made = 0;
+    uLong crc = crc32(0L, nullptr, 0);
+    FsError error = FsError::None;
+    bool ended = m_method != Z_DEFLATED && m_size == 0;
+    const auto take = [&](const char* data, qint64 size) {
+        made += static_cast<quint64>(size);
+        if (made > m_size)
+            return FsError::IoError;  // more than the entry claims: damaged, or made to fill the disk
+        crc = crc32_z(crc, reinterpret_cast<const Bytef*>(data), static_cast<size_t>(size));
+        return write(data, size);
+    };
+    while (error == FsError::None && !ended) {
+        if (stopped()) {
+            error = FsError::Cancelled;
+            break;
+        }
+        const qint64 want = static_cast<qint64>(std::min<quint64>(left, input.size()));
+        const qint64 got = want > 0 ? m_archive->read(input.data(), want) : 0;
+        if (got < 0 || (got == 0 && m_method != Z_DEFLATED)) {
+            error = FsError::IoError;
+            break;
+        }
+        left -= static_cast<quint64>(got);
+        if (m_method != Z_DEFLATED) {
+            error = take(input.data(), got);
+            ended = left == 0;
+            continue;
+        }
+        stream.next_in = reinterpret_cast<Bytef*>(input.data());
+        stream.avail_in = static_cast<uInt>(got);
+        do {
+            stream.next_out = reinterpret_cast<Bytef*>(output.data());
+            stream.avail_out = static_cast<uInt>(output.size());
+            const int status = inflate(&stream, Z_NO_FLUSH);
+            if (status != Z_OK && status != Z_STREAM_END && !(status == Z_BUF_ERROR && got > 0)) {
+                error = FsError::IoError;
+                break;
+            }
+            const qint64 produced = static_cast<qint64>(output.size() - stream.avail_out);
+            if (produced > 0)
+                error = take(output.data(), produced);
+            ended = status == Z_STREAM_END;
+        } while (error == FsError::None && !ended && stream.avail_out == 0);
+        if (error == FsError::None && !ended && got == 0)
+            error = FsError::IoError;  // the data ends before its stream does
+    }
+    if (m_method == Z_DEFLATED)
+        inflateEnd(&stream);
+    if (error == FsError::None && (made != m_size || static_cast<quint32>(crc) != m_crc))
+        error = FsError::IoError;
+    return error;
+}
