@@ -48,13 +48,18 @@ protected:
             QCoreApplication::processEvents(QEventLoop::WaitForMoreEvents);
     }
 
+    // What these tests look at is the worker and the page's state, not its pixels. Qt paints
+    // parts of a page (the list's header) on a thread pool of its own, which synchronises in
+    // ways ThreadSanitizer cannot see and reports as races of Qt's: the page is not painted.
+    static void keepOffScreen(QWidget& page) { page.setUpdatesEnabled(false); }
+
     static bool enabled(const SearchResultsDialog& dialog, int commandId)
     {
         const QAction* action = dialog.softKeyBar()->action(commandId);
         return action && action->isEnabled();
     }
 
-    static constexpr int Entries = 100000;
+    static constexpr int Entries = 30000;
     QTemporaryDir m_root;
     std::unique_ptr<FaultyFileSystem> m_fileSystem;
     SearchRequest m_request;
@@ -63,6 +68,7 @@ protected:
 TEST_F(ThreadedSearchResults, StopEndsTheWalkAndKeepsThePageWithWhatWasFound)
 {
     SearchResultsDialog dialog(*m_fileSystem, m_request, {});
+    keepOffScreen(dialog);
     QTimer::singleShot(0, &dialog, [&] {
         waitForFirstRow(dialog);
         // Running: the key reads Stop and only "Open / Execute" may be chosen.
@@ -97,6 +103,7 @@ TEST_F(ThreadedSearchResults, APageThatEndsDuringAWalkStopsItsWorkerAndWaitsForI
     int finds = 0;
     {
         auto dialog = std::make_unique<SearchResultsDialog>(*m_fileSystem, m_request, nullptr);
+        keepOffScreen(*dialog);
         QTimer::singleShot(0, dialog.get(), [&] {
             waitForFirstRow(*dialog);
             // A folder row's "Open / Execute" or a quit signal ends the page while it searches.
