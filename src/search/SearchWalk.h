@@ -32,7 +32,7 @@ struct SearchRequest {
 
 // The name search itself, without any widget: walks the folders depth first, each folder's
 // own finds before those of its sub-folders, in the order the file system lists them, and
-// hands every find to `found` as it is made. Hidden and system folders are searched whatever
+// hands the finds to `found` in that order as soon as the walk gets to them. Hidden and system folders are searched whatever
 // the options say (the options only decide which finds are listed); links are never entered,
 // nor are the kernel's own file systems (proc, sysfs, ...) below the place searched. A folder
 // that cannot be listed, or that vanishes during the walk, yields nothing and no message.
@@ -48,7 +48,9 @@ public:
     void setUnenteredDevices(QList<quint64> devices) { m_unentered = std::move(devices); }
     static QList<quint64> pseudoFileSystemDevices();
 
-    // Runs on the caller's thread until the walk is over or `stop` is set.
+    // Runs until the walk is over or `stop` is set. `found` is called on the caller's thread
+    // only; a helper thread of the walk's own reads the next folders ahead and has ended when
+    // run() returns.
     void run(const std::atomic<bool>& stop, const Found& found);
 
     // How many folders were read; for the benchmark and tests.
