@@ -16,6 +16,8 @@
 #include <QTreeView>
 #include <QVBoxLayout>
 
+#include <algorithm>
+#include <iterator>
 #include <system_error>
 
 namespace {
@@ -24,6 +26,8 @@ namespace {
 constexpr int ListTop = 23;
 constexpr int NameWidth = 120;
 constexpr int FolderWidth = 400;
+// Rows put in the list in one turn of the event loop: a few milliseconds of work.
+constexpr size_t RowsPerTurn = 2000;
 
 }  // namespace
 
@@ -94,9 +98,8 @@ bool SearchResultsDialog::initialise()
         // No search, and a dialog that can still be left: it is as if the search had ended
         // at once with nothing found.
         MessageBox::error(this, Str::text(Str::SearchThreadFailed));
-        m_searching = false;
-        m_searchingText->hide();
-        softKeyBar()->setLabel(SoftKeyBar::Left, Str::text(Str::Done));
+        m_workerEnded = true;
+        completeSearch();
     }
     updateMenuState();
     m_list->setFocus();
@@ -117,26 +120,47 @@ void SearchResultsDialog::deliver(SearchHit&& hit)
 
 void SearchResultsDialog::takeFinds()
 {
-    std::vector<SearchHit> batch;
     {
         std::lock_guard lock(m_inboxMutex);
-        batch.swap(m_inbox);
+        std::move(m_inbox.begin(), m_inbox.end(), std::back_inserter(m_backlog));
+        m_inbox.clear();
         m_batchAsked = false;
     }
-    if (batch.empty())
-        return;
-    m_foundCount += static_cast<int>(batch.size());
-    m_model->append(std::move(batch));
-    m_count->setText(Str::argInt(Str::FoundItems, m_foundCount));
-    updateMenuState();
+    const auto count = static_cast<std::ptrdiff_t>(std::min(m_backlog.size(), RowsPerTurn));
+    if (count > 0) {
+        std::vector<SearchHit> batch(std::make_move_iterator(m_backlog.begin()),
+                                     std::make_move_iterator(m_backlog.begin() + count));
+        m_backlog.erase(m_backlog.begin(), m_backlog.begin() + count);
+        m_foundCount += static_cast<int>(batch.size());
+        m_model->append(std::move(batch));
+        m_count->setText(Str::argInt(Str::FoundItems, m_foundCount));
+        updateMenuState();
+    }
+    if (!m_backlog.empty()) {
+        // The rest on a later turn of the event loop, after what waits to be painted or pressed.
+        if (!std::exchange(m_backlogAsked, true))
+            QMetaObject::invokeMethod(this, [this] {
+                m_backlogAsked = false;
+                takeFinds();
+            }, Qt::QueuedConnection);
+    } else if (m_workerEnded) {
+        completeSearch();
+    }
 }
 
 void SearchResultsDialog::finished()
 {
-    // Queued after the worker's last find: whatever it still holds goes in first.
-    takeFinds();
     if (m_worker.joinable())
         m_worker.join();
+    m_workerEnded = true;
+    // Queued after the worker's last find: whatever it still holds goes in first.
+    takeFinds();
+}
+
+void SearchResultsDialog::completeSearch()
+{
+    if (!m_searching)
+        return;
     m_searching = false;
     softKeyBar()->setLabel(SoftKeyBar::Left, Str::text(Str::Done));
     m_searchingText->hide();

@@ -4,6 +4,7 @@
 #include "search/SearchWalk.h"
 
 #include <atomic>
+#include <deque>
 #include <functional>
 #include <mutex>
 #include <thread>
@@ -51,6 +52,8 @@ private:
     // User-interface side.
     void takeFinds();
     void finished();
+    // The search has ended and every find is in the list: the page shows it is done.
+    void completeSearch();
     void stopSearch();
     void updateMenuState();
     // The row the user is on; -1 for none.
@@ -72,4 +75,9 @@ private:
     std::mutex m_inboxMutex;
     std::vector<SearchHit> m_inbox;  // finds not taken into the list yet
     bool m_batchAsked = false;       // a call to takeFinds() is queued
+    // User-interface side: finds taken from the worker and not in the list yet. They go in a
+    // limited number at a time, so that a flood of finds never holds the window up.
+    std::deque<SearchHit> m_backlog;
+    bool m_backlogAsked = false;
+    bool m_workerEnded = false;
 };
