@@ -8,6 +8,7 @@
 #include "open/OpenCommands.h"
 #include "transfer/MailCommands.h"
 #include "transfer/ObexSendCommands.h"
+#include "search/SearchCommands.h"
 #include "app/Idle.h"
 #include "commands/CommandTable.h"
 #include "dialogs/JobDialog.h"
@@ -116,6 +117,13 @@ bool MainFrame::create()
     m_obexSendCommands = std::make_unique<ObexSendCommands>(
         m_fileSystem, m_selection, this, [this] { return currentPath(); },
         [this] { return FolderTree::kindOf(currentNode()) >= 2; });
+    m_searchCommands = std::make_unique<SearchCommands>(
+        m_fileSystem, *m_tree, this, [this](const QString& path) { reveal(path); },
+        // A failure is told over the results, which stay open after a file was opened.
+        [this](const QString& path) {
+            QWidget* results = QApplication::activeModalWidget();
+            m_launcher->launchItem(results ? results : this, path, QString());
+        });
     registerCommands();
     connect(m_tree, &FolderTree::cardItemsRemoved, this, &MainFrame::dropCardEntries);
     m_tree->installEventFilter(this);
@@ -215,6 +223,7 @@ void MainFrame::registerCommands()
     m_openCommands->registerCommands(m_commands);
     m_mailCommands->registerCommands(m_commands);
     m_obexSendCommands->registerCommands(m_commands);
+    m_searchCommands->registerCommands(m_commands);
     m_commands.add(Cmd::AddFavorite, [this] {
         if (currentNode())
             Favorites(m_settings.favorites).add(currentPath());
@@ -233,7 +242,6 @@ void MainFrame::registerCommands()
             return Str::text(encrypted ? Str::Decrypt : Str::Crypt);
         };
     m_commands.announce(Cmd::ReceiveInfrared, "receiving over OBEX");
-    m_commands.announce(Cmd::Find, "search");
 }
 
 void MainFrame::goToFavorite()

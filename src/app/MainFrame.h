@@ -17,6 +17,7 @@ class MailCommands;
 class ObexSendCommands;
 class FileCommands;
 class FolderCounter;
+class SearchCommands;
 class FolderTree;
 class PhonePage;
 class SelectionBand;
@@ -125,6 +126,7 @@ private:
     std::unique_ptr<OpenCommands> m_openCommands;
     std::unique_ptr<MailCommands> m_mailCommands;
     std::unique_ptr<ObexSendCommands> m_obexSendCommands;
+    std::unique_ptr<SearchCommands> m_searchCommands;
     int m_countsShown = 0;
     bool m_saved = false;
 };

@@ -9,6 +9,40 @@ FsError FileSystem::listForDisplay(const QString& folderPath, const Visitor& vis
     return enumerate(PhonePath::join(folderPath, QStringLiteral("*.*")), visit);
 }
 
+FsError FileSystem::searchFolder(const OpenFolder& folder, const NamePattern& pattern, const std::atomic<bool>& stop,
+                                 const Visitor& matched, const SubfolderVisitor& subfolder)
+{
+    bool goOn = true;
+    const FsError error = list(folder, false, [&](const DirEntry& entry) {
+        if (stop.load(std::memory_order_relaxed))
+            return false;
+        if (pattern.matches(entry.name)) {
+            FindData found;
+            if (lookUp(PhonePath::join(folder.path(), entry.name), found) == FsError::None) {
+                found.size = found.lastWriteTime = found.lastAccessTime = found.creationTime = 0;
+                goOn = matched(found);
+                if (!goOn)
+                    return false;
+            }
+        }
+        if (entry.kind == DirEntry::Folder)
+            subfolder(entry.name);
+        return true;
+    });
+    return error;
+}
+
+FsError FileSystem::identityOf(const OpenFolder& folder, FileId& out)
+{
+    std::vector<FileId> chain;
+    if (const FsError error = identityChain(folder, chain); error != FsError::None)
+        return error;
+    if (chain.empty())
+        return FsError::PathNotFound;
+    out = chain.front();
+    return FsError::None;
+}
+
 bool FileSystem::exists(const QString& path)
 {
     FindData found;

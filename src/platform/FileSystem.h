@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/FsError.h"
+#include "platform/NamePattern.h"
 
 #include <QString>
 #include <QtGlobal>
@@ -222,6 +223,20 @@ public:
     // `withSizes`, files carry their sizes. A listing that fails part-way returns why.
     using EntryVisitor = std::function<bool(const DirEntry&)>;
     [[nodiscard]] virtual FsError list(const OpenFolder& folder, bool withSizes, const EntryVisitor& visit) = 0;
+    // Reads an open folder for a name search, in one pass over its listing. `matched` gets
+    // every entry whose name `pattern` matches, with its name and the Directory, Hidden,
+    // System and ReparsePoint bits as listForDisplay gives them (sizes and times stay 0);
+    // `subfolder` gets the name of every entry that is a folder a walk may go into (never a
+    // link), after `matched` has had it. Entries that do not match are not looked at beyond
+    // their listing, so a folder of a million entries costs little more than reading it. Looks
+    // at `stop` between entries and ends early, with None, once it is set or `matched` returns
+    // false. The default lists with list() and looks each match up.
+    using SubfolderVisitor = std::function<void(const QString& name)>;
+    [[nodiscard]] virtual FsError searchFolder(const OpenFolder& folder, const NamePattern& pattern,
+                                               const std::atomic<bool>& stop, const Visitor& matched,
+                                               const SubfolderVisitor& subfolder);
+    // The identity of an open folder itself. The default asks identityChain.
+    [[nodiscard]] virtual FsError identityOf(const OpenFolder& folder, FileId& out);
     // One entry by its exact name, link not followed; `id` (optional) gets its identity.
     [[nodiscard]] virtual FsError entryAt(const OpenFolder& folder, const QString& name, DirEntry& out,
                                           FileId* id = nullptr) = 0;

@@ -6,6 +6,7 @@
 #include <QSocketNotifier>
 
 #include <fcntl.h>
+#include <sys/sysmacros.h>
 #include <unistd.h>
 
 namespace platform {
@@ -48,11 +49,14 @@ QList<Mount> parse(const QByteArray& mountinfo)
         const QList<QByteArray> device = fields.at(2).split(':');
         bool ok = false;
         const int major = device.value(0).toInt(&ok);
-        if (device.size() != 2 || !ok)
+        bool minorOk = false;
+        const int minor = device.value(1).toInt(&minorOk);
+        if (device.size() != 2 || !ok || !minorOk)
             continue;
         Mount mount;
         mount.mountPoint = unescape(fields.at(4));
         mount.major = major;
+        mount.minor = minor;
         mount.fileSystemType = fields.at(separator + 1);
         mount.readOnly = fields.at(5).split(',').contains("ro");
         mounts.append(mount);
@@ -77,6 +81,27 @@ QStringList cardPaths(const QList<Mount>& mounts, const QByteArray& hostRoot)
             cards.append(path);
     }
     return cards;
+}
+
+bool isPseudoFileSystem(const QByteArray& fileSystemType)
+{
+    static const QList<QByteArray> pseudo = {
+        "proc", "sysfs", "devtmpfs", "devpts", "cgroup", "cgroup2", "securityfs", "debugfs", "tracefs",
+        "pstore", "bpf", "configfs", "fusectl", "mqueue", "hugetlbfs", "efivarfs", "binfmt_misc",
+        "autofs", "selinuxfs", "rpc_pipefs", "nsfs", "nfsd",
+    };
+    return pseudo.contains(fileSystemType);
+}
+
+QList<quint64> pseudoFileSystemDevices(const QList<Mount>& mounts)
+{
+    QList<quint64> devices;
+    for (const Mount& mount : mounts) {
+        const quint64 device = makedev(static_cast<unsigned>(mount.major), static_cast<unsigned>(mount.minor));
+        if (isPseudoFileSystem(mount.fileSystemType) && !devices.contains(device))
+            devices.append(device);
+    }
+    return devices;
 }
 
 QByteArray readMountinfo()

@@ -17,6 +17,7 @@ namespace MountTable {
 struct Mount {
     QByteArray mountPoint;  // host path, with the kernel's octal escapes undone
     int major = 0;
+    int minor = 0;
     QByteArray fileSystemType;
     bool readOnly = false;
 };
@@ -28,6 +29,13 @@ QList<Mount> parse(const QByteArray& mountinfo);
 QStringList cardPaths(const QList<Mount>& mounts, const QByteArray& hostRoot);
 
 QByteArray readMountinfo();
+
+// True for the kernel's own file systems (proc, sysfs, devtmpfs, cgroup and the like): they
+// hold no user files, and some of them never end when walked.
+bool isPseudoFileSystem(const QByteArray& fileSystemType);
+// The device numbers, as FileId::device gives them, of the mounts of such file systems: what a
+// walk over the whole phone does not enter.
+QList<quint64> pseudoFileSystemDevices(const QList<Mount>& mounts);
 
 }  // namespace MountTable
 

@@ -1,5 +1,7 @@
 #include "platform/NamePattern.h"
 
+#include <algorithm>
+
 namespace platform {
 
 namespace {
@@ -17,6 +19,9 @@ NamePattern::NamePattern(const QString& pattern)
       m_everything(pattern == u"*" || pattern == u"*.*"),
       m_wildcards(pattern.contains(u'*') || pattern.contains(u'?'))
 {
+    m_ascii = std::all_of(m_folded.cbegin(), m_folded.cend(), [](QChar c) { return c.unicode() < 0x80; });
+    if (m_ascii)
+        m_asciiFolded = m_folded.toLatin1();
 }
 
 bool NamePattern::matches(const QString& name) const
@@ -50,6 +55,37 @@ bool NamePattern::matches(const QString& name) const
     while (p < m_folded.size() && m_folded.at(p) == u'*')
         ++p;
     return p == m_folded.size();
+}
+
+bool NamePattern::matchesAscii(const char* name, qsizetype length) const
+{
+    if (m_everything)
+        return true;
+    const auto lower = [](char c) { return c >= 'A' && c <= 'Z' ? static_cast<char>(c + ('a' - 'A')) : c; };
+    const char* pattern = m_asciiFolded.constData();
+    const qsizetype patternLength = m_asciiFolded.size();
+    // The same greedy walk as matches(), a byte a character.
+    qsizetype p = 0, n = 0, starAt = -1, resumeAt = 0;
+    while (n < length) {
+        if (p < patternLength && pattern[p] == '?') {
+            ++p;
+            ++n;
+        } else if (p < patternLength && pattern[p] != '*' && pattern[p] == lower(name[n])) {
+            ++p;
+            ++n;
+        } else if (p < patternLength && pattern[p] == '*') {
+            starAt = p++;
+            resumeAt = n;
+        } else if (starAt >= 0) {
+            p = starAt + 1;
+            n = ++resumeAt;
+        } else {
+            return false;
+        }
+    }
+    while (p < patternLength && pattern[p] == '*')
+        ++p;
+    return p == patternLength;
 }
 
 }  // namespace platform

@@ -51,6 +51,32 @@ public:
             return error;
         return m_real.list(folder, withSizes, visit);
     }
+    // A name search of a folder. With `gateSearch`, the search holds after its first find until
+    // its stop flag is raised; `searchesWaiting` counts searches that reached the gate.
+    std::atomic<bool> gateSearch = false;
+    std::atomic<int> searchesWaiting = 0;
+    FsError searchFolder(const platform::OpenFolder& folder, const platform::NamePattern& pattern,
+                         const std::atomic<bool>& stop, const Visitor& matched,
+                         const SubfolderVisitor& subfolder) override
+    {
+        if (const FsError error = injected(Call::List, folder.path()); error != FsError::None)
+            return error;
+        bool held = false;
+        return m_real.searchFolder(folder, pattern, stop, [&](const platform::FindData& entry) {
+            const bool goOn = matched(entry);
+            if (gateSearch && !held) {
+                held = true;
+                ++searchesWaiting;
+                searchesWaiting.notify_all();
+                stop.wait(false);  // until the stop flag is raised, and told so
+            }
+            return goOn;
+        }, subfolder);
+    }
+    FsError identityOf(const platform::OpenFolder& folder, platform::FileId& out) override
+    {
+        return m_real.identityOf(folder, out);
+    }
     FsError entryAt(const platform::OpenFolder& folder, const QString& name, platform::DirEntry& out,
                     platform::FileId* id = nullptr) override
     {

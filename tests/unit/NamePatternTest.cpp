@@ -2,6 +2,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+
 using platform::NamePattern;
 
 namespace {
@@ -45,10 +47,25 @@ TEST(NamePattern, MatchesLikePhonePathSearches)
         {"*?x", "\U0001F600y", false},
         {"*b", "*ab", true},             // a "*" in a host name is just a character
         {"a\\*", "a*", false},           // no escapes: "\" is a character like any other
+        // The patterns a search makes of what was typed: "abc" becomes "*abc*".
+        {"*abc*", "xABCx", true},
+        {"*abc*", "ab", false},
+        {"*a?c*", "xabcx", true},        // "?" inside stars is still a wildcard
+        {"*a?c*", "a?", false},
+        {"***", "anything", true},       // only stars: every name
+        {"???", "abc", true},            // only question marks: names of that length
+        {"???", "ab", false},
+        {"???", "abcd", false},
+        {"k", "\u212a", true},           // the Kelvin sign folds to an ASCII letter
     };
     for (const auto& row : cases) {
         const NamePattern pattern(text(row.pattern));
         EXPECT_EQ(pattern.matches(text(row.name)), row.matches) << row.pattern << " ~ " << row.name;
+        // A name and pattern of ASCII alone are also matched on their bytes, with the same answer.
+        const QByteArray name(row.name);
+        if (pattern.isAscii() && std::all_of(name.begin(), name.end(), [](char c) { return (c & 0x80) == 0; })) {
+            EXPECT_EQ(pattern.matchesAscii(name.constData(), name.size()), row.matches) << row.pattern << " ~ " << row.name;
+        }
     }
     EXPECT_FALSE(NamePattern(QStringLiteral("abc")).hasWildcards());
     EXPECT_TRUE(NamePattern(QStringLiteral("a?c")).hasWildcards());

@@ -284,6 +284,58 @@ void assignName(QString& out, const char* name, size_t length)
         characters[i] = QChar(static_cast<char16_t>(name[i]));
 }
 
+// The Directory, Hidden, System and ReparsePoint bits of an entry, as a list on the screen
+// shows it: a link to a folder is a folder, one that points nowhere a system item. The
+// listing's own type spares a look at each item; only a file system that does not give it, and
+// a link, whose target decides how it shows, are looked at. `enterable` tells a folder that
+// is no link, which a walk may go into. False when the entry has gone since it was listed.
+bool displayAttributes(int dirFd, const char* name, unsigned char type, FolderContext& context, quint32& out,
+                       bool& enterable)
+{
+    bool link = type == DT_LNK;
+    if (type == DT_UNKNOWN) {
+        struct stat status;
+        if (fstatat(dirFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
+            return false;
+        link = S_ISLNK(status.st_mode);
+        type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISREG(status.st_mode) ? DT_REG : DT_UNKNOWN;
+    }
+    enterable = type == DT_DIR && !link;
+    bool onFolderDevice = true;
+    if (link) {
+        struct stat target;
+        if (fstatat(dirFd, name, &target, 0) != 0)
+            type = DT_UNKNOWN;  // points nowhere: no regular file
+        else {
+            type = S_ISDIR(target.st_mode) ? DT_DIR : S_ISREG(target.st_mode) ? DT_REG : DT_UNKNOWN;
+            onFolderDevice = target.st_dev == context.device;
+        }
+    }
+    quint32 attributes = link ? Attr::ReparsePoint : 0;
+    if (type == DT_DIR)
+        attributes |= Attr::Directory;
+    else if (type != DT_REG)
+        attributes |= Attr::System;
+    if (name[0] == '.')
+        attributes |= Attr::Hidden;
+    else
+        // Hidden decides whether the item shows at all, so the DOS attribute is read for
+        // every name that does not already say so.
+        attributes |= readDosAttributes(dirFd, name, onFolderDevice, context) & DosBits;
+    out = attributes == 0 ? Attr::Normal : attributes;
+    return true;
+}
+
+// True when a host name is plain ASCII that stands for itself as a phone name (no "\", which
+// a phone name cannot hold).
+bool isPlainAscii(const char* name, size_t length)
+{
+    for (size_t i = 0; i < length; ++i)
+        if (static_cast<unsigned char>(name[i]) >= 0x80 || name[i] == '\\')
+            return false;
+    return true;
+}
+
 bool openHostFolder(const QByteArray& hostFolder, Fd& fd, FolderContext& context)
 {
     fd.reset(::open(hostFolder.constData(), O_RDONLY | O_DIRECTORY | O_CLOEXEC));
@@ -409,39 +461,9 @@ FsError LinuxFileSystem::listForDisplay(const QString& folderPath, const Visitor
     FindData entry;
     return readEntries(directory, [&](const struct dirent& item, FsError&) {
         const char* name = item.d_name;
-        // The listing's own type spares a look at each item; only a file system that does not
-        // give it, and a link, whose target decides how it shows, are looked at.
-        unsigned char type = item.d_type;
-        bool link = type == DT_LNK;
-        if (type == DT_UNKNOWN) {
-            struct stat status;
-            if (fstatat(dirFd, name, &status, AT_SYMLINK_NOFOLLOW) != 0)
-                return true;  // gone since it was listed
-            link = S_ISLNK(status.st_mode);
-            type = S_ISDIR(status.st_mode) ? DT_DIR : S_ISREG(status.st_mode) ? DT_REG : DT_UNKNOWN;
-        }
-        bool onFolderDevice = true;
-        if (link) {
-            struct stat target;
-            if (fstatat(dirFd, name, &target, 0) != 0)
-                type = DT_UNKNOWN;  // points nowhere: no regular file
-            else {
-                type = S_ISDIR(target.st_mode) ? DT_DIR : S_ISREG(target.st_mode) ? DT_REG : DT_UNKNOWN;
-                onFolderDevice = target.st_dev == context.device;
-            }
-        }
-        quint32 attributes = link ? Attr::ReparsePoint : 0;
-        if (type == DT_DIR)
-            attributes |= Attr::Directory;
-        else if (type != DT_REG)
-            attributes |= Attr::System;
-        if (name[0] == '.')
-            attributes |= Attr::Hidden;
-        else
-            // Hidden decides whether the item shows at all, so the DOS attribute is read for
-            // every name that does not already say so.
-            attributes |= readDosAttributes(dirFd, name, onFolderDevice, context) & DosBits;
-        entry.attributes = attributes == 0 ? Attr::Normal : attributes;
+        bool enterable = false;
+        if (!displayAttributes(dirFd, name, item.d_type, context, entry.attributes, enterable))
+            return true;  // gone since it was listed
         assignName(entry.name, name, std::strlen(name));
         return visit(entry);
     });
@@ -859,6 +881,83 @@ FsError LinuxFileSystem::list(const OpenFolder& folder, bool withSizes, const En
         assignName(entry.name, name, std::strlen(name));
         return visit(entry);
     });
+}
+
+FsError LinuxFileSystem::searchFolder(const OpenFolder& folder, const NamePattern& pattern,
+                                      const std::atomic<bool>& stop, const Visitor& matched,
+                                      const SubfolderVisitor& subfolder)
+{
+    // A descriptor of its own: a listing moves the position of the one it reads.
+    const int listFd = ::openat(folder.handle(), ".", O_RDONLY | O_DIRECTORY | O_CLOEXEC);
+    if (listFd < 0)
+        return fsErrorFromErrno(errno);
+    FolderContext context;
+    struct statx status;
+    if (statx(listFd, "", AT_EMPTY_PATH, STATX_TYPE, &status) == 0)
+        context.device = deviceOf(status);
+    // Only the extended-attribute fallback of old kernels needs the folder's path.
+    context.pathBuffer = resolve(folder.path()) + '/';
+    context.folderLength = context.pathBuffer.size();
+    DIR* directory = ::fdopendir(listFd);
+    if (!directory) {
+        const int error = errno;
+        ::close(listFd);
+        return fsErrorFromErrno(error);
+    }
+    const bool asciiPattern = pattern.isAscii();
+    FindData entry;
+    QString subfolderName;
+    return readEntries(directory, [&](const struct dirent& item, FsError&) {
+        if (stop.load(std::memory_order_relaxed))
+            return false;
+        const char* name = item.d_name;
+        const size_t length = std::strlen(name);
+        // Most names are ASCII: they are matched on their bytes, and only a name that matches
+        // or a folder to go into becomes a string.
+        bool named = false;
+        bool isMatch = true;
+        if (!pattern.matchesEverything()) {
+            if (asciiPattern && isPlainAscii(name, length)) {
+                isMatch = pattern.matchesAscii(name, static_cast<qsizetype>(length));
+            } else {
+                assignName(entry.name, name, length);
+                named = true;
+                isMatch = pattern.matches(entry.name);
+            }
+        }
+        const bool maybeFolder = item.d_type == DT_DIR || item.d_type == DT_UNKNOWN;
+        if (isMatch) {
+            bool enterable = false;
+            if (!displayAttributes(listFd, name, item.d_type, context, entry.attributes, enterable))
+                return true;  // gone since it was listed
+            if (!named)
+                assignName(entry.name, name, length);
+            if (!matched(entry))
+                return false;
+            if (enterable)
+                subfolder(entry.name);
+            return true;
+        }
+        if (!maybeFolder)
+            return true;
+        if (item.d_type == DT_UNKNOWN) {
+            struct stat itemStatus;
+            if (fstatat(listFd, name, &itemStatus, AT_SYMLINK_NOFOLLOW) != 0 || !S_ISDIR(itemStatus.st_mode))
+                return true;
+        }
+        assignName(subfolderName, name, length);
+        subfolder(subfolderName);
+        return true;
+    });
+}
+
+FsError LinuxFileSystem::identityOf(const OpenFolder& folder, FileId& out)
+{
+    struct stat status;
+    if (::fstat(folder.handle(), &status) != 0)
+        return fsErrorFromErrno(errno);
+    out = idOf(status);
+    return FsError::None;
 }
 
 FsError LinuxFileSystem::entryAt(const OpenFolder& folder, const QString& name, DirEntry& out, FileId* id)

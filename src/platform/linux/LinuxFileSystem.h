@@ -31,6 +31,10 @@ public:
     [[nodiscard]] FsError openFolder(const QString& path, OpenFolder& out) override;
     [[nodiscard]] FsError openChild(const OpenFolder& parent, const QString& name, OpenFolder& out) override;
     [[nodiscard]] FsError list(const OpenFolder& folder, bool withSizes, const EntryVisitor& visit) override;
+    [[nodiscard]] FsError searchFolder(const OpenFolder& folder, const NamePattern& pattern,
+                                       const std::atomic<bool>& stop, const Visitor& matched,
+                                       const SubfolderVisitor& subfolder) override;
+    [[nodiscard]] FsError identityOf(const OpenFolder& folder, FileId& out) override;
     [[nodiscard]] FsError entryAt(const OpenFolder& folder, const QString& name, DirEntry& out,
                                   FileId* id = nullptr) override;
     [[nodiscard]] FsError identityChain(const OpenFolder& folder, std::vector<FileId>& out) override;
