@@ -22,6 +22,7 @@
 #include "resources/DialogTemplates.h"
 #include "resources/KeypadKeys.h"
 #include "resources/StringTable.h"
+#include "transfer/ReceiveCommands.h"
 #include "tree/FolderTree.h"
 #include "tree/SelectionBand.h"
 #include "tree/StatusBar.h"
@@ -101,6 +102,10 @@ bool MainFrame::create()
         [this] { updateMenus(); });
     m_archiveCommands = std::make_unique<ArchiveCommands>(m_fileSystem, *m_tree, m_selection, this, [this] {
         updateSelectionSummary();
+        updateMenus();
+        requestStatusRefresh();
+    });
+    m_receiveCommands = std::make_unique<ReceiveCommands>(m_fileSystem, *m_tree, this, [this] {
         updateMenus();
         requestStatusRefresh();
     });
@@ -204,6 +209,7 @@ void MainFrame::registerCommands()
     };
     m_fileCommands->registerCommands(m_commands);
     m_archiveCommands->registerCommands(m_commands);
+    m_receiveCommands->registerCommands(m_commands);
     m_openCommands->registerCommands(m_commands);
     m_commands.add(Cmd::AddFavorite, [this] {
         if (currentNode())
@@ -234,7 +240,6 @@ void MainFrame::registerCommands()
     });
     m_commands.announce(Cmd::SendFileObex, "sending over OBEX", currentIsFile);
     m_commands.announce(Cmd::SendSelectionObex, "sending over OBEX", hasSelection);
-    m_commands.announce(Cmd::ReceiveInfrared, "receiving over OBEX");
     m_commands.announce(Cmd::ZipSelectionAndMail, "sending by e-mail and MMS", hasSelection);
     m_commands.announce(Cmd::Find, "search");
 }

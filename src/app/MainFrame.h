@@ -11,6 +11,7 @@
 #include <memory>
 
 class ArchiveCommands;
+class ReceiveCommands;
 class Launcher;
 class OpenCommands;
 class FileCommands;
@@ -119,6 +120,7 @@ private:
     std::unique_ptr<FolderCounter> m_counter;
     std::unique_ptr<FileCommands> m_fileCommands;
     std::unique_ptr<ArchiveCommands> m_archiveCommands;
+    std::unique_ptr<ReceiveCommands> m_receiveCommands;
     std::unique_ptr<Launcher> m_launcher;
     std::unique_ptr<OpenCommands> m_openCommands;
     int m_countsShown = 0;
