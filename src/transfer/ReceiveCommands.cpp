@@ -12,9 +12,12 @@
 #include "transfer/ObexReceiver.h"
 #include "transfer/ReceiveDialog.h"
 #include "tree/FolderTree.h"
+#include "tree/FolderTreeModel.h"
 #include "tree/TreeNode.h"
 
 #include <QApplication>
+
+#include <algorithm>
 
 QString ReceiveCommands::keyPath() { return Settings::keyPath() + QStringLiteral("\\Receive"); }
 
@@ -58,12 +61,19 @@ void ReceiveCommands::receive()
     receiver.stop();
 
     const QStringList arrived = receiver.newPaths();
+    TreeNode* parent = folderItem ? folderItem : m_tree.treeModel()->root();
     for (const QString& path : arrived) {
         if (!m_fileSystem.exists(path))
             continue;
-        if (folderItem)
-            folderItem->childrenFlag = true;
-        (void)m_tree.populateSingle(path, folderItem);
+        // A closed folder is reread when the first new item opens it: the items after that
+        // one are then there already, and are only made current.
+        const QString name = path.mid(path.lastIndexOf(u'\\') + 1);
+        const auto shown = std::find_if(parent->children.begin(), parent->children.end(),
+                                        [&](const auto& child) { return child->text == name; });
+        if (shown != parent->children.end())
+            m_tree.setCurrentNode(shown->get());
+        else
+            (void)m_tree.populateSingle(path, folderItem);
     }
     if (!arrived.isEmpty())
         m_changed();

@@ -48,8 +48,10 @@ TEST(ReceiveScript, FilesPushedByAnotherProgramArriveInTheCurrentFolderAndTheTre
     ProgramFixture program;
     program.folder("Docs");
     const quint16 port = receiveOnFreePort(program);
-    program.file("photo.jpg", QByteArray(1536, 'j'));
-    program.file("note.txt", "note");
+    // Sent from outside the root, so that the tree shows only what arrived.
+    QDir().mkpath(program.path(QStringLiteral("sent")));
+    ASSERT_TRUE(FileContent::write(program.path(QStringLiteral("sent/photo.jpg")), QByteArray(1536, 'j')));
+    ASSERT_TRUE(FileContent::write(program.path(QStringLiteral("sent/note.txt")), "note"));
     QProcess process;
     program.startPlaying(process, QString::fromUtf8(OpenReceivePage) + QStringLiteral(
         "wait idle\n"
@@ -64,7 +66,7 @@ TEST(ReceiveScript, FilesPushedByAnotherProgramArriveInTheCurrentFolderAndTheTre
     ASSERT_TRUE(process.waitForReadyRead(-1));
     QProcess client;
     client.start(obexftp, {QStringLiteral("-n"), QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("-p"),
-                           program.root() + QStringLiteral("/photo.jpg"), program.root() + QStringLiteral("/note.txt")});
+                           program.path(QStringLiteral("sent/photo.jpg")), program.path(QStringLiteral("sent/note.txt"))});
     ASSERT_TRUE(client.waitForFinished(-1));
     // obexftp 0.24 exits with 255 even when every step is done: what it prints tells.
     const QString said = QString::fromUtf8(client.readAllStandardOutput() + client.readAllStandardError());
@@ -77,8 +79,10 @@ TEST(ReceiveScript, FilesPushedByAnotherProgramArriveInTheCurrentFolderAndTheTre
     EXPECT_EQ(program.content("Docs/photo.jpg"), QByteArray(1536, 'j'));
     EXPECT_EQ(program.content("Docs/note.txt"), "note");
     EXPECT_EQ(itemsIn(program, "Docs"), QStringList({QStringLiteral("note.txt"), QStringLiteral("photo.jpg")}));
-    // Both are in the tree under Docs, the last one current.
+    // Both are in the tree under Docs, once each, the last one current.
     EXPECT_TRUE(out.contains(QStringLiteral("      photo.jpg"))) << out.toStdString();
+    EXPECT_EQ(out.count(QStringLiteral("photo.jpg")), 1) << out.toStdString();
+    EXPECT_EQ(out.count(QStringLiteral("note.txt")), 1) << out.toStdString();
     EXPECT_TRUE(out.contains(QStringLiteral(">     note.txt"))) << out.toStdString();
 }
 
