@@ -71,7 +71,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     {
         ObexReceiveSession session(target);
         Obex::Framer framer;
-        QByteArray packet, reply;
+        QByteArrayView packet;
+        QByteArray reply;
         qsizetype at = 0;
         while (at < stream.size() && session.outcome() == ObexReceiveSession::Outcome::Going) {
             cut = cut * 1103515245u + 12345u;

@@ -24,10 +24,19 @@ QByteArray connectResponse()
     return QByteArray("\xA0\x00\x07\x10\x00\x40\x00", 7);
 }
 
-Framer::State Framer::next(QByteArray& packet)
+Framer::State Framer::next(QByteArrayView& packet)
 {
     if (m_broken)
         return State::Broken;
+    // The bytes handed out last time are done with: they go once nothing else is held, or
+    // once they outweigh what is left, so that a long stream costs no more than its packets.
+    if (m_start == m_buffer.size()) {
+        m_buffer.resize(0);  // keeps the allocation: no allocation per packet
+        m_start = 0;
+    } else if (m_start > MaxPacket) {
+        m_buffer.remove(0, m_start);
+        m_start = 0;
+    }
     const qsizetype held = pending();
     if (held < 3)
         return State::NeedMore;
@@ -39,17 +48,8 @@ Framer::State Framer::next(QByteArray& packet)
     }
     if (held < length)
         return State::NeedMore;
-    packet = m_buffer.mid(m_start, length);
+    packet = QByteArrayView(m_buffer).sliced(m_start, length);
     m_start += length;
-    // The consumed front is dropped once it is all there is, or once it outweighs what is left,
-    // so that a long stream costs no more than its packets.
-    if (m_start == m_buffer.size()) {
-        m_buffer.clear();
-        m_start = 0;
-    } else if (m_start > MaxPacket) {
-        m_buffer.remove(0, m_start);
-        m_start = 0;
-    }
     return State::Packet;
 }
 

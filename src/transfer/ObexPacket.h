@@ -57,8 +57,9 @@ public:
 
     // Appends bytes from the peer.
     void add(QByteArrayView bytes) { m_buffer.append(bytes.data(), bytes.size()); }
-    // Takes the next whole packet out into `packet` (State::Packet), or says why it cannot.
-    State next(QByteArray& packet);
+    // Takes the next whole packet out (State::Packet), or says why it cannot. `packet` views
+    // the framer's own bytes: it stays valid until the next add() or next().
+    State next(QByteArrayView& packet);
     // Bytes held that belong to no whole packet yet.
     qsizetype pending() const { return m_buffer.size() - m_start; }
     // Why the stream broke: a length field above MaxPacket (else one below 3).

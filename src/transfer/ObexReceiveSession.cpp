@@ -9,7 +9,7 @@
 
 ObexReceiveSession::~ObexReceiveSession() { dropObject(); }
 
-void ObexReceiveSession::handle(const QByteArray& packet, QByteArray& reply)
+void ObexReceiveSession::handle(QByteArrayView packet, QByteArray& reply)
 {
     reply.clear();
     if (m_outcome != Outcome::Going || packet.size() < 3)
@@ -39,7 +39,7 @@ void ObexReceiveSession::handle(const QByteArray& packet, QByteArray& reply)
     }
 }
 
-void ObexReceiveSession::put(const QByteArray& packet, bool final, QByteArray& reply)
+void ObexReceiveSession::put(QByteArrayView packet, bool final, QByteArray& reply)
 {
     struct Piece {
         QByteArrayView data;

@@ -22,7 +22,7 @@ public:
     ~ObexReceiveSession();
 
     // Acts on one whole packet; `reply` gets the response, empty when none is sent.
-    void handle(const QByteArray& packet, QByteArray& reply);
+    void handle(QByteArrayView packet, QByteArray& reply);
     // The byte stream cannot be framed (a length field below 3 or above the packet limit): the
     // object is given up and `reply` tells the peer.
     void brokenStream(bool tooLarge, QByteArray& reply);
@@ -43,7 +43,7 @@ public:
     int objectsReceived() const { return m_objectsReceived; }
 
 private:
-    void put(const QByteArray& packet, bool final, QByteArray& reply);
+    void put(QByteArrayView packet, bool final, QByteArray& reply);
     void fail(quint8 code, int text, QByteArray& reply);
     void dropObject();
 

@@ -61,7 +61,7 @@ void ObexReceiver::run(const AskReplace& askReplace)
     // One packet at most is held: the buffer is the protocol's largest packet.
     std::vector<char> buffer(Obex::MaxPacket);
     Obex::Framer framer;
-    QByteArray packet;
+    QByteArrayView packet;
     QByteArray reply;
     QString shownName;
     platform::StreamSocket link;

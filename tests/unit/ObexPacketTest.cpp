@@ -15,11 +15,11 @@ std::vector<QByteArray> framed(const QByteArray& stream, qsizetype piece)
 {
     Obex::Framer framer;
     std::vector<QByteArray> packets;
-    QByteArray packet;
+    QByteArrayView packet;
     for (qsizetype at = 0; at < stream.size(); at += piece) {
         framer.add(QByteArrayView(stream).sliced(at, std::min(piece, stream.size() - at)));
         while (framer.next(packet) == Obex::Framer::State::Packet)
-            packets.push_back(packet);
+            packets.push_back(packet.toByteArray());
     }
     return packets;
 }
@@ -46,7 +46,7 @@ TEST(ObexFramer, ALengthFieldOutsideThreeToTheLimitBreaksTheStreamForGood)
                              Case{"\x82\xff\xff", true}}) {
         Obex::Framer framer;
         framer.add(QByteArray(test.bytes, 3));
-        QByteArray packet;
+        QByteArrayView packet;
         EXPECT_EQ(framer.next(packet), Obex::Framer::State::Broken) << test.bytes;
         EXPECT_EQ(framer.tooLarge(), test.tooLarge);
         framer.add(disconnect());
@@ -54,7 +54,7 @@ TEST(ObexFramer, ALengthFieldOutsideThreeToTheLimitBreaksTheStreamForGood)
     }
     Obex::Framer limit;
     limit.add(packet(Obex::Put, body(QByteArray(Obex::MaxPacket - 6, 'x'))));
-    QByteArray packet;
+    QByteArrayView packet;
     EXPECT_EQ(limit.next(packet), Obex::Framer::State::Packet);
     EXPECT_EQ(packet.size(), Obex::MaxPacket);
 }
