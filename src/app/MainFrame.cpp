@@ -25,6 +25,7 @@
 #include "resources/DialogTemplates.h"
 #include "resources/KeypadKeys.h"
 #include "resources/StringTable.h"
+#include "transfer/ReceiveCommands.h"
 #include "tree/FolderTree.h"
 #include "tree/SelectionBand.h"
 #include "tree/StatusBar.h"
@@ -104,6 +105,10 @@ bool MainFrame::create()
         [this] { updateMenus(); });
     m_archiveCommands = std::make_unique<ArchiveCommands>(m_fileSystem, *m_tree, m_selection, this, [this] {
         updateSelectionSummary();
+        updateMenus();
+        requestStatusRefresh();
+    });
+    m_receiveCommands = std::make_unique<ReceiveCommands>(m_fileSystem, *m_tree, this, [this] {
         updateMenus();
         requestStatusRefresh();
     });
@@ -220,6 +225,7 @@ void MainFrame::registerCommands()
     };
     m_fileCommands->registerCommands(m_commands);
     m_archiveCommands->registerCommands(m_commands);
+    m_receiveCommands->registerCommands(m_commands);
     m_openCommands->registerCommands(m_commands);
     m_mailCommands->registerCommands(m_commands);
     m_obexSendCommands->registerCommands(m_commands);
@@ -241,7 +247,6 @@ void MainFrame::registerCommands()
             const bool encrypted = currentPath().endsWith(QLatin1String("crf"), Qt::CaseInsensitive);
             return Str::text(encrypted ? Str::Decrypt : Str::Crypt);
         };
-    m_commands.announce(Cmd::ReceiveInfrared, "receiving over OBEX");
 }
 
 void MainFrame::goToFavorite()

@@ -11,6 +11,7 @@
 #include <memory>
 
 class ArchiveCommands;
+class ReceiveCommands;
 class Launcher;
 class OpenCommands;
 class MailCommands;
@@ -122,6 +123,7 @@ private:
     std::unique_ptr<FolderCounter> m_counter;
     std::unique_ptr<FileCommands> m_fileCommands;
     std::unique_ptr<ArchiveCommands> m_archiveCommands;
+    std::unique_ptr<ReceiveCommands> m_receiveCommands;
     std::unique_ptr<Launcher> m_launcher;
     std::unique_ptr<OpenCommands> m_openCommands;
     std::unique_ptr<MailCommands> m_mailCommands;

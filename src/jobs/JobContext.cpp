@@ -18,6 +18,10 @@ int JobContext::ask(std::function<int()> question, int ifStopped)
         return ifStopped;
     {
         std::lock_guard lock(m_mutex);
+        // Looked at again under the lock: a stop that came meanwhile may have found no question
+        // to dismiss.
+        if (stopRequested())
+            return ifStopped;
         m_question = std::move(question);
         m_answer.reset();
         m_waitingForUser = true;
@@ -46,6 +50,20 @@ bool JobContext::answerPendingQuestion()
         m_answer = answer;
         // Busy again from here: a script waiting for the program to settle must not take the
         // moment between the answer and the worker waking up for rest.
+        m_waitingForUser = false;
+    }
+    m_answered.notify_one();
+    return true;
+}
+
+bool JobContext::dismissPendingQuestion(int answer)
+{
+    {
+        std::lock_guard lock(m_mutex);
+        if (!m_question)
+            return false;
+        m_question = nullptr;
+        m_answer = answer;
         m_waitingForUser = false;
     }
     m_answered.notify_one();

@@ -42,6 +42,9 @@ public:
     // Asks the waiting question, if any, and hands the answer to the worker; true when one was
     // asked.
     bool answerPendingQuestion();
+    // Hands `answer` to a worker waiting for one without asking: the user-interface side is
+    // going away. True when a question was waiting.
+    bool dismissPendingQuestion(int answer);
 
 private:
     mutable std::mutex m_mutex;

@@ -121,8 +121,9 @@ public:
     // Moves where the next write goes, as lseek does (SEEK_SET, SEEK_CUR, SEEK_END): the new
     // position, or -1.
     virtual qint64 seek(qint64 offset, int whence) = 0;
-    // Gives the file its name; AlreadyExists when the name was taken meanwhile.
-    [[nodiscard]] virtual FsError commit() = 0;
+    // Gives the file its name; AlreadyExists when the name was taken meanwhile. With
+    // `replace`, a file of that name is replaced in one step: it stays whole until then.
+    [[nodiscard]] virtual FsError commit(bool replace = false) = 0;
 };
 
 // A regular file open for reading, opened without following a link.

@@ -175,6 +175,8 @@ constexpr Entry Table[] = {
     {NewFolderName, u"New Folder"},
     {NameTip, u"Tips : the following characters are not supported in file or folder names : / : * ? \" < > |"},
     {RenameFailed, u"An error occured. The file or folder may be read-only or you don't have enough privileges!"},
+    {ReceiveBrokenRequest, u"Transfer stopped: the sender's request could not be read."},
+    {ReceiveWriteFailed, u"Transfer stopped: unable to write the file. The folder may be read-only or the memory full."},
 };
 
 constexpr bool isStrictlyAscending()

@@ -45,6 +45,7 @@
 //   181        e-mail accounts
 //   182        sending over OBEX: a device that cannot be reached through the service
 //   184        the subject of an e-mailed file
+//   230-231    infrared receive: a request that cannot be read, a file that cannot be written
 //
 // Texts with places ("%s", "%d", "%.1f", "%.2f") are filled with the helpers below, never
 // with QString::arg, whose "%1" places and re-scanning do not fit these texts.
@@ -182,6 +183,8 @@ enum Id : int {
     NewFolderName = 220,
     NameTip = 221,
     RenameFailed = 222,
+    ReceiveBrokenRequest = 230,
+    ReceiveWriteFailed = 231,
 };
 
 // The text of a number; an empty string for a number the table does not have.

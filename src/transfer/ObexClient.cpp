@@ -1,5 +1,6 @@
 #include "transfer/ObexClient.h"
 
+#include "transfer/ObexPacket.h"
 #include "transfer/ObexPeers.h"
 
 #include <QStringList>
@@ -13,18 +14,8 @@
 
 namespace {
 
-constexpr int OurPacketSize = 0x4000;
-constexpr quint8 Connect = 0x80;
-constexpr quint8 Disconnect = 0x81;
-constexpr quint8 Put = 0x02;
-constexpr quint8 PutFinal = 0x82;
-constexpr quint8 Abort = 0xFF;
-constexpr quint8 Continue = 0x90;
-constexpr quint8 Success = 0xA0;
-constexpr quint8 NameHeader = 0x01;
-constexpr quint8 LengthHeader = 0xC3;
-constexpr quint8 BodyHeader = 0x48;
-constexpr quint8 EndOfBodyHeader = 0x49;
+// The largest packet we take: as large as our own server takes.
+constexpr int OurPacketSize = Obex::MaxPacket;
 
 void put16(QByteArray& out, int value)
 {
@@ -41,13 +32,9 @@ QByteArray packet(quint8 code, const QByteArray& contents)
     return out + contents;
 }
 
-// A text header: UTF-16, big-endian, ending in a zero character.
 QByteArray textHeader(quint8 id, const QString& text)
 {
-    QByteArray value;
-    for (const QChar c : text)
-        put16(value, c.unicode());
-    put16(value, 0);
+    const QByteArray value = Obex::encodeText(text);
     QByteArray out;
     out += static_cast<char>(id);
     put16(out, static_cast<int>(value.size()) + 3);
@@ -94,7 +81,7 @@ ObexClient::Outcome ObexClient::connect(const QString& address, int timeoutMs)
     contents += '\x00';
     put16(contents, OurPacketSize);
     QByteArray response;
-    if (request(packet(Connect, contents), &response) != Success || response.size() < 7)
+    if (request(packet(Obex::Connect, contents), &response) != Obex::Success || response.size() < 7)
         return Outcome::CannotConnect;
     const int theirs = static_cast<quint8>(response.at(5)) << 8 | static_cast<quint8>(response.at(6));
     m_packetSize = std::clamp(theirs, 255, OurPacketSize);
@@ -108,16 +95,16 @@ ObexClient::Outcome ObexClient::put(const QString& name, quint32 length, const R
         return Outcome::CannotConnect;
     // The data of one packet fits beside its code, length and Body header.
     const qint64 room = std::clamp<qint64>(chunk, 1, m_packetSize - 6);
-    QByteArray first = textHeader(NameHeader, name) + fourByteHeader(LengthHeader, length);
+    QByteArray first = textHeader(Obex::Name, name) + fourByteHeader(Obex::Length, length);
     QByteArray data(static_cast<qsizetype>(room), '\0');
     qint64 total = 0;
     // The name and length go first, alone, so that a peer can refuse before any data.
-    if (request(packet(Put, first)) != Continue)
+    if (request(packet(Obex::Put, first)) != Obex::Continue)
         return Outcome::Refused;
     sent(0);
     for (;;) {
         if (stop.load()) {
-            (void)request(packet(Abort, {}));
+            (void)request(packet(Obex::Abort, {}));
             return Outcome::Refused;
         }
         qint64 got = 0;
@@ -130,15 +117,15 @@ ObexClient::Outcome ObexClient::put(const QString& name, quint32 length, const R
             got += one;
         }
         const bool last = got < room;
-        const int code = request(packet(last ? PutFinal : Put,
-                                        bytesHeader(last ? EndOfBodyHeader : BodyHeader, data.constData(), got)));
+        const int code = request(packet(last ? Obex::PutFinal : Obex::Put,
+                                        bytesHeader(last ? Obex::EndOfBody : Obex::Body, data.constData(), got)));
         if (code == 0)
             return Outcome::WriteFailed;
         total += got;
         sent(total);
         if (last)
-            return code == Success ? Outcome::Sent : Outcome::Refused;
-        if (code != Continue)
+            return code == Obex::Success ? Outcome::Sent : Outcome::Refused;
+        if (code != Obex::Continue)
             return Outcome::Refused;
     }
 }
@@ -147,7 +134,7 @@ void ObexClient::disconnect()
 {
     if (m_socket < 0)
         return;
-    (void)request(packet(Disconnect, {}));
+    (void)request(packet(Obex::Disconnect, {}));
     ::close(m_socket);
     m_socket = -1;
 }

@@ -6,7 +6,7 @@
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
 #include "transfer/ObexClient.h"
-#include "transfer/TransferText.h"
+#include "transfer/TransferSize.h"
 
 #include <QFile>
 #include <QLabel>
@@ -114,7 +114,7 @@ void SendingDialog::show(int status, const QString& name, qint64 count, qint64 t
     if (!name.isEmpty())
         m_name->setText(name);
     if (count >= 0) {
-        m_bytes->setText(transferText(count));
+        m_bytes->setText(transferSizeText(count));
         if (total > 0 && count > 0) {
             const int percent = static_cast<int>(std::min<qint64>(100, count * 100 / total));
             m_percent->setText(QStringLiteral("%1 %").arg(percent));

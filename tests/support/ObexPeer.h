@@ -1,185 +1,120 @@
 #pragma once
 
-// A small OBEX receiver for tests, on 127.0.0.1 and a free port, run by a thread of its own:
-// it answers CONNECT with the packet size it is given, takes PUTs (Name, Length, Body,
-// End-of-Body) and ABORT and DISCONNECT, and keeps what arrived. It can refuse every object,
-// to show how a sender takes a refusal. Its loops end when the peer closes or it is stopped.
+// A peer of the OBEX receive server, for tests: it builds request packets and speaks them over
+// a TCP connection to 127.0.0.1, blocking, one reply at a time.
+
+#include "transfer/ObexPacket.h"
 
 #include <QByteArray>
 #include <QString>
 
-#include <atomic>
-#include <mutex>
-#include <thread>
-#include <vector>
-
+#include <arpa/inet.h>
 #include <netinet/in.h>
-#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
+namespace ObexRequests {
+
+inline QByteArray packet(quint8 opcode, const QByteArray& headers)
+{
+    const int length = 3 + static_cast<int>(headers.size());
+    return QByteArray(1, static_cast<char>(opcode)) + char(length >> 8) + char(length & 0xff) + headers;
+}
+
+inline QByteArray header(quint8 id, const QByteArray& value)
+{
+    const int length = 3 + static_cast<int>(value.size());
+    return QByteArray(1, static_cast<char>(id)) + char(length >> 8) + char(length & 0xff) + value;
+}
+
+inline QByteArray name(const QString& text) { return header(Obex::Name, Obex::encodeText(text)); }
+inline QByteArray body(const QByteArray& data) { return header(Obex::Body, data); }
+inline QByteArray endOfBody(const QByteArray& data) { return header(Obex::EndOfBody, data); }
+// A CONNECT that announces a maximum packet length of its own.
+inline QByteArray connect(quint16 maxPacket = 0x2000)
+{
+    const QByteArray fields = QByteArray("\x10\x00", 2) + char(maxPacket >> 8) + char(maxPacket & 0xff);
+    const int length = 3 + 4;
+    return QByteArray(1, '\x80') + char(length >> 8) + char(length & 0xff) + fields;
+}
+inline QByteArray disconnect() { return packet(Obex::Disconnect, {}); }
+// One object in one final PUT.
+inline QByteArray putWhole(const QString& objectName, const QByteArray& data)
+{
+    return packet(Obex::PutFinal, name(objectName) + endOfBody(data));
+}
+
+}  // namespace ObexRequests
+
 class ObexPeer {
 public:
-    struct Object {
-        QString name;
-        quint32 length = 0;
-        QByteArray data;
-        bool complete = false;  // ended by the final PUT, not aborted
-    };
-
-    explicit ObexPeer(int packetSize = 0x2000, quint8 finalAnswer = 0xA0)
-        : m_packetSize(packetSize), m_finalAnswer(finalAnswer)
+    // Connects to 127.0.0.1:port; the kernel queues the connection even before the server
+    // accepts it.
+    explicit ObexPeer(quint16 port)
     {
-        m_listener = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
+        m_fd = ::socket(AF_INET, SOCK_STREAM | SOCK_CLOEXEC, 0);
         sockaddr_in address{};
         address.sin_family = AF_INET;
+        address.sin_port = htons(port);
         address.sin_addr.s_addr = htonl(INADDR_LOOPBACK);
-        socklen_t size = sizeof address;
-        if (m_listener < 0 || ::bind(m_listener, reinterpret_cast<sockaddr*>(&address), size) != 0
-            || ::listen(m_listener, 4) != 0
-            || ::getsockname(m_listener, reinterpret_cast<sockaddr*>(&address), &size) != 0)
-            return;
-        m_port = ntohs(address.sin_port);
-        m_thread = std::thread([this] { serve(); });
+        m_connected = ::connect(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) == 0;
     }
-    ~ObexPeer()
-    {
-        m_stop = true;
-        if (m_thread.joinable())
-            m_thread.join();
-        if (m_listener >= 0)
-            ::close(m_listener);
-    }
+    ~ObexPeer() { close(); }
+    ObexPeer(const ObexPeer&) = delete;
+    ObexPeer& operator=(const ObexPeer&) = delete;
 
-    QString address() const { return QStringLiteral("127.0.0.1:%1").arg(m_port); }
-    std::vector<Object> objects() const
+    bool connected() const { return m_connected; }
+    void close()
     {
-        std::lock_guard lock(m_mutex);
-        return m_objects;
+        if (m_fd >= 0)
+            ::close(m_fd);
+        m_fd = -1;
     }
-    // The largest packet a sender sent.
-    int largestPacket() const { return m_largest.load(); }
-
-private:
-    // Waits for something to read, a tenth of a second at a time, until stopped.
-    bool waitFor(int socket)
+    bool send(const QByteArray& bytes)
     {
-        while (!m_stop) {
-            pollfd wait{socket, POLLIN, 0};
-            if (::poll(&wait, 1, 100) > 0)
-                return true;
-        }
-        return false;
-    }
-    bool readExactly(int socket, char* data, int size)
-    {
-        for (int done = 0; done < size;) {
-            if (!waitFor(socket))
+        qsizetype sent = 0;
+        while (sent < bytes.size()) {
+            const ssize_t count = ::send(m_fd, bytes.constData() + sent, static_cast<size_t>(bytes.size() - sent), MSG_NOSIGNAL);
+            if (count <= 0)
                 return false;
-            const ssize_t got = ::recv(socket, data + done, static_cast<size_t>(size - done), 0);
-            if (got <= 0)
-                return false;
-            done += static_cast<int>(got);
+            sent += count;
         }
         return true;
     }
-    static void answer(int socket, const QByteArray& bytes) { (void)::send(socket, bytes.constData(), bytes.size(), MSG_NOSIGNAL); }
-
-    void serve()
+    // The next response whole, or what came before the server closed the link ("" for
+    // nothing at all).
+    QByteArray reply()
     {
-        while (!m_stop) {
-            if (!waitFor(m_listener))
-                return;
-            const int socket = ::accept4(m_listener, nullptr, nullptr, SOCK_CLOEXEC);
-            if (socket < 0)
-                continue;
-            session(socket);
-            ::close(socket);
+        QByteArray got = readUpTo(3);
+        if (got.size() < 3)
+            return got;
+        const int length = static_cast<quint8>(got[1]) << 8 | static_cast<quint8>(got[2]);
+        return length > 3 ? got + readUpTo(length - 3) : got;
+    }
+    // Sends a request and returns its response.
+    QByteArray ask(const QByteArray& request) { return send(request) ? reply() : QByteArray(); }
+    // True when the server has closed the link (a read finds its end, not data).
+    bool closedByServer()
+    {
+        char byte = 0;
+        return ::recv(m_fd, &byte, 1, 0) <= 0;
+    }
+
+private:
+    QByteArray readUpTo(qsizetype size)
+    {
+        QByteArray data(size, '\0');
+        qsizetype have = 0;
+        while (have < size) {
+            const ssize_t count = ::recv(m_fd, data.data() + have, static_cast<size_t>(size - have), 0);
+            if (count <= 0)
+                break;
+            have += count;
         }
+        data.truncate(have);
+        return data;
     }
 
-    void session(int socket)
-    {
-        Object current;
-        for (;;) {
-            char head[3];
-            if (!readExactly(socket, head, 3))
-                return;
-            const int size = static_cast<quint8>(head[1]) << 8 | static_cast<quint8>(head[2]);
-            if (size < 3)
-                return;
-            QByteArray body(size - 3, '\0');
-            if (!readExactly(socket, body.data(), size - 3))
-                return;
-            m_largest = std::max(m_largest.load(), size);
-            const quint8 code = static_cast<quint8>(head[0]);
-            if (code == 0x80) {
-                answer(socket, QByteArray("\xA0\x00\x07\x10\x00", 5) + static_cast<char>(m_packetSize >> 8)
-                                   + static_cast<char>(m_packetSize & 0xFF));
-                continue;
-            }
-            if (code == 0x81 || code == 0xFF) {
-                if (code == 0xFF)
-                    keep(current);
-                current = Object();
-                answer(socket, QByteArray("\xA0\x00\x03", 3));
-                if (code == 0x81)
-                    return;
-                continue;
-            }
-            if (code != 0x02 && code != 0x82) {
-                answer(socket, QByteArray("\xC0\x00\x03", 3));  // Bad Request
-                continue;
-            }
-            for (int at = 0; at < body.size();) {
-                const quint8 id = static_cast<quint8>(body.at(at));
-                if ((id & 0xC0) == 0xC0) {
-                    quint32 value = 0;
-                    for (int i = 1; i <= 4 && at + i < body.size(); ++i)
-                        value = value << 8 | static_cast<quint8>(body.at(at + i));
-                    if (id == 0xC3)
-                        current.length = value;
-                    at += 5;
-                    continue;
-                }
-                const int length = at + 2 < body.size()
-                                       ? static_cast<quint8>(body.at(at + 1)) << 8 | static_cast<quint8>(body.at(at + 2))
-                                       : 0;
-                if (length < 3)
-                    break;
-                const QByteArray value = body.mid(at + 3, length - 3);
-                if (id == 0x01) {
-                    for (int i = 0; i + 1 < value.size(); i += 2)
-                        if (const char16_t c = static_cast<char16_t>(static_cast<quint8>(value.at(i)) << 8 | static_cast<quint8>(value.at(i + 1))))
-                            current.name += QChar(c);
-                } else if (id == 0x48 || id == 0x49) {
-                    current.data += value;
-                }
-                at += length;
-            }
-            if (code == 0x82) {
-                current.complete = m_finalAnswer == 0xA0;
-                keep(current);
-                current = Object();
-                answer(socket, QByteArray(1, static_cast<char>(m_finalAnswer)) + QByteArray("\x00\x03", 2));
-            } else {
-                answer(socket, QByteArray("\x90\x00\x03", 3));
-            }
-        }
-    }
-    void keep(const Object& object)
-    {
-        std::lock_guard lock(m_mutex);
-        m_objects.push_back(object);
-    }
-
-    int m_packetSize;
-    quint8 m_finalAnswer;
-    int m_listener = -1;
-    quint16 m_port = 0;
-    std::atomic<bool> m_stop{false};
-    std::atomic<int> m_largest{0};
-    mutable std::mutex m_mutex;
-    std::vector<Object> m_objects;
-    std::thread m_thread;
+    int m_fd = -1;
+    bool m_connected = false;
 };

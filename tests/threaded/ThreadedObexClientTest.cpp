@@ -1,6 +1,6 @@
 // Pushing objects to an OBEX receiver over TCP: what arrives, in packets the receiver accepts,
 // and how a refusal, a stop and a missing peer end.
-#include "ObexPeer.h"
+#include "ObexTestReceiver.h"
 
 #include "transfer/ObexClient.h"
 
@@ -46,7 +46,7 @@ TEST(ThreadedObexClient, ObjectsArriveWholeInPacketsThePeerTakes)
     };
     for (const auto& entry : cases) {
         SCOPED_TRACE(entry.what);
-        ObexPeer peer(entry.peerPacket);
+        ObexTestReceiver peer(entry.peerPacket);
         ObexClient client;
         ASSERT_EQ(client.connect(peer.address(), 10000), ObexClient::Outcome::Sent);
         Source source{randomBytes(entry.size)};
@@ -58,7 +58,7 @@ TEST(ThreadedObexClient, ObjectsArriveWholeInPacketsThePeerTakes)
                   ObexClient::Outcome::Sent);
         client.disconnect();
         EXPECT_EQ(lastCount, entry.size);
-        const std::vector<ObexPeer::Object> objects = peer.objects();
+        const std::vector<ObexTestReceiver::Object> objects = peer.objects();
         ASSERT_EQ(objects.size(), 1u);
         EXPECT_EQ(objects[0].name, name);
         EXPECT_EQ(objects[0].length, static_cast<quint32>(entry.size));
@@ -72,7 +72,7 @@ TEST(ThreadedObexClient, ObjectsArriveWholeInPacketsThePeerTakes)
 TEST(ThreadedObexClient, ARefusalAStopAndAMissingPeerEndClearly)
 {
     {
-        ObexPeer refusing(0x2000, 0xC3);  // Forbidden
+        ObexTestReceiver refusing(0x2000, 0xC3);  // Forbidden
         ObexClient client;
         ASSERT_EQ(client.connect(refusing.address(), 10000), ObexClient::Outcome::Sent);
         Source source{QByteArray("refused")};
@@ -81,7 +81,7 @@ TEST(ThreadedObexClient, ARefusalAStopAndAMissingPeerEndClearly)
                   ObexClient::Outcome::Refused);
     }
     {
-        ObexPeer peer;
+        ObexTestReceiver peer;
         ObexClient client;
         ASSERT_EQ(client.connect(peer.address(), 10000), ObexClient::Outcome::Sent);
         Source source{randomBytes(50000)};
@@ -91,7 +91,7 @@ TEST(ThreadedObexClient, ARefusalAStopAndAMissingPeerEndClearly)
                              [&](qint64 count) { stop = count >= 2000; }, stop),
                   ObexClient::Outcome::Refused);
         client.disconnect();
-        const std::vector<ObexPeer::Object> objects = peer.objects();
+        const std::vector<ObexTestReceiver::Object> objects = peer.objects();
         ASSERT_EQ(objects.size(), 1u);
         EXPECT_FALSE(objects[0].complete);
         EXPECT_EQ(objects[0].data.size(), 2000);
@@ -99,7 +99,7 @@ TEST(ThreadedObexClient, ARefusalAStopAndAMissingPeerEndClearly)
     // A port where nothing listens.
     int port = 0;
     {
-        ObexPeer gone;
+        ObexTestReceiver gone;
         port = gone.address().section(u':', 1).toInt();
     }
     ObexClient client;

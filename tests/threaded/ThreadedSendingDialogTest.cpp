@@ -1,7 +1,7 @@
 // "Sending..." with its worker: Cancel during a transfer tells the receiver (the object is not
 // kept whole) and the page goes only once the worker has ended; a page destroyed during a
 // transfer waits for its worker.
-#include "ObexPeer.h"
+#include "ObexTestReceiver.h"
 
 #include "resources/Commands.h"
 #include "transfer/SendingDialog.h"
@@ -51,7 +51,7 @@ protected:
 
 TEST_F(ThreadedSendingDialog, CancelAbortsTheTransferAndThePageWaitsForItsWorker)
 {
-    ObexPeer peer;
+    ObexTestReceiver peer;
     SendingDialog dialog(peer.address(), {path()}, 120);
     bool cancelled = false;
     bool upAfterCancel = false;
@@ -67,7 +67,7 @@ TEST_F(ThreadedSendingDialog, CancelAbortsTheTransferAndThePageWaitsForItsWorker
     EXPECT_EQ(dialog.run(nullptr), Cmd::DialogCancel);
     EXPECT_TRUE(cancelled);
     EXPECT_TRUE(upAfterCancel);
-    const std::vector<ObexPeer::Object> objects = peer.objects();
+    const std::vector<ObexTestReceiver::Object> objects = peer.objects();
     ASSERT_EQ(objects.size(), 1u);
     EXPECT_FALSE(objects[0].complete);
     EXPECT_LT(objects[0].data.size(), 1024 * 1024);
@@ -75,7 +75,7 @@ TEST_F(ThreadedSendingDialog, CancelAbortsTheTransferAndThePageWaitsForItsWorker
 
 TEST_F(ThreadedSendingDialog, APageDestroyedDuringATransferStopsAndJoinsItsWorker)
 {
-    ObexPeer peer;
+    ObexTestReceiver peer;
     {
         SendingDialog dialog(peer.address(), {path(), path()}, 120);
         ASSERT_TRUE(dialog.showOver(nullptr));

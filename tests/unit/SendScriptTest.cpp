@@ -1,7 +1,7 @@
 // Sending files over OBEX as a person does it: the Send & Receive pop-up, the devices that
 // answer, low speed, "Sending..." and its final word; the receiving device is a small receiver
 // of the test on 127.0.0.1.
-#include "ObexPeer.h"
+#include "ObexTestReceiver.h"
 #include "ProgramFixture.h"
 
 #include "settings/RegKey.h"
@@ -25,7 +25,7 @@ protected:
 
 TEST_F(SendScript, TheFileGoesToTheDeviceThatAnswers)
 {
-    ObexPeer desk(0x2000);
+    ObexTestReceiver desk(0x2000);
     peer("1", "Desk", desk.address(), "IrDA");
     peer("2", "Gone", QStringLiteral("127.0.0.1:1"), "Bluetooth");  // nothing answers there
     const QByteArray content = QByteArray("0123456789").repeated(2000);
@@ -50,7 +50,7 @@ TEST_F(SendScript, TheFileGoesToTheDeviceThatAnswers)
         "expect screen == Send to... ==\n"
         "key F2\n"));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
-    const std::vector<ObexPeer::Object> objects = desk.objects();
+    const std::vector<ObexTestReceiver::Object> objects = desk.objects();
     ASSERT_EQ(objects.size(), 1u);
     EXPECT_EQ(objects[0].name, QStringLiteral("report.txt"));
     EXPECT_TRUE(objects[0].complete);
@@ -60,7 +60,7 @@ TEST_F(SendScript, TheFileGoesToTheDeviceThatAnswers)
 
 TEST_F(SendScript, NoDeviceARefusalAndASelectionOfFoldersEachEndClearly)
 {
-    ObexPeer refusing(0x2000, 0xC3);
+    ObexTestReceiver refusing(0x2000, 0xC3);
     program.file("a.txt", "a");
     program.folder("Docs");
     const ProgramRun none = program.play(QStringLiteral(

@@ -1200,14 +1200,14 @@ public:
 
     qint64 seek(qint64 offset, int whence) override { return ::lseek(m_fd.get(), offset, whence); }
 
-    FsError commit() override
+    FsError commit(bool replace) override
     {
         if (!m_fd.valid())
             return FsError::Other;
         // A mode as a new file of the user's gets: the anonymous file was made private.
         if (::fchmod(m_fd.get(), 0666 & ~processUmask()) != 0)
             return fsErrorFromErrno(errno);
-        if (const int error = placeFile(m_temporary.isEmpty() ? m_fd.get() : -1, m_temporary, m_dirFd, m_name, false))
+        if (const int error = placeFile(m_temporary.isEmpty() ? m_fd.get() : -1, m_temporary, m_dirFd, m_name, replace))
             return fsErrorFromErrno(error);
         m_temporary.clear();
         if (::close(m_fd.release()) != 0) {

@@ -1,0 +1,71 @@
+#pragma once
+
+#include <QString>
+
+// TCP sockets for a worker that blocks on them, with a wake-up that another thread raises to
+// end any wait at once: a server whose peer has gone silent still stops when told. One socket
+// is used by one thread at a time; the wake-up and hasWaitingConnection() by any.
+namespace platform {
+
+class SocketWake {
+public:
+    SocketWake();
+    ~SocketWake();
+    SocketWake(const SocketWake&) = delete;
+    SocketWake& operator=(const SocketWake&) = delete;
+    // Ends every wait on it, now and later.
+    void raise();
+    int handle() const { return m_fd; }
+
+private:
+    int m_fd = -1;
+};
+
+enum class SocketIo { Ok, Closed, Woken, Failed };
+
+class StreamSocket {
+public:
+    StreamSocket() = default;
+    explicit StreamSocket(int fd) : m_fd(fd) {}
+    ~StreamSocket() { close(); }
+    StreamSocket(StreamSocket&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+    StreamSocket& operator=(StreamSocket&& other) noexcept;
+    StreamSocket(const StreamSocket&) = delete;
+    StreamSocket& operator=(const StreamSocket&) = delete;
+
+    bool isOpen() const { return m_fd >= 0; }
+    void close();
+    // Waits for bytes and reads up to `size` of them into `data` (`got`); Closed when the peer
+    // has closed its side.
+    [[nodiscard]] SocketIo receive(char* data, qint64 size, qint64& got, const SocketWake& wake);
+    // Sends all `size` bytes, waiting while the peer's window is full.
+    [[nodiscard]] SocketIo sendAll(const char* data, qint64 size, const SocketWake& wake);
+
+private:
+    int m_fd = -1;
+};
+
+class ListenSocket {
+public:
+    ListenSocket() = default;
+    ~ListenSocket() { close(); }
+    ListenSocket(ListenSocket&& other) noexcept : m_fd(other.m_fd) { other.m_fd = -1; }
+    ListenSocket(const ListenSocket&) = delete;
+    ListenSocket& operator=(const ListenSocket&) = delete;
+
+    // Listens on `address` (a numeric IPv4 or IPv6 address; empty for every interface, IPv4
+    // and IPv6 alike) and `port` (0: one the system picks). False with a reason otherwise.
+    [[nodiscard]] bool open(const QString& address, quint16 port, QString* error = nullptr);
+    bool isOpen() const { return m_fd >= 0; }
+    void close();
+    quint16 port() const;
+    // Waits for the next connection.
+    [[nodiscard]] SocketIo accept(StreamSocket& out, const SocketWake& wake);
+    // True when a peer has connected and is not accepted yet.
+    bool hasWaitingConnection() const;
+
+private:
+    int m_fd = -1;
+};
+
+}  // namespace platform

@@ -1,0 +1,74 @@
+#pragma once
+
+#include "jobs/JobContext.h"
+#include "platform/StreamSocket.h"
+
+#include <QStringList>
+
+#include <atomic>
+#include <functional>
+#include <thread>
+
+namespace platform {
+class FileSystem;
+}
+
+// The session worker of "Receive from IR...": on a thread of its own it accepts connections on
+// the listening socket, frames packets, lets an ObexReceiveSession answer them and writes the
+// objects into one folder, until the peer says goodbye, aborts, breaks the protocol, or the
+// user ends it. What it has to show (status, name, byte count) is published through atomics
+// and the job context, which the dialog reads when it likes; the overwrite question goes to the
+// user-interface thread through the context while the dialog stays up. No widget.
+class ObexReceiver {
+public:
+    // Runs on the user-interface thread: may `path` be replaced?
+    using AskReplace = std::function<bool(const QString& path)>;
+
+    // `folder` is a phone path; the listening socket is taken over.
+    ObexReceiver(platform::FileSystem& fileSystem, const QString& folder, platform::ListenSocket listener);
+    ~ObexReceiver();
+    ObexReceiver(const ObexReceiver&) = delete;
+    ObexReceiver& operator=(const ObexReceiver&) = delete;
+
+    // `notify` is called from the worker (no lock held) whenever the status changes, a question
+    // waits or the work ended; it must only post to the user-interface thread.
+    void start(AskReplace askReplace, std::function<void()> notify);
+    // Ends the session and waits for the worker: an object not complete is given up; a
+    // question still waiting is answered No. The listening socket is closed.
+    void stop();
+
+    JobContext& context() { return m_context; }
+    // The string id of the status line: 0 while waiting for a peer.
+    int status() const { return m_status.load(); }
+    // True once the session is over (the soft key then reads "Done").
+    bool ended() const { return m_ended.load(); }
+    // The name of the object received last or now; the body bytes received so far.
+    QString name() const { return m_context.currentItem(); }
+    qint64 total() const { return m_context.bytesDone.load(); }
+    // Grows with every change the dialog has to show.
+    quint64 changes() const { return m_changes.load(); }
+    // Busy for a script that waits for the program to settle: a peer connected or knocking,
+    // unless the worker waits for the user's answer.
+    bool busy() const;
+    quint16 port() const { return m_listener.port(); }
+
+    // After stop(): the files that did not exist before the session, as phone paths.
+    const QStringList& newPaths() const { return m_newPaths; }
+
+private:
+    void run(const AskReplace& askReplace);
+    void publish(int status);
+
+    platform::FileSystem& m_fileSystem;
+    QString m_folder;
+    platform::ListenSocket m_listener;
+    platform::SocketWake m_wake;
+    JobContext m_context;
+    std::function<void()> m_notify;
+    std::thread m_thread;
+    std::atomic<int> m_status = 0;
+    std::atomic<bool> m_ended = false;
+    std::atomic<bool> m_connected = false;
+    std::atomic<quint64> m_changes = 0;
+    QStringList m_newPaths;
+};

@@ -1,0 +1,80 @@
+#include "transfer/ReceiveCommands.h"
+
+#include "commands/CommandTable.h"
+#include "dialogs/MessageBox.h"
+#include "fileops/Paste.h"
+#include "platform/StreamSocket.h"
+#include "resources/Commands.h"
+#include "resources/StringTable.h"
+#include "settings/RegKey.h"
+#include "settings/Settings.h"
+#include "transfer/BacklightHold.h"
+#include "transfer/ObexReceiver.h"
+#include "transfer/ReceiveDialog.h"
+#include "tree/FolderTree.h"
+#include "tree/FolderTreeModel.h"
+#include "tree/TreeNode.h"
+
+#include <QApplication>
+
+#include <algorithm>
+
+QString ReceiveCommands::keyPath() { return Settings::keyPath() + QStringLiteral("\\Receive"); }
+
+void ReceiveCommands::registerCommands(CommandTable& table)
+{
+    table.add(Cmd::ReceiveInfrared, [this] { receive(); });
+}
+
+void ReceiveCommands::receive()
+{
+    QString address;
+    quint32 port = DefaultPort;
+    {
+        RegKey key(platform::Hive::CurrentUser, keyPath());
+        address = key.readString(QStringLiteral("Address"), QStringLiteral(""));
+        port = key.readDword(QStringLiteral("Port"), DefaultPort);
+    }
+    // There is no other OBEX server of the system's own to stop and start again around ours: the
+    // server listens only while the page is open.
+    platform::ListenSocket listener;
+    if (port > 0xFFFF || !listener.open(address, static_cast<quint16>(port))) {
+        MessageBox::error(m_owner, Str::text(Str::InfraredPortFailed));
+        return;
+    }
+
+    QString folder;
+    TreeNode* folderItem = nullptr;
+    Paste::pasteTarget(m_tree, folder, folderItem);
+    ObexReceiver receiver(m_fileSystem, folder, std::move(listener));
+    ReceiveDialog dialog(receiver, folder + u'\\');
+    receiver.start(
+        [&dialog](const QString& path) {
+            return MessageBox::question(&dialog, Str::arg(Str::OverwriteReceived, path),
+                                        Str::text(Str::ReceivingFileCaption)) == Cmd::Yes;
+        },
+        [&dialog] { QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.refresh(); }, Qt::QueuedConnection); });
+    BacklightHold::acquire();
+    (void)dialog.run(QApplication::activeWindow() ? QApplication::activeWindow() : m_owner);
+    BacklightHold::release();
+    // An object still coming is given up with the session: nothing of it stays on the disk.
+    receiver.stop();
+
+    const QStringList arrived = receiver.newPaths();
+    TreeNode* parent = folderItem ? folderItem : m_tree.treeModel()->root();
+    for (const QString& path : arrived) {
+        if (!m_fileSystem.exists(path))
+            continue;
+        // A closed folder is reread when the first new item opens it: the items after that
+        // one are then there already, and are only made current.
+        const QString name = path.mid(path.lastIndexOf(u'\\') + 1);
+        const auto shown = std::find_if(parent->children.begin(), parent->children.end(),
+                                        [&](const auto& child) { return child->text == name; });
+        if (shown != parent->children.end())
+            m_tree.setCurrentNode(shown->get());
+        else
+            (void)m_tree.populateSingle(path, folderItem);
+    }
+    if (!arrived.isEmpty())
+        m_changed();
+}

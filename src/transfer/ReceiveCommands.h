@@ -1,0 +1,36 @@
+#pragma once
+
+#include <QString>
+
+#include <functional>
+
+class CommandTable;
+class FolderTree;
+class QWidget;
+namespace platform {
+class FileSystem;
+}
+
+// "Receive from IR...": listens for OBEX pushes while the "Receiving..." page is open and puts
+// what arrived into the tree. The address and port are kept in the registry: key
+// "Software\Corvane\Fennick\Receive", "Address" (a numeric address; empty, the default, for
+// every interface) and "Port" (6500).
+class ReceiveCommands {
+public:
+    ReceiveCommands(platform::FileSystem& fileSystem, FolderTree& tree, QWidget* owner, std::function<void()> changed)
+        : m_fileSystem(fileSystem), m_tree(tree), m_owner(owner), m_changed(std::move(changed))
+    {
+    }
+
+    void registerCommands(CommandTable& table);
+    void receive();
+
+    static QString keyPath();
+    static constexpr quint32 DefaultPort = 6500;
+
+private:
+    platform::FileSystem& m_fileSystem;
+    FolderTree& m_tree;
+    QWidget* m_owner;
+    std::function<void()> m_changed;
+};

@@ -1,0 +1,75 @@
+#include "transfer/ReceiveDialog.h"
+
+#include "app/Idle.h"
+#include "dialogs/SoftKeyBar.h"
+#include "resources/DialogTemplates.h"
+#include "resources/StringTable.h"
+#include "transfer/BacklightHold.h"
+#include "transfer/ObexReceiver.h"
+#include "transfer/TransferSize.h"
+
+#include <QApplication>
+#include <QEvent>
+#include <QLabel>
+#include <QTimer>
+#include <QVBoxLayout>
+
+ReceiveDialog::ReceiveDialog(ObexReceiver& receiver, const QString& folderShown, QWidget* parent)
+    : PhoneDialog(DialogTemplates::Receiving, parent), m_receiver(receiver)
+{
+    auto* content = new QWidget;
+    auto* layout = new QVBoxLayout(content);
+    layout->setContentsMargins(6, 6, 6, 6);
+    const auto label = [&](const QString& text) {
+        auto* shown = new QLabel(text);
+        shown->setTextFormat(Qt::PlainText);
+        shown->setWordWrap(true);
+        layout->addWidget(shown);
+        return shown;
+    };
+    label(folderShown);
+    m_status = label(QStringLiteral("Waiting for a file..."));
+    m_name = label(QString());
+    m_count = label(QString());
+    layout->addStretch(1);
+    setContent(content);
+
+    // The byte count is read, never pushed: a fast peer cannot flood the event queue.
+    auto* timer = new QTimer(this);
+    connect(timer, &QTimer::timeout, this, &ReceiveDialog::refresh);
+    timer->start(100);
+    Idle::registerProbe(this, [this] { return m_receiver.busy() || m_shownChanges != m_receiver.changes(); });
+}
+
+void ReceiveDialog::refresh()
+{
+    // A question from the worker is asked over this page, which stays up behind it.
+    if (!m_asking) {
+        m_asking = true;
+        (void)m_receiver.context().answerPendingQuestion();
+        m_asking = false;
+    }
+    const quint64 changes = m_receiver.changes();
+    if (const int status = m_receiver.status())
+        m_status->setText(Str::text(status));
+    m_name->setText(m_receiver.name());
+    const qint64 total = m_receiver.total();
+    if (total > 0)
+        m_count->setText(transferSizeText(total));
+    if (m_receiver.ended() && softKeyBar())
+        softKeyBar()->setLabel(SoftKeyBar::Left, Str::text(Str::TransferDone));
+    m_shownChanges = changes;
+}
+
+void ReceiveDialog::changeEvent(QEvent* event)
+{
+    // The display is not kept lit while another program is in front; a question of our own
+    // over this page is no reason to let it go dark.
+    if (event->type() == QEvent::ActivationChange) {
+        if (QApplication::activeWindow())
+            BacklightHold::resume();
+        else
+            BacklightHold::pause();
+    }
+    PhoneDialog::changeEvent(event);
+}
