@@ -117,8 +117,16 @@ class NewFile {
 public:
     virtual ~NewFile() = default;
     [[nodiscard]] virtual FsError write(const char* data, qint64 size) = 0;
+    // Puts the data written so far on the disk, and makes the commit that follows put the new
+    // name there too: a caller that deletes something once the file is complete (the original
+    // of an encryption) then never deletes it before its replacement is safe from a crash.
+    [[nodiscard]] virtual FsError flush() = 0;
     // Gives the file its name; AlreadyExists when the name was taken meanwhile.
     [[nodiscard]] virtual FsError commit() = 0;
+    // Gives the file its name in place of the item of that name, in one step: the older item
+    // stays whole until the new file is complete. As with copyFileAt, a folder and a
+    // read-only file are not replaced (AccessDenied) and a link is replaced itself.
+    [[nodiscard]] virtual FsError commitReplacing() = 0;
 };
 
 // A regular file open for reading, opened without following a link.

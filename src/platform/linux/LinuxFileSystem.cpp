@@ -1071,7 +1071,8 @@ mode_t processUmask()
 }
 
 // A new file on Linux: an anonymous file in its folder (or, where the file system cannot
-// make one, a hidden named temporary), linked under its name by commit().
+// make one, a hidden named temporary), linked under its name by commit() or put in place of
+// an older item by commitReplacing().
 class LinuxNewFile : public NewFile {
 public:
     LinuxNewFile(int dirFd, QByteArray name, int fd, QByteArray temporary)
@@ -1099,14 +1100,32 @@ public:
         return FsError::None;
     }
 
-    FsError commit() override
+    FsError flush() override
     {
         if (!m_fd.valid())
             return FsError::Other;
+        if (::fdatasync(m_fd.get()) != 0)
+            return fsErrorFromErrno(errno);
+        m_syncName = true;
+        return FsError::None;
+    }
+
+    FsError commit() override { return place(false); }
+    FsError commitReplacing() override { return place(true); }
+
+private:
+    FsError place(bool replace)
+    {
+        if (!m_fd.valid())
+            return FsError::Other;
+        struct stat target;
+        if (replace && ::fstatat(m_dirFd, m_name.constData(), &target, AT_SYMLINK_NOFOLLOW) == 0
+            && (S_ISDIR(target.st_mode) || (S_ISREG(target.st_mode) && !(target.st_mode & S_IWUSR))))
+            return FsError::AccessDenied;
         // A mode as a new file of the user's gets: the anonymous file was made private.
         if (::fchmod(m_fd.get(), 0666 & ~processUmask()) != 0)
             return fsErrorFromErrno(errno);
-        if (const int error = placeFile(m_temporary.isEmpty() ? m_fd.get() : -1, m_temporary, m_dirFd, m_name, false))
+        if (const int error = placeFile(m_temporary.isEmpty() ? m_fd.get() : -1, m_temporary, m_dirFd, m_name, replace))
             return fsErrorFromErrno(error);
         m_temporary.clear();
         if (::close(m_fd.release()) != 0) {
@@ -1114,14 +1133,18 @@ public:
             ::unlinkat(m_dirFd, m_name.constData(), 0);
             return fsErrorFromErrno(error);
         }
+        // The file is whole under its name; a failure here only says that the name may not
+        // survive a crash yet, which a caller about to delete the original must know.
+        if (m_syncName && ::fsync(m_dirFd) != 0)
+            return fsErrorFromErrno(errno);
         return FsError::None;
     }
 
-private:
     int m_dirFd;  // the folder's, owned by the caller's OpenFolder
     QByteArray m_name;
     Fd m_fd;
     QByteArray m_temporary;
+    bool m_syncName = false;  // flushed: the name goes on the disk with the data
 };
 
 }  // namespace
