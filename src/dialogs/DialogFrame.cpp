@@ -202,6 +202,12 @@ void DialogFrame::keyPressEvent(QKeyEvent* event)
             sendCommand(Cmd::Ok);
         return;
     }
+    // As on the phone, Up and Down go from one control of a dialog to the next when the
+    // control in focus has no use for them (an edit field, a check box).
+    if (event->key() == Qt::Key_Up || event->key() == Qt::Key_Down) {
+        focusNextPrevChild(event->key() == Qt::Key_Down);
+        return;
+    }
     if (event->key() != Qt::Key_Escape) {
         QDialog::keyPressEvent(event);
         return;
