@@ -4,6 +4,7 @@
 #include "archive/ArchiveCommands.h"
 #include "app/Idle.h"
 #include "commands/CommandTable.h"
+#include "crypt/CryptCommands.h"
 #include "dialogs/JobDialog.h"
 #include "dialogs/MessageBox.h"
 #include "dialogs/PhoneDialog.h"
@@ -96,6 +97,11 @@ bool MainFrame::create()
         },
         [this] { updateMenus(); });
     m_archiveCommands = std::make_unique<ArchiveCommands>(m_fileSystem, *m_tree, m_selection, this, [this] {
+        updateSelectionSummary();
+        updateMenus();
+        requestStatusRefresh();
+    });
+    m_cryptCommands = std::make_unique<CryptCommands>(m_fileSystem, *m_tree, m_selection, this, [this] {
         updateSelectionSummary();
         updateMenus();
         requestStatusRefresh();
@@ -196,6 +202,7 @@ void MainFrame::registerCommands()
     };
     m_fileCommands->registerCommands(m_commands);
     m_archiveCommands->registerCommands(m_commands);
+    m_cryptCommands->registerCommands(m_commands);
 
     // The work still to come: its menu items stay disabled, but the rules that will enable
     // them already decide the keys that stand for them (Action on a file is taken as Open).
@@ -206,11 +213,6 @@ void MainFrame::registerCommands()
     m_commands.announce(Cmd::Run, "opening files and running commands");
     m_commands.announce(Cmd::ManageFileTypes, "the file type manager");
     m_commands.announce(Cmd::Properties, "properties");
-    m_commands.announce(Cmd::Encrypt, "encryption", [this] { return FolderTree::kindOf(currentNode()) == 2; }).label =
-        [this] {
-            const bool encrypted = currentPath().endsWith(QLatin1String("crf"), Qt::CaseInsensitive);
-            return Str::text(encrypted ? Str::Decrypt : Str::Crypt);
-        };
     m_commands.announce(Cmd::SendFileEmail, "sending by e-mail and MMS", currentIsFile);
     m_commands.announce(Cmd::SendFileMms, "sending by e-mail and MMS", [this, currentIsFile] {
         static const QStringList mmsTypes = {QStringLiteral("3gp"), QStringLiteral("amr"), QStringLiteral("gif"),

@@ -11,6 +11,7 @@
 #include <memory>
 
 class ArchiveCommands;
+class CryptCommands;
 class FileCommands;
 class FolderCounter;
 class FolderTree;
@@ -115,6 +116,7 @@ private:
     std::unique_ptr<FolderCounter> m_counter;
     std::unique_ptr<FileCommands> m_fileCommands;
     std::unique_ptr<ArchiveCommands> m_archiveCommands;
+    std::unique_ptr<CryptCommands> m_cryptCommands;
     int m_countsShown = 0;
     bool m_saved = false;
 };

@@ -82,10 +82,15 @@ public:
         environment.remove(QStringLiteral("DISPLAY"));
         environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
         environment.remove(QStringLiteral("QT_QPA_PLATFORM"));
+        for (const QString& name : m_environment.keys())
+            environment.insert(name, m_environment.value(name));
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(FENNICK_BINARY),
                       QStringList{QStringLiteral("--root"), root(), QStringLiteral("--registry"), registryFile()} + arguments);
     }
+
+    // A variable of the program's environment, for the runs that follow.
+    void setEnvironment(const QString& name, const QString& value) { m_environment.insert(name, value); }
 
     // Writes a keypad script given as text to a file of its own.
     QString writeScript(const QString& script)
@@ -123,4 +128,5 @@ private:
 
     QTemporaryDir m_folder;
     int m_scripts = 0;
+    QProcessEnvironment m_environment;
 };
