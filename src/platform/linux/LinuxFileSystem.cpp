@@ -1096,6 +1096,14 @@ public:
             }
             data += put;
             size -= put;
+            m_written += put;
+        }
+        // Once a few megabytes have gathered, the disk starts writing them in the background:
+        // a flush at the end then finds little left to do, and a large file does not fill the
+        // page cache with unwritten data first.
+        if (m_written - m_writingFrom >= WriteBehind) {
+            (void)::sync_file_range(m_fd.get(), m_writingFrom, m_written - m_writingFrom, SYNC_FILE_RANGE_WRITE);
+            m_writingFrom = m_written;
         }
         return FsError::None;
     }
@@ -1140,11 +1148,15 @@ private:
         return FsError::None;
     }
 
+    static constexpr qint64 WriteBehind = 8 << 20;
+
     int m_dirFd;  // the folder's, owned by the caller's OpenFolder
     QByteArray m_name;
     Fd m_fd;
     QByteArray m_temporary;
     bool m_syncName = false;  // flushed: the name goes on the disk with the data
+    qint64 m_written = 0;
+    qint64 m_writingFrom = 0;  // the data before it is on its way to the disk
 };
 
 }  // namespace
