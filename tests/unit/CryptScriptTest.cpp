@@ -183,6 +183,33 @@ TEST(CryptScript, TheCryptDialogWantsAPasswordTwiceAndCancelWritesNothing)
     EXPECT_TRUE(opens(program, QStringLiteral("\\"), QStringLiteral("report.crf"), QStringLiteral("secret")));
 }
 
+// An original that cannot be deleted (read-only) stays, and the user is told so: the file is
+// encrypted all the same.
+TEST(CryptScript, AnOriginalThatCannotBeDeletedStaysAndIsTold)
+{
+    ProgramFixture program;
+    program.file("report.txt", "text");
+    ASSERT_TRUE(QFile::setPermissions(program.root() + QStringLiteral("/report.txt"), QFile::ReadOwner | QFile::ReadGroup));
+    const ProgramRun run = program.play(QStringLiteral(
+        "wait idle\n"
+        "key F1\n"
+        "choose Crypt...\n"
+        "type secret\n"
+        "key Down\n"
+        "type secret\n"
+        "key Down Space Enter\n"
+        "wait idle\n"
+        "expect screen Unable to delete file '\\report.txt'!\n"
+        "expect screen Permission denied, or the item is read-only.\n"
+        "key Enter\n"
+        "wait idle\n"
+        "expect screen >   report.crf\n"
+        "expect screen report.txt\n"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+    EXPECT_EQ(namesIn(program, ""), (QStringList{QStringLiteral("report.crf"), QStringLiteral("report.txt")}));
+    EXPECT_TRUE(opens(program, QStringLiteral("\\"), QStringLiteral("report.crf"), QStringLiteral("secret")));
+}
+
 // An existing file of the output's name is replaced only after Yes: No and Back leave it, and
 // the item that shows afterwards is the one the tree had.
 TEST(CryptScript, AnExistingFileIsReplacedOnlyAfterYes)
