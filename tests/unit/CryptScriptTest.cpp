@@ -94,18 +94,29 @@ TEST(CryptScript, AFileIsEncryptedAndDecryptedBackEachTimeInPlaceOfTheOther)
     EXPECT_TRUE(program.content("Docs/report.txt") == content);
 }
 
-// A file encrypted on the phone decrypts here; a wrong password, a file that is no ".crf"
-// file and a link are refused, and nothing is written or deleted.
+// A file encrypted on the phone decrypts here; data cut short, a wrong password, a file that
+// is no ".crf" file and a link are refused, and nothing is written or deleted.
 TEST(CryptScript, WrongPasswordsDamagedFilesAndLinksAreRefused)
 {
     ProgramFixture program;
     program.folder("Docs");
+    program.file("Docs/cut.crf", PhoneFile.chopped(3));
     program.file("Docs/report.crf", PhoneFile);
     program.file("Docs/x.CRF", "This is no encrypted file at all.");
     ASSERT_EQ(::symlink("report.crf", QFile::encodeName(program.root() + QStringLiteral("/Docs/y.crf")).constData()), 0);
     const ProgramRun run = program.play(QStringLiteral(
         "wait idle\n"
-        "key Enter Down\n"                   // Docs open; report.crf
+        "key Enter Down\n"                   // Docs open; cut.crf
+        "key F1\n"
+        "choose Decrypt...\n"
+        "type secret\n"
+        "key Down Space Enter\n"
+        "wait idle\n"
+        "expect screen An error occured while decrypting the file.\n"
+        "expect screen The encrypted data is damaged or incomplete.\n"
+        "key Enter\n"
+        "wait idle\n"
+        "key Down\n"                         // report.crf
         "key F1\n"
         "choose Decrypt...\n"
         "type Secret\n"
@@ -136,8 +147,9 @@ TEST(CryptScript, WrongPasswordsDamagedFilesAndLinksAreRefused)
         "wait idle\n"
         "expect screen >     report.txt\n"));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
-    EXPECT_EQ(namesIn(program, "Docs"), (QStringList{QStringLiteral("report.crf"), QStringLiteral("report.txt"),
-                                                     QStringLiteral("x.CRF"), QStringLiteral("y.crf")}));
+    EXPECT_EQ(namesIn(program, "Docs"), (QStringList{QStringLiteral("cut.crf"), QStringLiteral("report.crf"),
+                                                     QStringLiteral("report.txt"), QStringLiteral("x.CRF"),
+                                                     QStringLiteral("y.crf")}));
     EXPECT_EQ(program.content("Docs/report.txt"), QByteArray("Hello, phone!\n"));
     EXPECT_EQ(program.content("Docs/report.crf"), PhoneFile);
 }
