@@ -98,10 +98,12 @@ void CryptCommands::encrypt(const Place& place)
         result.outcome = Outcome::FileError;
         result.error = error;
     } else {
-        const QString password = dialog.password();
-        JobDialog::run(m_owner, progressPage(QStringLiteral("Crypting...")), [&](JobContext& context) {
-            result = CrfFile::encrypt(m_fileSystem, folder, place.name, folder, outputName, password, existed, &context);
-        }, new CryptProgressView(place.name));
+        // The worker gets what it needs by value.
+        const auto work = [this, &result, &folder, source = place.name, outputName, password = dialog.password(),
+                           existed](JobContext& context) {
+            result = CrfFile::encrypt(m_fileSystem, folder, source, folder, outputName, password, existed, &context);
+        };
+        JobDialog::run(m_owner, progressPage(QStringLiteral("Crypting...")), work, new CryptProgressView(place.name));
     }
     // A Cancel leaves everything as it was, and nothing to tell.
     if (result.outcome == Outcome::Stopped)
@@ -149,9 +151,10 @@ void CryptCommands::decrypt(const Place& place)
     const bool existed = m_fileSystem.exists(output);
     if (existed && MessageBox::question(m_owner, Str::arg(Str::OverwriteReceived, output)) != Cmd::Yes)
         return;
-    JobDialog::run(m_owner, progressPage(QStringLiteral("Decrypting...")), [&](JobContext& context) {
-        result = CrfFile::decrypt(m_fileSystem, folder, place.name, folder, outputName, password, existed, &context);
-    }, new CryptProgressView(place.name));
+    const auto work = [this, &result, &folder, encrypted = place.name, outputName, password, existed](JobContext& context) {
+        result = CrfFile::decrypt(m_fileSystem, folder, encrypted, folder, outputName, password, existed, &context);
+    };
+    JobDialog::run(m_owner, progressPage(QStringLiteral("Decrypting...")), work, new CryptProgressView(place.name));
     if (result.outcome == Outcome::Stopped)
         return;
     if (result.outcome != Outcome::Done) {
