@@ -11,6 +11,7 @@
 #include "search/SearchCommands.h"
 #include "app/Idle.h"
 #include "commands/CommandTable.h"
+#include "crypt/CryptCommands.h"
 #include "dialogs/JobDialog.h"
 #include "dialogs/MessageBox.h"
 #include "dialogs/PhoneDialog.h"
@@ -129,6 +130,11 @@ bool MainFrame::create()
             QWidget* results = QApplication::activeModalWidget();
             m_launcher->launchItem(results ? results : this, path, QString());
         });
+    m_cryptCommands = std::make_unique<CryptCommands>(m_fileSystem, *m_tree, m_selection, this, [this] {
+        updateSelectionSummary();
+        updateMenus();
+        requestStatusRefresh();
+    });
     registerCommands();
     connect(m_tree, &FolderTree::cardItemsRemoved, this, &MainFrame::dropCardEntries);
     m_tree->installEventFilter(this);
@@ -235,6 +241,7 @@ void MainFrame::registerCommands()
             Favorites(m_settings.favorites).add(currentPath());
     }, [this] { return currentNode() != nullptr; });
     m_commands.add(Cmd::GoToFavorites, [this] { goToFavorite(); });
+    m_cryptCommands->registerCommands(m_commands);
 
     // The work still to come: its menu items stay disabled, but the rules that will enable
     // them already decide the keys that stand for them (Action on a file is taken as Open).
@@ -242,11 +249,6 @@ void MainFrame::registerCommands()
     m_commands.announce(Cmd::OpenWith, "the open-with list", currentIsFile);
     m_commands.announce(Cmd::ManageFileTypes, "the file type manager");
     m_commands.announce(Cmd::Properties, "properties");
-    m_commands.announce(Cmd::Encrypt, "encryption", [this] { return FolderTree::kindOf(currentNode()) == 2; }).label =
-        [this] {
-            const bool encrypted = currentPath().endsWith(QLatin1String("crf"), Qt::CaseInsensitive);
-            return Str::text(encrypted ? Str::Decrypt : Str::Crypt);
-        };
 }
 
 void MainFrame::goToFavorite()

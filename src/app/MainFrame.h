@@ -16,6 +16,7 @@ class Launcher;
 class OpenCommands;
 class MailCommands;
 class ObexSendCommands;
+class CryptCommands;
 class FileCommands;
 class FolderCounter;
 class SearchCommands;
@@ -129,6 +130,7 @@ private:
     std::unique_ptr<MailCommands> m_mailCommands;
     std::unique_ptr<ObexSendCommands> m_obexSendCommands;
     std::unique_ptr<SearchCommands> m_searchCommands;
+    std::unique_ptr<CryptCommands> m_cryptCommands;
     int m_countsShown = 0;
     bool m_saved = false;
 };

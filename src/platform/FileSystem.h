@@ -121,9 +121,16 @@ public:
     // Moves where the next write goes, as lseek does (SEEK_SET, SEEK_CUR, SEEK_END): the new
     // position, or -1.
     virtual qint64 seek(qint64 offset, int whence) = 0;
+    // Puts the data written so far on the disk, and makes the commit that follows put the new
+    // name there too: a caller that deletes something once the file is complete (the original
+    // of an encryption) then never deletes it before its replacement is safe from a crash.
+    [[nodiscard]] virtual FsError flush() = 0;
     // Gives the file its name; AlreadyExists when the name was taken meanwhile. With
-    // `replace`, a file of that name is replaced in one step: it stays whole until then.
+    // `replace`, the item of that name is replaced in one step: it stays whole until the new
+    // file is complete. As with copyFileAt, a folder and a read-only file are not replaced
+    // (AccessDenied) and a link is replaced itself.
     [[nodiscard]] virtual FsError commit(bool replace = false) = 0;
+    [[nodiscard]] FsError commitReplacing() { return commit(true); }
 };
 
 // A regular file open for reading, opened without following a link.

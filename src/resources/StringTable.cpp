@@ -175,6 +175,7 @@ constexpr Entry Table[] = {
     {NewFolderName, u"New Folder"},
     {NameTip, u"Tips : the following characters are not supported in file or folder names : / : * ? \" < > |"},
     {RenameFailed, u"An error occured. The file or folder may be read-only or you don't have enough privileges!"},
+    {NotEncrypted, u"The file '%s' is not an encrypted file, or it is damaged."},
     {ReceiveBrokenRequest, u"Transfer stopped: the sender's request could not be read."},
     {ReceiveWriteFailed, u"Transfer stopped: unable to write the file. The folder may be read-only or the memory full."},
 };

@@ -40,7 +40,7 @@
 //   173-174    the status bar of a storage card
 //   175        the window title
 //   176        show hidden files
-//   177-179    encryption and decryption failures
+//   177-179    encryption and decryption failures; 223 a file that is no ".crf" file
 //   180        the selection: select all in a selected folder
 //   181        e-mail accounts
 //   182        sending over OBEX: a device that cannot be reached through the service
@@ -183,6 +183,7 @@ enum Id : int {
     NewFolderName = 220,
     NameTip = 221,
     RenameFailed = 222,
+    NotEncrypted = 223,
     ReceiveBrokenRequest = 230,
     ReceiveWriteFailed = 231,
 };

@@ -27,6 +27,11 @@ public:
     // copies that reached the gate.
     std::atomic<bool> gateCopies = false;
     std::atomic<int> copiesWaiting = 0;
+    // When set, a file opened for reading gives its first piece and then waits before the next
+    // until `releaseReads` is set; `readsWaiting` counts reads that reached the gate.
+    std::atomic<bool> gateReads = false;
+    std::atomic<bool> releaseReads = false;
+    std::atomic<int> readsWaiting = 0;
 
     FsError enumerate(const QString& pattern, const Visitor& visit) override { return m_real.enumerate(pattern, visit); }
     FsError lookUp(const QString& path, platform::FindData& out) override { return m_real.lookUp(path, out); }
@@ -140,7 +145,10 @@ public:
     {
         if (const FsError error = injected(Call::OpenFile, join(folder, name)); error != FsError::None)
             return error;
-        return m_real.openFileAt(folder, name, out);
+        const FsError error = m_real.openFileAt(folder, name, out);
+        if (error == FsError::None && gateReads)
+            out = std::make_unique<GatedReadFile>(*this, std::move(out));
+        return error;
     }
     FsError linkTextAt(const platform::OpenFolder& folder, const QString& name, QByteArray& out) override
     {
@@ -148,6 +156,31 @@ public:
     }
 
 private:
+    class GatedReadFile : public platform::ReadFile {
+    public:
+        GatedReadFile(FaultyFileSystem& owner, std::unique_ptr<platform::ReadFile> real)
+            : m_owner(owner), m_real(std::move(real))
+        {
+        }
+        qint64 read(char* data, qint64 size) override
+        {
+            if (m_reads++ > 0) {
+                ++m_owner.readsWaiting;
+                // Bounded, so that a broken test cannot hang the run for ever.
+                for (int i = 0; i < 60000 && !m_owner.releaseReads; ++i)
+                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
+            }
+            return m_real->read(data, size);
+        }
+        qint64 size() const override { return m_real->size(); }
+        qint64 birthTime() const override { return m_real->birthTime(); }
+
+    private:
+        FaultyFileSystem& m_owner;
+        std::unique_ptr<platform::ReadFile> m_real;
+        int m_reads = 0;
+    };
+
     static QString join(const platform::OpenFolder& folder, const QString& name)
     {
         return platform::PhonePath::join(folder.path(), name);

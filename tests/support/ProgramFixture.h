@@ -120,6 +120,7 @@ public:
 
     // A variable of the program's environment (the desktop opener, the XDG folders).
     void environment(const QString& name, const QString& value) { m_environment.emplace_back(name, value); }
+    void setEnvironment(const QString& name, const QString& value) { environment(name, value); }
 
     // Writes a keypad script given as text to a file of its own.
     QString writeScript(const QString& script)

@@ -9,6 +9,7 @@
 #include "resources/DialogTemplates.h"
 
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -98,6 +99,39 @@ TEST_F(DialogFrameTest, SoftKeysAndBackKeyEndDialogsAsTheirBarsAndTemplatesSay)
         PhoneDialog dialog(test.dialogId);
         EXPECT_EQ(runPressing([&] { return dialog.run(&owner); }, test.keys), test.expected);
     }
+}
+
+// Up and Down go from control to control, as on the phone, where the control in focus has no
+// use for them; the focus wraps round at either end.
+TEST_F(DialogFrameTest, UpAndDownGoFromControlToControl)
+{
+    PhoneDialog dialog(DialogTemplates::Crypt);
+    auto* body = new QWidget;
+    auto* layout = new QVBoxLayout(body);
+    auto* first = new QLineEdit;
+    auto* second = new QLineEdit;
+    auto* box = new QCheckBox(QStringLiteral("box"));
+    layout->addWidget(first);
+    layout->addWidget(second);
+    layout->addWidget(box);
+    dialog.setContent(body);
+    QTimer::singleShot(0, &dialog, [&] {
+        const auto press = [&](Qt::Key key, const QString& text = QString()) { TestDialogs::pressKey(&dialog, key, text); };
+        press(Qt::Key_Down);
+        press(Qt::Key_2, QStringLiteral("2"));    // into the second field
+        press(Qt::Key_Down);
+        press(Qt::Key_Space, QStringLiteral(" "));  // ticks the box
+        press(Qt::Key_Down);                         // round to the first field
+        press(Qt::Key_1, QStringLiteral("1"));
+        press(Qt::Key_Up);
+        press(Qt::Key_Up);
+        press(Qt::Key_3, QStringLiteral("3"));    // the second field again
+        dialog.done(StillOpen);
+    });
+    EXPECT_EQ(dialog.run(&owner), StillOpen);
+    EXPECT_EQ(first->text(), QStringLiteral("1"));
+    EXPECT_EQ(second->text(), QStringLiteral("23"));
+    EXPECT_TRUE(box->isChecked());
 }
 
 TEST_F(DialogFrameTest, ActionKeyIsTheAcceptKeyWhereTheBarHasOne)

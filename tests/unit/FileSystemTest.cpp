@@ -590,6 +590,55 @@ TEST_F(FileSystemTest, CopyOntoAnExistingTarget)
     EXPECT_EQ(hostNames(), (QList<QByteArray>{"Folder", "locked.txt", "one.txt", "two.txt"}));
 }
 
+// A file written through createFileAt has no name until its commit; replacing, the older item
+// stays whole until then. The same holds where anonymous files cannot be made (ramfs), with
+// a hidden named temporary instead.
+TEST_F(FileSystemTest, ANewFileTakesItsNameOrReplacesAnOlderOneOnlyWhenComplete)
+{
+    makeFolder("ram");
+    ScopedMount ram(host("ram"), "ramfs", "");
+    LinuxFileSystem fs = rooted();
+    for (const QByteArray& folder : {QByteArray("disk"), QByteArray("ram")}) {
+        SCOPED_TRACE(folder.constData());
+        if (folder == "disk")
+            makeFolder(folder);
+        else if (!ram.mounted())
+            continue;
+        platform::OpenFolder open;
+        ASSERT_EQ(fs.openFolder(u'\\' + QString::fromLatin1(folder), open), FsError::None);
+        const auto write = [&](const char* name, const QByteArray& content) {
+            std::unique_ptr<platform::NewFile> file;
+            EXPECT_EQ(fs.createFileAt(open, QString::fromLatin1(name), file), FsError::None);
+            if (file) {
+                EXPECT_EQ(file->write(content.constData(), content.size()), FsError::None);
+            }
+            return file;
+        };
+        makeFile(folder + "/older.txt", "older");
+        std::unique_ptr<platform::NewFile> file = write("older.txt", "newer");
+        ASSERT_TRUE(file);
+        EXPECT_EQ(file->flush(), FsError::None);
+        EXPECT_EQ(file->commit(), FsError::AlreadyExists);
+        EXPECT_EQ(hostContent(folder + "/older.txt"), QByteArray("older"));
+        EXPECT_EQ(file->commitReplacing(), FsError::None);
+        EXPECT_EQ(hostContent(folder + "/older.txt"), QByteArray("newer"));
+
+        // A folder and a read-only file are not replaced; a link is replaced itself.
+        makeFolder(folder + "/Folder");
+        makeFile(folder + "/locked.txt", "locked", 0444);
+        ASSERT_EQ(::symlink("older.txt", host(folder + "/link").constData()), 0);
+        for (const char* name : {"Folder", "locked.txt"})
+            EXPECT_EQ(write(name, "x")->commitReplacing(), FsError::AccessDenied) << name;
+        EXPECT_EQ(hostContent(folder + "/locked.txt"), QByteArray("locked"));
+        EXPECT_EQ(write("link", "x")->commitReplacing(), FsError::None);
+        EXPECT_EQ(hostContent(folder + "/link"), QByteArray("x"));
+        EXPECT_EQ(hostContent(folder + "/older.txt"), QByteArray("newer"));
+        // A file dropped before its commit leaves nothing.
+        (void)write("dropped.txt", "x");
+        EXPECT_EQ(hostNames(folder), (QList<QByteArray>{"Folder", "link", "locked.txt", "older.txt"}));
+    }
+}
+
 // A copy whose source fails to read part-way leaves neither a target nor a temporary file.
 // /proc/self/mem is a regular file of this process that fails to read at offset 0.
 TEST_F(FileSystemTest, ACopyFromAnUnreadableSourceLeavesNothing)

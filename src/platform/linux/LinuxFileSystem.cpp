@@ -1170,7 +1170,8 @@ mode_t processUmask()
 }
 
 // A new file on Linux: an anonymous file in its folder (or, where the file system cannot
-// make one, a hidden named temporary), linked under its name by commit().
+// make one, a hidden named temporary), linked under its name by commit() or put in place of
+// an older item by commitReplacing().
 class LinuxNewFile : public NewFile {
 public:
     LinuxNewFile(int dirFd, QByteArray name, int fd, QByteArray temporary)
@@ -1194,16 +1195,41 @@ public:
             }
             data += put;
             size -= put;
+            m_written += put;
+        }
+        // Once a few megabytes have gathered, the disk starts writing them in the background:
+        // a flush at the end then finds little left to do, and a large file does not fill the
+        // page cache with unwritten data first.
+        if (m_written - m_writingFrom >= WriteBehind) {
+            (void)::sync_file_range(m_fd.get(), m_writingFrom, m_written - m_writingFrom, SYNC_FILE_RANGE_WRITE);
+            m_writingFrom = m_written;
         }
         return FsError::None;
     }
 
     qint64 seek(qint64 offset, int whence) override { return ::lseek(m_fd.get(), offset, whence); }
 
-    FsError commit(bool replace) override
+    FsError flush() override
     {
         if (!m_fd.valid())
             return FsError::Other;
+        if (::fdatasync(m_fd.get()) != 0)
+            return fsErrorFromErrno(errno);
+        m_syncName = true;
+        return FsError::None;
+    }
+
+    FsError commit(bool replace) override { return place(replace); }
+
+private:
+    FsError place(bool replace)
+    {
+        if (!m_fd.valid())
+            return FsError::Other;
+        struct stat target;
+        if (replace && ::fstatat(m_dirFd, m_name.constData(), &target, AT_SYMLINK_NOFOLLOW) == 0
+            && (S_ISDIR(target.st_mode) || (S_ISREG(target.st_mode) && !(target.st_mode & S_IWUSR))))
+            return FsError::AccessDenied;
         // A mode as a new file of the user's gets: the anonymous file was made private.
         if (::fchmod(m_fd.get(), 0666 & ~processUmask()) != 0)
             return fsErrorFromErrno(errno);
@@ -1215,14 +1241,22 @@ public:
             ::unlinkat(m_dirFd, m_name.constData(), 0);
             return fsErrorFromErrno(error);
         }
+        // The file is whole under its name; a failure here only says that the name may not
+        // survive a crash yet, which a caller about to delete the original must know.
+        if (m_syncName && ::fsync(m_dirFd) != 0)
+            return fsErrorFromErrno(errno);
         return FsError::None;
     }
 
-private:
+    static constexpr qint64 WriteBehind = 8 << 20;
+
     int m_dirFd;  // the folder's, owned by the caller's OpenFolder
     QByteArray m_name;
     Fd m_fd;
     QByteArray m_temporary;
+    bool m_syncName = false;  // flushed: the name goes on the disk with the data
+    qint64 m_written = 0;
+    qint64 m_writingFrom = 0;  // the data before it is on its way to the disk
 };
 
 }  // namespace
