@@ -175,6 +175,10 @@ constexpr Entry Table[] = {
     {NewFolderName, u"New Folder"},
     {NameTip, u"Tips : the following characters are not supported in file or folder names : / : * ? \" < > |"},
     {RenameFailed, u"An error occured. The file or folder may be read-only or you don't have enough privileges!"},
+    {FileSizeBytes, u"%d bytes"},
+    {FileCount, u"%d file(s)"},
+    {SizeCalculationFailed, u"Error while calculating"},
+    {TimeUnknown, u"Unknown"},
 };
 
 constexpr bool isStrictlyAscending()

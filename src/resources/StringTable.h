@@ -45,6 +45,8 @@
 //   181        e-mail accounts
 //   182        sending over OBEX: a device that cannot be reached through the service
 //   184        the subject of an e-mailed file
+//   230-233    properties: a file's size in bytes, a folder's file count, a count that
+//              failed, a time the file system does not keep
 //
 // Texts with places ("%s", "%d", "%.1f", "%.2f") are filled with the helpers below, never
 // with QString::arg, whose "%1" places and re-scanning do not fit these texts.
@@ -182,6 +184,10 @@ enum Id : int {
     NewFolderName = 220,
     NameTip = 221,
     RenameFailed = 222,
+    FileSizeBytes = 230,
+    FileCount = 231,
+    SizeCalculationFailed = 232,
+    TimeUnknown = 233,
 };
 
 // The text of a number; an empty string for a number the table does not have.
