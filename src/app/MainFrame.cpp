@@ -18,6 +18,7 @@
 #include "platform/MountTable.h"
 #include "platform/PhonePath.h"
 #include "platform/VolumeSpace.h"
+#include "properties/PropertiesCommands.h"
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/KeypadKeys.h"
@@ -108,6 +109,12 @@ bool MainFrame::create()
     m_openCommands = std::make_unique<OpenCommands>(
         *m_launcher, this, [this] { return currentPath(); },
         [this] { return FolderTree::kindOf(currentNode()) >= 2; }, [this](int command) { postCommand(command); });
+    m_propertiesCommands = std::make_unique<PropertiesCommands>(
+        m_fileSystem, *m_images, this, [this] { return currentPath(); },
+        [this] {
+            m_tree->setFocus();
+            requestStatusRefresh();
+        });
     registerCommands();
     connect(m_tree, &FolderTree::cardItemsRemoved, this, &MainFrame::dropCardEntries);
     m_tree->installEventFilter(this);
@@ -205,6 +212,7 @@ void MainFrame::registerCommands()
     m_fileCommands->registerCommands(m_commands);
     m_archiveCommands->registerCommands(m_commands);
     m_openCommands->registerCommands(m_commands);
+    m_propertiesCommands->registerCommands(m_commands);
     m_commands.add(Cmd::AddFavorite, [this] {
         if (currentNode())
             Favorites(m_settings.favorites).add(currentPath());
@@ -217,7 +225,6 @@ void MainFrame::registerCommands()
     const auto hasSelection = [this] { return !m_selection.isEmpty(); };
     m_commands.announce(Cmd::OpenWith, "the open-with list", currentIsFile);
     m_commands.announce(Cmd::ManageFileTypes, "the file type manager");
-    m_commands.announce(Cmd::Properties, "properties");
     m_commands.announce(Cmd::Encrypt, "encryption", [this] { return FolderTree::kindOf(currentNode()) == 2; }).label =
         [this] {
             const bool encrypted = currentPath().endsWith(QLatin1String("crf"), Qt::CaseInsensitive);
