@@ -64,7 +64,8 @@ FolderSize FolderSize::count(platform::FileSystem& fileSystem, const QString& pa
             levels.pop_back();
             continue;
         }
-        const QString& name = level.subfolders[level.next++];
+        // A copy: entering the folder adds a level, which may move the others.
+        const QString name = level.subfolders[level.next++];
         OpenFolder inner;
         // A folder that went since it was listed is no longer part of this one.
         const FsError error = fileSystem.openChild(level.folder, name, inner);
