@@ -543,11 +543,11 @@ FsError LinuxFileSystem::changeAttributes(const QString& path, quint32 mask, qui
     const quint32 current = existing ? SambaDosAttrib::parse(*existing).value_or(0) : 0;
     const quint32 wanted = (current & ~dosMask) | (attributes & dosMask);
     const bool dosChanges = (current & DosBits) != (wanted & DosBits);
-    // Samba keeps a read-only bit of its own; it is kept in step where there is a record, but
-    // the permission bits are what counts.
+    // Samba keeps a read-only bit of its own; where there is a record it follows a change of
+    // read-only, but the permission bits are what counts.
     const bool readOnlyAfter = !(newMode & S_IWUSR);
     const bool rewrite = dosChanges
-        || (existing && !existing->isEmpty() && bool(current & Attr::ReadOnly) != readOnlyAfter);
+        || (newMode != oldMode && existing && !existing->isEmpty() && bool(current & Attr::ReadOnly) != readOnlyAfter);
 
     mode_t modeNow = oldMode;
     if (rewrite) {
