@@ -22,6 +22,7 @@
 #include "platform/MountTable.h"
 #include "platform/PhonePath.h"
 #include "platform/VolumeSpace.h"
+#include "properties/PropertiesCommands.h"
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/KeypadKeys.h"
@@ -135,6 +136,12 @@ bool MainFrame::create()
         updateMenus();
         requestStatusRefresh();
     });
+    m_propertiesCommands = std::make_unique<PropertiesCommands>(
+        m_fileSystem, *m_images, this, [this] { return currentPath(); },
+        [this] {
+            m_tree->setFocus();
+            requestStatusRefresh();
+        });
     registerCommands();
     connect(m_tree, &FolderTree::cardItemsRemoved, this, &MainFrame::dropCardEntries);
     m_tree->installEventFilter(this);
@@ -236,6 +243,7 @@ void MainFrame::registerCommands()
     m_mailCommands->registerCommands(m_commands);
     m_obexSendCommands->registerCommands(m_commands);
     m_searchCommands->registerCommands(m_commands);
+    m_propertiesCommands->registerCommands(m_commands);
     m_commands.add(Cmd::AddFavorite, [this] {
         if (currentNode())
             Favorites(m_settings.favorites).add(currentPath());
@@ -248,7 +256,6 @@ void MainFrame::registerCommands()
     const auto currentIsFile = [this] { return FolderTree::kindOf(currentNode()) >= 2; };
     m_commands.announce(Cmd::OpenWith, "the open-with list", currentIsFile);
     m_commands.announce(Cmd::ManageFileTypes, "the file type manager");
-    m_commands.announce(Cmd::Properties, "properties");
 }
 
 void MainFrame::goToFavorite()

@@ -17,6 +17,7 @@ class OpenCommands;
 class MailCommands;
 class ObexSendCommands;
 class CryptCommands;
+class PropertiesCommands;
 class FileCommands;
 class FolderCounter;
 class SearchCommands;
@@ -131,6 +132,7 @@ private:
     std::unique_ptr<ObexSendCommands> m_obexSendCommands;
     std::unique_ptr<SearchCommands> m_searchCommands;
     std::unique_ptr<CryptCommands> m_cryptCommands;
+    std::unique_ptr<PropertiesCommands> m_propertiesCommands;
     int m_countsShown = 0;
     bool m_saved = false;
 };

@@ -39,7 +39,7 @@ struct FindData {
     QString name;                 // the bare name, as a phone name (see PhonePath)
     quint32 attributes = 0;
     qint64 size = 0;              // 0 for folders
-    qint64 creationTime = 0;      // birth time where the file system keeps one, else last write
+    qint64 creationTime = 0;      // the birth time; 0 where the file system keeps none
     qint64 lastWriteTime = 0;
     qint64 lastAccessTime = 0;
 
@@ -193,6 +193,14 @@ public:
     // that keeps extended attributes: NotSupported when one of them is asked for and cannot be
     // kept; clearing bits that are not set never fails.
     [[nodiscard]] virtual FsError setAttributes(const QString& path, quint32 attributes) = 0;
+
+    // Changes only the settable bits named in `mask` to their values in `attributes`, and
+    // leaves everything else of the item as it is: the other stored bits, the other permission
+    // bits, and a bit that already has the value asked for (no call is made for it). Read-only
+    // set takes away every write permission, cleared gives the owner write permission back.
+    // NotSupported, before anything has changed, when a DOS bit would change on a file system
+    // that keeps no extended attributes.
+    [[nodiscard]] virtual FsError changeAttributes(const QString& path, quint32 mask, quint32 attributes) = 0;
 
     // Copies a file (see copyFileAt); the source and the target's folder are found by their
     // paths.

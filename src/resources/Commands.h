@@ -77,6 +77,9 @@ enum Id : int {
     HandOffPath = 40037,
     HandOffFile = 40039,
 
+    // Posted by the properties page to itself: count the folder's size now that it shows.
+    CalculateFolderSize = 40028,
+
     // The "Menu" soft keys of the dialogs.
     RevealInTree = 40029,
     NewSearch = 40030,

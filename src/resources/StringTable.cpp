@@ -178,6 +178,10 @@ constexpr Entry Table[] = {
     {NotEncrypted, u"The file '%s' is not an encrypted file, or it is damaged."},
     {ReceiveBrokenRequest, u"Transfer stopped: the sender's request could not be read."},
     {ReceiveWriteFailed, u"Transfer stopped: unable to write the file. The folder may be read-only or the memory full."},
+    {FileSizeBytes, u"%d bytes"},
+    {FileCount, u"%d file(s)"},
+    {SizeCalculationFailed, u"Error while calculating"},
+    {TimeUnknown, u"Unknown"},
 };
 
 constexpr bool isStrictlyAscending()

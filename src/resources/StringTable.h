@@ -46,6 +46,8 @@
 //   182        sending over OBEX: a device that cannot be reached through the service
 //   184        the subject of an e-mailed file
 //   230-231    infrared receive: a request that cannot be read, a file that cannot be written
+//   232-235    properties: a file's size in bytes, a folder's file count, a count that
+//              failed, a time the file system does not keep
 //
 // Texts with places ("%s", "%d", "%.1f", "%.2f") are filled with the helpers below, never
 // with QString::arg, whose "%1" places and re-scanning do not fit these texts.
@@ -186,6 +188,10 @@ enum Id : int {
     NotEncrypted = 223,
     ReceiveBrokenRequest = 230,
     ReceiveWriteFailed = 231,
+    FileSizeBytes = 232,
+    FileCount = 233,
+    SizeCalculationFailed = 234,
+    TimeUnknown = 235,
 };
 
 // The text of a number; an empty string for a number the table does not have.

@@ -36,6 +36,10 @@ public:
     FsError enumerate(const QString& pattern, const Visitor& visit) override { return m_real.enumerate(pattern, visit); }
     FsError lookUp(const QString& path, platform::FindData& out) override { return m_real.lookUp(path, out); }
     FsError setAttributes(const QString& path, quint32 attributes) override { return m_real.setAttributes(path, attributes); }
+    FsError changeAttributes(const QString& path, quint32 mask, quint32 attributes) override
+    {
+        return m_real.changeAttributes(path, mask, attributes);
+    }
     FsError deleteFile(const QString& path) override { return m_real.deleteFile(path); }
     FsError createFolder(const QString& path) override { return m_real.createFolder(path); }
     FsError removeFolder(const QString& path) override { return m_real.removeFolder(path); }

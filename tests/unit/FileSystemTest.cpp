@@ -363,10 +363,10 @@ TEST_F(FileSystemTest, TimesAreMillisecondsSinceTheEpoch)
     ASSERT_EQ(fs.lookUp(QStringLiteral("\\dated.txt"), found), FsError::None);
     EXPECT_EQ(found.lastWriteTime, 1500000000125LL);
     EXPECT_EQ(found.lastAccessTime, 1600000000250LL);
-    // Creation is the birth time where the file system keeps one, else the last write.
+    // Creation is the birth time where the file system keeps one, else unknown (0).
     const qint64 expectedCreation = (status.stx_mask & STATX_BTIME)
         ? static_cast<qint64>(status.stx_btime.tv_sec) * 1000 + status.stx_btime.tv_nsec / 1000000
-        : found.lastWriteTime;
+        : 0;
     EXPECT_EQ(found.creationTime, expectedCreation);
     // The same through a listing.
     const FindData listed = listing(QStringLiteral("\\*.*")).value(QStringLiteral("dated.txt"));
@@ -443,6 +443,53 @@ TEST_F(FileSystemTest, DosAttributesAreReadAndWrittenAsSambaKeepsThem)
     EXPECT_EQ(v5.toBase64(), QByteArray("AAAFAAUAAAARAAAAIAAAAABj2qpxsdkB"));
 }
 
+// Changing some attributes leaves every other: the stored system bit, a group's write
+// permission, a Samba record's other fields; a bit already as asked costs no write at all.
+TEST_F(FileSystemTest, ChangingAttributesTouchesOnlyThoseNamed)
+{
+    if (!userXattrsWork())
+        GTEST_SKIP() << "the temporary folder's file system keeps no user extended attributes";
+    LinuxFileSystem fs = rooted();
+    makeFile("sys.txt");
+    ASSERT_EQ(::chmod(host("sys.txt").constData(), 0664), 0);
+    const QByteArray v5 = QByteArray::fromBase64("AAAFAAUAAAARAAAAJgAAAABj2qpxsdkB");  // hidden, system, archive
+    ASSERT_EQ(::setxattr(host("sys.txt").constData(), "user.DOSATTRIB", v5.constData(), static_cast<size_t>(v5.size()), 0), 0);
+    const auto attributesOf = [&](const char* name) {
+        FindData found;
+        EXPECT_EQ(fs.lookUp(u'\\' + text(name), found), FsError::None);
+        return found.attributes;
+    };
+    const auto modeOf = [&](const char* name) {
+        struct stat status;
+        EXPECT_EQ(::stat(host(name).constData(), &status), 0);
+        return status.st_mode & 0777;
+    };
+
+    constexpr quint32 Editable = Attr::ReadOnly | Attr::Hidden | Attr::Archive;
+    ASSERT_EQ(fs.changeAttributes(QStringLiteral("\\sys.txt"), Editable, Attr::ReadOnly | Attr::Archive), FsError::None);
+    EXPECT_EQ(attributesOf("sys.txt"), Attr::ReadOnly | Attr::System | Attr::Archive);  // system stays
+    EXPECT_EQ(modeOf("sys.txt"), 0444u);
+    ASSERT_EQ(fs.changeAttributes(QStringLiteral("\\sys.txt"), Editable, Attr::Archive), FsError::None);
+    EXPECT_EQ(attributesOf("sys.txt"), Attr::System | Attr::Archive);
+    EXPECT_EQ(modeOf("sys.txt"), 0644u);  // the owner may write again
+    // Samba's record keeps its creation time through both changes.
+    EXPECT_EQ(dosValue("sys.txt").mid(16), v5.mid(16));
+
+    // Nothing asked for that is not already so: nothing is written, not even the same mode.
+    makeFile("group.txt");
+    ASSERT_EQ(::chmod(host("group.txt").constData(), 0464), 0);  // not the owner's to write, the group's
+    ASSERT_EQ(fs.changeAttributes(QStringLiteral("\\group.txt"), Editable, Attr::ReadOnly), FsError::None);
+    EXPECT_EQ(modeOf("group.txt"), 0464u);
+    EXPECT_EQ(dosValue("group.txt"), QByteArray("<none>"));
+
+    // Bits outside the mask stay whatever is asked for them.
+    makeFile("masked.txt");
+    ASSERT_EQ(fs.changeAttributes(QStringLiteral("\\masked.txt"), Attr::Hidden, Attr::Hidden | Attr::ReadOnly | Attr::System),
+              FsError::None);
+    EXPECT_EQ(attributesOf("masked.txt"), Attr::Hidden);
+    EXPECT_EQ(fs.changeAttributes(QStringLiteral("\\gone.txt"), Attr::Hidden, 0), FsError::FileNotFound);
+}
+
 // Where extended attributes cannot be kept (ramfs), listing still works, read-only still
 // works, and only a DOS bit that is asked for fails.
 TEST_F(FileSystemTest, WithoutExtendedAttributesOnlyAskingForThemFails)
@@ -463,6 +510,18 @@ TEST_F(FileSystemTest, WithoutExtendedAttributesOnlyAskingForThemFails)
     EXPECT_TRUE(status.st_mode & S_IWUSR);  // a refused change changes nothing
     EXPECT_EQ(fs.setAttributes(QStringLiteral("\\ram\\file.txt"), Attr::ReadOnly), FsError::None);
     EXPECT_EQ(fs.setAttributes(QStringLiteral("\\ram\\file.txt"), 0), FsError::None);  // clearing what is not set
+    EXPECT_EQ(fs.changeAttributes(QStringLiteral("\\ram\\file.txt"), Attr::ReadOnly | Attr::Hidden, Attr::Hidden),
+              FsError::NotSupported);
+    EXPECT_EQ(fs.changeAttributes(QStringLiteral("\\ram\\file.txt"), Attr::ReadOnly | Attr::Hidden, Attr::ReadOnly),
+              FsError::None);
+    ASSERT_EQ(::stat(host("ram/file.txt").constData(), &status), 0);
+    EXPECT_FALSE(status.st_mode & S_IWUSR);
+    EXPECT_EQ(fs.changeAttributes(QStringLiteral("\\ram\\file.txt"), Attr::ReadOnly, 0), FsError::None);
+    // No birth time here: the creation time is unknown rather than another date.
+    FindData found;
+    ASSERT_EQ(fs.lookUp(QStringLiteral("\\ram\\file.txt"), found), FsError::None);
+    EXPECT_EQ(found.creationTime, 0);
+    EXPECT_NE(found.lastWriteTime, 0);
     const QHash<QString, FindData> byName = listing(QStringLiteral("\\ram\\*.*"));
     EXPECT_EQ(byName.value(QStringLiteral("file.txt")).attributes, Attr::Normal);
     EXPECT_EQ(byName.value(QStringLiteral(".dot")).attributes, Attr::Hidden);

@@ -261,7 +261,8 @@ bool describeEntry(int dirFd, const char* name, unsigned char type, FolderContex
     out.size = S_ISDIR(mode) || dangling ? 0 : static_cast<qint64>(status.stx_size);
     out.lastWriteTime = milliseconds(status.stx_mtime);
     out.lastAccessTime = milliseconds(status.stx_atime);
-    out.creationTime = (status.stx_mask & STATX_BTIME) ? milliseconds(status.stx_btime) : out.lastWriteTime;
+    // No birth time is no date at all: the last write would pass for one that is wrong.
+    out.creationTime = (status.stx_mask & STATX_BTIME) ? milliseconds(status.stx_btime) : 0;
     return true;
 }
 
@@ -524,6 +525,66 @@ FsError LinuxFileSystem::setAttributes(const QString& path, quint32 attributes)
             if (modeNow != oldMode)
                 (void)::chmod(host.constData(), oldMode);
             return fsErrorFromErrno(error);
+        }
+    }
+    if (newMode != modeNow && ::chmod(host.constData(), newMode) != 0)
+        return errorAt(errno, host);
+    return FsError::None;
+}
+
+FsError LinuxFileSystem::changeAttributes(const QString& path, quint32 mask, quint32 attributes)
+{
+    mask &= Attr::Settable;
+    if (isRoot(path))
+        return FsError::AccessDenied;
+    const QByteArray host = resolve(path);
+    if (host.isEmpty())
+        return FsError::InvalidName;
+    struct stat status;
+    if (::stat(host.constData(), &status) != 0)
+        return errorAt(errno, host);
+    const mode_t oldMode = status.st_mode & 07777;
+    mode_t newMode = oldMode;
+    if ((mask & Attr::ReadOnly) && bool(attributes & Attr::ReadOnly) == bool(oldMode & S_IWUSR))
+        newMode = (attributes & Attr::ReadOnly) ? (oldMode & ~static_cast<mode_t>(S_IWUSR | S_IWGRP | S_IWOTH))
+                                                : (oldMode | S_IWUSR);
+
+    const quint32 dosMask = mask & DosBits;
+    std::optional<QByteArray> existing;
+    if (dosMask || newMode != oldMode) {
+        existing = readDosValue(host);
+        if (!existing) {
+            const int error = errno;
+            // Without extended attributes no DOS bit is set, so only setting one fails.
+            if (error == ENOTSUP && (attributes & dosMask))
+                return FsError::NotSupported;
+            if (error != ENOTSUP && error != ENODATA && dosMask)
+                return errorAt(error, host);
+        }
+    }
+    const quint32 current = existing ? SambaDosAttrib::parse(*existing).value_or(0) : 0;
+    const quint32 wanted = (current & ~dosMask) | (attributes & dosMask);
+    const bool dosChanges = (current & DosBits) != (wanted & DosBits);
+    // Samba keeps a read-only bit of its own; where there is a record it follows a change of
+    // read-only, but the permission bits are what counts.
+    const bool readOnlyAfter = !(newMode & S_IWUSR);
+    const bool rewrite = dosChanges
+        || (newMode != oldMode && existing && !existing->isEmpty() && bool(current & Attr::ReadOnly) != readOnlyAfter);
+
+    mode_t modeNow = oldMode;
+    if (rewrite) {
+        // An ordinary user may write an extended attribute only to an item they may write
+        // to: a read-only item is made writable for the moment.
+        if (!(oldMode & S_IWUSR) && ::chmod(host.constData(), oldMode | S_IWUSR) == 0)
+            modeNow = oldMode | S_IWUSR;
+        const quint32 stored = (wanted & ~Attr::ReadOnly) | (readOnlyAfter ? Attr::ReadOnly : 0);
+        const QByteArray value = SambaDosAttrib::withAttributes(existing.value_or(QByteArray()), stored);
+        if (setxattr(host.constData(), DosAttributeName, value.constData(), static_cast<size_t>(value.size()), 0) != 0
+            && dosChanges) {
+            const int error = errno;
+            if (modeNow != oldMode)
+                (void)::chmod(host.constData(), oldMode);
+            return error == ENOTSUP ? FsError::NotSupported : errorAt(error, host);
         }
     }
     if (newMode != modeNow && ::chmod(host.constData(), newMode) != 0)

@@ -21,6 +21,7 @@ public:
     [[nodiscard]] FsError listForDisplay(const QString& folderPath, const Visitor& visit) override;
     [[nodiscard]] FsError lookUp(const QString& path, FindData& out) override;
     [[nodiscard]] FsError setAttributes(const QString& path, quint32 attributes) override;
+    [[nodiscard]] FsError changeAttributes(const QString& path, quint32 mask, quint32 attributes) override;
     [[nodiscard]] FsError deleteFile(const QString& path) override;
     [[nodiscard]] FsError createFolder(const QString& path) override;
     [[nodiscard]] FsError removeFolder(const QString& path) override;
