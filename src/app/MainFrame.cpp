@@ -6,6 +6,8 @@
 #include "favorites/FavoritesDialog.h"
 #include "open/Launcher.h"
 #include "open/OpenCommands.h"
+#include "filetypes/FileTypeCommands.h"
+#include "filetypes/TypeIcons.h"
 #include "app/Idle.h"
 #include "commands/CommandTable.h"
 #include "dialogs/JobDialog.h"
@@ -78,6 +80,7 @@ bool MainFrame::create()
     m_settings.load();
 
     m_images = new TreeImageList();
+    m_images->setTypeIconSource(&TypeIcons::iconFor);
     auto* content = new QWidget(m_page);
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);
@@ -108,6 +111,9 @@ bool MainFrame::create()
     m_openCommands = std::make_unique<OpenCommands>(
         *m_launcher, this, [this] { return currentPath(); },
         [this] { return FolderTree::kindOf(currentNode()) >= 2; }, [this](int command) { postCommand(command); });
+    m_fileTypeCommands = std::make_unique<FileTypeCommands>(
+        m_fileSystem, *m_launcher, this, [this] { return currentPath(); },
+        [this] { return FolderTree::kindOf(currentNode()) >= 2; });
     registerCommands();
     connect(m_tree, &FolderTree::cardItemsRemoved, this, &MainFrame::dropCardEntries);
     m_tree->installEventFilter(this);
@@ -205,6 +211,7 @@ void MainFrame::registerCommands()
     m_fileCommands->registerCommands(m_commands);
     m_archiveCommands->registerCommands(m_commands);
     m_openCommands->registerCommands(m_commands);
+    m_fileTypeCommands->registerCommands(m_commands);
     m_commands.add(Cmd::AddFavorite, [this] {
         if (currentNode())
             Favorites(m_settings.favorites).add(currentPath());
@@ -215,8 +222,6 @@ void MainFrame::registerCommands()
     // them already decide the keys that stand for them (Action on a file is taken as Open).
     const auto currentIsFile = [this] { return FolderTree::kindOf(currentNode()) >= 2; };
     const auto hasSelection = [this] { return !m_selection.isEmpty(); };
-    m_commands.announce(Cmd::OpenWith, "the open-with list", currentIsFile);
-    m_commands.announce(Cmd::ManageFileTypes, "the file type manager");
     m_commands.announce(Cmd::Properties, "properties");
     m_commands.announce(Cmd::Encrypt, "encryption", [this] { return FolderTree::kindOf(currentNode()) == 2; }).label =
         [this] {

@@ -13,6 +13,7 @@
 class ArchiveCommands;
 class Launcher;
 class OpenCommands;
+class FileTypeCommands;
 class FileCommands;
 class FolderCounter;
 class FolderTree;
@@ -121,6 +122,7 @@ private:
     std::unique_ptr<ArchiveCommands> m_archiveCommands;
     std::unique_ptr<Launcher> m_launcher;
     std::unique_ptr<OpenCommands> m_openCommands;
+    std::unique_ptr<FileTypeCommands> m_fileTypeCommands;
     int m_countsShown = 0;
     bool m_saved = false;
 };
