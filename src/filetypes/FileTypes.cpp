@@ -83,6 +83,12 @@ QList<FileType> list()
     return types;
 }
 
+QString openCommand(const QString& extension)
+{
+    const QString className = readText(extension);
+    return className.isEmpty() ? QString() : readText(className + QStringLiteral("\\Shell\\Open\\Command"));
+}
+
 QString defaultIcon(const QString& extension)
 {
     const QString className = readText(extension);

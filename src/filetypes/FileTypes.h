@@ -28,6 +28,10 @@ bool isProtected(const QString& extension);
 // Reading creates nothing: a class without a description, command or icon stays as it is.
 QList<FileType> list();
 
+// The open command of the type an extension (with its dot) names; empty when none. Reading
+// creates nothing, so opening files of unknown types leaves no empty keys behind.
+QString openCommand(const QString& extension);
+
 // The DefaultIcon text of the type an extension (with its dot) names; empty when none. Reading
 // creates nothing.
 QString defaultIcon(const QString& extension);

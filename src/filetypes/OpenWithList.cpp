@@ -12,8 +12,16 @@ QStringList load()
 {
     QStringList programs;
     RegKey key(platform::Hive::CurrentUser, KeyPath);
+    platform::RegistryStore* store = RegKey::store();
+    platform::RegistryStore::KeyId id = 0;
+    if (!store || !store->openKey(platform::Hive::CurrentUser, KeyPath, false, id))
+        return programs;
     QString name;
     for (bool more = key.firstValue(name); more; more = key.nextValue(name)) {
+        // A number where a path belongs names no program.
+        platform::RegValue value;
+        if (!store->readValue(id, name, value) || value.type != platform::RegType::String)
+            continue;
         const QString program = key.readString(name);
         if (!program.isEmpty())
             programs << program;

@@ -2,6 +2,7 @@
 
 #include "dialogs/MessageBox.h"
 #include "fileops/ShortcutFile.h"
+#include "filetypes/FileTypes.h"
 #include "open/DesktopApps.h"
 #include "open/DesktopEntry.h"
 #include "open/ShellWords.h"
@@ -70,12 +71,7 @@ QString associatedCommand(const QByteArray& host)
     const qsizetype dot = name.lastIndexOf('.');
     if (dot < 0)
         return {};
-    const QString extension = QFile::decodeName(name.mid(dot));
-    const QString defaultValue = QStringLiteral("");
-    const QString type = RegKey(platform::Hive::ClassesRoot, extension).readString(defaultValue);
-    if (type.isEmpty())
-        return {};
-    return RegKey(platform::Hive::ClassesRoot, type + QStringLiteral("\\Shell\\Open\\Command")).readString(defaultValue);
+    return FileTypes::openCommand(QFile::decodeName(name.mid(dot)));
 }
 
 }  // namespace

@@ -159,6 +159,7 @@ TEST(OpenWithList, ValuesOfAnyNameAreReadAndRewrittenInOrder)
     registry.putRaw(key, QStringLiteral("Zeta"), {platform::RegType::String, RegKey::encodeString(QStringLiteral("/bin/b"))});
     registry.putRaw(key, QStringLiteral("App7"), {platform::RegType::String, RegKey::encodeString(QStringLiteral(""))});
     registry.putRaw(key, QStringLiteral("App0"), {platform::RegType::String, RegKey::encodeString(QStringLiteral("/bin/a"))});
+    registry.putRaw(key, QStringLiteral("App1"), {platform::RegType::Dword, RegKey::encodeDword(0x2f)});  // "/" as a number
     EXPECT_EQ(OpenWithList::load(), (QStringList{QStringLiteral("/bin/b"), QStringLiteral("/bin/a")}));
 
     ASSERT_TRUE(OpenWithList::save({QStringLiteral("/bin/a"), QStringLiteral("/bin/c"), QStringLiteral("/bin/a")}));

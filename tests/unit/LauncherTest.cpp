@@ -142,6 +142,9 @@ TEST_F(LauncherTest, FailuresGetTheShellsCodesAndStartNothing)
     qputenv("FENNICK_OPENER", "/no/such/opener");
     EXPECT_EQ(Launcher(m_fileSystem).start(QStringLiteral("\\Docs\\data.bin"), QString()), Launcher::NoAssociation);
     EXPECT_FALSE(m_programs.started());
+    // Looking for a type leaves no empty key behind for the file type list to show.
+    platform::RegistryStore::KeyId key = 0;
+    EXPECT_FALSE(RegKey::store()->openKey(platform::Hive::ClassesRoot, QStringLiteral(".bin"), false, key));
     EXPECT_EQ(Launcher::codeText(Launcher::NoAssociation), QStringLiteral("File association not available"));
     EXPECT_EQ(Launcher::codeText(0), QStringLiteral("Unknown error"));
     EXPECT_EQ(Launcher::codeText(1234), QStringLiteral("Unknown error"));
