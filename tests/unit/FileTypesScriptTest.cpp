@@ -188,4 +188,26 @@ TEST_F(FileTypesScript, OpenWithStartsAListedProgramAndCanMakeItTheTypesDefault)
     EXPECT_EQ(m_programs.take(), "viewer|--desk|" + photo.toStdString());
 }
 
+TEST_F(FileTypesScript, AFileWithoutExtensionLetsTheUserNameTheTypeToMake)
+{
+    program.registry("Software\\Corvane\\Fennick\\OpenWith", "App0", text(m_viewer));
+    program.file("Docs/README", "words");
+    const ProgramRun run = program.play(QStringLiteral(
+        "wait idle\n"
+        "key Down Enter Down\n"                   // Docs opened, README
+        "key F1\nchoose Open\nchoose Open with...\n"
+        "key 5 F1\n"
+        "expect screen == File type properties ==\n"
+        "key Enter\n"                             // nothing to associate yet
+        "expect screen You have not filled the file extension!\n"
+        "key Enter\n"
+        "type md\n"
+        "key Enter\n"
+        "wait idle\n"
+        "expect no screen == Open with... ==\n"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+    EXPECT_EQ(m_programs.take(), "viewer|" + (program.root() + QStringLiteral("/Docs/README")).toStdString());
+    EXPECT_EQ(program.storedStrings(".md", Hive::ClassesRoot), "=mdFile");
+}
+
 }  // namespace
