@@ -6,7 +6,7 @@
 
 // A freedesktop ".desktop" file as far as opening a file with it goes: its name, its icon and
 // its Exec line, which becomes a program and its arguments as the desktop makes them (the
-// Desktop Entry Specification's quoting and field codes).
+// freedesktop rules for quoting and field codes).
 class DesktopEntry {
 public:
     // Reads the "[Desktop Entry]" group of a file's text. False when there is none or it has no
