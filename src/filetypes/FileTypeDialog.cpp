@@ -108,7 +108,7 @@ QString FileTypeDialog::pickFile(const QStringList& endings)
     return QFile::decodeName(m_fileSystem.hostPath(picker.chosenPath()));
 }
 
-bool FileTypeDialog::done()
+bool FileTypeDialog::saveIfValid()
 {
     QString extension = m_extensionEdit->text();
     const QString command = m_commandEdit->text();
@@ -130,7 +130,7 @@ bool FileTypeDialog::onCommand(int commandId)
 {
     switch (commandId) {
     case Cmd::Ok:
-        return !done();  // a refused page stays open
+        return !saveIfValid();  // a refused page stays open
     case Cmd::MenuCancel:
         end(Cmd::MenuCancel);
         return true;

@@ -32,7 +32,7 @@ private:
     void loadIcons(const QString& preselect);
     // A program or icon source chosen with the folder picker, as a host path; empty when none.
     QString pickFile(const QStringList& endings);
-    bool done();
+    bool saveIfValid();
 
     platform::FileSystem& m_fileSystem;
     FileType m_type;
