@@ -9,6 +9,8 @@
 #include "transfer/MailCommands.h"
 #include "transfer/ObexSendCommands.h"
 #include "search/SearchCommands.h"
+#include "filetypes/FileTypeCommands.h"
+#include "filetypes/TypeIcons.h"
 #include "app/Idle.h"
 #include "commands/CommandTable.h"
 #include "crypt/CryptCommands.h"
@@ -84,6 +86,7 @@ bool MainFrame::create()
     m_settings.load();
 
     m_images = new TreeImageList();
+    m_images->setTypeIconSource(&TypeIcons::iconFor);
     auto* content = new QWidget(m_page);
     auto* column = new QVBoxLayout(content);
     column->setContentsMargins(0, 0, 0, 0);
@@ -142,6 +145,9 @@ bool MainFrame::create()
             m_tree->setFocus();
             requestStatusRefresh();
         });
+    m_fileTypeCommands = std::make_unique<FileTypeCommands>(
+        m_fileSystem, *m_launcher, this, [this] { return currentPath(); },
+        [this] { return FolderTree::kindOf(currentNode()) >= 2; });
     registerCommands();
     connect(m_tree, &FolderTree::cardItemsRemoved, this, &MainFrame::dropCardEntries);
     m_tree->installEventFilter(this);
@@ -244,18 +250,13 @@ void MainFrame::registerCommands()
     m_obexSendCommands->registerCommands(m_commands);
     m_searchCommands->registerCommands(m_commands);
     m_propertiesCommands->registerCommands(m_commands);
+    m_fileTypeCommands->registerCommands(m_commands);
     m_commands.add(Cmd::AddFavorite, [this] {
         if (currentNode())
             Favorites(m_settings.favorites).add(currentPath());
     }, [this] { return currentNode() != nullptr; });
     m_commands.add(Cmd::GoToFavorites, [this] { goToFavorite(); });
     m_cryptCommands->registerCommands(m_commands);
-
-    // The work still to come: its menu items stay disabled, but the rules that will enable
-    // them already decide the keys that stand for them (Action on a file is taken as Open).
-    const auto currentIsFile = [this] { return FolderTree::kindOf(currentNode()) >= 2; };
-    m_commands.announce(Cmd::OpenWith, "the open-with list", currentIsFile);
-    m_commands.announce(Cmd::ManageFileTypes, "the file type manager");
 }
 
 void MainFrame::goToFavorite()

@@ -18,6 +18,7 @@ class MailCommands;
 class ObexSendCommands;
 class CryptCommands;
 class PropertiesCommands;
+class FileTypeCommands;
 class FileCommands;
 class FolderCounter;
 class SearchCommands;
@@ -133,6 +134,7 @@ private:
     std::unique_ptr<SearchCommands> m_searchCommands;
     std::unique_ptr<CryptCommands> m_cryptCommands;
     std::unique_ptr<PropertiesCommands> m_propertiesCommands;
+    std::unique_ptr<FileTypeCommands> m_fileTypeCommands;
     int m_countsShown = 0;
     bool m_saved = false;
 };

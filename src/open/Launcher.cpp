@@ -2,7 +2,9 @@
 
 #include "dialogs/MessageBox.h"
 #include "fileops/ShortcutFile.h"
+#include "filetypes/FileTypes.h"
 #include "open/DesktopApps.h"
+#include "open/DesktopEntry.h"
 #include "open/ShellWords.h"
 #include "platform/FileSystem.h"
 #include "resources/StringTable.h"
@@ -69,12 +71,7 @@ QString associatedCommand(const QByteArray& host)
     const qsizetype dot = name.lastIndexOf('.');
     if (dot < 0)
         return {};
-    const QString extension = QFile::decodeName(name.mid(dot));
-    const QString defaultValue = QStringLiteral("");
-    const QString type = RegKey(platform::Hive::ClassesRoot, extension).readString(defaultValue);
-    if (type.isEmpty())
-        return {};
-    return RegKey(platform::Hive::ClassesRoot, type + QStringLiteral("\\Shell\\Open\\Command")).readString(defaultValue);
+    return FileTypes::openCommand(QFile::decodeName(name.mid(dot)));
 }
 
 }  // namespace
@@ -126,6 +123,12 @@ int Launcher::open(const QByteArray& host, const QStringList& arguments, int dep
         const QString command = associatedCommand(host);
         QStringList words = ShellWords::split(command);
         if (!words.isEmpty()) {
+            const QString program = words.takeFirst();
+            // A desktop entry places the file itself, through its Exec line's field codes.
+            if (program.endsWith(QLatin1String(".desktop"), Qt::CaseInsensitive)) {
+                words.removeIf([](const QString& word) { return word.contains(QStringLiteral("%1")); });
+                return runProgram(program, words + arguments, path);
+            }
             bool placed = false;
             for (QString& word : words) {
                 if (word.contains(QStringLiteral("%1"))) {
@@ -135,8 +138,7 @@ int Launcher::open(const QByteArray& host, const QStringList& arguments, int dep
             }
             if (!placed)
                 words << path;
-            const QString program = words.takeFirst();
-            return run(program, words + arguments);
+            return runProgram(program, words + arguments, QString());
         }
         if (S_ISREG(status.st_mode) && ::access(host.constData(), X_OK) == 0)
             return run(path, arguments);
@@ -149,6 +151,57 @@ int Launcher::open(const QByteArray& host, const QStringList& arguments, int dep
     if (findProgram(opener, found) != Started)
         return NoAssociation;  // no desktop to open anything with
     return QProcess::startDetached(found, QStringList{path} + arguments) ? Started : Unknown;
+}
+
+int Launcher::runProgram(const QString& program, const QStringList& arguments, const QString& file) const
+{
+    // A program chosen in the folder picker is known by its phone path.
+    QString hostProgram = program;
+    if (program.startsWith(u'\\')) {
+        hostProgram = QFile::decodeName(m_fileSystem.hostPath(program));
+        if (hostProgram.isEmpty())
+            return PathNotFound;
+    }
+    if (!hostProgram.endsWith(QLatin1String(".desktop"), Qt::CaseInsensitive)) {
+        QStringList all = arguments;
+        if (!file.isEmpty())
+            all << file;
+        return run(hostProgram, all);
+    }
+    if (!hostProgram.contains(u'/'))
+        return FileNotFound;
+    const QByteArray host = QFile::encodeName(hostProgram);
+    struct stat status;
+    if (::stat(host.constData(), &status) != 0)
+        return codeForMissing(host, errno);
+    DesktopEntry entry;
+    if (!entry.load(hostProgram))
+        return AccessDenied;
+    QStringList words = entry.command(file, hostProgram);
+    if (words.isEmpty())
+        return AccessDenied;
+    const QString executable = words.takeFirst();
+    return run(executable, words + arguments);
+}
+
+int Launcher::startWith(const QString& program, const QString& file) const
+{
+    if (program.isEmpty())
+        return FileNotFound;
+    QString hostFile = file;
+    if (file.startsWith(u'\\')) {
+        hostFile = QFile::decodeName(m_fileSystem.hostPath(file));
+        if (hostFile.isEmpty())
+            return PathNotFound;
+    }
+    return runProgram(program, {}, hostFile);
+}
+
+void Launcher::launchWith(QWidget* owner, const QString& program, const QString& file) const
+{
+    const int code = startWith(program, file);
+    if (code != Started)
+        MessageBox::error(owner, Str::arg(Str::OpenFailed, codeText(code)));
 }
 
 void Launcher::launchItem(QWidget* owner, const QString& file, const QString& parameters) const

@@ -38,6 +38,12 @@ public:
     // Started, or the shell's code for the failure. Widget-free.
     int start(const QString& file, const QString& parameters) const;
 
+    // Opens `file` (a phone or host path) with `program`: a program file (phone path, host path
+    // or a name on PATH) given the file's host path as its one argument, or a ".desktop" file
+    // started as the desktop starts it. Started, or the shell's code. Widget-free.
+    int startWith(const QString& program, const QString& file) const;
+    void launchWith(QWidget* owner, const QString& program, const QString& file) const;
+
     // Opens `file` and tells the user in a message box over `owner` when it fails.
     void launchItem(QWidget* owner, const QString& file, const QString& parameters) const;
 
@@ -47,6 +53,9 @@ public:
 
 private:
     int open(const QByteArray& host, const QStringList& arguments, int depth) const;
+    // Runs a program given by a phone path, host path or name; a ".desktop" file is started
+    // with its Exec line and `file` (a host path; empty for none).
+    int runProgram(const QString& program, const QStringList& arguments, const QString& file) const;
 
     platform::FileSystem& m_fileSystem;
 };

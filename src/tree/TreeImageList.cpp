@@ -61,7 +61,25 @@ int TreeImageList::fileImage(const QString& name)
     auto cached = m_populationCache.constFind(key);
     if (cached != m_populationCache.constEnd())
         return cached.value();
-    const int image = FixedCount + systemIndexFor(name);
+    int image = -1;
+    const qsizetype dot = name.lastIndexOf(u'.');
+    if (m_typeIconSource && dot >= 0) {
+        auto typeImage = m_typeImages.constFind(key);
+        if (typeImage == m_typeImages.constEnd()) {
+            QString iconKey;
+            const QIcon typeIcon = m_typeIconSource(name.mid(dot + 1), iconKey);
+            int index = -1;
+            if (!typeIcon.isNull()) {
+                index = FixedCount + static_cast<int>(m_systemIcons.size());
+                m_systemIcons.append(typeIcon);
+                m_systemIconNames.append(iconKey);
+            }
+            typeImage = m_typeImages.insert(key, index);
+        }
+        image = typeImage.value();
+    }
+    if (image < 0)
+        image = FixedCount + systemIndexFor(name);
     m_populationCache.insert(key, image);
     return image;
 }

@@ -6,6 +6,8 @@
 #include <QMimeDatabase>
 #include <QString>
 
+#include <functional>
+
 // The images of the tree: nine fixed pictures of our own (shortcut overlay, folders, storage
 // cards, Windows folders, built-in storage) and, from index 9 on, one entry for each file icon
 // met so far, taken from the freedesktop icon theme by MIME type. The list only grows, so an
@@ -23,6 +25,13 @@ public:
     };
 
     TreeImageList();
+
+    // The icon a file type names for itself (its DefaultIcon), looked up by the extension
+    // without its dot; a null icon when it names none. Each extension is looked up once per
+    // run, so a type's new icon shows from the next start on. `key` names the icon for the
+    // screen dump.
+    using TypeIconSource = std::function<QIcon(const QString& extension, QString& key)>;
+    void setTypeIconSource(TypeIconSource source) { m_typeIconSource = std::move(source); }
 
     // The phone folder paths of the storage cards now mounted ("\Storage Card").
     void setCardPaths(QStringList cardPaths) { m_cardPaths = std::move(cardPaths); }
@@ -49,5 +58,7 @@ private:
     QStringList m_systemIconNames;
     QHash<QString, int> m_indexByIconName;
     QHash<QString, int> m_populationCache;
+    TypeIconSource m_typeIconSource;
+    QHash<QString, int> m_typeImages;  // extension -> image, or -1 when the type names none
     mutable QHash<int, QIcon> m_overlaid;
 };

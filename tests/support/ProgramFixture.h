@@ -12,6 +12,7 @@
 #include <QProcess>
 #include <QProcessEnvironment>
 #include <QTemporaryDir>
+#include <QtEndian>
 
 #include <gtest/gtest.h>
 
@@ -82,20 +83,22 @@ public:
              | static_cast<quint8>(value.data[2]) << 16 | static_cast<quint32>(static_cast<quint8>(value.data[3])) << 24;
     }
 
-    // The string values of a key under HKEY_CURRENT_USER as "name=text", sorted and joined by
-    // blanks.
-    std::string storedStrings(const char* keyPath)
+    // The string values of a key as "name=text" (a number as "name=#value"), sorted and joined
+    // by blanks.
+    std::string storedStrings(const char* keyPath, platform::Hive hive = platform::Hive::CurrentUser)
     {
         QString error;
         auto store = platform::RegistryStore::open(registryFile(), &error);
         platform::RegistryStore::KeyId key = 0;
-        if (!store || !store->openKey(platform::Hive::CurrentUser, QString::fromUtf8(keyPath), false, key))
+        if (!store || !store->openKey(hive, QString::fromUtf8(keyPath), false, key))
             return "<no key>";
         QStringList values;
         QString name;
         for (int i = 0; store->valueNameAt(key, i, name); ++i) {
             platform::RegValue value;
-            if (store->readValue(key, name, value))
+            if (store->readValue(key, name, value) && value.type == platform::RegType::Dword && value.data.size() == 4)
+                values << name + QStringLiteral("=#") + QString::number(qFromLittleEndian<quint32>(value.data.constData()), 16);
+            else if (store->readValue(key, name, value))
                 values << name + u'=' + QString::fromUtf16(reinterpret_cast<const char16_t*>(value.data.constData()),
                                                            value.data.size() / 2).section(QChar(0), 0, 0);
         }

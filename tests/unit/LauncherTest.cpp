@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QFile>
 #include <QTemporaryDir>
+#include <QUrl>
 
 #include <gtest/gtest.h>
 
@@ -141,6 +142,9 @@ TEST_F(LauncherTest, FailuresGetTheShellsCodesAndStartNothing)
     qputenv("FENNICK_OPENER", "/no/such/opener");
     EXPECT_EQ(Launcher(m_fileSystem).start(QStringLiteral("\\Docs\\data.bin"), QString()), Launcher::NoAssociation);
     EXPECT_FALSE(m_programs.started());
+    // Looking for a type leaves no empty key behind for the file type list to show.
+    platform::RegistryStore::KeyId key = 0;
+    EXPECT_FALSE(RegKey::store()->openKey(platform::Hive::ClassesRoot, QStringLiteral(".bin"), false, key));
     EXPECT_EQ(Launcher::codeText(Launcher::NoAssociation), QStringLiteral("File association not available"));
     EXPECT_EQ(Launcher::codeText(0), QStringLiteral("Unknown error"));
     EXPECT_EQ(Launcher::codeText(1234), QStringLiteral("Unknown error"));
@@ -162,6 +166,47 @@ TEST_F(LauncherTest, AFileTheUserMayNotReadIsDenied)
     if (code == OrdinaryUser::Unavailable)
         GTEST_SKIP() << "cannot become an ordinary user here";
     EXPECT_EQ(code, 0);
+}
+
+TEST_F(LauncherTest, OpenWithStartsTheChosenProgramOrDesktopEntryWithTheFile)
+{
+    const QString root = path("root");
+    write("root/Docs/my notes.txt", "words");
+    write("root/Docs/a.pic", "picture");
+    QFile::copy(m_recorder, root + QStringLiteral("/Docs/tool"));
+    write("root/Docs/viewer.desktop",
+          "[Desktop Entry]\nName=Viewer\nExec=" + QFile::encodeName(m_recorder) + " --view %U\n");
+    write("root/Docs/broken.desktop", "[Desktop Entry]\nName=Nothing to run\n");
+    // A type whose program is a desktop entry, named by its phone path.
+    associate(".pic", QStringLiteral("\"\\Docs\\viewer.desktop\" %1"));
+    const QString notes = root + QStringLiteral("/Docs/my notes.txt");
+    const struct {
+        const char* what;
+        QString program;
+        QString file;
+        int code;
+        std::string started;
+    } cases[] = {
+        {"a program by its host path", m_recorder, QStringLiteral("\\Docs\\my notes.txt"), Launcher::Started,
+         "recorder|" + notes.toStdString()},
+        {"a program by its phone path", QStringLiteral("\\Docs\\tool"), notes, Launcher::Started, "tool|" + notes.toStdString()},
+        {"a desktop entry", QStringLiteral("\\Docs\\viewer.desktop"), QStringLiteral("\\Docs\\my notes.txt"),
+         Launcher::Started, "recorder|--view|file://" + QUrl::fromLocalFile(notes).path(QUrl::FullyEncoded).toStdString()},
+        {"a desktop entry without Exec", QStringLiteral("\\Docs\\broken.desktop"), notes, Launcher::AccessDenied, ""},
+        {"a program that is gone", QStringLiteral("\\Docs\\gone"), notes, Launcher::FileNotFound, ""},
+        {"a desktop entry that is gone", QStringLiteral("\\Gone\\x.desktop"), notes, Launcher::PathNotFound, ""},
+        {"no program", QString(), notes, Launcher::FileNotFound, ""},
+    };
+    for (const auto& entry : cases) {
+        SCOPED_TRACE(entry.what);
+        EXPECT_EQ(Launcher(m_fileSystem).startWith(entry.program, entry.file), entry.code);
+        if (entry.code == Launcher::Started) {
+            EXPECT_EQ(m_programs.take(), entry.started);
+        }
+    }
+    EXPECT_FALSE(m_programs.started());
+    ASSERT_EQ(Launcher(m_fileSystem).start(QStringLiteral("\\Docs\\a.pic"), QString()), Launcher::Started);
+    EXPECT_EQ(m_programs.take(), "recorder|--view|file://" + (root + QStringLiteral("/Docs/a.pic")).toStdString());
 }
 
 }  // namespace

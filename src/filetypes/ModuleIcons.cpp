@@ -1,0 +1,65 @@
+#include "filetypes/ModuleIcons.h"
+
+#include "filetypes/PeIcons.h"
+#include "open/DesktopEntry.h"
+
+#include <QFile>
+#include <QFileInfo>
+#include <QImage>
+#include <QMimeDatabase>
+#include <QPixmap>
+
+namespace {
+
+// Reading stops here: no program file that carries icons for a file type is this large, and
+// the whole module is held in memory while its resources are read.
+constexpr qint64 MostModuleBytes = 256ll * 1024 * 1024;
+
+QIcon desktopIcon(const QString& path)
+{
+    if (path.endsWith(QLatin1String(".desktop"), Qt::CaseInsensitive)) {
+        DesktopEntry entry;
+        if (entry.load(path) && !entry.icon().isEmpty()) {
+            if (entry.icon().startsWith(u'/'))
+                return QIcon(entry.icon());
+            const QIcon themed = QIcon::fromTheme(entry.icon());
+            if (!themed.isNull())
+                return themed;
+        }
+    }
+    const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
+    QIcon icon = QIcon::fromTheme(type.iconName());
+    if (icon.isNull())
+        icon = QIcon::fromTheme(type.genericIconName());
+    if (icon.isNull())
+        icon = QIcon::fromTheme(QStringLiteral("application-x-executable"));
+    return icon;
+}
+
+}  // namespace
+
+namespace ModuleIcons {
+
+QList<Icon> load(const QString& module)
+{
+    QString path = module.trimmed();
+    if (path.size() >= 2 && path.startsWith(u'"') && path.endsWith(u'"'))
+        path = path.mid(1, path.size() - 2);
+    QFile file(path);
+    if (path.isEmpty() || QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+        return {};
+    QList<Icon> icons;
+    PeIcons pe;
+    if (file.size() <= MostModuleBytes && file.peek(2) == "MZ" && pe.read(file.readAll())) {
+        for (const int number : pe.groupIconIds()) {
+            const QImage image = QImage::fromData(pe.iconFile(number), "ICO");
+            if (!image.isNull())
+                icons.append({number, QIcon(QPixmap::fromImage(image))});
+        }
+        return icons;
+    }
+    icons.append({1, desktopIcon(path)});
+    return icons;
+}
+
+}  // namespace ModuleIcons
