@@ -69,8 +69,18 @@ bool SendingDialog::onCommand(int commandId)
 
 void SendingDialog::work()
 {
+    // What the page shows next is kept under a lock; the call that shows it carries nothing.
     const auto post = [this](int status, const QString& name, qint64 count, qint64 total) {
-        QMetaObject::invokeMethod(this, [=, this] { show(status, name, count, total); }, Qt::QueuedConnection);
+        {
+            std::lock_guard lock(m_mutex);
+            if (status)
+                m_next.status = status;
+            if (!name.isEmpty())
+                m_next.name = name;
+            m_next.count = count;
+            m_next.total = total;
+        }
+        QMetaObject::invokeMethod(this, [this] { showNext(); }, Qt::QueuedConnection);
     };
     ObexClient client;
     int status = Str::FileSent;
@@ -104,7 +114,24 @@ void SendingDialog::work()
         }
         client.disconnect();
     }
-    QMetaObject::invokeMethod(this, [this, status, total] { finished(status, total); }, Qt::QueuedConnection);
+    {
+        std::lock_guard lock(m_mutex);
+        m_finalStatus = status;
+        m_finalTotal = total;
+    }
+    QMetaObject::invokeMethod(this, [this] { finished(); }, Qt::QueuedConnection);
+}
+
+void SendingDialog::showNext()
+{
+    Progress next;
+    {
+        std::lock_guard lock(m_mutex);
+        next = m_next;
+        m_next.status = 0;
+        m_next.name.clear();
+    }
+    show(next.status, next.name, next.count, next.total);
 }
 
 void SendingDialog::show(int status, const QString& name, qint64 count, qint64 total)
@@ -123,12 +150,13 @@ void SendingDialog::show(int status, const QString& name, qint64 count, qint64 t
     }
 }
 
-void SendingDialog::finished(int status, qint64 total)
+void SendingDialog::finished()
 {
     if (m_worker.joinable())
         m_worker.join();
     m_running = false;
-    m_finalStatus = status;
+    const int status = m_finalStatus;  // the worker has ended: no lock needed
+    const qint64 total = m_finalTotal;
     if (m_closeWhenDone) {
         end(Cmd::DialogCancel);
         return;

@@ -5,6 +5,7 @@
 #include <QStringList>
 
 #include <atomic>
+#include <mutex>
 #include <thread>
 
 class QLabel;
@@ -33,7 +34,8 @@ private:
     // Shown on the user-interface thread: a status (0: none), the file's name (empty: none),
     // the count sent (-1: none) of the file's total.
     void show(int status, const QString& name, qint64 count, qint64 total);
-    void finished(int status, qint64 total);
+    void showNext();
+    void finished();
 
     QString m_address;
     QStringList m_files;
@@ -47,5 +49,14 @@ private:
     std::atomic<bool> m_stop{false};
     bool m_running = false;
     bool m_closeWhenDone = false;
+    struct Progress {
+        int status = 0;
+        QString name;
+        qint64 count = -1;
+        qint64 total = 0;
+    };
+    std::mutex m_mutex;  // guards m_next, and the final status until the worker has ended
+    Progress m_next;
     int m_finalStatus = 0;
+    qint64 m_finalTotal = 0;
 };
