@@ -20,14 +20,14 @@ FolderSize FolderSize::count(platform::FileSystem& fileSystem, const QString& pa
         std::size_t next = 0;
     };
     std::vector<Level> levels;
-    const auto fail = [&](const QString& folder, FsError error) {
-        result.error = error;
+    const auto fail = [&](const QString& folder, FsError reason) {
+        result.error = reason;
         result.failedFolder = folder;
         return result;
     };
     const auto enter = [&](OpenFolder folder) {
         Level level{std::move(folder), {}, 0};
-        const FsError error = fileSystem.list(level.folder, true, [&](const DirEntry& entry) {
+        const FsError listed = fileSystem.list(level.folder, true, [&](const DirEntry& entry) {
             if (context.stopRequested())
                 return false;
             if (entry.kind == DirEntry::Folder) {
@@ -40,8 +40,8 @@ FolderSize FolderSize::count(platform::FileSystem& fileSystem, const QString& pa
             context.itemsDone.fetch_add(1, std::memory_order_relaxed);
             return true;
         });
-        if (error != FsError::None) {
-            result.error = error;
+        if (listed != FsError::None) {
+            result.error = listed;
             result.failedFolder = level.folder.path();
             return false;
         }
