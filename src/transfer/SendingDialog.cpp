@@ -16,6 +16,8 @@
 namespace {
 // How long a silent peer is waited for before the transfer is given up.
 constexpr int PeerTimeoutMs = 15000;
+// How often the page looks at what the worker has done.
+constexpr int RefreshMs = 50;
 }  // namespace
 
 SendingDialog::SendingDialog(const QString& address, const QStringList& files, int chunk, QWidget* parent)
@@ -39,6 +41,8 @@ SendingDialog::SendingDialog(const QString& address, const QStringList& files, i
     layout->addWidget(m_bar);
     layout->addStretch(1);
     setContent(content);
+    m_refresh.setInterval(RefreshMs);
+    connect(&m_refresh, &QTimer::timeout, this, &SendingDialog::refresh);
     Idle::registerProbe(this, [this] { return m_running; });
 }
 
@@ -53,6 +57,7 @@ bool SendingDialog::initialise()
 {
     m_running = true;
     m_worker = std::thread([this] { work(); });
+    m_refresh.start();
     return true;
 }
 
@@ -69,18 +74,16 @@ bool SendingDialog::onCommand(int commandId)
 
 void SendingDialog::work()
 {
-    // What the page shows next is kept under a lock; the call that shows it carries nothing.
+    // What the page shows next is kept under a lock; the page's timer takes it from there, so
+    // a fast peer does not flood the user-interface thread with a call per packet.
     const auto post = [this](int status, const QString& name, qint64 count, qint64 total) {
-        {
-            std::lock_guard lock(m_mutex);
-            if (status)
-                m_next.status = status;
-            if (!name.isEmpty())
-                m_next.name = name;
-            m_next.count = count;
-            m_next.total = total;
-        }
-        QMetaObject::invokeMethod(this, [this] { showNext(); }, Qt::QueuedConnection);
+        std::lock_guard lock(m_mutex);
+        if (status)
+            m_next.status = status;
+        if (!name.isEmpty())
+            m_next.name = name;
+        m_next.count = count;
+        m_next.total = total;
     };
     ObexClient client;
     int status = Str::FileSent;
@@ -114,24 +117,26 @@ void SendingDialog::work()
         }
         client.disconnect();
     }
-    {
-        std::lock_guard lock(m_mutex);
-        m_finalStatus = status;
-        m_finalTotal = total;
-    }
-    QMetaObject::invokeMethod(this, [this] { finished(); }, Qt::QueuedConnection);
+    std::lock_guard lock(m_mutex);
+    m_finalStatus = status;
+    m_finalTotal = total;
+    m_workerDone = true;
 }
 
-void SendingDialog::showNext()
+void SendingDialog::refresh()
 {
     Progress next;
+    bool done = false;
     {
         std::lock_guard lock(m_mutex);
         next = m_next;
         m_next.status = 0;
         m_next.name.clear();
+        done = m_workerDone;
     }
     show(next.status, next.name, next.count, next.total);
+    if (done)
+        finished();
 }
 
 void SendingDialog::show(int status, const QString& name, qint64 count, qint64 total)
@@ -152,6 +157,7 @@ void SendingDialog::show(int status, const QString& name, qint64 count, qint64 t
 
 void SendingDialog::finished()
 {
+    m_refresh.stop();
     if (m_worker.joinable())
         m_worker.join();
     m_running = false;

@@ -3,6 +3,7 @@
 #include "dialogs/PhoneDialog.h"
 
 #include <QStringList>
+#include <QTimer>
 
 #include <atomic>
 #include <mutex>
@@ -34,7 +35,8 @@ private:
     // Shown on the user-interface thread: a status (0: none), the file's name (empty: none),
     // the count sent (-1: none) of the file's total.
     void show(int status, const QString& name, qint64 count, qint64 total);
-    void showNext();
+    // Shows what the worker has done since the last look, and the end once it has ended.
+    void refresh();
     void finished();
 
     QString m_address;
@@ -55,8 +57,10 @@ private:
         qint64 count = -1;
         qint64 total = 0;
     };
-    std::mutex m_mutex;  // guards m_next, and the final status until the worker has ended
+    QTimer m_refresh;
+    std::mutex m_mutex;  // guards m_next, m_workerDone, and the final status until the worker has ended
     Progress m_next;
+    bool m_workerDone = false;
     int m_finalStatus = 0;
     qint64 m_finalTotal = 0;
 };
