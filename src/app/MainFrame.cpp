@@ -100,33 +100,27 @@ bool MainFrame::create()
     m_page->setContent(content);
     m_statusBar->setVisible(!m_settings.statusHidden);
     m_tree->setSelectionMarks(&m_selection);
-    m_fileCommands = std::make_unique<FileCommands>(
-        m_fileSystem, *m_tree, m_selection, this,
-        [this] {
-            updateSelectionSummary();
-            updateMenus();
-            requestStatusRefresh();
-        },
-        [this] { updateMenus(); });
-    m_archiveCommands = std::make_unique<ArchiveCommands>(m_fileSystem, *m_tree, m_selection, this, [this] {
+    // What the features ask of the window: the current item, and the refresh after a change.
+    const auto current = [this] { return currentPath(); };
+    const auto currentIsFile = [this] { return FolderTree::kindOf(currentNode()) >= 2; };
+    const auto changed = [this] {
         updateSelectionSummary();
         updateMenus();
         requestStatusRefresh();
-    });
+    };
+    m_fileCommands = std::make_unique<FileCommands>(m_fileSystem, *m_tree, m_selection, this, changed,
+                                                    [this] { updateMenus(); });
+    m_archiveCommands = std::make_unique<ArchiveCommands>(m_fileSystem, *m_tree, m_selection, this, changed);
     m_receiveCommands = std::make_unique<ReceiveCommands>(m_fileSystem, *m_tree, this, [this] {
         updateMenus();
         requestStatusRefresh();
     });
     m_launcher = std::make_unique<Launcher>(m_fileSystem);
-    m_openCommands = std::make_unique<OpenCommands>(
-        *m_launcher, this, [this] { return currentPath(); },
-        [this] { return FolderTree::kindOf(currentNode()) >= 2; }, [this](int command) { postCommand(command); });
-    m_mailCommands = std::make_unique<MailCommands>(
-        m_fileSystem, *m_archiveCommands, m_selection, this, [this] { return currentPath(); },
-        [this] { return FolderTree::kindOf(currentNode()) >= 2; });
-    m_obexSendCommands = std::make_unique<ObexSendCommands>(
-        m_fileSystem, m_selection, this, [this] { return currentPath(); },
-        [this] { return FolderTree::kindOf(currentNode()) >= 2; });
+    m_openCommands = std::make_unique<OpenCommands>(*m_launcher, this, current, currentIsFile,
+                                                    [this](int command) { postCommand(command); });
+    m_mailCommands = std::make_unique<MailCommands>(m_fileSystem, *m_archiveCommands, m_selection, this, current,
+                                                    currentIsFile);
+    m_obexSendCommands = std::make_unique<ObexSendCommands>(m_fileSystem, m_selection, this, current, currentIsFile);
     m_searchCommands = std::make_unique<SearchCommands>(
         m_fileSystem, *m_tree, this, [this](const QString& path) { reveal(path); },
         // A failure is told over the results, which stay open after a file was opened.
@@ -134,20 +128,12 @@ bool MainFrame::create()
             QWidget* results = QApplication::activeModalWidget();
             m_launcher->launchItem(results ? results : this, path, QString());
         });
-    m_cryptCommands = std::make_unique<CryptCommands>(m_fileSystem, *m_tree, m_selection, this, [this] {
-        updateSelectionSummary();
-        updateMenus();
+    m_cryptCommands = std::make_unique<CryptCommands>(m_fileSystem, *m_tree, m_selection, this, changed);
+    m_propertiesCommands = std::make_unique<PropertiesCommands>(m_fileSystem, *m_images, this, current, [this] {
+        m_tree->setFocus();
         requestStatusRefresh();
     });
-    m_propertiesCommands = std::make_unique<PropertiesCommands>(
-        m_fileSystem, *m_images, this, [this] { return currentPath(); },
-        [this] {
-            m_tree->setFocus();
-            requestStatusRefresh();
-        });
-    m_fileTypeCommands = std::make_unique<FileTypeCommands>(
-        m_fileSystem, *m_launcher, this, [this] { return currentPath(); },
-        [this] { return FolderTree::kindOf(currentNode()) >= 2; });
+    m_fileTypeCommands = std::make_unique<FileTypeCommands>(m_fileSystem, *m_launcher, this, current, currentIsFile);
     registerCommands();
     connect(m_tree, &FolderTree::cardItemsRemoved, this, &MainFrame::dropCardEntries);
     m_tree->installEventFilter(this);

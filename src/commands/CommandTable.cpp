@@ -2,31 +2,13 @@
 
 #include <algorithm>
 
-CommandRow& CommandTable::put(int id)
-{
-    const auto same = std::find_if(m_rows.begin(), m_rows.end(), [&](const CommandRow& r) { return r.id == id; });
-    if (same != m_rows.end()) {
-        *same = CommandRow();
-        same->id = id;
-        return *same;
-    }
-    CommandRow& row = m_rows.emplace_back();
-    row.id = id;
-    return row;
-}
-
 CommandRow& CommandTable::add(int id, std::function<void()> handler, std::function<bool()> enabled)
 {
-    CommandRow& row = put(id);
+    const auto same = std::find_if(m_rows.begin(), m_rows.end(), [&](const CommandRow& r) { return r.id == id; });
+    CommandRow& row = same == m_rows.end() ? m_rows.emplace_back() : *same;
+    row = CommandRow();
+    row.id = id;
     row.handler = std::move(handler);
-    row.enabled = std::move(enabled);
-    return row;
-}
-
-CommandRow& CommandTable::announce(int id, const char* comingWith, std::function<bool()> enabled)
-{
-    CommandRow& row = put(id);
-    row.comingWith = comingWith;
     row.enabled = std::move(enabled);
     return row;
 }

@@ -6,8 +6,6 @@
 #include <vector>
 
 // One command of the menus: what it does, when it may be chosen and how its menu item shows.
-// A command whose work is not in this build has no handler; `comingWith` names the work that
-// brings it, and its menu item stays disabled.
 struct CommandRow {
     int id = 0;
     std::function<void()> handler;
@@ -18,7 +16,6 @@ struct CommandRow {
     std::function<bool()> checked;
     // Set for an item whose text follows the current item: the text now.
     std::function<QString()> label;
-    const char* comingWith = nullptr;
 };
 
 // The dispatch table: one row per command id of the menus, filled by the main window with its
@@ -26,13 +23,10 @@ struct CommandRow {
 // the keypad and the menu update all read these rows.
 class CommandTable {
 public:
-    // Adds a command with its handler and rule, or replaces the row of the same id: a feature
-    // takes over a command that was only announced. The row is returned for its check mark
-    // and label; it stays where it is only until the next row is added.
+    // Adds a command with its handler and rule, or replaces the row of the same id whole. The
+    // row is returned for its check mark and label; it stays where it is only until the next
+    // row is added.
     CommandRow& add(int id, std::function<void()> handler, std::function<bool()> enabled = {});
-    // Adds a command whose work is not in this build, naming the work that brings it. Its rule
-    // still decides the keys that stand for it.
-    CommandRow& announce(int id, const char* comingWith, std::function<bool()> enabled = {});
     const CommandRow* find(int id) const;
     const std::vector<CommandRow>& rows() const { return m_rows; }
 
@@ -44,7 +38,5 @@ public:
     bool isEnabled(int id) const;
 
 private:
-    CommandRow& put(int id);
-
     std::vector<CommandRow> m_rows;
 };

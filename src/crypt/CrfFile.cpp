@@ -127,7 +127,7 @@ CrfFile::Result stream(platform::FileSystem& fileSystem, platform::ReadFile& in,
         return outcome(Outcome::FileError, error);
     if (const FsError error = out->flush(); error != FsError::None)
         return outcome(Outcome::FileError, error);
-    if (const FsError error = replace ? out->commitReplacing() : out->commit(); error != FsError::None)
+    if (const FsError error = out->commit(replace); error != FsError::None)
         return outcome(Outcome::FileError, error);
     return outcome(Outcome::Done);
 }

@@ -130,7 +130,6 @@ public:
     // file is complete. As with copyFileAt, a folder and a read-only file are not replaced
     // (AccessDenied) and a link is replaced itself.
     [[nodiscard]] virtual FsError commit(bool replace = false) = 0;
-    [[nodiscard]] FsError commitReplacing() { return commit(true); }
 };
 
 // A regular file open for reading, opened without following a link.

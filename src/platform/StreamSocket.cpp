@@ -1,8 +1,11 @@
 #include "platform/StreamSocket.h"
 
+#include <QDeadlineTimer>
+
 #include <arpa/inet.h>
 #include <cerrno>
 #include <cstring>
+#include <netdb.h>
 #include <netinet/in.h>
 #include <netinet/tcp.h>
 #include <poll.h>
@@ -14,12 +17,16 @@ namespace platform {
 
 namespace {
 
-// Waits until `fd` is ready for `events` or the wake-up is raised.
-SocketIo waitFor(int fd, short events, const SocketWake& wake)
+// Waits until `fd` is ready for `events`, the wake-up is raised or `timeoutMs` (-1: no limit)
+// has passed.
+SocketIo waitFor(int fd, short events, const SocketWake& wake, int timeoutMs = -1)
 {
+    const QDeadlineTimer deadline = timeoutMs < 0 ? QDeadlineTimer(QDeadlineTimer::Forever) : QDeadlineTimer(timeoutMs);
     for (;;) {
         pollfd watched[2] = {{fd, events, 0}, {wake.handle(), POLLIN, 0}};
-        const int ready = ::poll(watched, 2, -1);
+        const int ready = ::poll(watched, 2, deadline.isForever() ? -1 : static_cast<int>(deadline.remainingTime()));
+        if (ready == 0)
+            return SocketIo::TimedOut;
         if (ready < 0) {
             if (errno == EINTR)
                 continue;
@@ -59,6 +66,46 @@ StreamSocket& StreamSocket::operator=(StreamSocket&& other) noexcept
     return *this;
 }
 
+SocketIo StreamSocket::connectTo(const QString& address, StreamSocket& out, const SocketWake& wake, int timeoutMs)
+{
+    out.close();
+    const qsizetype colon = address.lastIndexOf(u':');
+    if (colon <= 0)
+        return SocketIo::Failed;
+    QString host = address.left(colon);
+    if (host.startsWith(u'[') && host.endsWith(u']'))
+        host = host.mid(1, host.size() - 2);
+    addrinfo hints{};
+    hints.ai_socktype = SOCK_STREAM;
+    addrinfo* results = nullptr;
+    if (::getaddrinfo(host.toUtf8().constData(), address.mid(colon + 1).toUtf8().constData(), &hints, &results) != 0)
+        return SocketIo::Failed;
+    SocketIo outcome = SocketIo::Failed;
+    for (addrinfo* at = results; at && outcome != SocketIo::Ok && outcome != SocketIo::Woken; at = at->ai_next) {
+        StreamSocket socket(::socket(at->ai_family, at->ai_socktype | SOCK_CLOEXEC | SOCK_NONBLOCK, at->ai_protocol));
+        if (!socket.isOpen())
+            continue;
+        if (::connect(socket.m_fd, at->ai_addr, at->ai_addrlen) == 0) {
+            outcome = SocketIo::Ok;
+        } else if (errno == EINPROGRESS) {
+            outcome = waitFor(socket.m_fd, POLLOUT, wake, timeoutMs);
+            int error = 0;
+            socklen_t length = sizeof error;
+            if (outcome == SocketIo::Ok
+                && (::getsockopt(socket.m_fd, SOL_SOCKET, SO_ERROR, &error, &length) != 0 || error != 0))
+                outcome = SocketIo::Failed;
+        }
+        if (outcome == SocketIo::Ok) {
+            // Requests and responses are small and strictly take turns: each goes at once.
+            const int on = 1;
+            ::setsockopt(socket.m_fd, IPPROTO_TCP, TCP_NODELAY, &on, sizeof on);
+            out = std::move(socket);
+        }
+    }
+    ::freeaddrinfo(results);
+    return outcome;
+}
+
 void StreamSocket::close()
 {
     if (m_fd >= 0)
@@ -66,11 +113,11 @@ void StreamSocket::close()
     m_fd = -1;
 }
 
-SocketIo StreamSocket::receive(char* data, qint64 size, qint64& got, const SocketWake& wake)
+SocketIo StreamSocket::receive(char* data, qint64 size, qint64& got, const SocketWake& wake, int timeoutMs)
 {
     got = 0;
     for (;;) {
-        const SocketIo ready = waitFor(m_fd, POLLIN, wake);
+        const SocketIo ready = waitFor(m_fd, POLLIN, wake, timeoutMs);
         if (ready != SocketIo::Ok)
             return ready;
         const ssize_t count = ::recv(m_fd, data, static_cast<size_t>(size), MSG_DONTWAIT);
@@ -85,7 +132,19 @@ SocketIo StreamSocket::receive(char* data, qint64 size, qint64& got, const Socke
     }
 }
 
-SocketIo StreamSocket::sendAll(const char* data, qint64 size, const SocketWake& wake)
+SocketIo StreamSocket::receiveAll(char* data, qint64 size, const SocketWake& wake, int timeoutMs)
+{
+    while (size > 0) {
+        qint64 got = 0;
+        if (const SocketIo io = receive(data, size, got, wake, timeoutMs); io != SocketIo::Ok)
+            return io;
+        data += got;
+        size -= got;
+    }
+    return SocketIo::Ok;
+}
+
+SocketIo StreamSocket::sendAll(const char* data, qint64 size, const SocketWake& wake, int timeoutMs)
 {
     while (size > 0) {
         const ssize_t count = ::send(m_fd, data, static_cast<size_t>(size), MSG_DONTWAIT | MSG_NOSIGNAL);
@@ -98,7 +157,7 @@ SocketIo StreamSocket::sendAll(const char* data, qint64 size, const SocketWake& 
             continue;
         if (errno != EAGAIN && errno != EWOULDBLOCK)
             return errno == EPIPE || errno == ECONNRESET ? SocketIo::Closed : SocketIo::Failed;
-        const SocketIo ready = waitFor(m_fd, POLLOUT, wake);
+        const SocketIo ready = waitFor(m_fd, POLLOUT, wake, timeoutMs);
         if (ready != SocketIo::Ok)
             return ready;
     }

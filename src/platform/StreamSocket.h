@@ -21,7 +21,7 @@ private:
     int m_fd = -1;
 };
 
-enum class SocketIo { Ok, Closed, Woken, Failed };
+enum class SocketIo { Ok, Closed, Woken, Failed, TimedOut };
 
 class StreamSocket {
 public:
@@ -33,13 +33,21 @@ public:
     StreamSocket(const StreamSocket&) = delete;
     StreamSocket& operator=(const StreamSocket&) = delete;
 
+    // Connects to "host:port" ("[v6]:port" too; the host a name or a numeric address), trying
+    // each address the name has, each within `timeoutMs`.
+    [[nodiscard]] static SocketIo connectTo(const QString& address, StreamSocket& out, const SocketWake& wake,
+                                            int timeoutMs);
+
     bool isOpen() const { return m_fd >= 0; }
     void close();
     // Waits for bytes and reads up to `size` of them into `data` (`got`); Closed when the peer
-    // has closed its side.
-    [[nodiscard]] SocketIo receive(char* data, qint64 size, qint64& got, const SocketWake& wake);
-    // Sends all `size` bytes, waiting while the peer's window is full.
-    [[nodiscard]] SocketIo sendAll(const char* data, qint64 size, const SocketWake& wake);
+    // has closed its side. A `timeoutMs` of -1 waits for as long as it takes.
+    [[nodiscard]] SocketIo receive(char* data, qint64 size, qint64& got, const SocketWake& wake, int timeoutMs = -1);
+    // Reads exactly `size` bytes; Closed when the peer closes its side before.
+    [[nodiscard]] SocketIo receiveAll(char* data, qint64 size, const SocketWake& wake, int timeoutMs = -1);
+    // Sends all `size` bytes, waiting while the peer's window is full; `timeoutMs` bounds each
+    // wait.
+    [[nodiscard]] SocketIo sendAll(const char* data, qint64 size, const SocketWake& wake, int timeoutMs = -1);
 
 private:
     int m_fd = -1;

@@ -128,6 +128,15 @@ bool RegKey::firstSubKey(QString& name)
 
 bool RegKey::nextSubKey(QString& name) { return subKeyAt(++m_subKeyIndex, name); }
 
+QStringList RegKey::subKeyNames()
+{
+    QStringList names;
+    QString name;
+    for (int index = 0; subKeyAt(index, name); ++index)
+        names.append(name);
+    return names;
+}
+
 bool RegKey::deleteValue(const QString& name)
 {
     return m_open && !name.isNull() && m_store->deleteValue(m_key, name);

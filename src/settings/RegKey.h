@@ -3,6 +3,7 @@
 #include "platform/RegistryStore.h"
 
 #include <QString>
+#include <QStringList>
 
 // A short-lived handle on one registry key, through which every part of the program reads
 // and writes the registry. Opening creates the key when it is missing. Reads that fail write
@@ -45,6 +46,8 @@ public:
     bool nextValue(QString& name);
     bool firstSubKey(QString& name);
     bool nextSubKey(QString& name);
+    // The names of all sub-keys, in creation order.
+    QStringList subKeyNames();
 
     bool deleteValue(const QString& name);
     // Removes one sub-key with everything beneath it; 0 on success.

@@ -8,10 +8,8 @@ namespace EmailAccounts {
 QList<Account> list()
 {
     const QString keyPath = Settings::keyPath() + QStringLiteral("\\Accounts");
-    RegKey stores(platform::Hive::CurrentUser, keyPath);
     QList<Account> accounts;
-    QString store;
-    for (bool more = stores.firstSubKey(store); more; more = stores.nextSubKey(store)) {
+    for (const QString& store : RegKey(platform::Hive::CurrentUser, keyPath).subKeyNames()) {
         RegKey entry(platform::Hive::CurrentUser, keyPath + u'\\' + store);
         const QString name = entry.readString(QStringLiteral("DisplayName"), QStringLiteral(""));
         const QString account = entry.readString(QStringLiteral("Account"), QStringLiteral(""));

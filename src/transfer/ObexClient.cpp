@@ -1,87 +1,25 @@
 #include "transfer/ObexClient.h"
 
 #include "transfer/ObexPacket.h"
-#include "transfer/ObexPeers.h"
 
-#include <QStringList>
-
-#include <cerrno>
-#include <cstring>
-
-#include <poll.h>
-#include <sys/socket.h>
-#include <unistd.h>
+#include <algorithm>
 
 namespace {
 
 // The largest packet we take: as large as our own server takes.
 constexpr int OurPacketSize = Obex::MaxPacket;
 
-void put16(QByteArray& out, int value)
-{
-    out += static_cast<char>((value >> 8) & 0xFF);
-    out += static_cast<char>(value & 0xFF);
-}
-
-// A packet: its code and length, then its contents.
-QByteArray packet(quint8 code, const QByteArray& contents)
-{
-    QByteArray out;
-    out += static_cast<char>(code);
-    put16(out, static_cast<int>(contents.size()) + 3);
-    return out + contents;
-}
-
-QByteArray textHeader(quint8 id, const QString& text)
-{
-    const QByteArray value = Obex::encodeText(text);
-    QByteArray out;
-    out += static_cast<char>(id);
-    put16(out, static_cast<int>(value.size()) + 3);
-    return out + value;
-}
-
-QByteArray bytesHeader(quint8 id, const char* data, qint64 size)
-{
-    QByteArray out;
-    out += static_cast<char>(id);
-    put16(out, static_cast<int>(size) + 3);
-    out.append(data, size);
-    return out;
-}
-
-QByteArray fourByteHeader(quint8 id, quint32 value)
-{
-    QByteArray out;
-    out += static_cast<char>(id);
-    for (int shift = 24; shift >= 0; shift -= 8)
-        out += static_cast<char>((value >> shift) & 0xFF);
-    return out;
-}
-
 }  // namespace
-
-ObexClient::~ObexClient()
-{
-    if (m_socket >= 0)
-        ::close(m_socket);
-}
 
 ObexClient::Outcome ObexClient::connect(const QString& address, int timeoutMs)
 {
     m_timeoutMs = timeoutMs;
-    if (m_socket >= 0)
-        ::close(m_socket);
-    m_socket = ObexPeers::openConnection(address, timeoutMs);
-    if (m_socket < 0)
+    if (platform::StreamSocket::connectTo(address, m_socket, m_wake, timeoutMs) != platform::SocketIo::Ok)
         return Outcome::CannotConnect;
     // Version 1.0, no flags, the largest packet we take.
-    QByteArray contents;
-    contents += '\x10';
-    contents += '\x00';
-    put16(contents, OurPacketSize);
+    const char contents[4] = {'\x10', '\x00', static_cast<char>(OurPacketSize >> 8), static_cast<char>(OurPacketSize & 0xFF)};
     QByteArray response;
-    if (request(packet(Obex::Connect, contents), &response) != Obex::Success || response.size() < 7)
+    if (request(Obex::packet(Obex::Connect, QByteArrayView(contents, 4)), &response) != Obex::Success || response.size() < 7)
         return Outcome::CannotConnect;
     const int theirs = static_cast<quint8>(response.at(5)) << 8 | static_cast<quint8>(response.at(6));
     m_packetSize = std::clamp(theirs, 255, OurPacketSize);
@@ -91,20 +29,20 @@ ObexClient::Outcome ObexClient::connect(const QString& address, int timeoutMs)
 ObexClient::Outcome ObexClient::put(const QString& name, quint32 length, const Reader& read, int chunk,
                                     const std::function<void(qint64)>& sent, const std::atomic<bool>& stop)
 {
-    if (m_socket < 0)
+    if (!m_socket.isOpen())
         return Outcome::CannotConnect;
     // The data of one packet fits beside its code, length and Body header.
     const qint64 room = std::clamp<qint64>(chunk, 1, m_packetSize - 6);
-    QByteArray first = textHeader(Obex::Name, name) + fourByteHeader(Obex::Length, length);
+    const QByteArray first = Obex::textHeader(Obex::Name, name) + Obex::numberHeader(Obex::Length, length);
     QByteArray data(static_cast<qsizetype>(room), '\0');
     qint64 total = 0;
     // The name and length go first, alone, so that a peer can refuse before any data.
-    if (request(packet(Obex::Put, first)) != Obex::Continue)
+    if (request(Obex::packet(Obex::Put, first)) != Obex::Continue)
         return Outcome::Refused;
     sent(0);
     for (;;) {
         if (stop.load()) {
-            (void)request(packet(Obex::Abort, {}));
+            (void)request(Obex::packet(Obex::Abort));
             return Outcome::Refused;
         }
         qint64 got = 0;
@@ -117,8 +55,8 @@ ObexClient::Outcome ObexClient::put(const QString& name, quint32 length, const R
             got += one;
         }
         const bool last = got < room;
-        const int code = request(packet(last ? Obex::PutFinal : Obex::Put,
-                                        bytesHeader(last ? Obex::EndOfBody : Obex::Body, data.constData(), got)));
+        const int code = request(Obex::packet(last ? Obex::PutFinal : Obex::Put,
+                                        Obex::bytesHeader(last ? Obex::EndOfBody : Obex::Body, QByteArrayView(data.constData(), got))));
         if (code == 0)
             return Outcome::WriteFailed;
         total += got;
@@ -132,59 +70,27 @@ ObexClient::Outcome ObexClient::put(const QString& name, quint32 length, const R
 
 void ObexClient::disconnect()
 {
-    if (m_socket < 0)
+    if (!m_socket.isOpen())
         return;
-    (void)request(packet(Obex::Disconnect, {}));
-    ::close(m_socket);
-    m_socket = -1;
+    (void)request(Obex::packet(Obex::Disconnect));
+    m_socket.close();
 }
 
 int ObexClient::request(const QByteArray& bytes, QByteArray* response)
 {
-    if (!sendAll(bytes))
+    using platform::SocketIo;
+    if (m_socket.sendAll(bytes.constData(), bytes.size(), m_wake, m_timeoutMs) != SocketIo::Ok)
         return 0;
     char head[3];
-    if (!readExactly(head, 3))
+    if (m_socket.receiveAll(head, 3, m_wake, m_timeoutMs) != SocketIo::Ok)
         return 0;
     const int size = static_cast<quint8>(head[1]) << 8 | static_cast<quint8>(head[2]);
     if (size < 3)
         return 0;
     QByteArray rest(size - 3, '\0');
-    if (!readExactly(rest.data(), size - 3))
+    if (m_socket.receiveAll(rest.data(), size - 3, m_wake, m_timeoutMs) != SocketIo::Ok)
         return 0;
     if (response)
         *response = QByteArray(head, 3) + rest;
     return static_cast<quint8>(head[0]);
-}
-
-bool ObexClient::sendAll(const QByteArray& bytes)
-{
-    qsizetype done = 0;
-    while (done < bytes.size()) {
-        pollfd wait{m_socket, POLLOUT, 0};
-        if (::poll(&wait, 1, m_timeoutMs) != 1)
-            return false;
-        const ssize_t put = ::send(m_socket, bytes.constData() + done, static_cast<size_t>(bytes.size() - done), MSG_NOSIGNAL);
-        if (put < 0 && errno != EINTR && errno != EAGAIN)
-            return false;
-        if (put > 0)
-            done += put;
-    }
-    return true;
-}
-
-bool ObexClient::readExactly(char* data, int size)
-{
-    int done = 0;
-    while (done < size) {
-        pollfd wait{m_socket, POLLIN, 0};
-        if (::poll(&wait, 1, m_timeoutMs) != 1)
-            return false;
-        const ssize_t got = ::recv(m_socket, data + done, static_cast<size_t>(size - done), 0);
-        if (got == 0 || (got < 0 && errno != EINTR && errno != EAGAIN))
-            return false;
-        if (got > 0)
-            done += static_cast<int>(got);
-    }
-    return true;
 }

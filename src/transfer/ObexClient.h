@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/StreamSocket.h"
+
 #include <QByteArray>
 #include <QString>
 
@@ -9,7 +11,7 @@
 // Pushes files to an OBEX peer over TCP, as a worker thread does: CONNECT, one PUT per file
 // (Name and Length first, then the data in Body headers, the last piece in End-of-Body), ABORT
 // when stopped, DISCONNECT. Every call blocks, but never for longer than the time-out given
-// at connect; no widget is touched.
+// at connect, and not at all once interrupted; no widget is touched.
 class ObexClient {
 public:
     enum class Outcome {
@@ -21,7 +23,6 @@ public:
     };
 
     ObexClient() = default;
-    ~ObexClient();
     ObexClient(const ObexClient&) = delete;
     ObexClient& operator=(const ObexClient&) = delete;
 
@@ -40,16 +41,19 @@ public:
     // Ends the session and closes the connection.
     void disconnect();
 
+    // From any thread: ends the wait in progress and every later one at once, for a peer that
+    // has gone silent. The connection is then of no more use.
+    void interrupt() { m_wake.raise(); }
+
     // The packet size the peer accepts (its CONNECT answer), at most our own.
     int peerPacketSize() const { return m_packetSize; }
 
 private:
     // Sends one request and reads its response code; 0 when the connection failed.
     int request(const QByteArray& packet, QByteArray* response = nullptr);
-    bool sendAll(const QByteArray& bytes);
-    bool readExactly(char* data, int size);
 
-    int m_socket = -1;
+    platform::SocketWake m_wake;
+    platform::StreamSocket m_socket;
     int m_timeoutMs = 10000;
     int m_packetSize = 255;
 };

@@ -9,14 +9,34 @@ quint16 read16(QByteArrayView bytes, qsizetype at)
     return static_cast<quint16>(static_cast<quint8>(bytes[at]) << 8 | static_cast<quint8>(bytes[at + 1]));
 }
 
+// An id or code, then the length of the whole (`value` and this prefix of 3), then `value`.
+QByteArray prefixed(quint8 id, QByteArrayView value)
+{
+    const qsizetype size = value.size() + 3;
+    QByteArray out;
+    out.reserve(size);
+    out += static_cast<char>(id);
+    out += static_cast<char>((size >> 8) & 0xFF);
+    out += static_cast<char>(size & 0xFF);
+    out.append(value.data(), value.size());
+    return out;
+}
+
 }  // namespace
 
-QByteArray response(quint8 code)
+QByteArray packet(quint8 code, QByteArrayView contents) { return prefixed(code, contents); }
+
+QByteArray textHeader(quint8 id, const QString& text) { return prefixed(id, encodeText(text)); }
+
+QByteArray bytesHeader(quint8 id, QByteArrayView value) { return prefixed(id, value); }
+
+QByteArray numberHeader(quint8 id, quint32 value)
 {
-    QByteArray bytes(3, '\0');
-    bytes[0] = static_cast<char>(code);
-    bytes[2] = 3;
-    return bytes;
+    QByteArray out;
+    out += static_cast<char>(id);
+    for (int shift = 24; shift >= 0; shift -= 8)
+        out += static_cast<char>((value >> shift) & 0xFF);
+    return out;
 }
 
 QByteArray connectResponse()

@@ -43,8 +43,16 @@ enum HeaderId : quint8 {
     EndOfBody = 0x49,
 };
 
+// A packet: its opcode or response code, its length, then `contents` (headers, after
+// CONNECT's own fields for a CONNECT).
+QByteArray packet(quint8 code, QByteArrayView contents = {});
 // A response of three bytes: the code and the length 3.
-QByteArray response(quint8 code);
+inline QByteArray response(quint8 code) { return packet(code); }
+// Headers for a sender: a Name or Description text, a byte sequence such as Body, a 4-byte
+// number such as Length.
+QByteArray textHeader(quint8 id, const QString& text);
+QByteArray bytesHeader(quint8 id, QByteArrayView value);
+QByteArray numberHeader(quint8 id, quint32 value);
 // The answer to CONNECT: Success, OBEX version 1.0, no flags, MaxPacket; whatever the peer
 // announced, since every packet is held whole in one buffer of that size.
 QByteArray connectResponse();

@@ -19,10 +19,6 @@ struct Peer {
 
 QList<Peer> list();
 
-// A non-blocking TCP connection to "host:port" ("[v6]:port" too), made within `timeoutMs`; its
-// descriptor, or -1.
-int openConnection(const QString& address, int timeoutMs);
-
 // True when something answers at the peer's address within `timeoutMs`: the peer "arrives".
 bool answers(const QString& address, int timeoutMs);
 

@@ -15,11 +15,7 @@
 
 namespace ObexRequests {
 
-inline QByteArray packet(quint8 opcode, const QByteArray& headers)
-{
-    const int length = 3 + static_cast<int>(headers.size());
-    return QByteArray(1, static_cast<char>(opcode)) + char(length >> 8) + char(length & 0xff) + headers;
-}
+using Obex::packet;
 
 inline QByteArray header(quint8 id, const QByteArray& value)
 {

@@ -679,7 +679,7 @@ TEST_F(FileSystemTest, ANewFileTakesItsNameOrReplacesAnOlderOneOnlyWhenComplete)
         EXPECT_EQ(file->flush(), FsError::None);
         EXPECT_EQ(file->commit(), FsError::AlreadyExists);
         EXPECT_EQ(hostContent(folder + "/older.txt"), QByteArray("older"));
-        EXPECT_EQ(file->commitReplacing(), FsError::None);
+        EXPECT_EQ(file->commit(true), FsError::None);
         EXPECT_EQ(hostContent(folder + "/older.txt"), QByteArray("newer"));
 
         // A folder and a read-only file are not replaced; a link is replaced itself.
@@ -687,9 +687,9 @@ TEST_F(FileSystemTest, ANewFileTakesItsNameOrReplacesAnOlderOneOnlyWhenComplete)
         makeFile(folder + "/locked.txt", "locked", 0444);
         ASSERT_EQ(::symlink("older.txt", host(folder + "/link").constData()), 0);
         for (const char* name : {"Folder", "locked.txt"})
-            EXPECT_EQ(write(name, "x")->commitReplacing(), FsError::AccessDenied) << name;
+            EXPECT_EQ(write(name, "x")->commit(true), FsError::AccessDenied) << name;
         EXPECT_EQ(hostContent(folder + "/locked.txt"), QByteArray("locked"));
-        EXPECT_EQ(write("link", "x")->commitReplacing(), FsError::None);
+        EXPECT_EQ(write("link", "x")->commit(true), FsError::None);
         EXPECT_EQ(hostContent(folder + "/link"), QByteArray("x"));
         EXPECT_EQ(hostContent(folder + "/older.txt"), QByteArray("newer"));
         // A file dropped before its commit leaves nothing.

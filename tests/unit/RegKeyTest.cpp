@@ -84,6 +84,7 @@ TEST_F(RegKeyTest, EnumerationAndDeletion)
     for (bool more = key.firstSubKey(name); more; more = key.nextSubKey(name))
         subKeys << name;
     EXPECT_EQ(subKeys, QStringList({QStringLiteral("Child"), QStringLiteral("Other")}));
+    EXPECT_EQ(key.subKeyNames(), subKeys);
 
     EXPECT_TRUE(key.deleteValue(QStringLiteral("B")));
     EXPECT_FALSE(key.deleteValue(QStringLiteral("missing")));
@@ -92,6 +93,7 @@ TEST_F(RegKeyTest, EnumerationAndDeletion)
     ASSERT_TRUE(key.firstSubKey(name));
     EXPECT_EQ(name, QStringLiteral("Other"));
     EXPECT_FALSE(key.nextSubKey(name));
+    EXPECT_EQ(key.subKeyNames(), QStringList({QStringLiteral("Other")}));
     ASSERT_TRUE(key.firstValue(name));
     EXPECT_EQ(name, QStringLiteral("a"));
     EXPECT_FALSE(key.nextValue(name));

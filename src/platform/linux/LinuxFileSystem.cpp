@@ -1232,7 +1232,7 @@ mode_t processUmask()
 
 // A new file on Linux: an anonymous file in its folder (or, where the file system cannot
 // make one, a hidden named temporary), linked under its name by commit() or put in place of
-// an older item by commitReplacing().
+// an older item by commit(true).
 class LinuxNewFile : public NewFile {
 public:
     LinuxNewFile(int dirFd, QByteArray name, int fd, QByteArray temporary)
