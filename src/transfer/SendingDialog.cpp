@@ -18,6 +18,8 @@ namespace {
 constexpr int PeerTimeoutMs = 15000;
 // How often the page looks at what the worker has done.
 constexpr int RefreshMs = 50;
+// How long after Cancel the peer has to take the ABORT before the connection is dropped.
+constexpr int AbortGraceMs = 2000;
 }  // namespace
 
 SendingDialog::SendingDialog(const QString& address, const QStringList& files, int chunk, QWidget* parent)
@@ -49,6 +51,7 @@ SendingDialog::SendingDialog(const QString& address, const QStringList& files, i
 SendingDialog::~SendingDialog()
 {
     m_stop = true;
+    m_client.interrupt();
     if (m_worker.joinable())
         m_worker.join();
 }
@@ -67,6 +70,8 @@ bool SendingDialog::onCommand(int commandId)
         // The page goes once the worker has told the peer and ended.
         m_stop = true;
         m_closeWhenDone = true;
+        // A peer that has gone silent would hold the page until its time-out.
+        QTimer::singleShot(AbortGraceMs, this, [this] { m_client.interrupt(); });
         return true;
     }
     return false;
@@ -85,7 +90,7 @@ void SendingDialog::work()
         m_next.count = count;
         m_next.total = total;
     };
-    ObexClient client;
+    ObexClient& client = m_client;
     int status = Str::FileSent;
     qint64 total = 0;
     if (client.connect(m_address, PeerTimeoutMs) != ObexClient::Outcome::Sent) {

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/PhoneDialog.h"
+#include "transfer/ObexClient.h"
 
 #include <QStringList>
 #include <QTimer>
@@ -47,6 +48,7 @@ private:
     QLabel* m_bytes;
     QLabel* m_percent;
     QProgressBar* m_bar;
+    ObexClient m_client;  // the worker's; the page only interrupts it
     std::thread m_worker;
     std::atomic<bool> m_stop{false};
     bool m_running = false;

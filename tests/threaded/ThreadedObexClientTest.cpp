@@ -6,6 +6,8 @@
 
 #include <QRandomGenerator>
 
+#include <thread>
+
 #include <gtest/gtest.h>
 
 namespace {
@@ -105,6 +107,26 @@ TEST(ThreadedObexClient, ARefusalAStopAndAMissingPeerEndClearly)
     ObexClient client;
     EXPECT_EQ(client.connect(QStringLiteral("127.0.0.1:%1").arg(port), 2000), ObexClient::Outcome::CannotConnect);
     EXPECT_EQ(client.connect(QStringLiteral("no port"), 2000), ObexClient::Outcome::CannotConnect);
+}
+
+TEST(ThreadedObexClient, AnInterruptEndsTheWaitForASilentPeer)
+{
+    // Takes the connection but never answers the CONNECT.
+    platform::ListenSocket silent;
+    ASSERT_TRUE(silent.open(QStringLiteral("127.0.0.1"), 0));
+    ObexClient client;
+    std::atomic<bool> waiting{false};
+    ObexClient::Outcome outcome = ObexClient::Outcome::Sent;
+    // A time-out of ten minutes: the connect ends only through the interrupt.
+    std::thread worker([&] {
+        waiting = true;
+        outcome = client.connect(QStringLiteral("127.0.0.1:%1").arg(silent.port()), 600000);
+    });
+    while (!waiting)
+        std::this_thread::yield();
+    client.interrupt();
+    worker.join();
+    EXPECT_EQ(outcome, ObexClient::Outcome::CannotConnect);
 }
 
 }  // namespace
