@@ -1,5 +1,7 @@
 #include "open/DesktopApps.h"
 
+#include "open/DesktopEntry.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QMimeDatabase>
@@ -49,11 +51,15 @@ bool hasDefaultFor(const QByteArray& hostPath)
         lists << folder + QStringLiteral("/mimeapps.list") << folder + QStringLiteral("/mimeinfo.cache");
     for (const QString& list : lists) {
         for (const QString& id : namedIn(list, types)) {
-            // A desktop id "vendor-app.desktop" may live as "vendor/app.desktop".
+            // A desktop id "vendor-app.desktop" may live as "vendor/app.desktop". An application
+            // that cannot start here (its program gone, or no terminal for a terminal program)
+            // opens nothing: the desktop's opener would fail with it.
             for (const QString& folder : applications) {
-                if (QFileInfo::exists(folder + u'/' + id)
-                    || QFileInfo::exists(folder + u'/' + QString(id).replace(u'-', u'/')))
-                    return true;
+                for (const QString& file : {folder + u'/' + id, folder + u'/' + QString(id).replace(u'-', u'/')}) {
+                    DesktopEntry entry;
+                    if (entry.load(file) && entry.canStart())
+                        return true;
+                }
             }
         }
     }

@@ -7,7 +7,8 @@
 // in the mimeapps.list files and the applications' mimeinfo.cache, in the XDG folders.
 namespace DesktopApps {
 
-// True when some installed application is named to open the file at the host path.
+// True when some installed application that can start on this machine is named to open the
+// file at the host path.
 bool hasDefaultFor(const QByteArray& hostPath);
 
 }  // namespace DesktopApps

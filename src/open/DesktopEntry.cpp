@@ -1,6 +1,8 @@
 #include "open/DesktopEntry.h"
 
 #include <QFile>
+#include <QFileInfo>
+#include <QStandardPaths>
 #include <QUrl>
 
 namespace {
@@ -74,6 +76,8 @@ bool DesktopEntry::parse(const QByteArray& text)
     m_name.clear();
     m_icon.clear();
     m_exec.clear();
+    m_tryExec.clear();
+    m_terminal = false;
     bool inEntry = false;
     bool found = false;
     for (const QByteArray& rawLine : text.split('\n')) {
@@ -99,6 +103,10 @@ bool DesktopEntry::parse(const QByteArray& text)
             m_icon = value;
         else if (key == QLatin1String("Exec") && m_exec.isEmpty())
             m_exec = value;
+        else if (key == QLatin1String("TryExec"))
+            m_tryExec = value;
+        else if (key == QLatin1String("Terminal"))
+            m_terminal = value == QLatin1String("true");
     }
     return found && !m_exec.isEmpty();
 }
@@ -108,6 +116,29 @@ bool DesktopEntry::load(const QString& hostPath)
     QFile file(hostPath);
     // A desktop file is small; a larger one is not one.
     return file.open(QIODevice::ReadOnly) && file.size() <= 1024 * 1024 && parse(file.readAll());
+}
+
+bool DesktopEntry::canStart() const
+{
+    const auto found = [](const QString& program) {
+        if (program.isEmpty())
+            return false;
+        if (program.contains(u'/')) {
+            const QFileInfo info(program);
+            return info.isFile() && info.isExecutable();
+        }
+        return !QStandardPaths::findExecutable(program).isEmpty();
+    };
+    QList<std::pair<QString, bool>> words;
+    if (!splitExec(m_exec, words) || words.isEmpty() || !found(words.first().first))
+        return false;
+    if (!m_tryExec.isEmpty() && !found(m_tryExec))
+        return false;
+    if (!m_terminal)
+        return true;
+    // The desktop's opener runs such a program in $TERMINAL, else in x-terminal-emulator.
+    const QString terminal = qEnvironmentVariable("TERMINAL").trimmed().section(u' ', 0, 0);
+    return found(terminal.isEmpty() ? QStringLiteral("x-terminal-emulator") : terminal);
 }
 
 QStringList DesktopEntry::command(const QString& file, const QString& entryFile) const

@@ -18,6 +18,12 @@ public:
     QString name() const { return m_name; }
     QString icon() const { return m_icon; }
     QString exec() const { return m_exec; }
+    // "Terminal=true": the program runs in a terminal emulator, which the desktop opens for it.
+    bool terminal() const { return m_terminal; }
+    // True when this machine can start the entry: its program (the Exec line's first word, or
+    // TryExec) is an executable file or found on PATH, and a terminal emulator is there when
+    // the entry needs one.
+    bool canStart() const;
 
     // The program and its arguments that open `file` (a host path): %f and %F give the path,
     // %u and %U its file URL, %i the icon option, %c the name, %k the entry's own file, %% a
@@ -30,4 +36,6 @@ private:
     QString m_name;
     QString m_icon;
     QString m_exec;
+    QString m_tryExec;
+    bool m_terminal = false;
 };

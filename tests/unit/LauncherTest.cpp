@@ -33,12 +33,18 @@ protected:
         qputenv("XDG_CONFIG_HOME", QFile::encodeName(m_folder.filePath(QStringLiteral("xdg/config"))));
         qputenv("XDG_CONFIG_DIRS", QFile::encodeName(m_folder.filePath(QStringLiteral("xdg/config"))));
         qputenv("XDG_DATA_HOME", QFile::encodeName(m_folder.filePath(QStringLiteral("xdg/data"))));
-        write("xdg/config/mimeapps.list", "[Default Applications]\ntext/plain=viewer.desktop;\n");
-        write("xdg/data/applications/viewer.desktop", "[Desktop Entry]\nType=Application\nName=Viewer\nExec=viewer %f\n");
+        // Images are named for an application whose program is gone, PDF files for one that
+        // runs in a terminal.
+        write("xdg/config/mimeapps.list",
+              "[Default Applications]\ntext/plain=viewer.desktop;\nimage/png=gone.desktop;\napplication/pdf=console.desktop;\n");
+        application("viewer.desktop", "Exec=" + QFile::encodeName(m_recorder) + " %f\n");
+        application("gone.desktop", "Exec=/no/such/program %f\n");
+        application("console.desktop", "Exec=" + QFile::encodeName(m_recorder) + " %f\nTerminal=true\n");
+        qputenv("TERMINAL", "/no/such/terminal");
     }
     void TearDown() override
     {
-        for (const char* name : {"FENNICK_OPENER", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME"})
+        for (const char* name : {"FENNICK_OPENER", "XDG_CONFIG_HOME", "XDG_CONFIG_DIRS", "XDG_DATA_HOME", "TERMINAL"})
             qunsetenv(name);
     }
 
@@ -48,6 +54,10 @@ protected:
         QFile file(path(relative));
         ASSERT_TRUE(file.open(QIODevice::WriteOnly)) << relative;
         file.write(content);
+    }
+    void application(const char* id, const QByteArray& lines)
+    {
+        write((QByteArray("xdg/data/applications/") + id).constData(), "[Desktop Entry]\nType=Application\nName=App\n" + lines);
     }
     void associate(const char* extension, const QString& command)
     {
@@ -115,6 +125,8 @@ TEST_F(LauncherTest, FailuresGetTheShellsCodesAndStartNothing)
     write("root/Docs/loop.lnk", ShortcutFile::encode(QStringLiteral("\"\\Docs\\loop.lnk\"")));
     write("root/Docs/dead.lnk", ShortcutFile::encode(QStringLiteral("\"\\Docs\\gone.txt\"")));
     write("root/Docs/a.odd", "x");
+    write("root/Docs/picture.png", "x");
+    write("root/Docs/paper.pdf", "x");
     write("root/Docs/a.mute", "x");
     associate(".odd", QStringLiteral("/no/such/viewer %1"));
     associate(".mute", path("root/Docs/data.bin") + QStringLiteral(" %1"));
@@ -126,6 +138,9 @@ TEST_F(LauncherTest, FailuresGetTheShellsCodesAndStartNothing)
         {"a missing file", QStringLiteral("\\Docs\\gone.txt"), Launcher::FileNotFound},
         {"a missing folder on the way", QStringLiteral("\\Gone\\a.txt"), Launcher::PathNotFound},
         {"a type nothing opens", QStringLiteral("\\Docs\\data.bin"), Launcher::NoAssociation},
+        {"a type whose application's program is gone", QStringLiteral("\\Docs\\picture.png"), Launcher::NoAssociation},
+        {"a type whose application needs a terminal there is not", QStringLiteral("\\Docs\\paper.pdf"),
+         Launcher::NoAssociation},
         {"a damaged shortcut", QStringLiteral("\\Docs\\broken.lnk"), Launcher::FileNotFound},
         {"a shortcut to nothing", QStringLiteral("\\Docs\\dead.lnk"), Launcher::FileNotFound},
         {"a loop of shortcuts", QStringLiteral("\\Docs\\loop.lnk"), Launcher::FileNotFound},
@@ -138,6 +153,10 @@ TEST_F(LauncherTest, FailuresGetTheShellsCodesAndStartNothing)
         SCOPED_TRACE(entry.what);
         EXPECT_EQ(Launcher(m_fileSystem).start(entry.file, QString()), entry.code);
     }
+    // With a terminal, the terminal program opens it.
+    qputenv("TERMINAL", QFile::encodeName(m_recorder));
+    EXPECT_EQ(Launcher(m_fileSystem).start(QStringLiteral("\\Docs\\paper.pdf"), QString()), Launcher::Started);
+    EXPECT_EQ(m_programs.take(), "opener|" + QFile::encodeName(path("root/Docs/paper.pdf")).toStdString());
     // Without a desktop opener nothing can open a file that has no type of ours.
     qputenv("FENNICK_OPENER", "/no/such/opener");
     EXPECT_EQ(Launcher(m_fileSystem).start(QStringLiteral("\\Docs\\data.bin"), QString()), Launcher::NoAssociation);
