@@ -21,6 +21,7 @@
 #include <QDir>
 #include <QEventLoop>
 #include <QFile>
+#include <QFileInfo>
 #include <QKeyEvent>
 #include <QTemporaryDir>
 
@@ -306,100 +307,100 @@ TEST(MainFrameStatus, AFolderJustOpenedIsNotListedAgainForItsCounts)
     RegKey::setStore(nullptr);
 }
 
-// A card that goes while the cursor is inside it: the cursor moves to the card's neighbour, and
-// the status line and the menus describe that item, not the file that went away.
-TEST(MainFrameCards, TheStatusLineAndMenusFollowTheCursorOutOfARemovedCard)
-{
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    for (const char* path : {"root/Card", "root/Zeta"})
-        QDir(folder.path()).mkpath(QString::fromUtf8(path));
-    for (const char* file : {"root/Card/secret.crf", "root/Zeta/a.txt", "root/Zeta/b.txt"}) {
-        QFile out(folder.filePath(QString::fromUtf8(file)));
+// A folder standing for a storage card, in a root of the test's own, under a window that has
+// measured the card's file.
+class MainFrameCards : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(m_folder.isValid());
+        ASSERT_TRUE(m_registry.isOpen());
+    }
+    void TearDown() override { m_frame.reset(); }
+    void write(const char* path, const QFile::Permissions& permissions = {})
+    {
+        const QString host = m_folder.filePath(QStringLiteral("root/") + QString::fromUtf8(path));
+        ASSERT_TRUE(QDir().mkpath(QFileInfo(host).path()));
+        QFile out(host);
         ASSERT_TRUE(out.open(QIODevice::WriteOnly));
         out.write("1234567");
+        out.close();
+        if (permissions) {
+            ASSERT_TRUE(out.setPermissions(permissions));
+        }
     }
-    QString error;
-    auto store = platform::RegistryStore::open(folder.filePath(QStringLiteral("r.db")), &error);
-    RegKey::setStore(store.get());
-    platform::LinuxFileSystem fileSystem{platform::PathMapper(QFile::encodeName(folder.filePath(QStringLiteral("root"))))};
+    // Opens the window on the root, the card's only item current.
+    void openOnTheCardsFile()
     {
-        MainFrame frame(fileSystem);
-        ASSERT_TRUE(frame.create());
-        frame.resize(240, 320);
-        frame.show();
-        auto* statusBar = frame.findChild<StatusBar*>();
-        ASSERT_NE(statusBar, nullptr);
-        QAction* encrypt = frame.page()->softKeyBar()->action(Cmd::Encrypt);
-        ASSERT_NE(encrypt, nullptr);
-        FolderTree* tree = frame.tree();
+        m_fileSystem = std::make_unique<platform::LinuxFileSystem>(
+            platform::PathMapper(QFile::encodeName(m_folder.filePath(QStringLiteral("root")))));
+        m_frame = std::make_unique<MainFrame>(*m_fileSystem);
+        ASSERT_TRUE(m_frame->create());
+        m_frame->resize(240, 320);
+        m_frame->show();
+        m_statusBar = m_frame->findChild<StatusBar*>();
+        ASSERT_NE(m_statusBar, nullptr);
+        FolderTree* tree = m_frame->tree();
         TreeNode* card = tree->topLevelNode(0);
         ASSERT_EQ(FolderTree::textOf(card), QStringLiteral("Card"));
         tree->expand(tree->treeModel()->indexOf(card));
         ASSERT_EQ(card->children.size(), 1u);
         tree->setCurrentNode(card->children.front().get());
         waitIdle();
-        EXPECT_EQ(statusBar->secondLine(), QStringLiteral("7 B"));
-        EXPECT_EQ(encrypt->text(), QStringLiteral("Decrypt..."));
-
-        tree->cardRemoved(QStringLiteral("\\Card"));
-        waitIdle();
-        EXPECT_EQ(FolderTree::textOf(tree->currentNode()), QStringLiteral("Zeta"));
-        EXPECT_EQ(statusBar->secondLine(), QStringLiteral("Fold.: 0, Files: 2"));
-        EXPECT_EQ(encrypt->text(), QStringLiteral("Crypt..."));
+        ASSERT_EQ(m_statusBar->secondLine(), QStringLiteral("7 B"));
     }
-    RegKey::setStore(nullptr);
+    QAction* action(int id) { return m_frame->page()->softKeyBar()->action(id); }
+    QString statusDump() const
+    {
+        DumpWriter writer;
+        m_statusBar->dumpTo(writer);
+        return writer.text();
+    }
+
+    QTemporaryDir m_folder;
+    TemporaryRegistry m_registry;
+    std::unique_ptr<platform::LinuxFileSystem> m_fileSystem;
+    std::unique_ptr<MainFrame> m_frame;
+    StatusBar* m_statusBar = nullptr;
+};
+
+// A card that goes while the cursor is inside it: the cursor moves to the card's neighbour, and
+// the status line and the menus describe that item, not the file that went away.
+TEST_F(MainFrameCards, TheStatusLineAndMenusFollowTheCursorOutOfARemovedCard)
+{
+    for (const char* file : {"Card/secret.crf", "Zeta/a.txt", "Zeta/b.txt"})
+        write(file);
+    openOnTheCardsFile();
+    QAction* encrypt = action(Cmd::Encrypt);
+    ASSERT_NE(encrypt, nullptr);
+    EXPECT_EQ(encrypt->text(), QStringLiteral("Decrypt..."));
+
+    FolderTree* tree = m_frame->tree();
+    tree->cardRemoved(QStringLiteral("\\Card"));
+    waitIdle();
+    EXPECT_EQ(FolderTree::textOf(tree->currentNode()), QStringLiteral("Zeta"));
+    EXPECT_EQ(m_statusBar->secondLine(), QStringLiteral("Fold.: 0, Files: 2"));
+    EXPECT_EQ(encrypt->text(), QStringLiteral("Crypt..."));
 }
 
 // The card was the only item: nothing is left to be current, the status bar stops describing
 // the file that went with it, and the commands on the current item are off.
-TEST(MainFrameCards, TheStatusBarEmptiesWhenTheLastItemGoesWithACard)
+TEST_F(MainFrameCards, TheStatusBarEmptiesWhenTheLastItemGoesWithACard)
 {
-    QTemporaryDir folder;
-    ASSERT_TRUE(folder.isValid());
-    QDir(folder.path()).mkpath(QStringLiteral("root/Card"));
-    QFile out(folder.filePath(QStringLiteral("root/Card/kept.txt")));
-    ASSERT_TRUE(out.open(QIODevice::WriteOnly));
-    out.write("1234567");
-    out.close();
-    ASSERT_TRUE(out.setPermissions(QFile::ReadOwner | QFile::ReadGroup));  // read-only: the R indicator
-    QString error;
-    auto store = platform::RegistryStore::open(folder.filePath(QStringLiteral("r.db")), &error);
-    RegKey::setStore(store.get());
-    platform::LinuxFileSystem fileSystem{platform::PathMapper(QFile::encodeName(folder.filePath(QStringLiteral("root"))))};
-    {
-        MainFrame frame(fileSystem);
-        ASSERT_TRUE(frame.create());
-        frame.resize(240, 320);
-        frame.show();
-        auto* statusBar = frame.findChild<StatusBar*>();
-        ASSERT_NE(statusBar, nullptr);
-        const auto dump = [statusBar] {
-            DumpWriter writer;
-            statusBar->dumpTo(writer);
-            return writer.text();
-        };
-        FolderTree* tree = frame.tree();
-        TreeNode* card = tree->topLevelNode(0);
-        ASSERT_EQ(FolderTree::textOf(card), QStringLiteral("Card"));
-        tree->expand(tree->treeModel()->indexOf(card));
-        ASSERT_EQ(card->children.size(), 1u);
-        tree->setCurrentNode(card->children.front().get());
-        waitIdle();
-        ASSERT_EQ(statusBar->secondLine(), QStringLiteral("7 B"));
-        ASSERT_TRUE(dump().contains(QStringLiteral("| R "))) << dump().toStdString();
-        QAction* deleteCurrent = frame.page()->softKeyBar()->action(Cmd::DeleteCurrent);
-        ASSERT_NE(deleteCurrent, nullptr);
-        ASSERT_TRUE(deleteCurrent->isEnabled());
+    write("Card/kept.txt", QFile::ReadOwner | QFile::ReadGroup);  // read-only: the R indicator
+    openOnTheCardsFile();
+    ASSERT_TRUE(statusDump().contains(QStringLiteral("| R "))) << statusDump().toStdString();
+    QAction* deleteCurrent = action(Cmd::DeleteCurrent);
+    ASSERT_NE(deleteCurrent, nullptr);
+    ASSERT_TRUE(deleteCurrent->isEnabled());
 
-        tree->cardRemoved(QStringLiteral("\\Card"));
-        waitIdle();
-        EXPECT_EQ(tree->currentNode(), nullptr);
-        EXPECT_EQ(statusBar->secondLine(), QStringLiteral("0"));
-        EXPECT_FALSE(dump().contains(QStringLiteral("| R "))) << dump().toStdString();
-        EXPECT_FALSE(deleteCurrent->isEnabled());  // nothing to delete
-    }
-    RegKey::setStore(nullptr);
+    FolderTree* tree = m_frame->tree();
+    tree->cardRemoved(QStringLiteral("\\Card"));
+    waitIdle();
+    EXPECT_EQ(tree->currentNode(), nullptr);
+    EXPECT_EQ(m_statusBar->secondLine(), QStringLiteral("0"));
+    EXPECT_FALSE(statusDump().contains(QStringLiteral("| R "))) << statusDump().toStdString();
+    EXPECT_FALSE(deleteCurrent->isEnabled());  // nothing to delete
 }
 
 }  // namespace
