@@ -94,10 +94,7 @@ void CryptCommands::encrypt(const Place& place)
         return;
     platform::OpenFolder folder;
     CrfFile::Result result;
-    if (const FsError error = m_fileSystem.openFolder(place.folder, folder); error != FsError::None) {
-        result.outcome = Outcome::FileError;
-        result.error = error;
-    } else {
+    if (openFolder(place, folder, result)) {
         // The worker gets what it needs by value.
         const auto work = [this, &result, &folder, source = place.name, outputName, password = dialog.password(),
                            existed](JobContext& context) {
@@ -118,6 +115,16 @@ void CryptCommands::encrypt(const Place& place)
     showOutput(place, output, !existed);
 }
 
+bool CryptCommands::openFolder(const Place& place, platform::OpenFolder& folder, CrfFile::Result& result)
+{
+    const FsError error = m_fileSystem.openFolder(place.folder, folder);
+    if (error == FsError::None)
+        return true;
+    result.outcome = CrfFile::Outcome::FileError;
+    result.error = error;
+    return false;
+}
+
 void CryptCommands::decrypt(const Place& place)
 {
     DecryptFileDialog dialog;
@@ -126,10 +133,7 @@ void CryptCommands::decrypt(const Place& place)
     const QString password = dialog.password();
     platform::OpenFolder folder;
     CrfFile::Result result;
-    if (const FsError error = m_fileSystem.openFolder(place.folder, folder); error != FsError::None) {
-        result.outcome = Outcome::FileError;
-        result.error = error;
-    } else {
+    if (openFolder(place, folder, result)) {
         // A wrong password, or a file that is no ".crf" file, is refused before anything is
         // written or asked.
         result = CrfFile::checkPassword(m_fileSystem, folder, place.name, password);

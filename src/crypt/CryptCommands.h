@@ -1,5 +1,7 @@
 #pragma once
 
+#include "crypt/CrfFile.h"
+
 #include <QPersistentModelIndex>
 #include <QString>
 
@@ -42,6 +44,8 @@ private:
         QPersistentModelIndex folderItem;  // invalid for the top level
     };
 
+    // Opens the folder of `place` for the job; a failure is put in `result`, to be told.
+    bool openFolder(const Place& place, platform::OpenFolder& folder, CrfFile::Result& result);
     void encrypt(const Place& place);
     void decrypt(const Place& place);
     // After a successful job: deletes the file that was worked on when the user asked for it,
