@@ -2,7 +2,9 @@
 
 #include <QFile>
 
-#include <vector>
+#include <algorithm>
+#include <memory>
+#include <utility>
 
 #include <zlib.h>
 
@@ -123,8 +125,15 @@ FsError EntryData::unpack(const std::function<FsError(const char*, qint64)>& wri
     z_stream stream{};
     if (m_method == Z_DEFLATED && inflateInit2(&stream, -MAX_WBITS) != Z_OK)
         return FsError::Other;
-    std::vector<char> input(1 << 18);
-    std::vector<char> output(1 << 18);
+    // Buffers no larger than the entry needs, and left unfilled: an archive of many small files
+    // would otherwise spend its time clearing fresh memory for each.
+    static constexpr quint64 Piece = 1 << 18;
+    const auto buffer = [](quint64 size) {
+        const size_t length = static_cast<size_t>(std::clamp<quint64>(size, 1, Piece));
+        return std::pair(std::unique_ptr<char[]>(new char[length]), length);
+    };
+    const auto [inputData, inputSize] = buffer(m_compressed);
+    const auto [outputData, outputSize] = buffer(m_size);
     quint64 left = m_compressed;
     quint64 made = 0;
     uLong crc = crc32(0L, nullptr, 0);
@@ -142,31 +151,31 @@ FsError EntryData::unpack(const std::function<FsError(const char*, qint64)>& wri
             error = FsError::Cancelled;
             break;
         }
-        const qint64 want = static_cast<qint64>(std::min<quint64>(left, input.size()));
-        const qint64 got = want > 0 ? m_archive->read(input.data(), want) : 0;
+        const qint64 want = static_cast<qint64>(std::min<quint64>(left, inputSize));
+        const qint64 got = want > 0 ? m_archive->read(inputData.get(), want) : 0;
         if (got < 0 || (got == 0 && m_method != Z_DEFLATED)) {
             error = FsError::IoError;
             break;
         }
         left -= static_cast<quint64>(got);
         if (m_method != Z_DEFLATED) {
-            error = take(input.data(), got);
+            error = take(inputData.get(), got);
             ended = left == 0;
             continue;
         }
-        stream.next_in = reinterpret_cast<Bytef*>(input.data());
+        stream.next_in = reinterpret_cast<Bytef*>(inputData.get());
         stream.avail_in = static_cast<uInt>(got);
         do {
-            stream.next_out = reinterpret_cast<Bytef*>(output.data());
-            stream.avail_out = static_cast<uInt>(output.size());
+            stream.next_out = reinterpret_cast<Bytef*>(outputData.get());
+            stream.avail_out = static_cast<uInt>(outputSize);
             const int status = inflate(&stream, Z_NO_FLUSH);
             if (status != Z_OK && status != Z_STREAM_END && !(status == Z_BUF_ERROR && got > 0)) {
                 error = FsError::IoError;
                 break;
             }
-            const qint64 produced = static_cast<qint64>(output.size() - stream.avail_out);
+            const qint64 produced = static_cast<qint64>(outputSize - stream.avail_out);
             if (produced > 0)
-                error = take(output.data(), produced);
+                error = take(outputData.get(), produced);
             ended = status == Z_STREAM_END;
         } while (error == FsError::None && !ended && stream.avail_out == 0);
         if (error == FsError::None && !ended && got == 0)
