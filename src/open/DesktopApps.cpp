@@ -3,7 +3,6 @@
 #include "open/DesktopEntry.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QMimeDatabase>
 #include <QStandardPaths>
 #include <QStringList>
@@ -54,10 +53,13 @@ bool hasDefaultFor(const QByteArray& hostPath)
             // A desktop id "vendor-app.desktop" may live as "vendor/app.desktop". An application
             // that cannot start here (its program gone, or no terminal for a terminal program)
             // opens nothing: the desktop's opener would fail with it.
+            QStringList names{id};
+            if (id.contains(u'-'))
+                names << QString(id).replace(u'-', u'/');
             for (const QString& folder : applications) {
-                for (const QString& file : {folder + u'/' + id, folder + u'/' + QString(id).replace(u'-', u'/')}) {
+                for (const QString& name : names) {
                     DesktopEntry entry;
-                    if (entry.load(file) && entry.canStart())
+                    if (entry.load(folder + u'/' + name) && entry.canStart())
                         return true;
                 }
             }

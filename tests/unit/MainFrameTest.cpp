@@ -42,6 +42,17 @@ void collectCommands(const QList<MenuItem>& items, QList<int>& ids)
     }
 }
 
+// A window over `fileSystem` at the phone's screen size, shown; none when it cannot be made.
+std::unique_ptr<MainFrame> shownFrame(platform::FileSystem& fileSystem)
+{
+    auto frame = std::make_unique<MainFrame>(fileSystem);
+    if (!frame->create())
+        return nullptr;
+    frame->resize(240, 320);
+    frame->show();
+    return frame;
+}
+
 class MainFrameTest : public ::testing::Test {
 protected:
     void SetUp() override
@@ -55,10 +66,8 @@ protected:
         ASSERT_TRUE(m_registry.isOpen());
         m_fileSystem = std::make_unique<platform::LinuxFileSystem>(
             platform::PathMapper(QFile::encodeName(m_folder.filePath(QStringLiteral("root")))));
-        m_frame = std::make_unique<MainFrame>(*m_fileSystem);
-        ASSERT_TRUE(m_frame->create());
-        m_frame->resize(240, 320);
-        m_frame->show();
+        m_frame = shownFrame(*m_fileSystem);
+        ASSERT_TRUE(m_frame);
     }
     void TearDown() override
     {
@@ -216,10 +225,9 @@ TEST(MainFrameStatus, AFolderThatCannotBeListedShowsNoFoldersAndNoFiles)
     ASSERT_TRUE(registry.isOpen());
     RefusingFileSystem fileSystem{platform::PathMapper(QFile::encodeName(folder.filePath(QStringLiteral("root"))))};
     {
-        MainFrame frame(fileSystem);
-        ASSERT_TRUE(frame.create());
-        frame.resize(240, 320);
-        frame.show();
+        const std::unique_ptr<MainFrame> shown = shownFrame(fileSystem);
+        ASSERT_TRUE(shown);
+        MainFrame& frame = *shown;
         auto* statusBar = frame.findChild<StatusBar*>();
         ASSERT_NE(statusBar, nullptr);
         const auto countsOf = [&](int row) {
@@ -273,10 +281,9 @@ TEST(MainFrameStatus, AFolderJustOpenedIsNotListedAgainForItsCounts)
     RegKey::setStore(store.get());
     CountingFileSystem fileSystem{platform::PathMapper(QFile::encodeName(folder.filePath(QStringLiteral("root"))))};
     {
-        MainFrame frame(fileSystem);
-        ASSERT_TRUE(frame.create());
-        frame.resize(240, 320);
-        frame.show();
+        const std::unique_ptr<MainFrame> shown = shownFrame(fileSystem);
+        ASSERT_TRUE(shown);
+        MainFrame& frame = *shown;
         auto* statusBar = frame.findChild<StatusBar*>();
         ASSERT_NE(statusBar, nullptr);
         FolderTree* tree = frame.tree();
@@ -334,10 +341,8 @@ protected:
     {
         m_fileSystem = std::make_unique<platform::LinuxFileSystem>(
             platform::PathMapper(QFile::encodeName(m_folder.filePath(QStringLiteral("root")))));
-        m_frame = std::make_unique<MainFrame>(*m_fileSystem);
-        ASSERT_TRUE(m_frame->create());
-        m_frame->resize(240, 320);
-        m_frame->show();
+        m_frame = shownFrame(*m_fileSystem);
+        ASSERT_TRUE(m_frame);
         m_statusBar = m_frame->findChild<StatusBar*>();
         ASSERT_NE(m_statusBar, nullptr);
         FolderTree* tree = m_frame->tree();
