@@ -16,6 +16,8 @@ QString reason(platform::FsError error)
     case FsError::NotAFolder: return QStringLiteral("It is not a folder.");
     case FsError::InvalidName: return QStringLiteral("The name cannot be used here.");
     case FsError::IoError: return QStringLiteral("The device could not read or write.");
+    case FsError::NotRegularFile:
+        return QStringLiteral("It is not a regular file but a named pipe, a device or a socket, and is never read.");
     default: break;
     }
     QString text = platform::describe(error);

@@ -265,9 +265,10 @@ public:
     // folder are not replaced (AccessDenied, as on the phone), and a link is replaced itself.
     // The data is written to an anonymous file that gets its name only when complete (and,
     // with flush, on the disk): a failed, stopped or killed copy never leaves a target that
-    // looks whole, nor a temporary file. Attributes, mode and times go with the data. A
-    // source that is no regular file (a link, a folder, a device) gives AccessDenied; a
-    // stopped copy gives Cancelled.
+    // looks whole, nor a temporary file. Attributes, mode and times go with the data. A link
+    // or a folder as the source gives AccessDenied, a named pipe, device or socket
+    // NotRegularFile (it is never read, and its open never waits); a stopped copy gives
+    // Cancelled.
     [[nodiscard]] virtual FsError copyFileAt(const OpenFolder& from, const QString& name, const OpenFolder& to,
                                              const QString& targetName, bool replace, const CopyControl& control) = 0;
     // Makes a link at `targetName` in `to` with the same target text as the link `name` of
@@ -284,8 +285,8 @@ public:
     // is named; an existing name is never replaced.
     [[nodiscard]] virtual FsError createFileAt(const OpenFolder& folder, const QString& name,
                                                std::unique_ptr<NewFile>& out) = 0;
-    // Opens the regular file `name` of `folder` for reading (AccessDenied for a link, a
-    // folder or a device; never blocks on a named pipe).
+    // Opens the regular file `name` of `folder` for reading (AccessDenied for a link or a
+    // folder, NotRegularFile for a named pipe, a device or a socket; never blocks on a pipe).
     [[nodiscard]] virtual FsError openFileAt(const OpenFolder& folder, const QString& name,
                                              std::unique_ptr<ReadFile>& out) = 0;
     // The target text of the link `name` of `folder`.

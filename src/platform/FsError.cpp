@@ -20,6 +20,7 @@ QString describe(FsError error)
     case FsError::IoError: return QStringLiteral("a read or write error of the device");
     case FsError::Cancelled: return QStringLiteral("cancelled");
     case FsError::NotSupported: return QStringLiteral("not supported by the file system");
+    case FsError::NotRegularFile: return QStringLiteral("not a regular file");
     case FsError::Other: break;
     }
     return QStringLiteral("an unexpected error");

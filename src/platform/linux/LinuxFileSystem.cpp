@@ -1079,7 +1079,7 @@ FsError LinuxFileSystem::copyFileAt(const OpenFolder& from, const QString& name,
     if (::fstat(in.get(), &sourceStatus) != 0)
         return fsErrorFromErrno(errno);
     if (!S_ISREG(sourceStatus.st_mode))
-        return FsError::AccessDenied;
+        return S_ISDIR(sourceStatus.st_mode) ? FsError::AccessDenied : FsError::NotRegularFile;
     // Without `replace` no look is needed: giving the file its name fails on an existing one.
     struct stat targetStatus;
     if (replace && ::fstatat(to.handle(), target.constData(), &targetStatus, AT_SYMLINK_NOFOLLOW) == 0) {
@@ -1380,7 +1380,7 @@ FsError LinuxFileSystem::openFileAt(const OpenFolder& folder, const QString& nam
     if (::statx(fd.get(), "", AT_EMPTY_PATH, STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME, &status) != 0)
         return fsErrorFromErrno(errno);
     if (!S_ISREG(status.stx_mode))
-        return FsError::AccessDenied;
+        return S_ISDIR(status.stx_mode) ? FsError::AccessDenied : FsError::NotRegularFile;
     // Reads block again: only the open had to be kept from waiting on a pipe.
     const int flags = ::fcntl(fd.get(), F_GETFL);
     if (flags >= 0)
