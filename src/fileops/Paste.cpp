@@ -130,6 +130,13 @@ void Paste::work(JobContext& context)
             m_messages << FailureText::message(failureText(entry->kind), entry->path, error);
             return;
         }
+        // A named pipe, a device or a socket can never be copied, whatever is tried again: it
+        // is named with its reason and left selected, and the paste goes on with the others,
+        // so that every such entry is named rather than only the first one met.
+        if (item.kind == DirEntry::Other) {
+            m_messages << FailureText::message(failureText(entry->kind), entry->path, FsError::NotRegularFile);
+            continue;
+        }
         // The same folder is the same folder on the disk, whatever paths lead to it.
         const bool sameFolder = sourceChain.front() == inside.front();
         QString targetName;

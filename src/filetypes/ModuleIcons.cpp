@@ -2,29 +2,42 @@
 
 #include "filetypes/PeIcons.h"
 #include "open/DesktopEntry.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
-#include <QFileInfo>
 #include <QImage>
 #include <QMimeDatabase>
 #include <QPixmap>
+
+#include <unistd.h>
 
 namespace {
 
 // Reading stops here: no program file that carries icons for a file type is this large, and
 // the whole module is held in memory while its resources are read.
 constexpr qint64 MostModuleBytes = 256ll * 1024 * 1024;
+// An icon file of a desktop entry is a picture of some kilobytes.
+constexpr qint64 MostIconBytes = 16ll * 1024 * 1024;
 
 QIcon desktopIcon(const QString& path)
 {
     if (path.endsWith(QLatin1String(".desktop"), Qt::CaseInsensitive)) {
         DesktopEntry entry;
         if (entry.load(path) && !entry.icon().isEmpty()) {
-            if (entry.icon().startsWith(u'/'))
-                return QIcon(entry.icon());
-            const QIcon themed = QIcon::fromTheme(entry.icon());
-            if (!themed.isNull())
-                return themed;
+            if (entry.icon().startsWith(u'/')) {
+                // Read here, and only when regular: an icon named by its path would otherwise
+                // be opened when it is painted, on the user-interface thread.
+                QByteArray bytes;
+                QPixmap picture;
+                if (platform::readRegularFile(QFile::encodeName(entry.icon()), platform::Links::Follow, MostIconBytes, bytes)
+                        == platform::FsError::None
+                    && picture.loadFromData(bytes))
+                    return QIcon(picture);
+            } else {
+                const QIcon themed = QIcon::fromTheme(entry.icon());
+                if (!themed.isNull())
+                    return themed;
+            }
         }
     }
     const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
@@ -45,9 +58,16 @@ QList<Icon> load(const QString& module)
     QString path = module.trimmed();
     if (path.size() >= 2 && path.startsWith(u'"') && path.endsWith(u'"'))
         path = path.mid(1, path.size() - 2);
-    QFile file(path);
-    if (path.isEmpty() || QFileInfo(path).isDir() || !file.open(QIODevice::ReadOnly))
+    // Opened without waiting and only when regular: a module named by the user may be a pipe.
+    int descriptor = -1;
+    if (path.isEmpty()
+        || platform::openRegularFile(QFile::encodeName(path), platform::Links::Follow, descriptor) != platform::FsError::None)
         return {};
+    QFile file;
+    if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(descriptor);
+        return {};
+    }
     QList<Icon> icons;
     PeIcons pe;
     if (file.size() <= MostModuleBytes && file.peek(2) == "MZ" && pe.read(file.readAll())) {

@@ -1,6 +1,7 @@
 #include "open/DesktopApps.h"
 
 #include "open/DesktopEntry.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 #include <QMimeDatabase>
@@ -11,16 +12,21 @@ namespace DesktopApps {
 
 namespace {
 
+// A list of default applications is a few kilobytes; a larger file is not read.
+constexpr qint64 MostListBytes = 4 * 1024 * 1024;
+
 // The desktop ids a list file names for any of `types` in the sections that open files.
 QStringList namedIn(const QString& listFile, const QStringList& types)
 {
-    QFile file(listFile);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    // Read only when it is a regular file: a pipe put in its place must not hold the window.
+    QByteArray bytes;
+    if (platform::readRegularFile(QFile::encodeName(listFile), platform::Links::Follow, MostListBytes, bytes)
+        != platform::FsError::None)
         return {};
     QStringList ids;
     bool opening = false;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
+    for (const QByteArray& bytesOfLine : bytes.split('\n')) {
+        const QString line = QString::fromUtf8(bytesOfLine).trimmed();
         if (line.startsWith(u'[')) {
             opening = line == u"[Default Applications]" || line == u"[Added Associations]" || line == u"[MIME Cache]";
             continue;

@@ -1,5 +1,7 @@
 #include "open/DesktopEntry.h"
 
+#include "platform/RegularFile.h"
+
 #include <QFile>
 #include <QFileInfo>
 #include <QStandardPaths>
@@ -113,9 +115,12 @@ bool DesktopEntry::parse(const QByteArray& text)
 
 bool DesktopEntry::load(const QString& hostPath)
 {
-    QFile file(hostPath);
-    // A desktop file is small; a larger one is not one.
-    return file.open(QIODevice::ReadOnly) && file.size() <= 1024 * 1024 && parse(file.readAll());
+    // A desktop file is small; a larger one is not one. Only a regular file is read: a named
+    // pipe in its place must not hold the caller.
+    QByteArray bytes;
+    return platform::readRegularFile(QFile::encodeName(hostPath), platform::Links::Follow, 1024 * 1024, bytes)
+               == platform::FsError::None
+        && parse(bytes);
 }
 
 bool DesktopEntry::canStart() const

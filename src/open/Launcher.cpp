@@ -7,6 +7,7 @@
 #include "open/DesktopEntry.h"
 #include "open/ShellWords.h"
 #include "platform/FileSystem.h"
+#include "platform/RegularFile.h"
 #include "resources/StringTable.h"
 #include "settings/RegKey.h"
 
@@ -23,6 +24,8 @@ namespace {
 
 // Shortcuts that lead to shortcuts are followed this far, so that a loop of them ends.
 constexpr int MostShortcuts = 8;
+// A shortcut holds one path and its arguments; a larger file is no shortcut.
+constexpr qint64 MostShortcutBytes = 64 * 1024;
 
 // The code for a host path that cannot be looked at: a missing item in an existing folder is a
 // missing file, a missing folder on the way a missing path.
@@ -96,15 +99,25 @@ int Launcher::open(const QByteArray& host, const QStringList& arguments, int dep
     if (::stat(host.constData(), &status) != 0)  // a link opens what it leads to
         return codeForMissing(host, errno);
     const bool isFolder = S_ISDIR(status.st_mode);
+    // A named pipe would hold whoever opens it until a writer comes, and a device can be read
+    // without end: neither is read here nor handed to a program that would read it.
+    if (!isFolder && !S_ISREG(status.st_mode))
+        return NotRegularFile;
     if (!isFolder && ::access(host.constData(), R_OK) != 0)
         return errno == EACCES ? AccessDenied : Unknown;
     const QString path = QFile::decodeName(host);
 
     if (!isFolder && host.toLower().endsWith(".lnk")) {
-        QFile shortcut(path);
+        if (depth >= MostShortcuts)
+            return FileNotFound;
+        // Looked at again through the open handle: the item may have been replaced by a pipe
+        // since the look above.
+        QByteArray bytes;
+        const platform::FsError error = platform::readRegularFile(host, platform::Links::Follow, MostShortcutBytes, bytes);
+        if (error == platform::FsError::NotRegularFile)
+            return NotRegularFile;
         QString target;
-        if (depth >= MostShortcuts || !shortcut.open(QIODevice::ReadOnly)
-            || !ShortcutFile::decode(shortcut.read(64 * 1024), target))
+        if (error != platform::FsError::None || !ShortcutFile::decode(bytes, target))
             return FileNotFound;
         // The target is a quoted path, maybe followed by arguments of its own.
         QStringList words = ShellWords::split(target);
@@ -225,6 +238,7 @@ QString Launcher::codeText(int code)
     case 30: return QStringLiteral("DDE operation is busy");
     case 31: return QStringLiteral("File association not available");
     case 32: return QStringLiteral("Dynamic-link library not found");
+    case NotRegularFile: return QStringLiteral("Not a regular file (a named pipe, a device or a socket)");
     default: return QStringLiteral("Unknown error");
     }
 }

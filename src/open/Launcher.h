@@ -29,6 +29,8 @@ public:
         PathNotFound = 3,
         AccessDenied = 5,
         NoAssociation = 31,
+        // Not a shell code: a named pipe, a device or a socket, which is never opened.
+        NotRegularFile = 1920,
     };
 
     explicit Launcher(platform::FileSystem& fileSystem) : m_fileSystem(fileSystem) {}

@@ -51,6 +51,9 @@ FsError fsErrorFromErrno(int errnoValue)
     case ENOTSUP: return FsError::NotSupported;
     case ELOOP: return FsError::PathNotFound;
     case ECANCELED: return FsError::Cancelled;
+    // What open() says of a socket, and of a device node with no device behind it.
+    case ENXIO:
+    case ENODEV: return FsError::NotRegularFile;
     default: return FsError::Other;
     }
 }

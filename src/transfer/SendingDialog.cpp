@@ -2,6 +2,8 @@
 
 #include "app/Idle.h"
 #include "dialogs/SoftKeyBar.h"
+#include "fileops/FailureText.h"
+#include "platform/RegularFile.h"
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
@@ -12,6 +14,8 @@
 #include <QLabel>
 #include <QProgressBar>
 #include <QVBoxLayout>
+
+#include <unistd.h>
 
 namespace {
 // How long a silent peer is waited for before the transfer is given up.
@@ -93,6 +97,7 @@ void SendingDialog::work()
     ObexClient& client = m_client;
     int status = Str::FileSent;
     qint64 total = 0;
+    QString reason;
     if (client.connect(m_address, PeerTimeoutMs) != ObexClient::Outcome::Sent) {
         status = Str::ConnectFailed;
     } else {
@@ -101,9 +106,16 @@ void SendingDialog::work()
                 break;
             const QString name = path.section(u'/', -1);
             post(Str::SendingData, name, -1, 0);
-            QFile file(path);
-            if (!file.open(QIODevice::ReadOnly)) {
+            // Only a regular file is sent: a named pipe would hold the worker in its open, and
+            // a device could be read without end.
+            int descriptor = -1;
+            const platform::FsError error = platform::openRegularFile(QFile::encodeName(path), platform::Links::Follow, descriptor);
+            QFile file;
+            if (error != platform::FsError::None || !file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+                if (descriptor >= 0 && !file.isOpen())
+                    ::close(descriptor);
                 status = Str::SendReadFailed;
+                reason = FailureText::reason(error == platform::FsError::None ? platform::FsError::IoError : error);
                 break;
             }
             total = file.size();
@@ -125,6 +137,7 @@ void SendingDialog::work()
     std::lock_guard lock(m_mutex);
     m_finalStatus = status;
     m_finalTotal = total;
+    m_finalReason = reason;
     m_workerDone = true;
 }
 
@@ -173,6 +186,8 @@ void SendingDialog::finished()
         return;
     }
     m_status->setText(Str::text(status));
+    if (!m_finalReason.isEmpty())
+        m_bytes->setText(m_finalReason);
     if (status == Str::FileSent && total > 0) {
         m_percent->setText(QStringLiteral("100 %"));
         m_bar->setValue(100);

@@ -26,6 +26,7 @@ public:
 
     // The string id of the final status (file sent, cannot connect, refused, cannot read).
     int finalStatus() const { return m_finalStatus; }
+    const QString& finalReason() const { return m_finalReason; }
 
 protected:
     bool initialise() override;
@@ -65,4 +66,6 @@ private:
     bool m_workerDone = false;
     int m_finalStatus = 0;
     qint64 m_finalTotal = 0;
+    // Why a file could not be read, shown under the final status; empty otherwise.
+    QString m_finalReason;
 };
