@@ -4,9 +4,10 @@
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
+#include "platform/RegularFile.h"
 #include "settings/RegKey.h"
 
-#include <QImageReader>
+#include <QFile>
 #include <QPainter>
 #include <QPalette>
 #include <QTextOption>
@@ -53,12 +54,20 @@ private:
 
 namespace {
 
+// A background picture of a phone screen is some kilobytes; a larger file is not read.
+constexpr qint64 MostPictureBytes = 16ll * 1024 * 1024;
+
 // The picture with its transparent colour cut out. The colour 0xC0C0C0 stands for "the
 // colour of the picture's top-left pixel".
 QImage loadPicture(const QString& file, quint32 transparent)
 {
-    QImageReader reader(file);
-    QImage picture = reader.read();
+    // Read only when it is a regular file: a pipe named in the setting would otherwise hold
+    // every question in its open.
+    QByteArray bytes;
+    if (platform::readRegularFile(QFile::encodeName(file), platform::Links::Follow, MostPictureBytes, bytes)
+        != platform::FsError::None)
+        return {};
+    QImage picture = QImage::fromData(bytes);
     if (picture.isNull())
         return picture;
     picture = picture.convertToFormat(QImage::Format_ARGB32);

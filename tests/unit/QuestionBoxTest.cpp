@@ -12,6 +12,8 @@
 
 #include <gtest/gtest.h>
 
+#include <sys/stat.h>
+
 namespace {
 
 class QuestionBoxTest : public ::testing::Test {
@@ -73,6 +75,12 @@ TEST_F(QuestionBoxTest, ThePictureSettingsAreWrittenBackAndAMissingPictureIsNoFa
     TestDialogs::answerNext(Cmd::No);
     EXPECT_EQ(QuestionBox::ask(nullptr, QStringLiteral("Overwrite?"), yesToAll, noToAll), Cmd::No);
     EXPECT_EQ(key.readDword(QStringLiteral("BKBitmapTransparent"), RegKey::NoWriteBack), 0xFF00FFu);
+    // A named pipe in the setting would hold the question in its open: it is passed over.
+    const QString pipe = m_folder.filePath(QStringLiteral("pipe.png"));
+    ASSERT_EQ(::mkfifo(QFile::encodeName(pipe).constData(), 0600), 0);
+    ASSERT_TRUE(key.writeString(QStringLiteral("BKBitmapFile"), pipe));
+    TestDialogs::answerNext(Cmd::No);
+    EXPECT_EQ(QuestionBox::ask(nullptr, QStringLiteral("Overwrite?"), yesToAll, noToAll), Cmd::No);
 
     // A real picture, larger than the screen, is drawn in the lower right corner with its
     // transparent colour cut out: the box as painted shows the blue corner and no magenta.
