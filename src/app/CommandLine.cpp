@@ -17,11 +17,33 @@
 
 namespace {
 
+// The smallest screen the pages are laid out for (the smallest phone's), and the largest side
+// a picture of the screen can be painted at.
+constexpr QSize SmallestScreen(176, 208);
+constexpr int LargestSide = 8192;
+
+// What an option that takes a value is given, for the message when it is missing.
+QString valueNameOf(const QByteArray& option)
+{
+    if (option == "--root")
+        return QStringLiteral("a folder");
+    if (option == "--size")
+        return QStringLiteral("a size such as 240x320");
+    if (option == "--play")
+        return QStringLiteral("a script file");
+    if (option == "--vnc")
+        return QStringLiteral("a port or an address and port");
+    return QStringLiteral("a file");
+}
+
+// Takes the value that follows an option. A next argument that is itself an option means the
+// value was left out: taken as the value, it would name a folder or file "--play", and the
+// option it is would be lost. A value that begins with "--" can still be given as "./--name".
 bool takeValue(const QList<QByteArray>& arguments, qsizetype& i, QByteArray& value, QString* error)
 {
     const QByteArray& option = arguments.at(i);
-    if (i + 1 >= arguments.size()) {
-        *error = QStringLiteral("%1 needs a value").arg(QString::fromUtf8(option));
+    if (i + 1 >= arguments.size() || arguments.at(i + 1).startsWith("--") || arguments.at(i + 1) == "-h") {
+        *error = QStringLiteral("%1 needs %2").arg(QString::fromUtf8(option), valueNameOf(option));
         return false;
     }
     value = arguments.at(++i);
@@ -34,6 +56,32 @@ bool takeName(const QList<QByteArray>& arguments, qsizetype& i, QString& value, 
     if (!takeValue(arguments, i, bytes, error))
         return false;
     value = QFile::decodeName(bytes);
+    return true;
+}
+
+// WIDTHxHEIGHT within what the pages can be laid out on and painted at.
+bool parseSize(const QByteArray& value, QSize& size, QString* error)
+{
+    const QString text = QString::fromUtf8(value);
+    static const QRegularExpression sizePattern(QStringLiteral("^(\\d{1,5})x(\\d{1,5})$"));
+    const auto match = sizePattern.match(text);
+    if (!match.hasMatch()) {
+        *error = QStringLiteral("--size wants WIDTHxHEIGHT, such as 240x320, not '%1'").arg(text);
+        return false;
+    }
+    const QSize given(match.captured(1).toInt(), match.captured(2).toInt());
+    if (given.width() < SmallestScreen.width() || given.height() < SmallestScreen.height()) {
+        *error = QStringLiteral("--size %1 is too small: the screen must be at least %2x%3")
+                     .arg(text).arg(SmallestScreen.width()).arg(SmallestScreen.height());
+        return false;
+    }
+    if (given.width() > LargestSide || given.height() > LargestSide) {
+        *error = QStringLiteral("--size %1 is too large: the screen can be at most %2 on either side")
+                     .arg(text)
+                     .arg(LargestSide);
+        return false;
+    }
+    size = given;
     return true;
 }
 
@@ -81,15 +129,8 @@ bool CommandLine::parse(const QList<QByteArray>& arguments, QString* error)
             if (!takeName(arguments, i, registryFile, error))
                 return false;
         } else if (argument == "--size") {
-            if (!takeValue(arguments, i, value, error))
+            if (!takeValue(arguments, i, value, error) || !parseSize(value, screenSize, error))
                 return false;
-            static const QRegularExpression sizePattern(QStringLiteral("^(\\d{2,5})x(\\d{2,5})$"));
-            const auto match = sizePattern.match(QString::fromUtf8(value));
-            if (!match.hasMatch()) {
-                *error = QStringLiteral("--size wants WIDTHxHEIGHT, such as 240x320, not '%1'").arg(QString::fromUtf8(value));
-                return false;
-            }
-            screenSize = QSize(match.captured(1).toInt(), match.captured(2).toInt());
         } else if (argument == "--play") {
             if (!takeName(arguments, i, playScript, error))
                 return false;
@@ -176,7 +217,8 @@ QString CommandLine::helpText()
         "Options:\n"
         "  --root DIR               the folder shown as \"\\\" (default /)\n"
         "  --registry FILE          the settings store (default $XDG_CONFIG_HOME/fennick/registry.db)\n"
-        "  --size WxH               the screen in logical pixels (default 240x320)\n"
+        "  --size WxH               the screen in logical pixels (default 240x320; from 176x208\n"
+        "                           up to 8192 on either side)\n"
         "  --play SCRIPT            run a keypad script headless and exit\n"
         "  --vnc PORT               serve the screen to VNC viewers on this machine only\n"
         "                           (127.0.0.1:PORT); from elsewhere, view it through an SSH\n"

@@ -124,11 +124,11 @@ bool ScriptRunner::saveShot(const QString& file) const
     if (!top)
         return false;
     QPixmap picture = top->grab();
-    // Pop-ups are windows of their own: paint each where it stands over the window.
+    // Pop-ups are windows of their own: paint each where it stands over the window, from the
+    // bottom one up, so that where they overlap the one on top (a sub-menu over its menu) is seen.
     QPainter painter(&picture);
-    for (QWidget* window : QApplication::topLevelWidgets())
-        if (window->isVisible() && window->windowType() == Qt::Popup)
-            painter.drawPixmap(window->geometry().topLeft() - top->geometry().topLeft(), window->grab());
+    for (QWidget* window : ScreenDump::shownPopups())
+        painter.drawPixmap(window->geometry().topLeft() - top->geometry().topLeft(), window->grab());
     painter.end();
     return picture.save(file, "PNG");
 }

@@ -5,7 +5,7 @@
 #include "dialogs/TestDialogs.h"
 #include "resources/Commands.h"
 
-#include <QAbstractSpinBox>
+#include <QComboBox>
 #include <QCoreApplication>
 #include <QKeyEvent>
 #include <QLineEdit>
@@ -224,19 +224,36 @@ void DialogFrame::keyPressEvent(QKeyEvent* event)
     }
 }
 
-// On the phone the Back key deletes the character before the cursor in an edit field; in a
-// dialog with edit fields that is what it does, and it never closes the dialog.
+// On the phone the Back key deletes the character before the cursor in a text field; in a
+// dialog with text fields that is what it does there. Anywhere else (a drop-down, a check box,
+// the level box, whose text is a number and not something typed) it is the way out of the
+// dialog, as in every other dialog: a user who cannot leave with Back would be stuck.
 void DialogFrame::forwardBackKey()
 {
     QWidget* focused = focusWidget();
-    const bool isEdit = qobject_cast<QLineEdit*>(focused) || qobject_cast<QAbstractSpinBox*>(focused)
-                        || qobject_cast<QPlainTextEdit*>(focused) || qobject_cast<QTextEdit*>(focused);
-    if (!isEdit)
+    if (!isTextField(focused)) {
+        end(Cmd::Cancel);
         return;
+    }
     QKeyEvent press(QEvent::KeyPress, Qt::Key_Backspace, Qt::NoModifier);
     QCoreApplication::sendEvent(focused, &press);
     QKeyEvent release(QEvent::KeyRelease, Qt::Key_Backspace, Qt::NoModifier);
     QCoreApplication::sendEvent(focused, &release);
+}
+
+bool DialogFrame::isTextField(const QWidget* widget)
+{
+    if (const auto* line = qobject_cast<const QLineEdit*>(widget))
+        return !line->isReadOnly();
+    // An editable drop-down takes typed text in its own line; one that only offers choices
+    // is a drop-down like any other.
+    if (const auto* combo = qobject_cast<const QComboBox*>(widget))
+        return combo->isEditable();
+    if (const auto* plain = qobject_cast<const QPlainTextEdit*>(widget))
+        return !plain->isReadOnly();
+    if (const auto* rich = qobject_cast<const QTextEdit*>(widget))
+        return !rich->isReadOnly();
+    return false;
 }
 
 void DialogFrame::focusFirstInput()

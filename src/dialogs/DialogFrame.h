@@ -73,7 +73,11 @@ private:
     void focusFirstInput();
     // True when a soft key that sends the accept command (1) is there and enabled.
     bool hasEnabledAcceptKey() const;
+    // Back in a dialog whose template forwards it: a character less in a text field, the
+    // dialog's cancel anywhere else.
     void forwardBackKey();
+    // A control that takes typed text (and not a number box or a list of choices).
+    static bool isTextField(const QWidget* widget);
     void recordShown();
 
     DialogTemplate m_template;

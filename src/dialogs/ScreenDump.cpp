@@ -31,6 +31,36 @@ namespace ScreenDump {
 
 namespace {
 
+// Qt names its windows in no particular order (topLevelWidgets() is a set), so the order in
+// which they were put on top is noted as it happens: each window that is shown or raised gets
+// the next number of a count, kept with it as a property.
+constexpr char StackedProperty[] = "fennickStackedOrder";
+
+class StackingWatch : public QObject {
+public:
+    using QObject::QObject;
+
+protected:
+    bool eventFilter(QObject* watched, QEvent* event) override
+    {
+        if ((event->type() == QEvent::Show || event->type() == QEvent::ZOrderChange) && watched->isWidgetType()
+            && static_cast<QWidget*>(watched)->isWindow())
+            watched->setProperty(StackedProperty, ++m_count);
+        return false;
+    }
+
+private:
+    qulonglong m_count = 0;
+};
+
+// Watching starts with the application, before any window can be shown.
+void watchStacking()
+{
+    QCoreApplication* application = QCoreApplication::instance();
+    application->installEventFilter(new StackingWatch(application));
+}
+Q_COREAPP_STARTUP_FUNCTION(watchStacking)
+
 // The control that keys go to is the focus widget of its window, whether or not the window is
 // active (offscreen, a dialog is never activated by itself). A control shown as one line
 // (a combo box, a spin box) has the focus when its inner edit has it.
@@ -310,6 +340,18 @@ QWidget* topWindow(QWidget* mainWindow)
     return modal && modal->isVisible() ? modal : mainWindow;
 }
 
+QList<QWidget*> shownPopups()
+{
+    QList<QWidget*> popups;
+    for (QWidget* window : QApplication::topLevelWidgets())
+        if (window->isVisible() && window->windowType() == Qt::Popup)
+            popups.append(window);
+    std::stable_sort(popups.begin(), popups.end(), [](const QWidget* a, const QWidget* b) {
+        return a->property(StackedProperty).toULongLong() < b->property(StackedProperty).toULongLong();
+    });
+    return popups;
+}
+
 QString dump(QWidget* mainWindow)
 {
     const QWidget* top = topWindow(mainWindow);
@@ -317,18 +359,16 @@ QString dump(QWidget* mainWindow)
         return QString();
     DumpWriter writer;
     dumpChildren(top, writer);
-    // Open pop-ups, outermost first: menus, then other pop-ups such as a combo box's list.
+    // Open pop-ups, outermost (the first opened) first: menus, then other pop-ups such as a
+    // combo box's list.
     QList<const QMenu*> menus;
     QList<const QWidget*> otherPopups;
-    for (const QWidget* window : QApplication::topLevelWidgets()) {
-        if (!window->isVisible() || window->windowType() != Qt::Popup)
-            continue;
+    for (const QWidget* window : shownPopups()) {
         if (const auto* menu = qobject_cast<const QMenu*>(window))
             menus.append(menu);
         else
             otherPopups.append(window);
     }
-    std::sort(menus.begin(), menus.end(), [](const QMenu* a, const QMenu* b) { return a->x() < b->x(); });
     for (const QMenu* menu : menus)
         dumpMenu(menu, writer);
     for (const QWidget* popup : otherPopups) {

@@ -2,6 +2,7 @@
 
 #include "dialogs/Dumpable.h"
 
+#include <QList>
 #include <QString>
 
 class QWidget;
@@ -18,6 +19,9 @@ QString dump(QWidget* mainWindow);
 void dumpWidgetTo(const QWidget* widget, DumpWriter& writer);
 // The window a person sees on top: the open modal dialog, else the main window.
 QWidget* topWindow(QWidget* mainWindow);
+// The pop-ups that are shown (menus, a drop-down's list), from the one at the bottom to the
+// one on top, as a person sees them stacked: the one shown or raised last is on top.
+QList<QWidget*> shownPopups();
 // A button's, check box's or menu item's text as shown: "&&" is "&", a lone "&" marks the
 // mnemonic and is not shown.
 QString withoutMnemonics(const QString& text);

@@ -18,6 +18,8 @@
 
 #include <QPersistentModelIndex>
 
+#include <algorithm>
+
 void FileCommands::toggleSelection(TreeNode* item)
 {
     if (!item)
@@ -169,7 +171,11 @@ void FileCommands::deleteSelection()
         return;
     Delete removal(m_fileSystem, m_owner);
     const int deleted = removal.deleteItems(paths, items);
-    for (int i = m_selection.count() - 1; i >= m_selection.count() - deleted && i >= 0; --i) {
+    // The items went from the last entry backwards: the entries from `firstDeleted` on are
+    // gone, and the one that resisted and those before it stay selected with their items. The
+    // bound is taken once, since the count shrinks as entries leave.
+    const int firstDeleted = std::max(0, m_selection.count() - deleted);
+    for (int i = m_selection.count() - 1; i >= firstDeleted; --i) {
         const SelectionEntry entry = m_selection.at(i);
         m_selection.removeAt(i);
         if (entry.item)

@@ -5,7 +5,7 @@
 
 // What the Back key does in a dialog.
 enum class BackKeyMode {
-    ForwardToEdit, // deletes the character before the cursor of the focused edit
+    ForwardToEdit, // deletes the character before the cursor of a focused text field; elsewhere as None
     Overridden,    // taken from the phone and ignored
     None,          // ends the dialog with 2
 };

@@ -160,8 +160,14 @@ TreeNode* FolderTree::populateSingle(const QString& path, TreeNode* parent)
         return nullptr;
     TreeNode* added = node.get();
     m_lastListing.reset();
-    // Not sorted: the item stays at the end until its folder is next listed or sorted.
-    m_model.insertChild(parent, static_cast<int>(parent->children.size()), std::move(node));
+    // The item goes where the folder's sort order puts it, before the first sibling that sorts
+    // after it, so that it stands where the next listing would show it. Siblings that sort as
+    // equal keep the new item after them, as a stable sort would.
+    const auto after = std::find_if(parent->children.begin(), parent->children.end(),
+                                    [&](const std::unique_ptr<TreeNode>& sibling) {
+                                        return sortsBefore(*added, *sibling);
+                                    });
+    m_model.insertChild(parent, static_cast<int>(after - parent->children.begin()), std::move(node));
     setCurrentNode(added);
     return added;
 }
@@ -195,20 +201,21 @@ void FolderTree::sortChildren(TreeNode* parent)
     parent->children = std::move(sorted);
 }
 
+bool FolderTree::sortsBefore(const TreeNode& a, const TreeNode& b) const
+{
+    if (m_settings.sortsByType() && a.kind != b.kind)
+        return a.kind < b.kind;
+    return a.text.compare(b.text, Qt::CaseInsensitive) < 0;
+}
+
 void FolderTree::sortAll()
 {
     std::vector<TreeNode*> folders{m_model.root()};
     while (!folders.empty()) {
         TreeNode* folder = folders.back();
         folders.pop_back();
-        if (folder->children.size() > 1) {
-            const bool byType = m_settings.sortsByType();
-            m_model.sortChildren(folder, [byType](const TreeNode& a, const TreeNode& b) {
-                if (byType && a.kind != b.kind)
-                    return a.kind < b.kind;
-                return a.text.compare(b.text, Qt::CaseInsensitive) < 0;
-            });
-        }
+        if (folder->children.size() > 1)
+            m_model.sortChildren(folder, [this](const TreeNode& a, const TreeNode& b) { return sortsBefore(a, b); });
         // Closed folders keep their order: opening them rereads and sorts them anyway.
         for (const auto& child : folder->children)
             if (!child->children.empty() && isExpanded(m_model.indexOf(child.get())))

@@ -31,8 +31,9 @@ public:
     // Lists a folder ("" for the root) under `parent` (null for the top level), replacing
     // nothing: callers delete the old children first.
     void populate(const QString& folderPath, TreeNode* parent);
-    // Adds the one existing item at `path` under `parent` without sorting, selects it and
-    // scrolls to it; returns the new item, or null when it is missing or not shown.
+    // Adds the one existing item at `path` under `parent` in the place the sort order gives
+    // it, selects it and scrolls to it; returns the new item, or null when it is missing or not
+    // shown.
     TreeNode* populateSingle(const QString& path, TreeNode* parent);
 
     // The counts of the folder listed last, for the status line, which would otherwise list
@@ -86,6 +87,9 @@ private:
     std::unique_ptr<TreeNode> makeNode(const platform::FindData& entry, const QString& folderPath,
                                        bool inheritedMark);
     void sortChildren(TreeNode* parent);
+    // The order of siblings under the current sort mode: by name without regard to case, and
+    // folders before files when sorting by type.
+    bool sortsBefore(const TreeNode& a, const TreeNode& b) const;
     void forgetSubtree(const TreeNode* node);
     // True when `node` is `ancestor` or lies beneath it.
     static bool isWithin(const TreeNode* node, const TreeNode* ancestor);

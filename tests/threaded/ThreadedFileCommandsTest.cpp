@@ -416,6 +416,60 @@ TEST(ThreadedFileCommands, DeletingAFolderDropsTheEntriesInsideIt)
     EXPECT_EQ(world.selection().at(0).path, QStringLiteral("\\z.txt"));
 }
 
+// A delete of the selection that stops at an entry that resists: the entries deleted before it
+// leave the selection and the tree; it and the entries not reached stay selected and shown, and
+// copy stays armed for them.
+TEST(ThreadedFileCommands, ADeleteOfTheSelectionThatStopsKeepsWhatIsLeft)
+{
+    const struct {
+        const char* resisting;
+        QStringList kept;
+    } cases[] = {
+        {"\\Docs\\b.txt", {QStringLiteral("\\Docs\\a.txt"), QStringLiteral("\\Docs\\b.txt")}},  // 1 of 3 deleted
+        {"\\Docs\\c.txt", {QStringLiteral("\\Docs\\a.txt"), QStringLiteral("\\Docs\\b.txt"),
+                            QStringLiteral("\\Docs\\c.txt")}},                                      // 0 of 3
+    };
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.resisting);
+        World world;
+        world.folder("Docs");
+        for (const char* name : {"Docs/a.txt", "Docs/b.txt", "Docs/c.txt"})
+            world.file(name);
+        world.open();
+        const QString resisting = QString::fromUtf8(test.resisting);
+        world.fileSystem->fault = [resisting](Call call, const QString& path) {
+            return call == Call::Delete && path == resisting ? FsError::AccessDenied : FsError::None;
+        };
+        for (const char* name : {"a.txt", "b.txt", "c.txt"})
+            world.select(QStringLiteral("\\Docs\\") + QString::fromUtf8(name));
+        world.command(Cmd::CopySelection);
+        world.command(Cmd::DeleteSelection, {Cmd::Ok, Cmd::Ok});
+
+        const QStringList texts = world.shownTexts();
+        ASSERT_EQ(texts.size(), 1) << texts.join(u'|').toStdString();
+        EXPECT_TRUE(texts[0].startsWith(QStringLiteral("Unable to delete file '%1'!").arg(resisting)))
+            << texts[0].toStdString();
+        QStringList selected;
+        for (int i = 0; i < world.selection().count(); ++i) {
+            const SelectionEntry& entry = world.selection().at(i);
+            selected << entry.path;
+            EXPECT_TRUE(entry.item && entry.item->marked) << entry.path.toStdString();
+        }
+        EXPECT_EQ(selected, test.kept);
+        EXPECT_EQ(world.selection().pendingOp(), PendingOp::Copy);
+        // The tree shows exactly what is left on the disk.
+        const TreeNode* docs = world.frame().tree()->topLevelNode(0);
+        ASSERT_TRUE(docs);
+        QStringList shown;
+        for (const auto& child : docs->children)
+            shown << QStringLiteral("\\Docs\\") + child->text;
+        EXPECT_EQ(shown, test.kept);
+        EXPECT_TRUE(world.present("Docs/a.txt"));
+        EXPECT_TRUE(world.present("Docs/b.txt"));
+        EXPECT_EQ(world.present("Docs/c.txt"), test.kept.size() == 3);
+    }
+}
+
 // Cancel on the progress page of a move: every source stays whole and nothing of the move is
 // left at the destination.
 TEST(ThreadedFileCommands, CancelOfAMoveLeavesTheSourceWholeAndNoPartialTarget)

@@ -38,7 +38,7 @@ TEST(ArchiveScript, TheSelectionIsPackedAndTheArchiveUnpackedBesideItself)
         "key Enter\n"                           // the action key unpacks it beside itself
         "wait idle\n"
         "expect screen pack\n"
-        "key Up Enter\n"                        // back on pack.zip, just above the new folder: again
+        "key Down Enter\n"                      // back on pack.zip, just below the new folder: again
         "wait idle\n"
         "expect screen pack_1\n"));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();

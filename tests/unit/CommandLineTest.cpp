@@ -48,7 +48,7 @@ TEST(CommandLine, ParsesOptionsAndRefusesBadOnes)
     EXPECT_EQ(options.path, QStringLiteral("a.zip"));
 
     const struct { std::initializer_list<const char*> arguments; const char* complaint; } bad[] = {
-        {{"--root"}, "needs a value"},
+        {{"--root"}, "--root needs a folder"},
         {{"--size", "big"}, "--size"},
         {{"--vnc", "0"}, "--vnc"},
         {{"--vnc", "70000"}, "--vnc"},
@@ -59,6 +59,61 @@ TEST(CommandLine, ParsesOptionsAndRefusesBadOnes)
         CommandLine rejected;
         EXPECT_FALSE(rejected.parse(args(row.arguments), &error));
         EXPECT_TRUE(error.contains(QString::fromUtf8(row.complaint))) << error.toStdString();
+    }
+}
+
+// An option that takes a value never takes the next option as its value, and the screen is one
+// the pages can be laid out on and painted at.
+TEST(CommandLine, ValuesAreNeverOptionsAndTheScreenSizeIsUsable)
+{
+    const struct {
+        std::initializer_list<const char*> arguments;
+        const char* complaint;  // null: accepted
+        QSize size;
+    } rows[] = {
+        {{"--root", "--play", "s.keys"}, "--root needs a folder", {}},
+        {{"--registry", "--size", "240x320"}, "--registry needs a file", {}},
+        {{"--play", "--root", "/"}, "--play needs a script file", {}},
+        {{"--size", "--help"}, "--size needs a size such as 240x320", {}},
+        {{"--vnc", "-h"}, "--vnc needs a port or an address and port", {}},
+        {{"--import-registry", "--version"}, "--import-registry needs a file", {}},
+        {{"--vnc-passwd"}, "--vnc-passwd needs a file", {}},
+        {{"--size", "10x10"}, "--size 10x10 is too small: the screen must be at least 176x208", {}},
+        {{"--size", "175x320"}, "too small", {}},
+        {{"--size", "240x207"}, "too small", {}},
+        {{"--size", "99999x99999"}, "--size 99999x99999 is too large: the screen can be at most 8192 on either side",
+         {}},
+        {{"--size", "8193x320"}, "too large", {}},
+        {{"--size", "240x8193"}, "too large", {}},
+        {{"--size", "176x208"}, nullptr, {176, 208}},
+        {{"--size", "8192x8192"}, nullptr, {8192, 8192}},
+        {{"--size", "320x240"}, nullptr, {320, 240}},
+        {{"--root", "./--play"}, nullptr, {240, 320}},
+    };
+    for (const auto& row : rows) {
+        CommandLine options;
+        QString error;
+        const bool accepted = options.parse(args(row.arguments), &error);
+        SCOPED_TRACE(*row.arguments.begin());
+        if (!row.complaint) {
+            EXPECT_TRUE(accepted) << error.toStdString();
+            EXPECT_EQ(options.screenSize, row.size);
+            continue;
+        }
+        EXPECT_FALSE(accepted);
+        EXPECT_TRUE(error.contains(QString::fromUtf8(row.complaint))) << error.toStdString();
+    }
+}
+
+TEST(CommandLineProgram, AMissingValueOrAnUnusableSizeEndsWith64AndTheReason)
+{
+    ProgramFixture program;
+    for (const QStringList& arguments : {QStringList{QStringLiteral("--size"), QStringLiteral("10x10")},
+                                         QStringList{QStringLiteral("--play")}}) {
+        const ProgramRun run = program.run(arguments);
+        EXPECT_EQ(run.exitCode, 64) << run.err.toStdString();
+        EXPECT_TRUE(run.err.startsWith(QStringLiteral("fennick: ") + arguments.front())) << run.err.toStdString();
+        EXPECT_TRUE(run.out.isEmpty()) << run.out.toStdString();
     }
 }
 

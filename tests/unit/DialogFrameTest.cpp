@@ -84,7 +84,7 @@ TEST_F(DialogFrameTest, SoftKeysAndBackKeyEndDialogsAsTheirBarsAndTemplatesSay)
     const Case cases[] = {
         {DialogTemplates::NewItem, {Qt::Key_F2}, Cmd::DialogCancel},           // bar 2 "Cancel"
         {DialogTemplates::NewItem, {Qt::Key_F1}, Cmd::Ok},                     // bar 2 "Done"
-        {DialogTemplates::NewItem, {Qt::Key_Escape}, StillOpen},               // Back goes to the edit
+        {DialogTemplates::NewItem, {Qt::Key_Escape}, Cmd::Cancel},             // no text field: Back ends it
         {DialogTemplates::Properties, {Qt::Key_Escape}, Cmd::Cancel},          // Back ends it with 2
         {DialogTemplates::Properties, {Qt::Key_F2}, Cmd::DialogCancel},
         {DialogTemplates::DeleteSelection, {Qt::Key_F1}, Cmd::Ok},             // bar 5 "Delete"

@@ -268,7 +268,7 @@ TEST_F(FolderTreeTest, RemovingACardMovesTheCursorToItsNearestNeighbour)
     }
 }
 
-TEST_F(FolderTreeTest, SingleItemsAreAddedUnsortedAndSelected)
+TEST_F(FolderTreeTest, SingleItemsAreAddedInTheirSortedPlaceAndSelected)
 {
     QFile out(m_root.filePath(QStringLiteral("Docs2/aaa.txt")));
     ASSERT_TRUE(out.open(QIODevice::WriteOnly));
@@ -281,7 +281,7 @@ TEST_F(FolderTreeTest, SingleItemsAreAddedUnsortedAndSelected)
     more.close();
     TreeNode* added = m_tree.populateSingle(QStringLiteral("\\Docs2\\0first.txt"), docs2);
     ASSERT_TRUE(added);
-    EXPECT_EQ(docs2->children.back().get(), added);  // at the end until the folder is sorted
+    EXPECT_EQ(docs2->children.front().get(), added);  // in its sorted place
     EXPECT_EQ(m_tree.currentNode(), added);
     EXPECT_FALSE(m_tree.populateSingle(QStringLiteral("\\Docs2\\missing"), docs2));
     EXPECT_FALSE(docs2->childrenFlag);

@@ -1,6 +1,8 @@
 // Moving through the tree, refreshing it and the status line, as a person does with the keys.
 #include "ProgramFixture.h"
 
+#include <QRegularExpression>
+
 #include <sys/xattr.h>
 #include <unistd.h>
 
@@ -93,6 +95,51 @@ TEST(NavigationScript, TheStatusLineShowsTheAttributesOfTheCurrentItemInAListedF
         "wait idle\n"
         "expect screen | - - S -\n").arg(dosKept ? QStringLiteral("| - H S -") : QStringLiteral("| - - - -")));
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+}
+
+// The names of the tree rows of the last screen a script printed, in order.
+QStringList treeRows(const QString& out)
+{
+    const QString screen = out.mid(out.lastIndexOf(QStringLiteral("== Fennick ==")));
+    const qsizetype start = screen.indexOf(QStringLiteral("list:"));
+    const qsizetype end = screen.indexOf(QStringLiteral("\nstatus:"));
+    QStringList rows;
+    for (const QString& line : screen.mid(start, end - start).split(u'\n').mid(1))
+        rows << line.mid(1).trimmed().remove(QRegularExpression(QStringLiteral("^[-+] ")));
+    return rows;
+}
+
+// An item that a command adds to an open folder stands where the folder's sort order puts it,
+// as it will after the folder is next listed, not at the end: by name (an encrypted file after
+// its original), and by type (a new folder before the files).
+TEST(NavigationScript, AnAddedItemStandsInItsSortedPlace)
+{
+    ProgramFixture program;
+    program.folder("Docs/z");
+    for (const char* name : {"Docs/a.txt", "Docs/m.txt", "Docs/z.txt"})
+        program.file(name);
+    ProgramRun run = program.play(QStringLiteral(
+        "wait idle\n"
+        "key Enter Down\n"                 // Docs open; a.txt
+        "key F1\nchoose Crypt...\nwait idle\n"
+        "type secret\nkey Down\ntype secret\nkey Enter\n"
+        "wait idle\n"
+        "dump\n"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+    EXPECT_EQ(treeRows(run.out).join(u' ').toStdString(), "Docs a.crf a.txt m.txt z z.txt") << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral(">     a.crf"))) << run.out.toStdString();
+
+    program.setting("SortMode", 1);
+    run = program.play(QStringLiteral(
+        "wait idle\n"
+        "key Enter Down Down\n"            // Docs open; folder z first, then a.crf
+        "key F1\nchoose New\nchoose Folder...\nwait idle\n"
+        "type b\nkey Enter\n"
+        "wait idle\n"
+        "dump\n"));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+    EXPECT_EQ(treeRows(run.out).join(u' ').toStdString(), "Docs b z a.crf a.txt m.txt z.txt") << run.out.toStdString();
+    EXPECT_TRUE(run.out.contains(QStringLiteral(">     b"))) << run.out.toStdString();
 }
 
 }  // namespace

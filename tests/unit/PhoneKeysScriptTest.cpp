@@ -108,4 +108,57 @@ TEST(PhoneKeysScript, AScriptThatEndsInsideADialogAcceptsNothing)
     }
 }
 
+// Back leaves a dialog whatever control has the focus; only a text field takes it as a
+// character less. The dialogs whose Back key reaches their text fields are tried on each kind
+// of control they hold, and what the user left has changed nothing.
+TEST(PhoneKeysScript, BackCancelsADialogFromAnyControlButATextField)
+{
+    struct Case {
+        const char* control;
+        const char* open;       // from Docs open with a.txt current
+        const char* focus;      // keys that take the focus to the control
+        const char* focused;    // the control with the focus, as the screen shows it
+        const char* dialog;
+        const char* after;      // the page on top after Back
+    };
+    const Case cases[] = {
+        {"drop-down", "key F2\nchoose Find...\n", "key Down\n", "[choice] Folder 'Docs' (focus)", "Search criteria",
+         "Fennick"},
+        {"check box", "key F1\nchoose Crypt...\n", "key Down Down\n", "[ ] Delete original if successful (focus)",
+         "Crypt file", "Fennick"},
+        {"level box", "key *\nkey F1\nchoose Zip/Unzip\nchoose Zip selection...\n", "key Down\n", "[spin] 5 (focus)",
+         "Create ZIP file", "Fennick"},
+        {"list", "key F1\nchoose Open\nchoose Manage file types...\nwait idle\nkey F2\nchoose Add file type...\n",
+         "key Down Down\n", "list: (focus)", "File type properties", "File types"},
+        {"text field", "key F1\nchoose Open\nchoose Run...\n", "type ab\n", "[edit] ab (focus)", "Run command",
+         "Run command"},
+    };
+    for (const Case& test : cases) {
+        SCOPED_TRACE(test.control);
+        ProgramFixture program;
+        program.folder("Docs");
+        program.file("Docs/a.txt", "text");
+        const QString script = QStringLiteral("wait idle\nkey Enter Down\n%1wait idle\nexpect screen == %2 ==\n%3"
+                                              "expect screen %4\nkey Escape\nwait idle\nexpect screen == %5 ==\ndump\n")
+                                   .arg(QString::fromUtf8(test.open), QString::fromUtf8(test.dialog),
+                                        QString::fromUtf8(test.focus), QString::fromUtf8(test.focused),
+                                        QString::fromUtf8(test.after));
+        const ProgramRun run = program.play(script);
+        EXPECT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+        const QString lastScreen = run.out.mid(run.out.lastIndexOf(QStringLiteral("== ")));
+        if (QByteArray(test.control) == "text field") {
+            EXPECT_TRUE(lastScreen.contains(QStringLiteral("[edit] a (focus)"))) << lastScreen.toStdString();
+        } else {
+            // Nothing of the dialog's work was done: no search, no archive, no encrypted file.
+            EXPECT_FALSE(lastScreen.contains(QStringLiteral("== %1 ==").arg(QString::fromUtf8(test.dialog))))
+                << lastScreen.toStdString();
+            EXPECT_FALSE(lastScreen.contains(QStringLiteral("Search results"))) << lastScreen.toStdString();
+        }
+        const QStringList names = QDir(program.root() + QStringLiteral("/Docs"))
+                                      .entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot);
+        EXPECT_EQ(names, QStringList{QStringLiteral("a.txt")});
+        EXPECT_EQ(program.content("Docs/a.txt"), QByteArray("text"));
+    }
+}
+
 }  // namespace

@@ -306,6 +306,61 @@ TEST(ScriptRunnerTest, ShotSavesTheWindowWithAnOpenMenuOverIt)
     EXPECT_EQ(plain.copy(0, plain.height() - 10, 20, 10), withMenu.copy(0, plain.height() - 10, 20, 10));
 }
 
+// Pop-ups that overlap are pictured as a person sees them: the one shown or raised last on
+// top, whatever order Qt keeps its windows in, and the dump lists them in that order. Both
+// orders are tried, so that a picture that follows any fixed order of its own gets one wrong.
+TEST(ScriptRunnerTest, ShotDrawsOverlappingPopupsInTheOrderTheyWereShown)
+{
+    QTemporaryDir folder;
+    ASSERT_TRUE(folder.isValid());
+    TestWindow window;
+    QMenu first(&window);
+    QMenu second(&window);
+    for (int i = 0; i < 6; ++i) {
+        first.addAction(QStringLiteral("First menu, item %1").arg(i));
+        second.addAction(QStringLiteral("SECOND %1").arg(i));
+    }
+    enum Order { FirstThenSecond, SecondThenFirst, BothThenFirstRaised };
+    for (const Order order : {FirstThenSecond, SecondThenFirst, BothThenFirstRaised}) {
+        SCOPED_TRACE(static_cast<int>(order));
+        QMenu* top = order == FirstThenSecond ? &second : &first;
+        window.taker->onKey = [&](int key) {
+            if (key != Qt::Key_M)
+                return false;
+            // The second stands a little lower and to the right: the two overlap.
+            const QPoint corner = window.mapToGlobal(QPoint(10, 10));
+            if (order == SecondThenFirst) {
+                second.popup(corner + QPoint(30, 20));
+                first.popup(corner);
+            } else {
+                first.popup(corner);
+                second.popup(corner + QPoint(30, 20));
+            }
+            if (order == BothThenFirstRaised)
+                first.raise();
+            return true;
+        };
+        const QString file = folder.filePath(QStringLiteral("shot%1.png").arg(static_cast<int>(order)));
+        const QByteArray script = QStringLiteral("key m\nshot %1\ndump\n").arg(file).toUtf8();
+        const PlayResult run = play(script.constData(), &window);
+        ASSERT_EQ(run.exitCode, 0) << run.err.toStdString();
+        const QImage picture(file);
+        ASSERT_FALSE(picture.isNull());
+        // Where the two overlap, the picture shows the top one.
+        const QRect overlap = first.geometry().intersected(second.geometry());
+        ASSERT_FALSE(overlap.isEmpty());
+        const QImage expected = top->grab().toImage().copy(QRect(overlap.topLeft() - top->pos(), overlap.size()));
+        const QImage shown = picture.copy(QRect(overlap.topLeft() - window.geometry().topLeft(), overlap.size()));
+        EXPECT_EQ(shown.convertToFormat(QImage::Format_RGB32), expected.convertToFormat(QImage::Format_RGB32));
+        // The dump lists them in the same order, from the bottom one up.
+        const qsizetype firstAt = run.out.indexOf(QStringLiteral("First menu, item 0"));
+        const qsizetype secondAt = run.out.indexOf(QStringLiteral("SECOND 0"));
+        ASSERT_GE(firstAt, 0);
+        ASSERT_GE(secondAt, 0);
+        EXPECT_EQ(secondAt > firstAt, top == &second) << run.out.toStdString();
+    }
+}
+
 TEST(ScriptRunnerTest, AGoneMainWindowFailsTheNextLine)
 {
     auto* window = new TestWindow;
