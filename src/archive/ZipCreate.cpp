@@ -366,7 +366,7 @@ ZipCreate::Result ZipCreate::write(platform::FileSystem& fileSystem, const QStri
         }
         if (prepared.error != FsError::None) {
             const QString path = join(item.folderPath, item.name);
-            if (askUnreadable && askUnreadable(path)) {
+            if (askUnreadable && askUnreadable(path, prepared.error)) {
                 ++result.skipped;
                 continue;
             }

@@ -40,9 +40,9 @@ public:
         platform::FsError error = platform::FsError::None;
         bool listingFailed = false;  // a selected folder could not be listed: nothing was written
     };
-    // Asked (on the worker thread) for a file that cannot be read: true leaves it out and goes
-    // on, false stops the archive there.
-    using AskUnreadable = std::function<bool(const QString& path)>;
+    // Asked (on the worker thread) for a file that cannot be read, with the reason: true leaves
+    // it out and goes on, false stops the archive there.
+    using AskUnreadable = std::function<bool(const QString& path, platform::FsError reason)>;
 
     // What the selected items put into an archive, walking selected folders (links are not
     // entered). False, with the failure, when a folder cannot be listed.

@@ -148,8 +148,9 @@ TEST_F(ThreadedZipCreate, AnUnreadableFileIsLeftOutOrEndsTheArchiveWithWholeEntr
     };
     QStringList asked;
     QStringList filesMeanwhile;
-    ZipCreate::Result result = ZipCreate::write(*fileSystem, QStringLiteral("\\a.zip"), items(), 5, nullptr, [&](const QString& path) {
+    ZipCreate::Result result = ZipCreate::write(*fileSystem, QStringLiteral("\\a.zip"), items(), 5, nullptr, [&](const QString& path, FsError reason) {
         asked << path;
+        EXPECT_EQ(reason, FsError::AccessDenied);
         filesMeanwhile = QDir(root()).entryList(QDir::Files | QDir::Hidden);
         return true;  // leave it out
     });
@@ -162,7 +163,7 @@ TEST_F(ThreadedZipCreate, AnUnreadableFileIsLeftOutOrEndsTheArchiveWithWholeEntr
 
     // Stopping there instead: the archive keeps the entries finished before it, each whole.
     ASSERT_TRUE(QFile::remove(QFile::decodeName(archive())));
-    result = ZipCreate::write(*fileSystem, QStringLiteral("\\a.zip"), items(), 5, nullptr, [](const QString&) { return false; });
+    result = ZipCreate::write(*fileSystem, QStringLiteral("\\a.zip"), items(), 5, nullptr, [](const QString&, FsError) { return false; });
     EXPECT_EQ(result.outcome, ZipCreate::Outcome::Failed);
     EXPECT_EQ(result.failedItem, QStringLiteral("\\Docs\\sub\\a.txt"));
     const Unzip::Result back = unpack();

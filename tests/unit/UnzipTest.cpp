@@ -200,6 +200,58 @@ TEST_F(UnzipTest, EntriesWithSixtyFourBitRecordsBehindLeadingBytesUnpackWhole)
     }
 }
 
+// The end record may be followed by a comment of up to 65,535 bytes; an archive with the
+// longest is read as Info-ZIP reads it, whoever made it and whatever the comment holds.
+TEST_F(UnzipTest, AnArchiveWithTheLongestCommentUnpacks)
+{
+    const QByteArray longest(65535, 'c');
+    // Info-ZIP's own archive (deflated), given the comment after its end record.
+    QProcess zip;
+    zip.start(QStringLiteral("zip"), {QStringLiteral("-q"), QStringLiteral("-"), QStringLiteral("-")});
+    ASSERT_TRUE(zip.waitForStarted(-1)) << "zip is installed by scripts/bootstrap";
+    zip.write(QByteArray("from Info-ZIP ").repeated(100));
+    zip.closeWriteChannel();
+    ASSERT_TRUE(zip.waitForFinished(-1));
+    QByteArray infoZip = zip.readAllStandardOutput();
+    ASSERT_TRUE(infoZip.endsWith(QByteArray(2, '\0')));  // no comment of its own
+    infoZip[infoZip.size() - 2] = '\xFF';
+    infoZip[infoZip.size() - 1] = '\xFF';
+    infoZip += longest;
+
+    ZipBuilder big;
+    big.add("a.txt", "alpha");
+    const struct {
+        const char* archive;
+        QByteArray bytes;
+        const char* file;
+        QByteArray content;
+        bool infoZipReadsIt;
+    } cases[] = {
+        {"made by Info-ZIP", infoZip, "out/-", QByteArray("from Info-ZIP ").repeated(100), true},
+        {"made here", ZipBuilder(big).comment(longest).bytes(), "out/a.txt", "alpha", true},
+        {"with 64-bit end records", ZipBuilder(big).zip64End().comment(longest).bytes(), "out/a.txt", "alpha", true},
+        // Info-ZIP takes the signature in the comment for the record; the comment's length in
+        // the record tells which one is.
+        {"a comment that holds an end record's signature",
+         ZipBuilder(big).comment(QByteArray("PK\x05\x06") + longest.left(65531)).bytes(), "out/a.txt", "alpha", false},
+    };
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.archive);
+        ASSERT_TRUE(QDir(m_folder.filePath(QStringLiteral("root/out"))).removeRecursively());
+        ASSERT_TRUE(QDir().mkpath(m_folder.filePath(QStringLiteral("root/out"))));
+        const Unzip::Result result = extract(row.bytes);
+        EXPECT_EQ(result.outcome, Unzip::Outcome::Done);
+        EXPECT_EQ(result.skipped, 0);
+        EXPECT_EQ(content(row.file), row.content);
+        if (!row.infoZipReadsIt)
+            continue;
+        QProcess unzip;  // the archive is sound: Info-ZIP reads it
+        unzip.start(QStringLiteral("unzip"), {QStringLiteral("-tqq"), m_folder.filePath(QStringLiteral("root/a.zip"))});
+        ASSERT_TRUE(unzip.waitForFinished(-1));
+        EXPECT_EQ(unzip.exitCode(), 0) << unzip.readAllStandardOutput().toStdString();
+    }
+}
+
 // A disk that fills up half-way through an entry: that entry is skipped and counted, nothing of
 // it is left behind, and the entries after it that fit are still written.
 TEST_F(UnzipTest, AFullDiskSkipsTheEntryThatDoesNotFitAndLeavesNoPartOfIt)
