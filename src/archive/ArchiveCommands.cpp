@@ -101,9 +101,11 @@ ZipCreate::Result ArchiveCommands::zipSelectionToArchive(const QString& archive,
         if (!listed)
             return;
         context.bytesTotal = bytes;
-        // An unreadable file: Yes stops the archive there, No leaves the file out.
-        const auto askUnreadable = [&](const QString& path) {
-            const QString question = Str::arg(Str::ZipSourceUnreadable, path);
+        // An unreadable file: Yes stops the archive there, No leaves the file out. The question
+        // says why, so that a named pipe is told from a locked file.
+        const auto askUnreadable = [&](const QString& path, FsError reason) {
+            const QString question = Str::arg(Str::ZipSourceUnreadable, path) + QStringLiteral("\n\n")
+                                     + FailureText::reason(reason);
             return context.ask([this, question] { return MessageBox::question(m_owner, question); }, Cmd::Yes) != Cmd::Yes;
         };
         result = ZipCreate::write(m_fileSystem, archive, items, level, &context, askUnreadable);
@@ -205,8 +207,13 @@ bool ArchiveCommands::unzipArchive(const QByteArray& host, const QString& archiv
         result.outcome = Unzip::Outcome::CannotOpen;
     }
     if (result.outcome == Unzip::Outcome::CannotOpen || result.outcome == Unzip::Outcome::NoEntries) {
-        MessageBox::error(m_owner, Str::text(result.outcome == Unzip::Outcome::CannotOpen ? Str::ZipOpenFailed
-                                                                                           : Str::ZipListFailed));
+        QString text =
+            Str::text(result.outcome == Unzip::Outcome::CannotOpen ? Str::ZipOpenFailed : Str::ZipListFailed);
+        // When it was the file that could not be opened (a named pipe, a device, a locked file),
+        // the message names it and says why.
+        if (result.openError != FsError::None)
+            text += QStringLiteral("\n\n'%1': ").arg(archiveName) + FailureText::reason(result.openError);
+        MessageBox::error(m_owner, text);
         return false;
     }
     if (addToTree) {

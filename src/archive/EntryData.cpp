@@ -33,17 +33,37 @@ QByteArray readAt(QFile& file, qint64 offset, qint64 size)
 
 }  // namespace
 
+qint64 EntryData::endRecord(QFile& archive)
+{
+    // The record (22 bytes) is followed by the archive's comment of at most 65,535 bytes, so
+    // it starts within the last 22 + 65,535 bytes. The comment may hold the record's
+    // signature itself: the record whose comment length reaches the end of the file is the
+    // one; failing that (bytes added after the archive), the last that fits.
+    constexpr qint64 Record = 22;
+    const qint64 size = archive.size();
+    const qint64 tail = std::min<qint64>(size, Record + 65535);
+    const QByteArray end = readAt(archive, size - tail, tail);
+    qint64 last = -1;
+    for (qsizetype at = end.size() - Record; at >= 0; --at) {
+        at = end.lastIndexOf(QByteArrayLiteral("PK\x05\x06"), at);
+        if (at < 0)
+            break;
+        if (last < 0)
+            last = size - tail + at;
+        if (at + Record + static_cast<qint64>(little(end.constData() + at + 20, 2)) == end.size())
+            return size - tail + at;
+    }
+    return last;
+}
+
 qint64 EntryData::leadingBytes(QFile& archive)
 {
-    const qint64 size = archive.size();
-    const qint64 tail = std::min<qint64>(size, 22 + 65535);
-    const QByteArray end = readAt(archive, size - tail, tail);
-    const qsizetype at = end.lastIndexOf(QByteArrayLiteral("PK\x05\x06"));
-    if (at < 0 || at + 22 > end.size())
+    const qint64 endRecord = EntryData::endRecord(archive);
+    const QByteArray end = readAt(archive, endRecord, 22);
+    if (endRecord < 0 || end.size() != 22)
         return 0;
-    const qint64 endRecord = size - tail + at;
-    quint64 directorySize = little(end.constData() + at + 12, 4);
-    quint64 directoryOffset = little(end.constData() + at + 16, 4);
+    quint64 directorySize = little(end.constData() + 12, 4);
+    quint64 directoryOffset = little(end.constData() + 16, 4);
     qint64 directoryEnd = endRecord;
     // A 64-bit end record, when there is one, lies between the directory and its locator,
     // which lies just before the end record; its values count where the others hold markers.

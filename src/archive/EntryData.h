@@ -14,6 +14,10 @@ class QFile;
 // first 4 GB of an archive, would be cut short or not found; here they are read whole.
 class EntryData {
 public:
+    // Where the archive's end-of-directory record starts, searched over the whole stretch the
+    // format allows (a comment of up to 65,535 bytes after it); -1 when there is none.
+    static qint64 endRecord(QFile& archive);
+
     // The archive's leading bytes before its first record (a self-extracting program), from its
     // end records; 0 when they cannot be read.
     static qint64 leadingBytes(QFile& archive);

@@ -1,5 +1,7 @@
 #include "archive/EntryName.h"
 
+#include "platform/PhonePath.h"
+
 #include <QStringDecoder>
 
 #include <zlib.h>
@@ -58,13 +60,23 @@ QString decode(const QByteArray& stored, quint16 flags, const QByteArray& extraF
     const QString asUtf8 = utf8(stored);
     if (!utf8.hasError())
         return asUtf8;
-    QStringDecoder korean("CP949");
+    // Code page 949 as Windows has it, with the Hangul that EUC-KR lacks (byte pairs that leave
+    // EUC-KR's range 0xA1 to 0xFE, led by 0x81 to 0xC6): the converter found under "CP949" is
+    // IBM's code page of that number, which reads "\xC7\xD1" but not "\x8C\x63" ("똠").
+    QStringDecoder korean("windows-949");
     if (korean.isValid()) {
         const QString name = korean(stored);
         if (!korean.hasError() && !name.isEmpty())
             return name;
     }
-    return asUtf8;  // with replacement characters where bytes fit nothing
+    // Bytes that fit neither are kept as the file layer keeps a host name that is not UTF-8,
+    // each as the private-use character that stands for it, so that the entry lands under
+    // the very bytes it was stored with (as Info-ZIP writes such names on Linux). A backslash
+    // stays a separator.
+    QStringList names;
+    for (const QByteArray& part : stored.split('\\'))
+        names << platform::PathMapper::nameFromHost(part);
+    return names.join(u'\\');
 }
 
 Placement place(const QString& name)

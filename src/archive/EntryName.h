@@ -10,8 +10,10 @@ namespace EntryName {
 
 // The stored bytes as text: UTF-8 when the archive says so (general-purpose flag bit 11, or an
 // Info-ZIP Unicode Path extra field whose checksum matches the stored bytes) or when the bytes
-// are valid UTF-8 (Linux tools store UTF-8 without the flag); otherwise code page 949, as the
-// phone's archives were written, and UTF-8 where that fails.
+// are valid UTF-8 (Linux tools store UTF-8 without the flag); otherwise code page 949 (the
+// whole of Windows' code page, Unified Hangul Code), as the phone's archives were written;
+// bytes that fit neither stand for themselves, as private-use characters of the file layer,
+// so that such an entry is unpacked under the same host bytes.
 QString decode(const QByteArray& stored, quint16 flags, const QByteArray& extraField);
 
 // Where an entry lands: the folders on the way and the file's name, all single names. "/" and

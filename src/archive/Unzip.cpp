@@ -5,12 +5,17 @@
 #include "jobs/JobContext.h"
 #include "platform/FileSystem.h"
 #include "platform/PhonePath.h"
+#include "platform/RegularFile.h"
 
 #include <QFile>
 
+#include <algorithm>
+#include <limits>
 #include <memory>
 #include <vector>
 
+#include <ioapi.h>
+#include <unistd.h>
 #include <unzip.h>
 
 using platform::DirEntry;
@@ -25,16 +30,82 @@ struct ArchiveCloser {
 };
 using Archive = std::unique_ptr<void, ArchiveCloser>;
 
+// The archive's handle, closed however the extraction ends (after the QFile over it).
+struct Descriptor {
+    int value = -1;
+    Descriptor() = default;
+    Descriptor(const Descriptor&) = delete;
+    Descriptor& operator=(const Descriptor&) = delete;
+    ~Descriptor()
+    {
+        if (value >= 0)
+            ::close(value);
+    }
+};
+
+// The archive's file as the ZIP library's input: it reads through the one handle that was
+// checked to be a regular file, never opening the path again (a name can be swapped for a
+// named pipe in between). The library looks for the end record only in the last 65,535 bytes,
+// so one followed by a comment of the greatest length would not be found: it is shown the
+// file as ending with that record, the comment (which it is never asked for) left out.
+struct ArchiveInput {
+    QFile& file;
+    qint64 end = 0;
+    qint64 position = 0;
+    bool failed = false;
+
+    zlib_filefunc64_def functions()
+    {
+        zlib_filefunc64_def io{};
+        io.opaque = this;
+        io.zopen64_file = [](voidpf opaque, const void*, int) -> voidpf { return opaque; };
+        io.zread_file = [](voidpf opaque, voidpf, void* data, uLong size) -> uLong {
+            auto* self = static_cast<ArchiveInput*>(opaque);
+            const qint64 want = std::min<qint64>(static_cast<qint64>(size), self->end - self->position);
+            if (want <= 0)
+                return 0;
+            const qint64 got = self->file.seek(self->position) ? self->file.read(static_cast<char*>(data), want) : -1;
+            if (got < 0) {
+                self->failed = true;
+                return 0;
+            }
+            self->position += got;
+            return static_cast<uLong>(got);
+        };
+        io.zwrite_file = [](voidpf, voidpf, const void*, uLong) -> uLong { return 0; };
+        io.ztell64_file = [](voidpf opaque, voidpf) -> ZPOS64_T {
+            return static_cast<ZPOS64_T>(static_cast<ArchiveInput*>(opaque)->position);
+        };
+        // The offset is unsigned, but the library moves back with it too (a step from the
+        // current place that wrapped around), as fseeko would take it: it is read as signed.
+        io.zseek64_file = [](voidpf opaque, voidpf, ZPOS64_T offset, int origin) -> long {
+            auto* self = static_cast<ArchiveInput*>(opaque);
+            const qint64 base = origin == ZLIB_FILEFUNC_SEEK_SET   ? 0
+                                : origin == ZLIB_FILEFUNC_SEEK_END ? self->end
+                                                                   : self->position;
+            const auto step = static_cast<qint64>(offset);
+            if ((step > 0 && base > std::numeric_limits<qint64>::max() - step) || base + step < 0)
+                return -1;
+            self->position = base + step;
+            return 0;
+        };
+        io.zclose_file = [](voidpf, voidpf) -> int { return 0; };
+        io.zerror_file = [](voidpf opaque, voidpf) -> int {
+            return static_cast<ArchiveInput*>(opaque)->failed ? 1 : 0;
+        };
+        return io;
+    }
+};
+
 // An archive that holds no entry at all is a lone end-of-directory record, which the ZIP
 // library may refuse to open: it is told apart from a file that is no archive.
-bool isEmptyArchive(const QByteArray& path)
+bool isEmptyArchive(QFile& file)
 {
-    QFile file(QFile::decodeName(path));
-    if (!file.open(QIODevice::ReadOnly) || file.size() < 22 || file.size() > 22 + 65535)
+    const qint64 end = EntryData::endRecord(file);
+    if (end < 0 || !file.seek(end))
         return false;
-    const QByteArray bytes = file.readAll();
-    const qsizetype end = bytes.lastIndexOf(QByteArrayLiteral("PK\x05\x06"));
-    return end >= 0 && end + 22 <= bytes.size() && bytes.at(end + 10) == 0 && bytes.at(end + 11) == 0;
+    const QByteArray record = file.read(22);
+    return record.size() == 22 && record.at(10) == 0 && record.at(11) == 0;
 }
 
 // The folders of the entry before: the next entry usually lies in the same folder, which is
@@ -95,17 +166,27 @@ Unzip::Result Unzip::extract(platform::FileSystem& fileSystem, const QByteArray&
                              JobContext* context)
 {
     Result result;
-    Archive archive(unzOpen64(archivePath.constData()));
-    if (!archive) {
-        result.outcome = isEmptyArchive(archivePath) ? Outcome::NoEntries : Outcome::CannotOpen;
-        return result;
-    }
-    unzFile file = static_cast<unzFile>(archive.get());
-    QFile archiveFile(QFile::decodeName(archivePath));
-    if (!archiveFile.open(QIODevice::ReadOnly)) {
+    // The user pointed at the archive, so a link there is followed; but only a regular file is
+    // read, and the open never waits (a named pipe would hold it until a writer came).
+    Descriptor descriptor;
+    result.openError = platform::openRegularFile(archivePath, platform::Links::Follow, descriptor.value);
+    QFile archiveFile;
+    if (result.openError == FsError::None
+        && !archiveFile.open(descriptor.value, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
+        result.openError = FsError::Other;
+    if (result.openError != FsError::None) {
         result.outcome = Outcome::CannotOpen;
         return result;
     }
+    const qint64 endRecord = EntryData::endRecord(archiveFile);
+    ArchiveInput input{archiveFile, endRecord >= 0 ? endRecord + 22 : archiveFile.size()};
+    zlib_filefunc64_def io = input.functions();
+    Archive archive(unzOpen2_64("", &io));
+    if (!archive) {
+        result.outcome = isEmptyArchive(archiveFile) ? Outcome::NoEntries : Outcome::CannotOpen;
+        return result;
+    }
+    unzFile file = static_cast<unzFile>(archive.get());
     const qint64 leading = EntryData::leadingBytes(archiveFile);
     unz_global_info64 global;
     if (unzGetGlobalInfo64(file, &global) != UNZ_OK || unzGoToFirstFile(file) != UNZ_OK) {

@@ -20,7 +20,7 @@ class Unzip {
 public:
     enum class Outcome {
         Done,
-        CannotOpen,  // not a ZIP archive, or unreadable
+        CannotOpen,  // not a ZIP archive, or unreadable (openError says why, when it was the file)
         NoEntries,   // an archive without a first entry
         Stopped,
     };
@@ -31,9 +31,13 @@ public:
         qint64 skipped = 0;   // entries that could not be read or written
         QString firstSkipped; // the name of the first of them
         platform::FsError firstError = platform::FsError::None;
+        // Why the archive's file could not be opened: NotRegularFile for a named pipe, a device
+        // or a socket, which is never read nor waited on.
+        platform::FsError openError = platform::FsError::None;
     };
 
-    // `archive` is a host path; `context` (may be null) gets the progress and the stop flag.
+    // `archive` is a host path, read only when it is a regular file (a link there is followed);
+    // `context` (may be null) gets the progress and the stop flag.
     static Result extract(platform::FileSystem& fileSystem, const QByteArray& archive, const platform::OpenFolder& target,
                           JobContext* context);
 };

@@ -250,6 +250,22 @@ Prepared prepare(platform::FileSystem& fileSystem, const ZipCreate::Item& item, 
     return out;
 }
 
+// The bytes of an entry name as the host spells its names. The file layer shows the bytes of
+// a host name that is not UTF-8 as private-use characters; written as UTF-8 those would read
+// as other characters everywhere else, so each name goes back to its own bytes.
+QByteArray hostEntryName(const QString& entryName)
+{
+    QByteArray bytes;
+    const QStringList names = entryName.split(u'/');
+    for (qsizetype i = 0; i < names.size(); ++i) {
+        if (i > 0)
+            bytes += '/';
+        const QByteArray host = platform::PathMapper::nameToHost(names.at(i));
+        bytes += host.isEmpty() ? names.at(i).toUtf8() : host;
+    }
+    return bytes;
+}
+
 // Lists a folder into items below `prefix`: files and links as they are, folders walked, an
 // empty folder as an entry of its own.
 bool collectFolder(platform::FileSystem& fileSystem, const OpenFolder& folder, const QString& prefix,
@@ -366,7 +382,7 @@ ZipCreate::Result ZipCreate::write(platform::FileSystem& fileSystem, const QStri
         }
         if (prepared.error != FsError::None) {
             const QString path = join(item.folderPath, item.name);
-            if (askUnreadable && askUnreadable(path)) {
+            if (askUnreadable && askUnreadable(path, prepared.error)) {
                 ++result.skipped;
                 continue;
             }
@@ -384,15 +400,15 @@ ZipCreate::Result ZipCreate::write(platform::FileSystem& fileSystem, const QStri
         info.tmz_date.tm_mon = static_cast<uInt>(time.date().month() - 1);
         info.tmz_date.tm_year = static_cast<uInt>(time.date().year());
         info.external_fa = static_cast<uLong>(prepared.mode) << 16 | (item.kind == Item::Folder ? 0x10 : 0);
-        const QByteArray entryName = item.entryName.toUtf8();
+        const QByteArray entryName = hostEntryName(item.entryName);
         const int zip64 = prepared.size >= 0xFFFFFFFFLL ? 1 : 0;
-        // Unix as the maker, so that readers take the mode (a link's in particular) from it;
-        // the flag says the name is UTF-8.
+        // Unix as the maker, so that readers take the mode (a link's in particular) from it,
+        // and the name's bytes as the host's; the flag says the name is UTF-8.
         // A folder has no data: stored, since an empty deflated stream is not empty.
         const int method = item.kind == Item::Folder ? 0 : Z_DEFLATED;
         int status = zipOpenNewFileInZip4_64(zip, entryName.constData(), &info, nullptr, 0, nullptr, 0, nullptr, method,
-                                             level, 1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, 3 << 8 | 20, 1 << 11,
-                                             zip64);
+                                             level, 1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, 3 << 8 | 20,
+                                             QByteArrayView(entryName).isValidUtf8() ? 1 << 11 : 0, zip64);
         if (status == ZIP_OK && !prepared.data.forEach([&](const char* data, qsizetype size) {
                 return zipWriteInFileInZip(zip, data, static_cast<unsigned>(size)) == ZIP_OK;
             }))

@@ -19,7 +19,9 @@ class FileSystem;
 // whole: files are compressed apart (two at a time, and a large one in pieces on several
 // threads, to use both cores) and appended in order only once complete, so after Cancel or a
 // failure the archive holds the entries finished before it and nothing cut short. Names keep their path below the folder that holds the
-// selected item ("Docs/a.txt"), written as UTF-8 with the flag that says so; an empty folder
+// selected item ("Docs/a.txt"), written as the host's bytes: UTF-8 with the flag that says so,
+// or a host name that is not UTF-8 as its own bytes without the flag, as Info-ZIP writes it on
+// Linux (never the private-use characters that stand for such bytes here); an empty folder
 // is a folder entry; a link is stored as a link (its target text, with the link's mode), never
 // followed. Sizes and counts are 64-bit (ZIP64 where needed). Widget-free.
 class ZipCreate {
@@ -40,9 +42,9 @@ public:
         platform::FsError error = platform::FsError::None;
         bool listingFailed = false;  // a selected folder could not be listed: nothing was written
     };
-    // Asked (on the worker thread) for a file that cannot be read: true leaves it out and goes
-    // on, false stops the archive there.
-    using AskUnreadable = std::function<bool(const QString& path)>;
+    // Asked (on the worker thread) for a file that cannot be read, with the reason: true leaves
+    // it out and goes on, false stops the archive there.
+    using AskUnreadable = std::function<bool(const QString& path, platform::FsError reason)>;
 
     // What the selected items put into an archive, walking selected folders (links are not
     // entered). False, with the failure, when a folder cannot be listed.

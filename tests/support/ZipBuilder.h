@@ -37,6 +37,13 @@ public:
         return *this;
     }
 
+    // The archive's comment, after the end record (at most 65,535 bytes).
+    ZipBuilder& comment(const QByteArray& text)
+    {
+        m_comment = text;
+        return *this;
+    }
+
     ZipBuilder& add(Entry entry)
     {
         m_entries.push_back(std::move(entry));
@@ -132,8 +139,8 @@ public:
         put16(out, static_cast<quint16>(m_entries.size()));
         put32(out, static_cast<quint32>(directory.size()));
         put32(out, directoryOffset);
-        put16(out, 0);
-        return m_leading + out;
+        put16(out, static_cast<quint16>(m_comment.size()));
+        return m_leading + out + m_comment;
     }
 
     // An Info-ZIP Unicode Path extra field for stored name bytes.
@@ -167,5 +174,6 @@ private:
 
     std::vector<Entry> m_entries;
     QByteArray m_leading;
+    QByteArray m_comment;
     bool m_zip64End = false;
 };

@@ -5,7 +5,12 @@
 
 #include <QProcess>
 
+#include <sys/stat.h>
+
 namespace {
+
+const QString NotRegular =
+    QStringLiteral("It is not a regular file but a named pipe, a device or a socket, and is never read.");
 
 QString entriesOf(const QString& archive)
 {
@@ -131,6 +136,74 @@ TEST(ArchiveScript, UnzipToAndAHandedOverArchiveAskWhereThroughThePicker)
     run = program.play(QStringLiteral("wait idle\nkey Enter\nwait idle\n"), {outside.fileName()});  // A, the first
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
     EXPECT_TRUE(QFile::exists(program.root() + QStringLiteral("/A/mail/x.txt")));
+}
+
+// A named pipe called "a.zip" is no archive: each way to unpack it says so, with the reason,
+// and waits for nothing (no writer ever comes); the program goes on.
+TEST(ArchiveScript, ANamedPipeCalledZipIsRefusedWithItsReasonAndNothingWaits)
+{
+    ProgramFixture program;
+    program.folder("A");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(program.root() + QStringLiteral("/A/a.zip")).constData(), 0644), 0);
+    const QString handedOver = program.path(QStringLiteral("mail.zip"));  // outside the root
+    ASSERT_EQ(::mkfifo(QFile::encodeName(handedOver).constData(), 0644), 0);
+    ProgramRun run = program.play(QStringLiteral(
+        "wait idle\n"
+        "key Enter Down\n"                      // A open; a.zip
+        "key Enter\n"                           // the action key: unzip here
+        "wait idle\n"
+        "expect screen An error occured while opening the zip file!\n"
+        "expect screen 'a.zip': %1\n"
+        "key Enter\n"
+        "wait idle\n"
+        "expect screen == Fennick ==\n"
+        "key F1\nchoose Zip/Unzip\nchoose Unzip to...\n"
+        "wait idle\n"
+        "key Enter\n"                           // Done: the picker's first folder
+        "wait idle\n"
+        "expect screen 'a.zip': %1\n"
+        "key Enter\n"
+        "wait idle\n"
+        "expect screen == Fennick ==\n").arg(NotRegular));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+
+    run = program.play(QStringLiteral("wait idle\n"
+                                      "expect screen == Unzip to... ==\n"
+                                      "key Enter\n"
+                                      "wait idle\n"
+                                      "expect screen 'mail.zip': %1\n"
+                                      "key Enter\n"
+                                      "wait idle\n"
+                                      "expect screen == Fennick ==\n").arg(NotRegular),
+                       {handedOver});
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
+}
+
+// Packing a named pipe: the question about the file that cannot be read says why, and so does
+// the message when the user stops there.
+TEST(ArchiveScript, PackingANamedPipeTellsTheReason)
+{
+    ProgramFixture program;
+    program.file("a.txt", "a");
+    ASSERT_EQ(::mkfifo(QFile::encodeName(program.root() + QStringLiteral("/pipe")).constData(), 0644), 0);
+    const ProgramRun run = program.play(QStringLiteral(
+        "wait idle\n"
+        "key Down *\n"                          // a.txt, then pipe selected
+        "key F1\nchoose Zip/Unzip\nchoose Zip selection...\n"
+        "wait idle\n"
+        "type pack\n"
+        "key Enter\n"
+        "wait idle\n"
+        "expect screen File '\\pipe' can't be opened for reading.\n"
+        "expect screen %1\n"
+        "key F1\n"                              // Yes: no archive without it
+        "wait idle\n"
+        "expect screen One or more files failed to be zipped!\n"
+        "expect screen '\\pipe': %1\n"
+        "key Enter\n"
+        "wait idle\n"
+        "expect screen == Fennick ==\n").arg(NotRegular));
+    ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
 }
 
 }  // namespace
