@@ -213,6 +213,10 @@ bool ArchiveCommands::unzipArchive(const QByteArray& host, const QString& archiv
         // the message names it and says why.
         if (result.openError != FsError::None)
             text += QStringLiteral("\n\n'%1': ").arg(archiveName) + FailureText::reason(result.openError);
+        // Nothing was unpacked: the folder made for it goes again rather than stand empty
+        // beside the archive. One that holds anything stays (it can only be empty here).
+        folder.reset();
+        (void)m_fileSystem.removeFolder(target);
         MessageBox::error(m_owner, text);
         return false;
     }
