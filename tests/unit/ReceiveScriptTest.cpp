@@ -160,9 +160,11 @@ TEST(ReceiveScript, APortThatCannotBeOpenedIsToldAndNothingRuns)
     const ProgramRun run = program.play(QStringLiteral(
         "wait idle\n"
         "key F1\nchoose Send & Receive\nchoose Receive from IR...\n"
-        "expect screen Error while initializing infrared port!\n"
+        "expect screen Error while initializing infrared port! Please disable incoming beams option in phone settings.\n"
+        "expect screen Cannot listen on 127.0.0.1, port %1: Address already in use.\n"
+        "expect screen \"Address\" and \"Port\" of the registry key HKEY_CURRENT_USER\\Software\\Corvane\\Fennick\\Receive.\n"
         "key Enter\n"
-        "expect no screen == Receiving... ==\n"));
+        "expect no screen == Receiving... ==\n").arg(taken.port()));
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
 }
 
