@@ -1,7 +1,7 @@
 // Feeds arbitrary byte streams, cut at arbitrary points, to the receive server's packet
 // handling: the framer, the header walk and the session, with objects kept in memory. Whatever
 // comes, every packet is whole and within the limit, every name stored is one plain name, data
-// goes only into an object that was begun, and the session's count is what was written.
+// goes only into an object that was begun, and the sessions' counts add up to what was written.
 #include "transfer/ObexPacket.h"
 #include "transfer/ObexReceiveSession.h"
 #include "transfer/ReceiveTarget.h"
@@ -12,6 +12,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <cstdlib>
+#include <optional>
 
 namespace {
 
@@ -68,13 +69,23 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     quint32 cut = data[0] | 1u;
     const QByteArray stream(reinterpret_cast<const char*>(data + 1), static_cast<qsizetype>(size - 1));
     MemoryTarget target;
+    qint64 total = 0;
     {
-        ObexReceiveSession session(target);
+        // Each link has a session of its own, as in the server: a session that ended, or a link
+        // that drops now and then, hands the rest of the stream to the next sender.
+        std::optional<ObexReceiveSession> session;
         Obex::Framer framer;
         QByteArrayView packet;
         QByteArray reply;
+        const auto nextSender = [&] {
+            if (session)
+                total += session->total();
+            session.emplace(target);
+            framer.clear();
+        };
+        nextSender();
         qsizetype at = 0;
-        while (at < stream.size() && session.outcome() == ObexReceiveSession::Outcome::Going) {
+        while (at < stream.size()) {
             cut = cut * 1103515245u + 12345u;
             const qsizetype piece = std::min<qsizetype>(1 + (cut >> 16) % 64, stream.size() - at);
             framer.add(QByteArrayView(stream).sliced(at, piece));
@@ -84,22 +95,27 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
                 if (state == Obex::Framer::State::NeedMore)
                     break;
                 if (state == Obex::Framer::State::Broken) {
-                    session.brokenStream(framer.tooLarge(), reply);
+                    session->brokenStream(framer.tooLarge(), reply);
+                    if (session->outcome() != ObexReceiveSession::Outcome::Failed)
+                        std::abort();
                     break;
                 }
                 if (packet.size() < 3 || packet.size() > Obex::MaxPacket)
                     std::abort();
-                session.handle(packet, reply);
+                session->handle(packet, reply);
                 if (!reply.isEmpty() && (reply.size() < 3 || reply.size() > 7))
                     std::abort();
-                if (session.outcome() != ObexReceiveSession::Outcome::Going)
+                if (session->outcome() != ObexReceiveSession::Outcome::Going)
                     break;
             }
             if ((cut >> 8) % 97 == 0)
-                session.linkLost();  // now and then the link drops and the peer comes back
+                session->linkLost();  // now and then the link drops and the peer comes back
+            if (session->outcome() != ObexReceiveSession::Outcome::Going)
+                nextSender();
         }
-        if (session.total() != target.written)
-            std::abort();
+        total += session->total();
     }
+    if (total != target.written)
+        std::abort();
     return 0;
 }

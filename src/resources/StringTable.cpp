@@ -182,6 +182,7 @@ constexpr Entry Table[] = {
     {FileCount, u"%d file(s)"},
     {SizeCalculationFailed, u"Error while calculating"},
     {TimeUnknown, u"Unknown"},
+    {ReceiveSenderLeft, u"Transfer stopped: the sender's connection was lost before the file was complete."},
 };
 
 constexpr bool isStrictlyAscending()

@@ -48,6 +48,7 @@
 //   230-231    infrared receive: a request that cannot be read, a file that cannot be written
 //   232-235    properties: a file's size in bytes, a folder's file count, a count that
 //              failed, a time the file system does not keep
+//   236        infrared receive: a sender that left in the middle of a file
 //
 // Texts with places ("%s", "%d", "%.1f", "%.2f") are filled with the helpers below, never
 // with QString::arg, whose "%1" places and re-scanning do not fit these texts.
@@ -192,6 +193,7 @@ enum Id : int {
     FileCount = 233,
     SizeCalculationFailed = 234,
     TimeUnknown = 235,
+    ReceiveSenderLeft = 236,
 };
 
 // The text of a number; an empty string for a number the table does not have.

@@ -123,8 +123,15 @@ void ObexReceiveSession::brokenStream(bool tooLarge, QByteArray& reply)
 
 void ObexReceiveSession::linkLost()
 {
-    dropObject();
-    m_awaitingFinal = false;
+    if (m_outcome != Outcome::Going)
+        return;
+    if (m_objectOpen) {
+        dropObject();
+        m_outcome = Outcome::Failed;
+        m_failureText = Str::ReceiveSenderLeft;
+    } else {
+        m_outcome = Outcome::Left;
+    }
 }
 
 void ObexReceiveSession::cancel()

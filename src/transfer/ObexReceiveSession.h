@@ -5,17 +5,20 @@
 
 class ReceiveTarget;
 
-// The server side of OBEX push for one receive session, over whole packets: CONNECT, PUT (one
-// object after the other), DISCONNECT and ABORT; GET, SETPATH and the rest get no response at
-// all. Holds no socket: the worker feeds it packets and sends back what it answers. Once the
-// session has ended, every packet is ignored.
+// The server side of OBEX push for one sender, over whole packets: CONNECT, PUT (one object
+// after the other), DISCONNECT and ABORT; GET, SETPATH and the rest get no response at all.
+// Holds no socket: the worker feeds it the packets of one link and sends back what it answers.
+// Once the session has ended, every packet is ignored; the next sender gets a session of its
+// own, so that nothing one sender does outlives its link.
 class ObexReceiveSession {
 public:
     enum class Outcome {
         Going,
         Disconnected,  // the peer said goodbye
         Cancelled,     // the peer aborted, or the user refused to overwrite
-        Failed,        // a request that cannot be read, or a file that cannot be written
+        Failed,        // a request that cannot be read, a file that cannot be written, or a
+                       // link lost in the middle of an object
+        Left,          // the link closed between objects, without a goodbye
     };
 
     explicit ObexReceiveSession(ReceiveTarget& target) : m_target(target) {}
@@ -26,15 +29,16 @@ public:
     // The byte stream cannot be framed (a length field below 3 or above the packet limit): the
     // object is given up and `reply` tells the peer.
     void brokenStream(bool tooLarge, QByteArray& reply);
-    // The link closed: an object that was not complete is given up; the session goes on with
-    // the next connection.
+    // The link closed or broke: an object that was not complete is given up, and the session
+    // has failed; between objects the sender has just left.
     void linkLost();
     // The user ended the session.
     void cancel();
 
     Outcome outcome() const { return m_outcome; }
     bool hasObject() const { return m_objectOpen; }
-    // The name of the object being received or received last; the body bytes of the session.
+    // The name of the object being received or received last; the body bytes of the session,
+    // those of an object given up included.
     QString name() const { return m_name; }
     qint64 total() const { return m_total; }
     // The string id for the status line when the session has failed.

@@ -57,61 +57,49 @@ void ObexReceiver::run(const AskReplace& askReplace)
     FolderReceiveTarget target(m_fileSystem, m_folder, [this, &askReplace](const QString& path) {
         return m_context.ask([&askReplace, path] { return askReplace(path) ? 1 : 0; }, 0) == 1;
     });
-    ObexReceiveSession session(target);
     // One packet at most is held: the buffer is the protocol's largest packet.
     std::vector<char> buffer(Obex::MaxPacket);
+    // Senders take turns, each on its own link with a session of its own: whatever one of them
+    // does ends only its own transfer, and the next is heard until the page closes.
+    while (!m_context.stopRequested()) {
+        platform::StreamSocket link;
+        if (m_listener.accept(link, m_wake) != platform::SocketIo::Ok)
+            break;
+        m_connected = true;
+        serve(link, target, buffer);
+        m_connected = false;
+        ++m_changes;
+    }
+    for (const QString& name : target.newNames())
+        m_newPaths << target.pathOf(name);
+}
+
+void ObexReceiver::serve(platform::StreamSocket& link, ReceiveTarget& target, std::vector<char>& buffer)
+{
+    // An object the session has not finished is given up when the session goes.
+    ObexReceiveSession session(target);
     Obex::Framer framer;
     QByteArrayView packet;
     QByteArray reply;
-    QString shownName;
-    platform::StreamSocket link;
-
-    const auto showProgress = [&] {
-        m_context.bytesDone = session.total();
-        if (session.name() != shownName) {
-            shownName = session.name();
-            m_context.setCurrentItem(shownName);
-            publish(m_status);
-        }
-    };
-    bool finalShown = false;
-    const auto showOutcome = [&] {
-        finalShown = true;
-        showProgress();
-        m_connected = false;
-        switch (session.outcome()) {
-        case ObexReceiveSession::Outcome::Disconnected:
-            publish(Str::FileReceived);
-            break;
-        case ObexReceiveSession::Outcome::Failed:
-            publish(session.failureText());
-            break;
-        default:
-            publish(Str::TransferCancelled);
-            break;
-        }
-    };
-    bool linkUsable = true;
-    while (session.outcome() == ObexReceiveSession::Outcome::Going && linkUsable) {
-        if (!link.isOpen()) {
-            // The peer may close the link between objects and come back on a new one.
-            if (m_listener.accept(link, m_wake) != platform::SocketIo::Ok)
-                break;
-            m_connected = true;
-            framer.clear();
-            publish(Str::ReceivingFileStatus);
-        }
+    bool heard = false;
+    bool outcomeShown = false;
+    while (session.outcome() == ObexReceiveSession::Outcome::Going) {
         qint64 got = 0;
         const platform::SocketIo io = link.receive(buffer.data(), static_cast<qint64>(buffer.size()), got, m_wake);
-        if (io == platform::SocketIo::Closed) {
+        if (io == platform::SocketIo::Woken)
+            return;
+        if (io != platform::SocketIo::Ok) {
             session.linkLost();
-            link.close();
-            m_connected = false;
-            ++m_changes;
-            continue;
-        }
-        if (io != platform::SocketIo::Ok)
             break;
+        }
+        if (!heard) {
+            // A sender shows on the page once it speaks; its count starts from zero.
+            heard = true;
+            m_context.bytesDone = 0;
+            m_shownName.clear();
+            m_context.setCurrentItem({});
+            publish(Str::ReceivingFileStatus);
+        }
         framer.add(QByteArrayView(buffer.data(), got));
         for (;;) {
             const Obex::Framer::State state = framer.next(packet);
@@ -121,28 +109,60 @@ void ObexReceiver::run(const AskReplace& askReplace)
                 session.brokenStream(framer.tooLarge(), reply);
             else
                 session.handle(packet, reply);
-            // The outcome is shown before the peer hears it, so whoever waits on the peer
-            // finds the screen up to date.
-            if (session.outcome() != ObexReceiveSession::Outcome::Going)
-                showOutcome();
-            else
-                showProgress();
-            if (!reply.isEmpty() && link.sendAll(reply.constData(), reply.size(), m_wake) != platform::SocketIo::Ok) {
-                linkUsable = false;
-                break;
+            // The outcome is shown before the sender hears it, so whoever waits on the sender
+            // finds the page up to date.
+            if (session.outcome() != ObexReceiveSession::Outcome::Going) {
+                showOutcome(session);
+                outcomeShown = true;
+            } else {
+                showProgress(session);
             }
-            if (session.outcome() != ObexReceiveSession::Outcome::Going || state == Obex::Framer::State::Broken)
+            if (!reply.isEmpty()) {
+                const platform::SocketIo sent = link.sendAll(reply.constData(), reply.size(), m_wake);
+                if (sent == platform::SocketIo::Woken)
+                    return;
+                if (sent != platform::SocketIo::Ok)
+                    session.linkLost();
+            }
+            if (session.outcome() != ObexReceiveSession::Outcome::Going)
                 break;
         }
     }
-    if (session.outcome() == ObexReceiveSession::Outcome::Going) {
-        // The user ended it, or the link failed: what was not complete goes.
-        session.cancel();
-        if (!m_context.stopRequested())
-            showOutcome();
-    } else if (!finalShown) {
-        showOutcome();
+    if (!outcomeShown && !m_context.stopRequested())
+        showOutcome(session);
+    // The link closes when the caller's socket goes: the sender hears no more, whatever it
+    // still sends.
+}
+
+void ObexReceiver::showProgress(const ObexReceiveSession& session)
+{
+    m_context.bytesDone = session.total();
+    if (session.name() != m_shownName) {
+        m_shownName = session.name();
+        m_context.setCurrentItem(m_shownName);
+        publish(m_status);
     }
-    for (const QString& name : target.newNames())
-        m_newPaths << target.pathOf(name);
+}
+
+void ObexReceiver::showOutcome(const ObexReceiveSession& session)
+{
+    showProgress(session);
+    switch (session.outcome()) {
+    case ObexReceiveSession::Outcome::Disconnected:
+        publish(Str::FileReceived);
+        break;
+    case ObexReceiveSession::Outcome::Failed:
+        publish(session.failureText());
+        break;
+    case ObexReceiveSession::Outcome::Left:
+        // Some senders close the link after their last object without a goodbye; one that
+        // sent nothing whole leaves the page waiting, as before it came.
+        publish(session.objectsReceived() > 0 ? Str::FileReceived : 0);
+        break;
+    default:
+        publish(Str::TransferCancelled);
+        break;
+    }
+    // Not before: a script that waits for the program to settle waits for the page too.
+    m_connected = false;
 }

@@ -8,17 +8,23 @@
 #include <atomic>
 #include <functional>
 #include <thread>
+#include <vector>
+
+class ObexReceiveSession;
+class ReceiveTarget;
 
 namespace platform {
 class FileSystem;
 }
 
-// The session worker of "Receive from IR...": on a thread of its own it accepts connections on
-// the listening socket, frames packets, lets an ObexReceiveSession answer them and writes the
-// objects into one folder, until the peer says goodbye, aborts, breaks the protocol, or the
-// user ends it. What it has to show (status, name, byte count) is published through atomics
-// and the job context, which the dialog reads when it likes; the overwrite question goes to the
-// user-interface thread through the context while the dialog stays up. No widget.
+// The session worker of "Receive from IR...": on a thread of its own it accepts senders on the
+// listening socket one after the other, frames their packets, lets an ObexReceiveSession answer
+// them and writes the objects into one folder. A sender's transfer ends when it says goodbye,
+// aborts, breaks the protocol or leaves; its link is then closed and the next sender is served,
+// until the user ends it all. What it has to show (status, name, byte count of the sender at
+// hand) is published through atomics and the job context, which the dialog reads when it likes;
+// the overwrite question goes to the user-interface thread through the context while the dialog
+// stays up. No widget.
 class ObexReceiver {
 public:
     // Runs on the user-interface thread: may `path` be replaced?
@@ -38,11 +44,13 @@ public:
     void stop();
 
     JobContext& context() { return m_context; }
-    // The string id of the status line: 0 while waiting for a peer.
+    // The string id of the status line: 0 while waiting for a sender, "Receiving file..." while
+    // one sends, and how its transfer ended once it has.
     int status() const { return m_status.load(); }
-    // True once the session is over (the soft key then reads "Done").
+    // True once the worker has ended: the page closes, or the socket can accept no more.
     bool ended() const { return m_ended.load(); }
-    // The name of the object received last or now; the body bytes received so far.
+    // The name of the object received last or now; the body bytes the sender at hand has sent
+    // so far (each sender counts from zero).
     QString name() const { return m_context.currentItem(); }
     qint64 total() const { return m_context.bytesDone.load(); }
     // Grows with every change the dialog has to show.
@@ -57,6 +65,10 @@ public:
 
 private:
     void run(const AskReplace& askReplace);
+    // Serves one sender on `link` until its transfer has ended one way or another.
+    void serve(platform::StreamSocket& link, ReceiveTarget& target, std::vector<char>& buffer);
+    void showProgress(const ObexReceiveSession& session);
+    void showOutcome(const ObexReceiveSession& session);
     void publish(int status);
 
     platform::FileSystem& m_fileSystem;
@@ -70,5 +82,7 @@ private:
     std::atomic<bool> m_ended = false;
     std::atomic<bool> m_connected = false;
     std::atomic<quint64> m_changes = 0;
+    // The worker's own: the name shown last.
+    QString m_shownName;
     QStringList m_newPaths;
 };

@@ -21,6 +21,16 @@
 
 QString ReceiveCommands::keyPath() { return Settings::keyPath() + QStringLiteral("\\Receive"); }
 
+QString ReceiveCommands::portFailure(const QString& address, quint32 port, const QString& reason)
+{
+    // The phone's words alone send a user to settings this system does not have: what failed,
+    // and where the address and port are set, let them pick a free one.
+    const QString where = address.trimmed().isEmpty() ? QStringLiteral("every address (0.0.0.0)") : address.trimmed();
+    return QStringLiteral("Cannot listen on %1, port %2: %3.\n\nThe address and port are the values \"Address\" and "
+                          "\"Port\" of the registry key HKEY_CURRENT_USER\\%4.")
+        .arg(where, QString::number(port), reason, keyPath());
+}
+
 void ReceiveCommands::registerCommands(CommandTable& table)
 {
     table.add(Cmd::ReceiveInfrared, [this] { receive(); });
@@ -38,8 +48,9 @@ void ReceiveCommands::receive()
     // There is no other OBEX server of the system's own to stop and start again around ours: the
     // server listens only while the page is open.
     platform::ListenSocket listener;
-    if (port > 0xFFFF || !listener.open(address, static_cast<quint16>(port))) {
-        MessageBox::error(m_owner, Str::text(Str::InfraredPortFailed));
+    QString reason = QStringLiteral("not a port number");
+    if (port > 0xFFFF || !listener.open(address, static_cast<quint16>(port), &reason)) {
+        MessageBox::error(m_owner, Str::text(Str::InfraredPortFailed) + QStringLiteral("\n\n") + portFailure(address, port, reason));
         return;
     }
 

@@ -26,6 +26,8 @@ public:
     void receive();
 
     static QString keyPath();
+    // Why the receive port could not be opened, and where it is set.
+    static QString portFailure(const QString& address, quint32 port, const QString& reason);
     static constexpr quint32 DefaultPort = 6500;
 
 private:

@@ -28,7 +28,7 @@ ReceiveDialog::ReceiveDialog(ObexReceiver& receiver, const QString& folderShown,
         return shown;
     };
     label(folderShown);
-    m_status = label(QStringLiteral("Waiting for a file..."));
+    m_status = label(waitingText());
     m_name = label(QString());
     m_count = label(QString());
     layout->addStretch(1);
@@ -50,16 +50,24 @@ void ReceiveDialog::refresh()
         m_asking = false;
     }
     const quint64 changes = m_receiver.changes();
-    if (const int status = m_receiver.status())
-        m_status->setText(Str::text(status));
+    const int status = m_receiver.status();
+    m_status->setText(status ? Str::text(status) : waitingText());
     m_name->setText(m_receiver.name());
+    // Each sender counts from zero; nothing is shown before its first byte.
     const qint64 total = m_receiver.total();
-    if (total > 0)
-        m_count->setText(transferSizeText(total));
-    if (m_receiver.ended() && softKeyBar())
-        softKeyBar()->setLabel(SoftKeyBar::Left, Str::text(Str::TransferDone));
+    m_count->setText(total > 0 ? transferSizeText(total) : QString());
+    // The key ends the page either way; it reads "Done" once a sender's transfer has ended, and
+    // "Cancel" again while the next one sends.
+    if (softKeyBar()) {
+        if (m_cancelLabel.isEmpty())
+            m_cancelLabel = softKeyBar()->label(SoftKeyBar::Left);
+        const bool transferEnded = status != 0 && status != Str::ReceivingFileStatus;
+        softKeyBar()->setLabel(SoftKeyBar::Left, transferEnded ? Str::text(Str::TransferDone) : m_cancelLabel);
+    }
     m_shownChanges = changes;
 }
+
+QString ReceiveDialog::waitingText() { return QStringLiteral("Waiting for a file..."); }
 
 void ReceiveDialog::changeEvent(QEvent* event)
 {

@@ -7,7 +7,7 @@ class QLabel;
 
 // "Receiving...": the folder files go to, the state of the session, the name of the file and
 // the bytes received. It watches the session worker, asks its overwrite questions while it
-// stays up, and turns its Cancel key into "Done" once the session is over.
+// stays up, and turns its Cancel key into "Done" once a sender's transfer is over.
 class ReceiveDialog : public PhoneDialog {
     Q_OBJECT
 public:
@@ -21,10 +21,13 @@ protected:
     void changeEvent(QEvent* event) override;
 
 private:
+    static QString waitingText();
+
     ObexReceiver& m_receiver;
     QLabel* m_status;
     QLabel* m_name;
     QLabel* m_count;
+    QString m_cancelLabel;
     quint64 m_shownChanges = 0;
     bool m_asking = false;
 };

@@ -8,8 +8,11 @@
 #include <QByteArray>
 #include <QString>
 
+#include <functional>
+
 #include <arpa/inet.h>
 #include <netinet/in.h>
+#include <poll.h>
 #include <sys/socket.h>
 #include <unistd.h>
 
@@ -89,6 +92,19 @@ public:
     }
     // Sends a request and returns its response.
     QByteArray ask(const QByteArray& request) { return send(request) ? reply() : QByteArray(); }
+    // Waits until the server has said something or closed the link (true), or `giveUp` says
+    // nobody will (false); asked a tenth of a second at a time, so a server that has stopped
+    // serving fails a test instead of holding it.
+    bool waitForReply(const std::function<bool()>& giveUp)
+    {
+        for (;;) {
+            pollfd wait{m_fd, POLLIN, 0};
+            if (::poll(&wait, 1, 100) > 0)
+                return true;
+            if (giveUp())
+                return false;
+        }
+    }
     // True when the server has closed the link (a read finds its end, not data).
     bool closedByServer()
     {

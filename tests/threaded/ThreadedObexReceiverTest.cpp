@@ -1,6 +1,7 @@
 // The receive server on a real socket on 127.0.0.1: another program's OBEX client pushes files
-// into it, and hostile peers do what they can. The server ends its session cleanly and writes
-// only inside its folder. Run under ThreadSanitizer in CI.
+// into it, and hostile peers do what they can. The server ends each sender's transfer cleanly,
+// goes on with the next sender, and writes only inside its folder. Run under ThreadSanitizer in
+// CI.
 #include "FileContent.h"
 #include "ObexPeer.h"
 #include "platform/StreamSocket.h"
@@ -16,11 +17,35 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <memory>
+#include <mutex>
+#include <ostream>
+#include <vector>
 
 namespace {
 
 using namespace ObexRequests;
+
+// What the page shows of the receiver: status line, name, byte count.
+struct Shown {
+    int status;
+    QString name;
+    qint64 total;
+    bool operator==(const Shown&) const = default;
+};
+
+std::ostream& operator<<(std::ostream& out, const Shown& shown)
+{
+    return out << "[" << shown.status << " " << shown.name.toStdString() << " " << shown.total << "]";
+}
+
+std::ostream& operator<<(std::ostream& out, const std::vector<Shown>& shown)
+{
+    for (const Shown& one : shown)
+        out << one << " ";
+    return out;
+}
 
 class ThreadedObexReceiver : public ::testing::Test {
 protected:
@@ -31,9 +56,27 @@ protected:
         EXPECT_TRUE(listener.open(QStringLiteral("127.0.0.1"), 0));
         m_receiver = std::make_unique<ObexReceiver>(m_fileSystem, QStringLiteral("\\In"), std::move(listener));
         m_port = m_receiver->port();
-        // Nobody answers questions here: an existing name would be refused.
-        m_receiver->start([](const QString&) { return false; }, {});
+        // Nobody answers questions here: an existing name would be refused. What the page would
+        // show is kept each time it changes.
+        m_receiver->start([](const QString&) { return false; }, [this] {
+            const Shown now{m_receiver->status(), m_receiver->name(), m_receiver->total()};
+            std::lock_guard lock(m_shownMutex);
+            if (m_shown.empty() || !(m_shown.back() == now))
+                m_shown.push_back(now);
+        });
     }
+
+    std::vector<Shown> shown()
+    {
+        std::lock_guard lock(m_shownMutex);
+        return m_shown;
+    }
+    bool wasShown(const Shown& wanted)
+    {
+        const std::vector<Shown> all = shown();
+        return std::find(all.begin(), all.end(), wanted) != all.end();
+    }
+    bool workerEnded() const { return m_receiver->ended(); }
 
     QStringList received() const
     {
@@ -46,7 +89,10 @@ protected:
     platform::LinuxFileSystem m_fileSystem;
     std::unique_ptr<ObexReceiver> m_receiver;
     quint16 m_port = 0;
+    std::mutex m_shownMutex;
+    std::vector<Shown> m_shown;
 };
+
 
 TEST_F(ThreadedObexReceiver, ObexftpPushesFilesThatArriveByteForByte)
 {
@@ -113,7 +159,7 @@ TEST_F(ThreadedObexReceiver, AnOversizedLengthFieldEndsTheSessionWithAnError)
     EXPECT_TRUE(received().isEmpty()) << received().join(u' ').toStdString();
 }
 
-TEST_F(ThreadedObexReceiver, APeerThatLeavesMidObjectLeavesNothingAndTheNextConnectionGoesOn)
+TEST_F(ThreadedObexReceiver, APeerThatLeavesMidObjectIsToldLeavesNothingAndTheNextCountsFromZero)
 {
     {
         ObexPeer first(m_port);
@@ -126,7 +172,55 @@ TEST_F(ThreadedObexReceiver, APeerThatLeavesMidObjectLeavesNothingAndTheNextConn
     EXPECT_EQ(second.ask(disconnect()).toHex(), "a00003");
     m_receiver->stop();
     EXPECT_EQ(received(), QStringList({QStringLiteral("whole.bin")}));
-    EXPECT_EQ(m_receiver->status(), Str::FileReceived);
+    // The page said why the first object stopped, then counted the second sender from zero.
+    EXPECT_TRUE(wasShown({Str::ReceiveSenderLeft, QStringLiteral("cut.bin"), 4})) << shown();
+    EXPECT_EQ(shown().back(), (Shown{Str::FileReceived, QStringLiteral("whole.bin"), 3})) << shown();
+}
+
+TEST_F(ThreadedObexReceiver, ABrokenSenderIsAnsweredAndDroppedAndTheNextSenderIsServed)
+{
+    const struct {
+        const char* what;
+        QByteArray opening;  // a first packet of an object, or nothing
+        QByteArray broken;
+        const char* reply;
+    } cases[] = {
+        {"a length shorter than the packet's own prefix", {}, QByteArray("\x82\x00\x02", 3), "c00003"},
+        {"the same in the middle of an object", packet(Obex::Put, name(QStringLiteral("half.txt")) + body("x")),
+         QByteArray("\x82\x00\x02", 3), "c00003"},
+        {"a name past its packet", packet(Obex::Put, name(QStringLiteral("half.txt")) + body("x")),
+         packet(Obex::PutFinal, QByteArray("\x01\x00\x40\x00\x41", 5)), "c00003"},
+        {"a length beyond the packet limit", packet(Obex::Put, name(QStringLiteral("half.txt")) + body("x")),
+         QByteArray("\x02\xff\xff", 3), "cd0003"},
+    };
+    int round = 0;
+    for (const auto& test : cases) {
+        ObexPeer broken(m_port);
+        if (!test.opening.isEmpty()) {
+            EXPECT_EQ(broken.ask(test.opening).toHex(), "900003") << test.what;
+        }
+        EXPECT_EQ(broken.ask(test.broken).toHex(), test.reply) << test.what;
+        EXPECT_TRUE(broken.closedByServer()) << test.what;
+        EXPECT_EQ(m_receiver->status(), Str::ReceiveBrokenRequest) << test.what;
+
+        const QString good = QStringLiteral("good%1.txt").arg(++round);
+        ObexPeer next(m_port);
+        ASSERT_TRUE(next.send(connect() + putWhole(good, "fine") + disconnect()));
+        // A server that stopped serving would leave this sender unanswered for good.
+        ASSERT_TRUE(next.waitForReply([this] { return workerEnded(); })) << test.what;
+        EXPECT_EQ(next.reply().toHex(), "a0000710004000") << test.what;
+        EXPECT_EQ(next.reply().toHex(), "a00003") << test.what;
+        EXPECT_EQ(next.reply().toHex(), "a00003") << test.what;
+        EXPECT_EQ(m_receiver->status(), Str::FileReceived) << test.what;
+        EXPECT_EQ(m_receiver->total(), 4) << test.what;
+    }
+    m_receiver->stop();
+    // Nothing half-received stays, under its name or any other.
+    EXPECT_EQ(received(), QStringList({QStringLiteral("good1.txt"), QStringLiteral("good2.txt"), QStringLiteral("good3.txt"),
+                                       QStringLiteral("good4.txt")}));
+    EXPECT_EQ(FileContent::read(in(QStringLiteral("good4.txt"))), "fine");
+    ObexPeer late(m_port);
+    EXPECT_FALSE(late.connected());  // the port is closed with the page
 }
 
 TEST_F(ThreadedObexReceiver, APeerThatConnectsAndFallsSilentDoesNotHoldTheServer)

@@ -95,11 +95,13 @@ TEST_F(ObexReceiveSessionTest, AnObjectNotCompleteLeavesNothingBehind)
         QByteArray ending;   // "" for a link that is lost
         const char* reply;
         Outcome outcome;
+        int failureText;
     };
-    for (const Case& test : {Case{"abort", packet(Obex::Abort, {}), "a00003", Outcome::Cancelled},
-                             Case{"goodbye", disconnect(), "a00003", Outcome::Cancelled},
-                             Case{"bad header", packet(Obex::Put, QByteArray("\x48\x00\x09xx", 5)), "c00003", Outcome::Failed},
-                             Case{"lost link", QByteArray(), "-", Outcome::Going}}) {
+    for (const Case& test : {Case{"abort", packet(Obex::Abort, {}), "a00003", Outcome::Cancelled, 0},
+                             Case{"goodbye", disconnect(), "a00003", Outcome::Cancelled, 0},
+                             Case{"bad header", packet(Obex::Put, QByteArray("\x48\x00\x09xx", 5)), "c00003", Outcome::Failed,
+                                  Str::ReceiveBrokenRequest},
+                             Case{"lost link", QByteArray(), "-", Outcome::Failed, Str::ReceiveSenderLeft}}) {
         ObexReceiveSession session(m_target);
         QByteArray reply;
         session.handle(packet(Obex::Put, name(QStringLiteral("part.bin")) + body(QByteArray(1000, 'p'))), reply);
@@ -110,8 +112,19 @@ TEST_F(ObexReceiveSessionTest, AnObjectNotCompleteLeavesNothingBehind)
             session.handle(test.ending, reply);
         EXPECT_EQ(test.ending.isEmpty() ? "-" : reply.toHex().toStdString(), test.reply) << test.what;
         EXPECT_EQ(session.outcome(), test.outcome) << test.what;
+        EXPECT_EQ(session.failureText(), test.failureText) << test.what;
         EXPECT_TRUE(listing().isEmpty()) << test.what << ": " << listing().join(u' ').toStdString();
     }
+}
+
+TEST_F(ObexReceiveSessionTest, ASenderThatLeavesBetweenObjectsKeepsWhatArrived)
+{
+    EXPECT_EQ(exchange({connect(), putWhole(QStringLiteral("a.txt"), "whole")}), "a0000710004000 a00003");
+    m_session.linkLost();
+    EXPECT_EQ(m_session.outcome(), Outcome::Left);
+    EXPECT_EQ(m_session.objectsReceived(), 1);
+    EXPECT_EQ(listing(), QStringList({QStringLiteral("a.txt")}));
+    EXPECT_EQ(exchange({putWhole(QStringLiteral("b.txt"), "late")}), "-");  // the session is over
 }
 
 TEST_F(ObexReceiveSessionTest, BrokenRequestsEndTheSessionWithAnErrorAndWriteNothing)

@@ -1,6 +1,7 @@
 // "Receive from IR..." as a person uses it: the page opens on the current folder and waits,
 // another device pushes files, the page shows them and the tree holds them afterwards; an
-// existing file is replaced only on Yes; closing the page mid-transfer leaves nothing behind.
+// existing file is replaced only on Yes; closing the page mid-transfer leaves nothing behind; a
+// broken sender or one that leaves mid-file is told on the page and the next one is heard.
 #include "ObexPeer.h"
 #include "ProgramFixture.h"
 #include "platform/StreamSocket.h"
@@ -34,6 +35,16 @@ const char* const OpenReceivePage =
     "expect screen Waiting for a file...\n"
     "dump\n"          // the page listens: the test may push now
     "wait input\n";   // until it has
+
+// Reads what the program prints until `marker` comes (or the program has ended); `out` keeps it
+// all. The program waits for input after what the test looks for, so nothing is read beyond.
+void readUntil(QProcess& process, QString& out, const QString& marker)
+{
+    const qsizetype from = out.size();
+    out += QString::fromUtf8(process.readAllStandardOutput());
+    while (!out.mid(from).contains(marker) && process.waitForReadyRead(-1))
+        out += QString::fromUtf8(process.readAllStandardOutput());
+}
 
 QStringList itemsIn(const ProgramFixture& program, const char* folder)
 {
@@ -147,7 +158,110 @@ TEST(ReceiveScript, ClosingThePageMidTransferLeavesNoPartialFile)
     EXPECT_TRUE(itemsIn(program, "Docs").isEmpty()) << itemsIn(program, "Docs").join(u' ').toStdString();
 }
 
-TEST(ReceiveScript, APortThatCannotBeOpenedIsToldAndNothingRuns)
+TEST(ReceiveScript, ABrokenSenderIsToldAndDroppedThenAnotherProgramPushesAndThePortClosesWithThePage)
+{
+    const QString obexftp = QStandardPaths::findExecutable(QStringLiteral("obexftp"));
+    ASSERT_FALSE(obexftp.isEmpty()) << "obexftp is installed by scripts/bootstrap";
+    ProgramFixture program;
+    program.folder("Docs");
+    const quint16 port = receiveOnFreePort(program);
+    QDir().mkpath(program.path(QStringLiteral("sent")));
+    ASSERT_TRUE(FileContent::write(program.path(QStringLiteral("sent/good.txt")), "hello"));
+    const QString brokenText = QStringLiteral("Transfer stopped: the sender's request could not be read.");
+    QProcess process;
+    program.startPlaying(process, QString::fromUtf8(OpenReceivePage) + QStringLiteral(
+        "wait idle\n"
+        "expect screen %1\n"
+        "expect screen keys: [Done]\n"
+        "dump\n"
+        "wait input\n"                  // the next sender
+        "wait idle\n"
+        "expect screen File received\n"
+        "expect screen good.txt\n"
+        "expect screen 5 bytes\n"
+        "key F1\n"
+        "wait idle\n"
+        "expect no screen == Receiving... ==\n"
+        "dump\n"
+        "wait input\n").arg(brokenText));   // a sender after the page has closed
+    QString out;
+    readUntil(process, out, QStringLiteral("Waiting for a file..."));
+    {
+        ObexPeer broken(port);
+        EXPECT_EQ(broken.ask(QByteArray("\x82\x00\x02", 3)).toHex(), "c00003");
+        EXPECT_TRUE(broken.closedByServer());
+    }
+    process.write("\n");
+    readUntil(process, out, brokenText);
+
+    QProcess client;
+    client.start(obexftp, {QStringLiteral("-n"), QStringLiteral("127.0.0.1:%1").arg(port), QStringLiteral("-p"),
+                           program.path(QStringLiteral("sent/good.txt"))});
+    ASSERT_TRUE(client.waitForFinished(-1));
+    const QString said = QString::fromUtf8(client.readAllStandardOutput() + client.readAllStandardError());
+    EXPECT_FALSE(said.contains(QStringLiteral("failed"))) << said.toStdString();
+    EXPECT_EQ(said.count(QStringLiteral("done")), 3) << said.toStdString();  // connect, the file, disconnect
+    process.write("\n");
+    readUntil(process, out, QStringLiteral("good.txt"));
+
+    ObexPeer late(port);
+    EXPECT_FALSE(late.connected());  // nothing listens once the page is closed
+    process.write("\n");
+    ASSERT_TRUE(process.waitForFinished(-1));
+    out += QString::fromUtf8(process.readAllStandardOutput());
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString() << out.toStdString();
+    EXPECT_EQ(itemsIn(program, "Docs"), QStringList({QStringLiteral("good.txt")}));
+    EXPECT_EQ(program.content("Docs/good.txt"), "hello");
+    EXPECT_TRUE(out.contains(QStringLiteral(">     good.txt"))) << out.toStdString();
+}
+
+TEST(ReceiveScript, ASenderThatLeavesMidFileIsToldAndTheNextSenderCountsFromZero)
+{
+    ProgramFixture program;
+    program.folder("Docs");
+    const quint16 port = receiveOnFreePort(program);
+    const QString leftText = QStringLiteral("Transfer stopped: the sender's connection was lost before the file was complete.");
+    QProcess process;
+    program.startPlaying(process, QString::fromUtf8(OpenReceivePage) + QStringLiteral(
+        "wait idle\n"
+        "expect screen %1\n"
+        "expect screen fresh.txt\n"
+        "expect screen keys: [Done]\n"
+        "dump\n"
+        "wait input\n"                  // the next sender
+        "wait idle\n"
+        "expect screen File received\n"
+        "expect screen next.txt\n"
+        "expect screen 5 bytes\n"
+        "expect no screen 605\n"
+        "key F1\n"
+        "wait idle\n"
+        "dump\n").arg(leftText));
+    QString out;
+    readUntil(process, out, QStringLiteral("Waiting for a file..."));
+    {
+        ObexPeer first(port);
+        EXPECT_EQ(first.ask(connect()).toHex(), "a0000710004000");
+        EXPECT_EQ(first.ask(packet(Obex::Put, name(QStringLiteral("fresh.txt")) + body(QByteArray(600, 'f')))).toHex(), "900003");
+    }
+    process.write("\n");
+    readUntil(process, out, leftText);
+    // Nothing of the half-received file is there, under its name or another.
+    EXPECT_TRUE(itemsIn(program, "Docs").isEmpty()) << itemsIn(program, "Docs").join(u' ').toStdString();
+
+    ObexPeer second(port);
+    EXPECT_EQ(second.ask(connect()).toHex(), "a0000710004000");
+    EXPECT_EQ(second.ask(putWhole(QStringLiteral("next.txt"), "12345")).toHex(), "a00003");
+    EXPECT_EQ(second.ask(disconnect()).toHex(), "a00003");
+    process.write("\n");
+    ASSERT_TRUE(process.waitForFinished(-1));
+    out += QString::fromUtf8(process.readAllStandardOutput());
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString() << out.toStdString();
+    EXPECT_EQ(itemsIn(program, "Docs"), QStringList({QStringLiteral("next.txt")}));
+    EXPECT_TRUE(out.contains(QStringLiteral(">     next.txt"))) << out.toStdString();
+}
+
+TEST(ReceiveScript, APortThatCannotBeOpenedIsToldWithWhereItIsSetAndNothingRuns)
 {
     ProgramFixture program;
     program.folder("Docs");
@@ -160,9 +274,11 @@ TEST(ReceiveScript, APortThatCannotBeOpenedIsToldAndNothingRuns)
     const ProgramRun run = program.play(QStringLiteral(
         "wait idle\n"
         "key F1\nchoose Send & Receive\nchoose Receive from IR...\n"
-        "expect screen Error while initializing infrared port!\n"
+        "expect screen Error while initializing infrared port! Please disable incoming beams option in phone settings.\n"
+        "expect screen Cannot listen on 127.0.0.1, port %1: Address already in use.\n"
+        "expect screen \"Address\" and \"Port\" of the registry key HKEY_CURRENT_USER\\Software\\Corvane\\Fennick\\Receive.\n"
         "key Enter\n"
-        "expect no screen == Receiving... ==\n"));
+        "expect no screen == Receiving... ==\n").arg(taken.port()));
     EXPECT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
 }
 
