@@ -7,8 +7,9 @@
 
 #include <vector>
 
-ObexReceiver::ObexReceiver(platform::FileSystem& fileSystem, const QString& folder, platform::ListenSocket listener)
-    : m_fileSystem(fileSystem), m_folder(folder), m_listener(std::move(listener))
+ObexReceiver::ObexReceiver(platform::FileSystem& fileSystem, const QString& folder, platform::ListenSocket listener,
+                           int silenceLimitMs)
+    : m_fileSystem(fileSystem), m_folder(folder), m_listener(std::move(listener)), m_silenceLimitMs(silenceLimitMs)
 {
 }
 
@@ -85,7 +86,8 @@ void ObexReceiver::serve(platform::StreamSocket& link, ReceiveTarget& target, st
     bool outcomeShown = false;
     while (session.outcome() == ObexReceiveSession::Outcome::Going) {
         qint64 got = 0;
-        const platform::SocketIo io = link.receive(buffer.data(), static_cast<qint64>(buffer.size()), got, m_wake);
+        const platform::SocketIo io =
+            link.receive(buffer.data(), static_cast<qint64>(buffer.size()), got, m_wake, m_silenceLimitMs);
         if (io == platform::SocketIo::Woken)
             return;
         if (io != platform::SocketIo::Ok) {
@@ -118,7 +120,8 @@ void ObexReceiver::serve(platform::StreamSocket& link, ReceiveTarget& target, st
                 showProgress(session);
             }
             if (!reply.isEmpty()) {
-                const platform::SocketIo sent = link.sendAll(reply.constData(), reply.size(), m_wake);
+                // A sender that reads none of its answers is as silent as one that sends nothing.
+                const platform::SocketIo sent = link.sendAll(reply.constData(), reply.size(), m_wake, m_silenceLimitMs);
                 if (sent == platform::SocketIo::Woken)
                     return;
                 if (sent != platform::SocketIo::Ok)

@@ -30,8 +30,14 @@ public:
     // Runs on the user-interface thread: may `path` be replaced?
     using AskReplace = std::function<bool(const QString& path)>;
 
+    // How long a sender may keep silent, within its transfer or before its first byte, before
+    // it is dropped: senders take turns, so one that connects and says nothing would otherwise
+    // keep every other sender out until the page closes. Long enough for a slow radio link.
+    static constexpr int DefaultSilenceLimitMs = 30000;
+
     // `folder` is a phone path; the listening socket is taken over.
-    ObexReceiver(platform::FileSystem& fileSystem, const QString& folder, platform::ListenSocket listener);
+    ObexReceiver(platform::FileSystem& fileSystem, const QString& folder, platform::ListenSocket listener,
+                 int silenceLimitMs = DefaultSilenceLimitMs);
     ~ObexReceiver();
     ObexReceiver(const ObexReceiver&) = delete;
     ObexReceiver& operator=(const ObexReceiver&) = delete;
@@ -74,6 +80,7 @@ private:
     platform::FileSystem& m_fileSystem;
     QString m_folder;
     platform::ListenSocket m_listener;
+    int m_silenceLimitMs;
     platform::SocketWake m_wake;
     JobContext m_context;
     std::function<void()> m_notify;

@@ -223,6 +223,40 @@ TEST_F(ThreadedObexReceiver, ABrokenSenderIsAnsweredAndDroppedAndTheNextSenderIs
     EXPECT_FALSE(late.connected());  // the port is closed with the page
 }
 
+// Senders take turns: one that connects and keeps silent, before its first byte or within an
+// object, is dropped after the silence limit, and the sender after it is served.
+TEST(ThreadedObexReceiverSilence, ASilentSenderIsDroppedAndTheNextOneServed)
+{
+    QTemporaryDir root;
+    ASSERT_TRUE(QDir(root.path()).mkdir(QStringLiteral("In")));
+    platform::LinuxFileSystem fileSystem(QFile::encodeName(root.path()));
+    platform::ListenSocket listener;
+    ASSERT_TRUE(listener.open(QStringLiteral("127.0.0.1"), 0));
+    ObexReceiver receiver(fileSystem, QStringLiteral("\\In"), std::move(listener), 200);
+    const quint16 port = receiver.port();
+    receiver.start([](const QString&) { return false; }, [] {});
+    const QByteArray halfObject = packet(Obex::Put, name(QStringLiteral("never.bin")) + body("x"));
+    for (const QByteArray& said : {QByteArray(), halfObject}) {
+        ObexPeer silent(port);
+        ASSERT_TRUE(silent.connected());
+        if (!said.isEmpty()) {
+            ASSERT_TRUE(silent.send(said));
+            EXPECT_EQ(silent.reply().toHex(), "900003");
+        }
+        ObexPeer next(port);
+        ASSERT_TRUE(next.send(connect() + putWhole(QStringLiteral("after.txt"), "fine") + disconnect()));
+        // Before the limit existed the silent sender held the server until the page closed: a
+        // minute of waiting (a tenth of a second at a time) means it still does.
+        int polls = 0;
+        ASSERT_TRUE(next.waitForReply([&receiver, &polls] { return receiver.ended() || ++polls > 600; }));
+        EXPECT_EQ(next.reply().toHex(), "a0000710004000");
+        EXPECT_TRUE(silent.closedByServer());
+    }
+    receiver.stop();
+    EXPECT_EQ(QDir(root.filePath(QStringLiteral("In"))).entryList(QDir::Files | QDir::Hidden),
+              QStringList{QStringLiteral("after.txt")});
+}
+
 TEST_F(ThreadedObexReceiver, APeerThatConnectsAndFallsSilentDoesNotHoldTheServer)
 {
     ObexPeer silent(m_port);
