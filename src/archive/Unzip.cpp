@@ -15,7 +15,6 @@
 #include <vector>
 
 #include <ioapi.h>
-#include <unistd.h>
 #include <unzip.h>
 
 using platform::DirEntry;
@@ -29,19 +28,6 @@ struct ArchiveCloser {
     void operator()(void* archive) const { unzClose(static_cast<unzFile>(archive)); }
 };
 using Archive = std::unique_ptr<void, ArchiveCloser>;
-
-// The archive's handle, closed however the extraction ends (after the QFile over it).
-struct Descriptor {
-    int value = -1;
-    Descriptor() = default;
-    Descriptor(const Descriptor&) = delete;
-    Descriptor& operator=(const Descriptor&) = delete;
-    ~Descriptor()
-    {
-        if (value >= 0)
-            ::close(value);
-    }
-};
 
 // The archive's file as the ZIP library's input: it reads through the one handle that was
 // checked to be a regular file, never opening the path again (a name can be swapped for a
@@ -168,12 +154,8 @@ Unzip::Result Unzip::extract(platform::FileSystem& fileSystem, const QByteArray&
     Result result;
     // The user pointed at the archive, so a link there is followed; but only a regular file is
     // read, and the open never waits (a named pipe would hold it until a writer came).
-    Descriptor descriptor;
-    result.openError = platform::openRegularFile(archivePath, platform::Links::Follow, descriptor.value);
     QFile archiveFile;
-    if (result.openError == FsError::None
-        && !archiveFile.open(descriptor.value, QIODevice::ReadOnly, QFileDevice::DontCloseHandle))
-        result.openError = FsError::Other;
+    result.openError = platform::openRegularFile(archivePath, platform::Links::Follow, archiveFile);
     if (result.openError != FsError::None) {
         result.outcome = Outcome::CannotOpen;
         return result;

@@ -9,8 +9,6 @@
 #include <QMimeDatabase>
 #include <QPixmap>
 
-#include <unistd.h>
-
 namespace {
 
 // Reading stops here: no program file that carries icons for a file type is this large, and
@@ -59,15 +57,9 @@ QList<Icon> load(const QString& module)
     if (path.size() >= 2 && path.startsWith(u'"') && path.endsWith(u'"'))
         path = path.mid(1, path.size() - 2);
     // Opened without waiting and only when regular: a module named by the user may be a pipe.
-    int descriptor = -1;
-    if (path.isEmpty()
-        || platform::openRegularFile(QFile::encodeName(path), platform::Links::Follow, descriptor) != platform::FsError::None)
-        return {};
     QFile file;
-    if (!file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-        ::close(descriptor);
+    if (path.isEmpty() || platform::openRegularFile(QFile::encodeName(path), platform::Links::Follow, file) != platform::FsError::None)
         return {};
-    }
     QList<Icon> icons;
     PeIcons pe;
     if (file.size() <= MostModuleBytes && file.peek(2) == "MZ" && pe.read(file.readAll())) {

@@ -5,6 +5,8 @@
 #include <QByteArray>
 #include <QtGlobal>
 
+class QFile;
+
 namespace platform {
 
 // Opening a file that a user pointed at by its host path (an archive, a shortcut, a desktop
@@ -20,6 +22,9 @@ enum class Links { Follow, NotFollowed };
 // A folder gives AccessDenied. `size` (optional) gets the file's size.
 [[nodiscard]] FsError openRegularFile(const QByteArray& hostPath, Links links, int& descriptor,
                                       qint64* size = nullptr);
+
+// The same, handed out as a QFile open for reading that owns the handle (and closes it).
+[[nodiscard]] FsError openRegularFile(const QByteArray& hostPath, Links links, QFile& out);
 
 // The whole content of a regular file of at most `limit` bytes (AccessDenied for a larger
 // one, which is not read at all).

@@ -15,8 +15,6 @@
 #include <QProgressBar>
 #include <QVBoxLayout>
 
-#include <unistd.h>
-
 namespace {
 // How long a silent peer is waited for before the transfer is given up.
 constexpr int PeerTimeoutMs = 15000;
@@ -108,14 +106,11 @@ void SendingDialog::work()
             post(Str::SendingData, name, -1, 0);
             // Only a regular file is sent: a named pipe would hold the worker in its open, and
             // a device could be read without end.
-            int descriptor = -1;
-            const platform::FsError error = platform::openRegularFile(QFile::encodeName(path), platform::Links::Follow, descriptor);
             QFile file;
-            if (error != platform::FsError::None || !file.open(descriptor, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
-                if (descriptor >= 0 && !file.isOpen())
-                    ::close(descriptor);
+            if (const platform::FsError error = platform::openRegularFile(QFile::encodeName(path), platform::Links::Follow, file);
+                error != platform::FsError::None) {
                 status = Str::SendReadFailed;
-                reason = FailureText::reason(error == platform::FsError::None ? platform::FsError::IoError : error);
+                reason = FailureText::reason(error);
                 break;
             }
             total = file.size();

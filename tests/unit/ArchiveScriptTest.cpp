@@ -3,14 +3,15 @@
 #include "ProgramFixture.h"
 #include "ZipBuilder.h"
 
+#include "fileops/FailureText.h"
+
 #include <QProcess>
 
 #include <sys/stat.h>
 
 namespace {
 
-const QString NotRegular =
-    QStringLiteral("It is not a regular file but a named pipe, a device or a socket, and is never read.");
+const QString NotRegular = FailureText::reason(platform::FsError::NotRegularFile);
 
 QString entriesOf(const QString& archive)
 {

@@ -1,3 +1,4 @@
+#include "ListeningSocket.h"
 #include "platform/RegularFile.h"
 #include "platform/linux/LinuxFileSystem.h"
 
@@ -6,12 +7,10 @@
 
 #include <gtest/gtest.h>
 
-#include <sys/socket.h>
 #include <sys/stat.h>
-#include <sys/un.h>
 #include <unistd.h>
 
-#include <cstring>
+#include <memory>
 
 using platform::FsError;
 using platform::Links;
@@ -33,25 +32,13 @@ protected:
         ASSERT_EQ(::symlink("plain.txt", host("link.txt").constData()), 0);
         ASSERT_EQ(::symlink("pipe.zip", host("linkToPipe.lnk").constData()), 0);
         // A listening socket, bound to a name in the folder.
-        m_socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        ASSERT_GE(m_socket, 0);
-        sockaddr_un address {};
-        address.sun_family = AF_UNIX;
-        const QByteArray path = host("socket");
-        ASSERT_LT(static_cast<std::size_t>(path.size()), sizeof address.sun_path);
-        std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
-        ASSERT_EQ(::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        ASSERT_EQ(::listen(m_socket, 1), 0);
-    }
-    void TearDown() override
-    {
-        if (m_socket >= 0)
-            ::close(m_socket);
+        m_socket = std::make_unique<ListeningSocket>(host("socket"));
+        ASSERT_TRUE(m_socket->isListening());
     }
     QByteArray host(const char* name) const { return QFile::encodeName(m_dir.filePath(QString::fromUtf8(name))); }
 
     QTemporaryDir m_dir;
-    int m_socket = -1;
+    std::unique_ptr<ListeningSocket> m_socket;
 };
 
 // Only a regular file is read; a pipe (which would wait for a writer), a device (which could

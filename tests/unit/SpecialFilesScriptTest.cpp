@@ -2,25 +2,22 @@
 // a socket are opened, sent, copied and encrypted. None of them may hold the window or a worker
 // (a pipe waits for a writer; a device reads without end), and each is refused with its own
 // reason, never "Permission denied".
-#include "FileContent.h"
+#include "ListeningSocket.h"
 #include "ObexTestReceiver.h"
 #include "ProgramFixture.h"
 
+#include "fileops/FailureText.h"
 #include "settings/RegKey.h"
 
 #include <QFile>
 
-#include <sys/socket.h>
 #include <sys/stat.h>
 #include <sys/sysmacros.h>
-#include <sys/un.h>
 #include <unistd.h>
-
-#include <cstring>
 
 namespace {
 
-const char* const NotRegular = "It is not a regular file but a named pipe, a device or a socket, and is never read.";
+const QString NotRegular = FailureText::reason(platform::FsError::NotRegularFile);
 
 class SpecialFilesScript : public ::testing::Test {
 protected:
@@ -34,28 +31,7 @@ protected:
         return ::mknod(host(relative).constData(), S_IFCHR | 0666, ::makedev(1, 5)) == 0;
     }
 
-    // A socket that listens at a name in the root for as long as the test runs.
-    void socketAt(const char* relative)
-    {
-        m_socket = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        ASSERT_GE(m_socket, 0);
-        sockaddr_un address {};
-        address.sun_family = AF_UNIX;
-        const QByteArray path = host(relative);
-        ASSERT_LT(static_cast<std::size_t>(path.size()), sizeof address.sun_path);
-        std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
-        ASSERT_EQ(::bind(m_socket, reinterpret_cast<sockaddr*>(&address), sizeof address), 0);
-        ASSERT_EQ(::listen(m_socket, 1), 0);
-    }
-
-    void TearDown() override
-    {
-        if (m_socket >= 0)
-            ::close(m_socket);
-    }
-
     ProgramFixture program;
-    int m_socket = -1;
 };
 
 TEST_F(SpecialFilesScript, OpeningAPipeOrADeviceSaysWhyAndTheWindowGoesOn)
@@ -107,7 +83,7 @@ TEST_F(SpecialFilesScript, SendingAPipeOrADeviceEndsWithTheReasonAndSendsNothing
         "key F1\n"                             // Done
         "wait idle\n"
         "key F2\n"                             // the device list goes too
-        "wait idle\n").arg(QString::fromUtf8(NotRegular));
+        "wait idle\n").arg(NotRegular);
     QString script = QStringLiteral("wait idle\n") + sendCurrent;
     if (device)
         script += QStringLiteral("key Down\n") + sendCurrent;
@@ -125,7 +101,8 @@ TEST_F(SpecialFilesScript, CopyingASelectionNamesEveryItemThatIsNotARegularFile)
     program.folder("Src");
     fifo("Src/a pipe");
     program.file("Src/b plain.txt", "plain");
-    socketAt("Src/c socket");
+    const ListeningSocket socket(host("Src/c socket"));
+    ASSERT_TRUE(socket.isListening());
     const bool device = zeroDevice("Src/d zero");
     QString script = QStringLiteral(
         "wait idle\n"
@@ -141,11 +118,11 @@ TEST_F(SpecialFilesScript, CopyingASelectionNamesEveryItemThatIsNotARegularFile)
     // Pasted from the last entry to the first, so the messages come in that order.
     if (device)
         script += QStringLiteral("expect screen Unable to copy file '\\Src\\d zero'!\nexpect screen %1\nkey Enter\nwait idle\n")
-                      .arg(QString::fromUtf8(NotRegular));
+                      .arg(NotRegular);
     script += QStringLiteral(
         "expect screen Unable to copy file '\\Src\\c socket'!\nexpect screen %1\nkey Enter\nwait idle\n"
         "expect screen Unable to copy file '\\Src\\a pipe'!\nexpect screen %1\nkey Enter\nwait idle\n"
-        "expect no screen An error occured\n").arg(QString::fromUtf8(NotRegular));
+        "expect no screen An error occured\n").arg(NotRegular);
     const ProgramRun run = program.play(script);
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
     EXPECT_EQ(program.content("Dst/b plain.txt"), QByteArray("plain"));
@@ -170,7 +147,7 @@ TEST_F(SpecialFilesScript, EncryptingAPipeSaysWhyAndWritesNothing)
         "expect screen %1\n"
         "key Enter\n"
         "wait idle\n"
-        "expect no screen report.crf\n").arg(QString::fromUtf8(NotRegular)));
+        "expect no screen report.crf\n").arg(NotRegular));
     ASSERT_EQ(run.exitCode, 0) << run.err.toStdString() << run.out.toStdString();
     EXPECT_FALSE(program.exists("Docs/report.crf"));
 }

@@ -1,5 +1,7 @@
 #include "platform/RegularFile.h"
 
+#include <QFile>
+
 #include <algorithm>
 #include <cerrno>
 
@@ -41,6 +43,18 @@ FsError openRegularFile(const QByteArray& hostPath, Links links, int& descriptor
     if (size)
         *size = static_cast<qint64>(status.st_size);
     descriptor = fd;
+    return FsError::None;
+}
+
+FsError openRegularFile(const QByteArray& hostPath, Links links, QFile& out)
+{
+    int fd = -1;
+    if (const FsError error = openRegularFile(hostPath, links, fd); error != FsError::None)
+        return error;
+    if (!out.open(fd, QIODevice::ReadOnly, QFileDevice::AutoCloseHandle)) {
+        ::close(fd);
+        return FsError::Other;
+    }
     return FsError::None;
 }
 
