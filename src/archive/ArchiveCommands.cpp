@@ -206,6 +206,12 @@ bool ArchiveCommands::unzipArchive(const QByteArray& host, const QString& archiv
     } else {
         result.outcome = Unzip::Outcome::CannotOpen;
     }
+    // A folder made for an archive that gave nothing (no archive, no entries, or stopped before
+    // its first entry was whole) goes again rather than stand empty beside it. Only an empty
+    // folder can be removed, so one that holds anything stays.
+    folder.reset();
+    const bool folderGone =
+        result.outcome != Unzip::Outcome::Done && m_fileSystem.removeFolder(target) == FsError::None;
     if (result.outcome == Unzip::Outcome::CannotOpen || result.outcome == Unzip::Outcome::NoEntries) {
         QString text =
             Str::text(result.outcome == Unzip::Outcome::CannotOpen ? Str::ZipOpenFailed : Str::ZipListFailed);
@@ -213,13 +219,11 @@ bool ArchiveCommands::unzipArchive(const QByteArray& host, const QString& archiv
         // the message names it and says why.
         if (result.openError != FsError::None)
             text += QStringLiteral("\n\n'%1': ").arg(archiveName) + FailureText::reason(result.openError);
-        // Nothing was unpacked: the folder made for it goes again rather than stand empty
-        // beside the archive. One that holds anything stays (it can only be empty here).
-        folder.reset();
-        (void)m_fileSystem.removeFolder(target);
         MessageBox::error(m_owner, text);
         return false;
     }
+    if (folderGone)
+        return false;
     if (addToTree) {
         if (baseItem)
             baseItem->childrenFlag = true;

@@ -21,7 +21,7 @@ enum class FsError : int {
     IoError = 1117,        // a read or write error of the device
     Cancelled = 1223,
     NotSupported = 50,     // the file system cannot keep what was asked (extended attributes)
-    NotRegularFile = 1920, // a named pipe, a device, a socket or a link where data is read: never read
+    NotRegularFile = 1920, // a named pipe, a device or a socket where data was to be read: never read
     Other = 31,
 };
 
