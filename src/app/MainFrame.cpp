@@ -34,7 +34,7 @@
 #include "tree/SelectionBand.h"
 #include "tree/StatusBar.h"
 #include "tree/FolderCounter.h"
-#include "tree/SizeText.h"
+#include "resources/SizeText.h"
 #include "tree/TreeImageList.h"
 #include "tree/TreeNavigation.h"
 

@@ -20,6 +20,7 @@
 #include "resources/StringTable.h"
 #include "tree/FolderTree.h"
 #include "tree/TreeNavigation.h"
+#include "resources/UnnumberedTexts.h"
 
 #include <QFile>
 
@@ -231,7 +232,7 @@ bool ArchiveCommands::unzipArchive(const QByteArray& host, const QString& archiv
     }
     // Entries that could not be unpacked are told, never passed over in silence.
     if (result.skipped > 0)
-        MessageBox::error(m_owner, QStringLiteral("%1 of %2 entries could not be unpacked; the first: '%3'.\n\n")
+        MessageBox::error(m_owner, Txt::text(Txt::EntriesNotUnpacked)
                                        .arg(result.skipped)
                                        .arg(result.entries)
                                        .arg(result.firstSkipped)

@@ -2,6 +2,7 @@
 
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
+#include "resources/UnnumberedTexts.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -14,16 +15,15 @@ CreateZipDialog::CreateZipDialog(const QString& name, int level, QWidget* parent
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(6, 6, 6, 6);
-    layout->addWidget(new QLabel(QStringLiteral("Zip filename")));
+    layout->addWidget(new QLabel(Txt::text(Txt::ZipFilename)));
     m_edit = new QLineEdit(name);
     layout->addWidget(m_edit);
-    layout->addWidget(new QLabel(QStringLiteral("Compression")));
+    layout->addWidget(new QLabel(Txt::text(Txt::ZipCompression)));
     m_levelBox = new QSpinBox;
     m_levelBox->setRange(0, 9);
     m_levelBox->setValue(level);
     layout->addWidget(m_levelBox);
-    auto* notes = new QLabel(QStringLiteral("Compression\n  0 = no compression\n  9 = max compression\n\n"
-                                            "Currently, password protected zip files are not supported."));
+    auto* notes = new QLabel(Txt::text(Txt::ZipNotes));
     notes->setWordWrap(true);
     layout->addWidget(notes);
     layout->addStretch(1);

@@ -3,7 +3,9 @@
 #include "dialogs/ProgressStrip.h"
 #include "jobs/JobContext.h"
 #include "platform/PhonePath.h"
+#include "resources/SizeText.h"
 #include "resources/StringTable.h"
+#include "resources/UnnumberedTexts.h"
 
 #include <QFormLayout>
 #include <QLabel>
@@ -24,26 +26,17 @@ ZipProgressView::ZipProgressView(const QString& archiveName)
     m_current = new QLabel;
     m_current->setTextFormat(Qt::PlainText);
     m_size = new QLabel;
-    form->addRow(QStringLiteral("Archive:"), archive);
-    form->addRow(QStringLiteral("Files:"), m_files);
-    form->addRow(QStringLiteral("Remaining:"), m_remaining);
-    form->addRow(QStringLiteral("Current:"), m_current);
+    form->addRow(Txt::text(Txt::ZipArchive), archive);
+    form->addRow(Txt::text(Txt::ZipFiles), m_files);
+    form->addRow(Txt::text(Txt::ZipRemaining), m_remaining);
+    form->addRow(Txt::text(Txt::ZipCurrent), m_current);
     layout->addLayout(form);
     m_bar = new ProgressStrip;
     layout->addWidget(m_bar);
     auto* size = new QFormLayout;
-    size->addRow(QStringLiteral("Size:"), m_size);
+    size->addRow(Txt::text(Txt::ZipSize), m_size);
     layout->addLayout(size);
     layout->addStretch(1);
-}
-
-QString ZipProgressView::sizeText(qint64 bytes)
-{
-    if (bytes <= 1024)
-        return Str::argInt(Str::SizeBytes, bytes);
-    if (bytes <= 1048576)
-        return Str::argReal(Str::SizeKilobytes, double(bytes) / 1024.0);
-    return Str::argReal(Str::SizeMegabytes, double(bytes) / 1048576.0);
 }
 
 void ZipProgressView::refresh(const JobContext& context)
@@ -53,7 +46,7 @@ void ZipProgressView::refresh(const JobContext& context)
     m_files->setText(QString::number(total));
     m_remaining->setText(QString::number(std::max<qint64>(0, total - done)));
     m_current->setText(platform::PhonePath::splitLast(context.currentItem().replace(u'/', u'\\')).name);
-    m_size->setText(sizeText(context.bytesDone.load()));
+    m_size->setText(sizeText(context.bytesDone.load(), SizeUnits::ZipProgress));
     const qint64 bytesTotal = context.bytesTotal.load();
     m_bar->setPart(bytesTotal > 0 ? double(context.bytesDone.load()) / double(bytesTotal)
                                       : total > 0  ? double(done) / double(total)

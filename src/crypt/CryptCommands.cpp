@@ -16,6 +16,7 @@
 #include "resources/StringTable.h"
 #include "tree/FolderTree.h"
 #include "tree/TreeNavigation.h"
+#include "resources/UnnumberedTexts.h"
 
 using platform::FsError;
 using Outcome = CrfFile::Outcome;
@@ -27,8 +28,8 @@ QString failureText(int textId, const CrfFile::Result& result)
 {
     QString reason;
     switch (result.outcome) {
-    case Outcome::DamagedData: reason = QStringLiteral("The encrypted data is damaged or incomplete."); break;
-    case Outcome::NoCipher: reason = QStringLiteral("Triple DES or MD5 is not available from OpenSSL here."); break;
+    case Outcome::DamagedData: reason = Txt::text(Txt::ReasonDamagedCrypt); break;
+    case Outcome::NoCipher: reason = Txt::text(Txt::ReasonNoCipher); break;
     case Outcome::FileError: reason = FailureText::reason(result.error); break;
     default: break;
     }
@@ -100,7 +101,7 @@ void CryptCommands::encrypt(const Place& place)
                            existed](JobContext& context) {
             result = CrfFile::encrypt(m_fileSystem, folder, source, folder, outputName, password, existed, &context);
         };
-        JobDialog::run(m_owner, progressPage(QStringLiteral("Crypting...")), work, new CryptProgressView(place.name));
+        JobDialog::run(m_owner, progressPage(Txt::text(Txt::Crypting)), work, new CryptProgressView(place.name));
     }
     // A Cancel leaves everything as it was, and nothing to tell.
     if (result.outcome == Outcome::Stopped)
@@ -158,7 +159,7 @@ void CryptCommands::decrypt(const Place& place)
     const auto work = [this, &result, &folder, encrypted = place.name, outputName, password, existed](JobContext& context) {
         result = CrfFile::decrypt(m_fileSystem, folder, encrypted, folder, outputName, password, existed, &context);
     };
-    JobDialog::run(m_owner, progressPage(QStringLiteral("Decrypting...")), work, new CryptProgressView(place.name));
+    JobDialog::run(m_owner, progressPage(Txt::text(Txt::Decrypting)), work, new CryptProgressView(place.name));
     if (result.outcome == Outcome::Stopped)
         return;
     if (result.outcome != Outcome::Done) {

@@ -4,6 +4,7 @@
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
+#include "resources/UnnumberedTexts.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -19,12 +20,12 @@ CryptFileDialog::CryptFileDialog(QWidget* parent) : PhoneDialog(DialogTemplates:
     m_passwordEdit->setEchoMode(QLineEdit::Password);
     m_confirmationEdit = new QLineEdit;
     m_confirmationEdit->setEchoMode(QLineEdit::Password);
-    m_deleteBox = new QCheckBox(QStringLiteral("Delete original if successful"));
-    auto* note = new QLabel(QStringLiteral("File will be crypted using 3DES algorythm."));
+    m_deleteBox = new QCheckBox(Txt::text(Txt::CryptDeleteOriginal));
+    auto* note = new QLabel(Txt::text(Txt::CryptNote));
     note->setWordWrap(true);
-    layout->addWidget(new QLabel(QStringLiteral("Password:")));
+    layout->addWidget(new QLabel(Txt::text(Txt::Password)));
     layout->addWidget(m_passwordEdit);
-    layout->addWidget(new QLabel(QStringLiteral("Confirmation:")));
+    layout->addWidget(new QLabel(Txt::text(Txt::Confirmation)));
     layout->addWidget(m_confirmationEdit);
     layout->addWidget(m_deleteBox);
     layout->addWidget(note);

@@ -2,14 +2,14 @@
 
 #include "dialogs/ProgressStrip.h"
 #include "jobs/JobContext.h"
+#include "resources/SizeText.h"
+#include "resources/UnnumberedTexts.h"
 
 #include <QLabel>
-#include <QLocale>
 #include <QVBoxLayout>
 
 namespace {
 
-QString bytesText(qint64 bytes) { return QLocale::system().formattedDataSize(bytes, 2, QLocale::DataSizeTraditionalFormat); }
 
 }  // namespace
 
@@ -31,11 +31,11 @@ CryptProgressView::CryptProgressView(const QString& fileName)
 void CryptProgressView::refresh(const JobContext& context)
 {
     if (context.stopRequested()) {
-        m_done->setText(QStringLiteral("Stopping..."));
+        m_done->setText(Txt::text(Txt::Stopping));
         return;
     }
     const qint64 done = context.bytesDone.load();
     const qint64 total = context.bytesTotal.load();
-    m_done->setText(QStringLiteral("%1 of %2").arg(bytesText(done), bytesText(total)));
+    m_done->setText(Txt::text(Txt::BytesOfTotal).arg(sizeText(done, SizeUnits::Progress), sizeText(total, SizeUnits::Progress)));
     m_bar->setPart(total > 0 ? double(done) / double(total) : 0.0);
 }

@@ -2,6 +2,7 @@
 
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
+#include "resources/UnnumberedTexts.h"
 
 #include <QCheckBox>
 #include <QLabel>
@@ -15,8 +16,8 @@ DecryptFileDialog::DecryptFileDialog(QWidget* parent) : PhoneDialog(DialogTempla
     layout->setContentsMargins(6, 6, 6, 6);
     m_passwordEdit = new QLineEdit;
     m_passwordEdit->setEchoMode(QLineEdit::Password);
-    m_deleteBox = new QCheckBox(QStringLiteral("Delete crypted file if successful"));
-    layout->addWidget(new QLabel(QStringLiteral("Password:")));
+    m_deleteBox = new QCheckBox(Txt::text(Txt::DecryptDeleteCrypted));
+    layout->addWidget(new QLabel(Txt::text(Txt::Password)));
     layout->addWidget(m_passwordEdit);
     layout->addWidget(m_deleteBox);
     layout->addStretch(1);

@@ -4,6 +4,7 @@
 #include "dialogs/SoftKeyBar.h"
 #include "dialogs/TestDialogs.h"
 #include "resources/Commands.h"
+#include "resources/UnnumberedTexts.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -104,7 +105,7 @@ bool DialogFrame::setUpFrame(QWidget* owner)
 {
     if (TestDialogs::takeInitFailure(TestDialogs::InitStep::FullScreen)) {
         if (m_template.tellsFullScreenFailure)
-            tellFrameFailure(owner, QStringLiteral("Init dialog failed"));
+            tellFrameFailure(owner, Txt::text(Txt::InitDialogFailed));
         m_endCode = Cmd::Ok;
         return false;
     }
@@ -114,7 +115,7 @@ bool DialogFrame::setUpFrame(QWidget* owner)
                          && (m_customBar ? softKeyBar()->setBar(*m_customBar) : softKeyBar()->setBar(m_template.barId));
     if (!barMade) {
         if (m_template.tellsBarFailure)
-            tellFrameFailure(owner, QStringLiteral("Dialog failed"));
+            tellFrameFailure(owner, Txt::text(Txt::DialogFailed));
         m_endCode = Cmd::Cancel;
         return false;
     }

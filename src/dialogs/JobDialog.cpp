@@ -2,12 +2,13 @@
 
 #include "dialogs/ProgressStrip.h"
 #include "resources/Commands.h"
+#include "resources/SizeText.h"
+#include "resources/UnnumberedTexts.h"
 
 #include <QApplication>
 #include <QEventLoop>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QLocale>
 #include <QPointer>
 #include <QTimer>
 #include <QVBoxLayout>
@@ -22,7 +23,6 @@ namespace {
 const JobContext* g_current = nullptr;
 bool g_progressShown = false;
 
-QString bytesText(qint64 bytes) { return QLocale::system().formattedDataSize(bytes, 2, QLocale::DataSizeTraditionalFormat); }
 
 // Keeps keys and clicks from the windows under a running job, so that nothing else can be
 // started meanwhile; the progress page and the dialogs a job opens (its questions) are modal
@@ -200,7 +200,7 @@ void JobDialog::requestStop()
 {
     m_context.stop = true;
     if (m_counts)
-        m_counts->setText(QStringLiteral("Stopping..."));
+        m_counts->setText(Txt::text(Txt::Stopping));
 }
 
 QString JobDialog::shownText() const { return m_item ? m_item->text() : QString(); }
@@ -218,10 +218,10 @@ void JobDialog::refresh()
     const qint64 itemsTotal = m_context.itemsTotal.load();
     const qint64 bytes = m_context.bytesDone.load();
     const qint64 bytesTotal = m_context.bytesTotal.load();
-    QString counts = itemsTotal > 0 ? QStringLiteral("%1 of %2 items").arg(items).arg(itemsTotal)
-                                    : QStringLiteral("%1 items").arg(items);
+    QString counts = itemsTotal > 0 ? Txt::text(Txt::ItemsOfTotal).arg(items).arg(itemsTotal)
+                                    : Txt::text(Txt::Items).arg(items);
     if (bytesTotal > 0)
-        counts += QStringLiteral("\n%1 of %2").arg(bytesText(bytes), bytesText(bytesTotal));
+        counts += (u'\n' + Txt::text(Txt::BytesOfTotal)).arg(sizeText(bytes, SizeUnits::Progress), sizeText(bytesTotal, SizeUnits::Progress));
     m_counts->setText(counts);
     const double part = bytesTotal > 0 ? double(bytes) / double(bytesTotal)
                         : itemsTotal > 0 ? double(items) / double(itemsTotal) : 0.0;

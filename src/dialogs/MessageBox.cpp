@@ -5,6 +5,7 @@
 #include "dialogs/SoftKeyBar.h"
 #include "resources/Commands.h"
 #include "resources/StringTable.h"
+#include "resources/UnnumberedTexts.h"
 
 #include <QHBoxLayout>
 #include <QIcon>
@@ -39,7 +40,7 @@ SoftKeyBarData barFor(MessageBox::Keys keys)
     if (keys == MessageBox::Keys::Ok)
         bar.buttons = {plainKey(QStringLiteral("OK"), Cmd::Ok)};
     else
-        bar.buttons = {plainKey(QStringLiteral("Yes"), Cmd::Yes), plainKey(QStringLiteral("No"), Cmd::No)};
+        bar.buttons = {plainKey(Txt::text(Txt::Yes), Cmd::Yes), plainKey(Txt::text(Txt::No), Cmd::No)};
     return bar;
 }
 

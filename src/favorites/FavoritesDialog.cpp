@@ -9,6 +9,7 @@
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
 #include "tree/TreeImageList.h"
+#include "resources/UnnumberedTexts.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -28,7 +29,7 @@ FavoritesDialog::FavoritesDialog(Favorites& favorites, platform::FileSystem& fil
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(0, 4, 0, 0);
-    auto* prompt = new QLabel(QStringLiteral("Select a favorite:"));
+    auto* prompt = new QLabel(Txt::text(Txt::SelectFavorite));
     prompt->setContentsMargins(4, 0, 0, 0);
     layout->addWidget(prompt);
     m_list = new QTreeWidget;

@@ -6,6 +6,7 @@
 #include "platform/FileSystem.h"
 #include "platform/PhonePath.h"
 #include "resources/StringTable.h"
+#include "resources/UnnumberedTexts.h"
 
 using platform::DirEntry;
 using platform::FsError;
@@ -16,7 +17,7 @@ int Delete::deleteItems(const QStringList& paths, qint64 expectedItems)
 {
     m_messages.clear();
     int deleted = 0;
-    JobDialog::run(m_owner, QStringLiteral("Deleting..."), [&](JobContext& context) {
+    JobDialog::run(m_owner, Txt::text(Txt::Deleting), [&](JobContext& context) {
         context.itemsTotal = expectedItems;
         TreeWalk walk(m_fileSystem, &context);
         for (qsizetype i = paths.size() - 1; i >= 0; --i) {

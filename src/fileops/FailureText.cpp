@@ -1,6 +1,7 @@
 #include "fileops/FailureText.h"
 
 #include "resources/StringTable.h"
+#include "resources/UnnumberedTexts.h"
 
 namespace FailureText {
 
@@ -8,16 +9,16 @@ QString reason(platform::FsError error)
 {
     using platform::FsError;
     switch (error) {
-    case FsError::AccessDenied: return QStringLiteral("Permission denied, or the item is read-only.");
-    case FsError::FileNotFound: return QStringLiteral("The item no longer exists.");
-    case FsError::PathNotFound: return QStringLiteral("The folder no longer exists.");
-    case FsError::DiskFull: return QStringLiteral("The disk is full.");
-    case FsError::AlreadyExists: return QStringLiteral("An item of that name is in the way.");
-    case FsError::NotAFolder: return QStringLiteral("It is not a folder.");
-    case FsError::InvalidName: return QStringLiteral("The name cannot be used here.");
-    case FsError::IoError: return QStringLiteral("The device could not read or write.");
+    case FsError::AccessDenied: return Txt::text(Txt::ReasonAccessDenied);
+    case FsError::FileNotFound: return Txt::text(Txt::ReasonFileNotFound);
+    case FsError::PathNotFound: return Txt::text(Txt::ReasonPathNotFound);
+    case FsError::DiskFull: return Txt::text(Txt::ReasonDiskFull);
+    case FsError::AlreadyExists: return Txt::text(Txt::ReasonAlreadyExists);
+    case FsError::NotAFolder: return Txt::text(Txt::ReasonNotAFolder);
+    case FsError::InvalidName: return Txt::text(Txt::ReasonInvalidName);
+    case FsError::IoError: return Txt::text(Txt::ReasonIoError);
     case FsError::NotRegularFile:
-        return QStringLiteral("It is not a regular file but a named pipe, a device or a socket, and is never read.");
+        return Txt::text(Txt::ReasonNotRegularFile);
     default: break;
     }
     QString text = platform::describe(error);
@@ -33,12 +34,12 @@ QString message(int textId, const QString& item, platform::FsError error)
 
 QString cannotList(const QString& folder, platform::FsError error)
 {
-    return QStringLiteral("Unable to list folder '%1'!\n\n").arg(folder) + reason(error);
+    return Txt::text(Txt::CannotListFolder).arg(folder) + reason(error);
 }
 
 QString cannotCreateFolder(const QString& folder, platform::FsError error)
 {
-    return QStringLiteral("Unable to create folder '%1'!\n\n").arg(folder) + reason(error);
+    return Txt::text(Txt::CannotCreateFolder).arg(folder) + reason(error);
 }
 
 QString ofWalk(const TreeWalk::Failure& failure, int fileTextId)

@@ -15,6 +15,7 @@
 #include "resources/Commands.h"
 #include "resources/StringTable.h"
 #include "tree/FolderTree.h"
+#include "resources/UnnumberedTexts.h"
 
 #include <QPersistentModelIndex>
 
@@ -72,7 +73,7 @@ bool FileCommands::measure(std::vector<TreeNode*>& items, std::vector<SelectionE
         }
     };
     if (anyFolder)
-        JobDialog::run(m_owner, QStringLiteral("Counting..."), [&](JobContext& context) { work(&context); });
+        JobDialog::run(m_owner, Txt::text(Txt::Counting), [&](JobContext& context) { work(&context); });
     else
         work(nullptr);
     if (stopped)

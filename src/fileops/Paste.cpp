@@ -13,6 +13,7 @@
 #include "resources/StringTable.h"
 #include "tree/FolderTree.h"
 #include "tree/TreeNavigation.h"
+#include "resources/UnnumberedTexts.h"
 
 #include <QFile>
 
@@ -65,7 +66,7 @@ void Paste::pasteSelection()
     m_yesToAll = m_noToAll = m_refusedInside = false;
     m_done.clear();
     m_messages.clear();
-    JobDialog::run(m_owner, QStringLiteral("Pasting..."), [this, items, bytes](JobContext& context) {
+    JobDialog::run(m_owner, Txt::text(Txt::Pasting), [this, items, bytes](JobContext& context) {
         context.itemsTotal = items;
         context.bytesTotal = bytes;
         work(context);

@@ -8,6 +8,7 @@
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
+#include "resources/UnnumberedTexts.h"
 
 #include <QCheckBox>
 #include <QFile>
@@ -29,17 +30,17 @@ FileTypeDialog::FileTypeDialog(platform::FileSystem& fileSystem, const FileType&
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(6, 4, 6, 4);
     layout->setSpacing(2);
-    layout->addWidget(new QLabel(QStringLiteral("Extension:")));
+    layout->addWidget(new QLabel(Txt::text(Txt::TypeExtension)));
     m_extensionEdit = new QLineEdit(type.extension);
     // A limit would cut a longer extension that is given and cannot be changed.
     if (!fixedExtension)
         m_extensionEdit->setMaxLength(LongestTypedExtension);
     m_extensionEdit->setReadOnly(fixedExtension);
     layout->addWidget(m_extensionEdit);
-    layout->addWidget(new QLabel(QStringLiteral("Command:")));
+    layout->addWidget(new QLabel(Txt::text(Txt::TypeCommand)));
     m_commandEdit = new QLineEdit(type.command);
     layout->addWidget(m_commandEdit);
-    layout->addWidget(new QLabel(QStringLiteral("Icon:")));
+    layout->addWidget(new QLabel(Txt::text(Txt::TypeIcon)));
     m_icons = new QListWidget;
     m_icons->setViewMode(QListView::IconMode);
     m_icons->setFlow(QListView::LeftToRight);
@@ -50,7 +51,7 @@ FileTypeDialog::FileTypeDialog(platform::FileSystem& fileSystem, const FileType&
     m_icons->setGridSize(QSize(47, 52));
     m_icons->installEventFilter(this);
     layout->addWidget(m_icons, 1);
-    m_acceptDownload = new QCheckBox(QStringLiteral("Accept download in IE"));
+    m_acceptDownload = new QCheckBox(Txt::text(Txt::TypeAcceptDownload));
     m_acceptDownload->setChecked(type.acceptDownload.startsWith(u'1'));
     layout->addWidget(m_acceptDownload);
     setContent(content);

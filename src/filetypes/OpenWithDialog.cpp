@@ -12,6 +12,7 @@
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
+#include "resources/UnnumberedTexts.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -40,7 +41,7 @@ OpenWithDialog::OpenWithDialog(platform::FileSystem& fileSystem, const QString& 
     m_list->setHeaderLabels({Str::text(Str::OpenWithColumnApplication)});
     m_list->installEventFilter(this);
     layout->addWidget(m_list, 1);
-    m_always = new QCheckBox(QStringLiteral("Always open with this app [5]"));
+    m_always = new QCheckBox(Txt::text(Txt::AlwaysOpenWith));
     layout->addWidget(m_always);
     setContent(content);
     connect(m_list, &QTreeWidget::currentItemChanged, this, [this] { selectionChanged(); });

@@ -10,6 +10,7 @@
 #include "platform/RegularFile.h"
 #include "resources/StringTable.h"
 #include "settings/RegKey.h"
+#include "resources/UnnumberedTexts.h"
 
 #include <QFile>
 #include <QProcess>
@@ -227,18 +228,18 @@ void Launcher::launchItem(QWidget* owner, const QString& file, const QString& pa
 QString Launcher::codeText(int code)
 {
     switch (code) {
-    case 2: return QStringLiteral("File not found");
-    case 3: return QStringLiteral("Path not found");
-    case 5: return QStringLiteral("Access denied");
-    case 8: return QStringLiteral("Out of memory");
-    case 26: return QStringLiteral("Cannot share an open file");
-    case 27: return QStringLiteral("File association information not complete");
-    case 28: return QStringLiteral("DDE operation timed out");
-    case 29: return QStringLiteral("DDE operation failed");
-    case 30: return QStringLiteral("DDE operation is busy");
-    case 31: return QStringLiteral("File association not available");
-    case 32: return QStringLiteral("Dynamic-link library not found");
-    case NotRegularFile: return QStringLiteral("Not a regular file (a named pipe, a device or a socket)");
-    default: return QStringLiteral("Unknown error");
+    case 2: return Txt::text(Txt::LaunchFileNotFound);
+    case 3: return Txt::text(Txt::LaunchPathNotFound);
+    case 5: return Txt::text(Txt::LaunchAccessDenied);
+    case 8: return Txt::text(Txt::LaunchOutOfMemory);
+    case 26: return Txt::text(Txt::LaunchSharingViolation);
+    case 27: return Txt::text(Txt::LaunchAssociationIncomplete);
+    case 28: return Txt::text(Txt::LaunchDdeTimeout);
+    case 29: return Txt::text(Txt::LaunchDdeFailed);
+    case 30: return Txt::text(Txt::LaunchDdeBusy);
+    case 31: return Txt::text(Txt::LaunchNoAssociation);
+    case 32: return Txt::text(Txt::LaunchDllNotFound);
+    case NotRegularFile: return Txt::text(Txt::LaunchNotRegularFile);
+    default: return Txt::text(Txt::LaunchUnknownError);
     }
 }

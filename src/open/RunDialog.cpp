@@ -4,6 +4,7 @@
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
+#include "resources/UnnumberedTexts.h"
 
 #include <QLabel>
 #include <QLineEdit>
@@ -14,14 +15,13 @@ RunDialog::RunDialog(QWidget* parent) : PhoneDialog(DialogTemplates::RunCommand,
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(6, 6, 6, 6);
-    layout->addWidget(new QLabel(QStringLiteral("Command")));
+    layout->addWidget(new QLabel(Txt::text(Txt::RunCommand)));
     m_commandEdit = new QLineEdit;
     layout->addWidget(m_commandEdit);
-    layout->addWidget(new QLabel(QStringLiteral("Parameters")));
+    layout->addWidget(new QLabel(Txt::text(Txt::RunParameters)));
     m_parametersEdit = new QLineEdit;
     layout->addWidget(m_parametersEdit);
-    auto* note = new QLabel(QStringLiteral("Note : The called application, entered in Command edit field, needs to "
-                                           "support argument! Otherwise, it will have no effect."));
+    auto* note = new QLabel(Txt::text(Txt::RunNote));
     note->setWordWrap(true);
     layout->addWidget(note);
     layout->addStretch(1);

@@ -7,6 +7,7 @@
 #include "platform/PhonePath.h"
 #include "properties/PropertiesAttributes.h"
 #include "properties/PropertiesText.h"
+#include "resources/SizeText.h"
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
@@ -102,7 +103,7 @@ bool PropertiesDialog::initialise()
         m_sizeStartPending = true;
         QMetaObject::invokeMethod(this, [this] { sendCommand(Cmd::CalculateFolderSize); }, Qt::QueuedConnection);
     } else {
-        m_size->setText(PropertiesText::fileSize(m_item.size));
+        m_size->setText(sizeText(m_item.size, SizeUnits::File));
     }
     m_created->setText(PropertiesText::time(m_item.creationTime));
     m_modified->setText(PropertiesText::time(m_item.lastWriteTime));

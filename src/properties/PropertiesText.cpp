@@ -1,21 +1,11 @@
 #include "properties/PropertiesText.h"
 
+#include "resources/SizeText.h"
 #include "resources/StringTable.h"
-#include "tree/SizeText.h"
 
 #include <QDateTime>
 
 namespace PropertiesText {
-
-QString fileSize(qint64 bytes)
-{
-    if (bytes < 1024)
-        return Str::argInt(Str::FileSizeBytes, bytes);
-    // Single precision, as the bands show sizes, so that both agree to the last digit.
-    if (bytes <= 1048576)
-        return Str::argReal(Str::SizeKilobytes, static_cast<float>(bytes) / 1024.0f);
-    return Str::argReal(Str::SizeMegabytes, static_cast<float>(bytes) / 1048576.0f);
-}
 
 QString folderSize(qint64 files, qint64 bytes)
 {

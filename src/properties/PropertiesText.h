@@ -4,12 +4,10 @@
 #include <QString>
 #include <QTimeZone>
 
-// The texts of the properties page: sizes and time stamps. No widget.
+// The texts of the properties page: a folder's count and time stamps (a file's size is
+// sizeText(bytes, SizeUnits::File)). No widget.
 namespace PropertiesText {
 
-// A file's size: "%d bytes" below 1024, "%.1f KB" up to 1048576 bytes inclusive, "%.2f MB"
-// above. 64-bit: a 5 GiB file is not shown as 1 GiB.
-QString fileSize(qint64 bytes);
 // A folder's count: "12 file(s), 3.4 KB", the total as the bands show sizes.
 QString folderSize(qint64 files, qint64 bytes);
 // A time stamp (milliseconds since 1970 UTC) in `zone`: the locale's short date, a blank and

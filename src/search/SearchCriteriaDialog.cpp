@@ -4,6 +4,7 @@
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
+#include "resources/UnnumberedTexts.h"
 
 #include <QCheckBox>
 #include <QComboBox>
@@ -56,17 +57,17 @@ SearchCriteriaDialog::SearchCriteriaDialog(SearchCriteria& criteria, QWidget* pa
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(6, 6, 6, 6);
-    layout->addWidget(new QLabel(QStringLiteral("All or part of the filename")));
+    layout->addWidget(new QLabel(Txt::text(Txt::SearchName)));
     m_pattern = new QLineEdit;
     layout->addWidget(m_pattern);
-    layout->addWidget(new QLabel(QStringLiteral("Search in")));
+    layout->addWidget(new QLabel(Txt::text(Txt::SearchIn)));
     m_place = new SpinChoice;
     m_place->addItem(Str::text(Str::SearchWholePhone));
     m_place->addItem(Str::arg(Str::SearchInFolder, criteria.folderName));
     layout->addWidget(m_place);
-    m_system = new QCheckBox(QStringLiteral("Search system files"));
-    m_hidden = new QCheckBox(QStringLiteral("Search hidden files/folders"));
-    m_subfolders = new QCheckBox(QStringLiteral("Include subfolders"));
+    m_system = new QCheckBox(Txt::text(Txt::SearchSystem));
+    m_hidden = new QCheckBox(Txt::text(Txt::SearchHidden));
+    m_subfolders = new QCheckBox(Txt::text(Txt::SearchSubfolders));
     for (QCheckBox* box : {m_system, m_hidden, m_subfolders}) {
         layout->addWidget(box);
         box->installEventFilter(this);

@@ -6,6 +6,7 @@
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
+#include "resources/UnnumberedTexts.h"
 #include "search/SearchResultsModel.h"
 
 #include <QAction>
@@ -48,7 +49,7 @@ SearchResultsDialog::SearchResultsDialog(platform::FileSystem& fileSystem, Searc
     auto* row = new QHBoxLayout(texts);
     row->setContentsMargins(4, 0, 4, 0);
     m_count = new QLabel(Str::argInt(Str::FoundItems, 0));
-    m_searchingText = new QLabel(QStringLiteral("Searching..."));
+    m_searchingText = new QLabel(Txt::text(Txt::Searching));
     row->addWidget(m_count, 1);
     row->addWidget(m_searchingText);
     column->addWidget(texts);

@@ -14,6 +14,7 @@
 #include "tree/FolderTree.h"
 #include "tree/FolderTreeModel.h"
 #include "tree/TreeNode.h"
+#include "resources/UnnumberedTexts.h"
 
 #include <QApplication>
 
@@ -25,9 +26,8 @@ QString ReceiveCommands::portFailure(const QString& address, quint32 port, const
 {
     // The phone's words alone send a user to settings this system does not have: what failed,
     // and where the address and port are set, let them pick a free one.
-    const QString where = address.trimmed().isEmpty() ? QStringLiteral("every address (0.0.0.0)") : address.trimmed();
-    return QStringLiteral("Cannot listen on %1, port %2: %3.\n\nThe address and port are the values \"Address\" and "
-                          "\"Port\" of the registry key HKEY_CURRENT_USER\\%4.")
+    const QString where = address.trimmed().isEmpty() ? Txt::text(Txt::EveryAddress) : address.trimmed();
+    return Txt::text(Txt::CannotListen)
         .arg(where, QString::number(port), reason, keyPath());
 }
 

@@ -6,7 +6,8 @@
 #include "resources/StringTable.h"
 #include "transfer/BacklightHold.h"
 #include "transfer/ObexReceiver.h"
-#include "transfer/TransferSize.h"
+#include "resources/SizeText.h"
+#include "resources/UnnumberedTexts.h"
 
 #include <QApplication>
 #include <QEvent>
@@ -55,7 +56,7 @@ void ReceiveDialog::refresh()
     m_name->setText(m_receiver.name());
     // Each sender counts from zero; nothing is shown before its first byte.
     const qint64 total = m_receiver.total();
-    m_count->setText(total > 0 ? transferSizeText(total) : QString());
+    m_count->setText(total > 0 ? sizeText(total, SizeUnits::Transfer) : QString());
     // The key ends the page either way; it reads "Done" once a sender's transfer has ended, and
     // "Cancel" again while the next one sends.
     if (softKeyBar()) {
@@ -67,7 +68,7 @@ void ReceiveDialog::refresh()
     m_shownChanges = changes;
 }
 
-QString ReceiveDialog::waitingText() { return QStringLiteral("Waiting for a file..."); }
+QString ReceiveDialog::waitingText() { return Txt::text(Txt::WaitingForFile); }
 
 void ReceiveDialog::changeEvent(QEvent* event)
 {

@@ -5,6 +5,7 @@
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
+#include "resources/UnnumberedTexts.h"
 #include "transfer/SendingDialog.h"
 
 #include <QCheckBox>
@@ -42,7 +43,7 @@ SendToDialog::SendToDialog(const QStringList& files, QWidget* parent)
     lowSpeedRow->setContentsMargins(4, 0, 4, 0);
     m_lowSpeed = new QCheckBox;
     m_lowSpeed->setFocusPolicy(Qt::NoFocus);
-    auto* lowSpeedText = new QLabel(QStringLiteral("Low speed. Activate if you connect to an old device.\n* key to toggle."));
+    auto* lowSpeedText = new QLabel(Txt::text(Txt::LowSpeed));
     lowSpeedText->setWordWrap(true);
     lowSpeedText->setBuddy(m_lowSpeed);
     lowSpeedRow->addWidget(m_lowSpeed, 0, Qt::AlignTop);

@@ -7,8 +7,9 @@
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
+#include "resources/UnnumberedTexts.h"
 #include "transfer/ObexClient.h"
-#include "transfer/TransferSize.h"
+#include "resources/SizeText.h"
 
 #include <QFile>
 #include <QLabel>
@@ -30,7 +31,7 @@ SendingDialog::SendingDialog(const QString& address, const QStringList& files, i
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
     layout->setContentsMargins(6, 6, 6, 6);
-    m_status = new QLabel(QStringLiteral("Connecting to device..."));
+    m_status = new QLabel(Txt::text(Txt::ConnectingToDevice));
     m_name = new QLabel;
     m_bytes = new QLabel;
     m_percent = new QLabel;
@@ -159,10 +160,10 @@ void SendingDialog::show(int status, const QString& name, qint64 count, qint64 t
     if (!name.isEmpty())
         m_name->setText(name);
     if (count >= 0) {
-        m_bytes->setText(transferSizeText(count));
+        m_bytes->setText(sizeText(count, SizeUnits::Transfer));
         if (total > 0 && count > 0) {
             const int percent = static_cast<int>(std::min<qint64>(100, count * 100 / total));
-            m_percent->setText(QStringLiteral("%1 %").arg(percent));
+            m_percent->setText(Txt::text(Txt::Percent).arg(percent));
             m_bar->setValue(percent);
         }
     }

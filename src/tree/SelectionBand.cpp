@@ -2,7 +2,7 @@
 
 #include "resources/Pictures.h"
 #include "resources/StringTable.h"
-#include "tree/SizeText.h"
+#include "resources/SizeText.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -2,7 +2,7 @@
 
 #include "platform/FileSystem.h"
 #include "resources/Pictures.h"
-#include "tree/SizeText.h"
+#include "resources/SizeText.h"
 
 #include <QDateTime>
 #include <QLabel>
