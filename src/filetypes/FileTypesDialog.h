@@ -1,7 +1,7 @@
 #pragma once
 
 #include "dialogs/PhoneDialog.h"
-#include "filetypes/FileTypes.h"
+#include "settings/FileTypes.h"
 
 class QTreeWidget;
 class QTreeWidgetItem;

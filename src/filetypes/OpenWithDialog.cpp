@@ -4,7 +4,7 @@
 #include "dialogs/MessageBox.h"
 #include "dialogs/SoftKeyBar.h"
 #include "filetypes/FileTypeDialog.h"
-#include "filetypes/FileTypes.h"
+#include "settings/FileTypes.h"
 #include "filetypes/ModuleIcons.h"
 #include "filetypes/OpenWithList.h"
 #include "open/DesktopEntry.h"

@@ -1,6 +1,6 @@
 #include "filetypes/TypeIcons.h"
 
-#include "filetypes/FileTypes.h"
+#include "settings/FileTypes.h"
 #include "filetypes/ModuleIcons.h"
 
 namespace TypeIcons {

@@ -2,7 +2,7 @@
 
 #include "dialogs/MessageBox.h"
 #include "fileops/ShortcutFile.h"
-#include "filetypes/FileTypes.h"
+#include "settings/FileTypes.h"
 #include "open/DesktopApps.h"
 #include "open/DesktopEntry.h"
 #include "open/ShellWords.h"

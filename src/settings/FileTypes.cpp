@@ -1,4 +1,4 @@
-#include "filetypes/FileTypes.h"
+#include "settings/FileTypes.h"
 
 #include "resources/StringTable.h"
 #include "settings/RegKey.h"
