@@ -25,6 +25,7 @@
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
+#include <optional>
 
 namespace {
 
@@ -144,6 +145,164 @@ void quitAfterClosingOpenWindows(MainFrame* frame, int round)
     QApplication::exit(0);
 }
 
+// --help, --version and the registry's export and import: modes that do one thing and end
+// before anything else starts. Nothing when the command line asks for none of them.
+std::optional<int> runOneShotMode(const CommandLine& options)
+{
+    if (options.showHelp) {
+        printTo(stdout, CommandLine::helpText());
+        return 0;
+    }
+    if (options.showVersion) {
+        printTo(stdout, QStringLiteral("fennick " FENNICK_VERSION "\n"));
+        return 0;
+    }
+    if (!options.exportRegistry && options.importRegistryFile.isEmpty())
+        return std::nullopt;
+    // An export only reads: a missing store is told, not made.
+    QString error;
+    std::unique_ptr<platform::RegistryStore> store = platform::RegistryStore::open(
+        registryFile(options), &error,
+        options.exportRegistry ? platform::RegistryStore::WhenMissing::Refuse : platform::RegistryStore::WhenMissing::Create);
+    if (!store) {
+        printTo(stderr, QStringLiteral("fennick: %1\n").arg(error));
+        return 1;
+    }
+    if (options.exportRegistry) {
+        QString text;
+        if (!store->exportText(text, &error)) {
+            printTo(stderr, QStringLiteral("fennick: %1\n").arg(error));
+            return 1;
+        }
+        printTo(stdout, text);
+        return 0;
+    }
+    return importRegistry(*store, options.importRegistryFile);
+}
+
+// The keypad script of --play, read and checked whole before anything starts. False (told on
+// stderr) when it cannot be read or has a wrong line.
+bool loadScript(const CommandLine& options, std::unique_ptr<ScriptRunner::Script>& script)
+{
+    if (options.playScript.isEmpty())
+        return true;
+    QFile file(options.playScript);
+    if (!file.open(QIODevice::ReadOnly)) {
+        printTo(stderr, QStringLiteral("fennick: cannot read %1: %2\n").arg(options.playScript, file.errorString()));
+        return false;
+    }
+    QString error;
+    auto parsed = KeypadScript::parse(QString::fromUtf8(file.readAll()), &error);
+    if (!parsed) {
+        printTo(stderr, QStringLiteral("%1:%2\n").arg(options.playScript, error));
+        return false;
+    }
+    script = std::make_unique<ScriptRunner::Script>(std::move(*parsed));
+    return true;
+}
+
+// Chooses where the screen goes before Qt starts: a VNC server, offscreen for a script on a
+// machine without a display, or the desktop. False (told on stderr) when there is nowhere.
+bool chooseScreen(const CommandLine& options, VncServer::Options& vnc, bool playsScript,
+                  std::unique_ptr<VncServer>& vncServer)
+{
+    if (options.vncPort > 0) {
+        QString error;
+        vnc.privateFolder = SingleInstance::runtimeFolder();
+        vncServer = VncServer::start(vnc, &error);
+        if (!vncServer) {
+            printTo(stderr, QStringLiteral("fennick: %1\n").arg(error));
+            return false;
+        }
+        // In the environment, so that programs Fennick starts show on the same screen.
+        qputenv("QT_QPA_PLATFORM", "xcb");
+        qputenv("DISPLAY", vncServer->display().toUtf8());
+        qputenv("XAUTHORITY", QFile::encodeName(vncServer->authorityFile()));
+        qunsetenv("WAYLAND_DISPLAY");
+    } else if (!hasDisplay()) {
+        if (!playsScript) {
+            printTo(stderr, QStringLiteral(
+                "fennick: there is no display here. Run it on a desktop, serve the screen with\n"
+                "  fennick --vnc 5900 (then connect a VNC viewer on this machine to port 5900), or play\n"
+                "  a keypad script headless with fennick --play SCRIPT.\n"));
+            return false;
+        }
+        qputenv("QT_QPA_PLATFORM", "offscreen");
+    }
+    if (qgetenv("QT_QPA_PLATFORM") == "offscreen")
+        g_previousHandler = qInstallMessageHandler(quietOffscreenWarnings);
+    return true;
+}
+
+// What the main window is given to run with, beyond the command line.
+struct WindowRun {
+    const CommandLine& options;
+    SingleInstance& instance;
+    QuitSignals& quitSignals;
+    const VncServer* vncServer;
+    const VncServer::Options& vnc;
+    std::unique_ptr<ScriptRunner::Script> script;
+};
+
+// Shows the main window where the screen was chosen, hands it what other starts and signals
+// send, acts on the command line's path, plays the script, and runs until the window ends.
+// The exit code: the loop's, 128 + N after signal N, 1 when the window cannot be made.
+int runWindow(platform::FileSystem& fileSystem, WindowRun run)
+{
+    int exitCode = 0;
+    int signalNumber = 0;
+    {
+        MainFrame frame(fileSystem);
+        if (!frame.create())
+            return 1;
+        frame.resize(run.options.screenSize);
+        if (run.vncServer || QGuiApplication::platformName() == u"linuxfb" || QGuiApplication::platformName() == u"eglfs")
+            frame.showFullScreen();
+        else
+            frame.show();
+        if (run.vncServer) {
+            // The server's display has no window manager to give the window the keyboard focus.
+            frame.activateWindow();
+            // Said once the window is up, when a signal already ends Fennick as Quit does.
+            printTo(stderr, QStringLiteral("fennick: serving the screen to VNC viewers at %1, %2\n")
+                                .arg(run.vncServer->description(),
+                                     run.vnc.passwordFile.isEmpty() ? QStringLiteral("without a password")
+                                                                    : QStringLiteral("with the password in %1").arg(run.vnc.passwordFile)));
+        }
+        QObject::connect(&run.instance, &SingleInstance::raiseRequested, &frame, &MainFrame::bringToFront);
+        QObject::connect(&run.instance, &SingleInstance::handOffPosted, &frame,
+                         [&frame](qint64 bytes) { frame.postCommand(Cmd::HandOffFile, bytes); });
+        QObject::connect(&run.quitSignals, &QuitSignals::received, &frame, [&frame, &signalNumber](int number) {
+            if (signalNumber != 0)
+                return;  // already on the way out
+            signalNumber = number;
+            quitAfterClosingOpenWindows(&frame, 0);
+        });
+        // A path is acted on before the window takes input (an archive asks where to go). A
+        // script drives that question like any dialog, so it is asked once the script plays.
+        const QString& path = run.options.path;
+        if (!path.isEmpty() && run.script)
+            QMetaObject::invokeMethod(&frame, [&frame, path] { frame.actOnPath(path); }, Qt::QueuedConnection);
+        else if (!path.isEmpty())
+            frame.actOnPath(path);
+
+        std::unique_ptr<ScriptRunner> runner;
+        if (run.script) {
+            runner = std::make_unique<ScriptRunner>(std::move(*run.script), &frame, run.options.playScript);
+            QObject::connect(runner.get(), &ScriptRunner::finished, qApp, [](int code) {
+                QApplication::exit(code);
+            });
+            runner->start();
+        }
+        exitCode = QApplication::exec();
+    }
+    // As a shell reports a program that a signal ended, so that a script cut short by Ctrl+C
+    // never counts as passed.
+    if (signalNumber != 0)
+        exitCode = 128 + signalNumber;
+    return exitCode;
+}
+
 }  // namespace
 
 int Application::run(int argc, char* argv[])
@@ -158,34 +317,8 @@ int Application::run(int argc, char* argv[])
         printTo(stderr, QStringLiteral("fennick: %1\n").arg(error));
         return 64;
     }
-    if (options.showHelp) {
-        printTo(stdout, CommandLine::helpText());
-        return 0;
-    }
-    if (options.showVersion) {
-        printTo(stdout, QStringLiteral("fennick " FENNICK_VERSION "\n"));
-        return 0;
-    }
-    if (options.exportRegistry || !options.importRegistryFile.isEmpty()) {
-        // An export only reads: a missing store is told, not made.
-        std::unique_ptr<platform::RegistryStore> store = platform::RegistryStore::open(
-            registryFile(options), &error,
-            options.exportRegistry ? platform::RegistryStore::WhenMissing::Refuse : platform::RegistryStore::WhenMissing::Create);
-        if (!store) {
-            printTo(stderr, QStringLiteral("fennick: %1\n").arg(error));
-            return 1;
-        }
-        if (options.exportRegistry) {
-            QString text;
-            if (!store->exportText(text, &error)) {
-                printTo(stderr, QStringLiteral("fennick: %1\n").arg(error));
-                return 1;
-            }
-            printTo(stdout, text);
-            return 0;
-        }
-        return importRegistry(*store, options.importRegistryFile);
-    }
+    if (const std::optional<int> code = runOneShotMode(options))
+        return *code;
 
     if (!options.resolveRoot(&error)) {
         printTo(stderr, QStringLiteral("fennick: %1\n").arg(error));
@@ -200,19 +333,8 @@ int Application::run(int argc, char* argv[])
     }
 
     std::unique_ptr<ScriptRunner::Script> script;
-    if (!options.playScript.isEmpty()) {
-        QFile file(options.playScript);
-        if (!file.open(QIODevice::ReadOnly)) {
-            printTo(stderr, QStringLiteral("fennick: cannot read %1: %2\n").arg(options.playScript, file.errorString()));
-            return 1;
-        }
-        auto parsed = KeypadScript::parse(QString::fromUtf8(file.readAll()), &error);
-        if (!parsed) {
-            printTo(stderr, QStringLiteral("%1:%2\n").arg(options.playScript, error));
-            return 1;
-        }
-        script = std::make_unique<ScriptRunner::Script>(std::move(*parsed));
-    }
+    if (!loadScript(options, script))
+        return 1;
 
     // One Fennick at a time: a second start hands its path over and ends, with or without a
     // display of its own. A keypad script is the exception: handed over, it would never be
@@ -234,34 +356,11 @@ int Application::run(int argc, char* argv[])
         break;
     }
 
-    // Choose where the screen goes before Qt starts: a VNC server, offscreen for a script on
-    // a machine without a display, or the desktop. The server outlives the application object,
-    // whose X connection must close first: Qt ends the program when its display goes away.
+    // The server outlives the application object, whose X connection must close first: Qt
+    // ends the program when its display goes away.
     std::unique_ptr<VncServer> vncServer;
-    if (options.vncPort > 0) {
-        vnc.privateFolder = SingleInstance::runtimeFolder();
-        vncServer = VncServer::start(vnc, &error);
-        if (!vncServer) {
-            printTo(stderr, QStringLiteral("fennick: %1\n").arg(error));
-            return 1;
-        }
-        // In the environment, so that programs Fennick starts show on the same screen.
-        qputenv("QT_QPA_PLATFORM", "xcb");
-        qputenv("DISPLAY", vncServer->display().toUtf8());
-        qputenv("XAUTHORITY", QFile::encodeName(vncServer->authorityFile()));
-        qunsetenv("WAYLAND_DISPLAY");
-    } else if (!hasDisplay()) {
-        if (!script) {
-            printTo(stderr, QStringLiteral(
-                "fennick: there is no display here. Run it on a desktop, serve the screen with\n"
-                "  fennick --vnc 5900 (then connect a VNC viewer on this machine to port 5900), or play\n"
-                "  a keypad script headless with fennick --play SCRIPT.\n"));
-            return 1;
-        }
-        qputenv("QT_QPA_PLATFORM", "offscreen");
-    }
-    if (qgetenv("QT_QPA_PLATFORM") == "offscreen")
-        g_previousHandler = qInstallMessageHandler(quietOffscreenWarnings);
+    if (!chooseScreen(options, vnc, script != nullptr, vncServer))
+        return 1;
 
     QApplication application(argc, argv);
     QApplication::setApplicationName(QStringLiteral("fennick"));
@@ -286,60 +385,8 @@ int Application::run(int argc, char* argv[])
     std::unique_ptr<platform::RegistryStore> store = openStore(options);
     RegKey::setStore(store.get());
     platform::LinuxFileSystem fileSystem{platform::PathMapper(options.root)};
-
-    int exitCode = 0;
-    int signalNumber = 0;
-    {
-        MainFrame frame(fileSystem);
-        if (!frame.create()) {
-            RegKey::setStore(nullptr);
-            return 1;
-        }
-        frame.resize(options.screenSize);
-        if (vncServer || QGuiApplication::platformName() == u"linuxfb" || QGuiApplication::platformName() == u"eglfs")
-            frame.showFullScreen();
-        else
-            frame.show();
-        if (vncServer) {
-            // The server's display has no window manager to give the window the keyboard focus.
-            frame.activateWindow();
-            // Said once the window is up, when a signal already ends Fennick as Quit does.
-            printTo(stderr, QStringLiteral("fennick: serving the screen to VNC viewers at %1, %2\n")
-                                .arg(vncServer->description(),
-                                     vnc.passwordFile.isEmpty() ? QStringLiteral("without a password")
-                                                                : QStringLiteral("with the password in %1").arg(vnc.passwordFile)));
-        }
-        QObject::connect(&instance, &SingleInstance::raiseRequested, &frame, &MainFrame::bringToFront);
-        QObject::connect(&instance, &SingleInstance::handOffPosted, &frame,
-                         [&frame](qint64 bytes) { frame.postCommand(Cmd::HandOffFile, bytes); });
-        QObject::connect(&quitSignals, &QuitSignals::received, &frame, [&frame, &signalNumber](int number) {
-            if (signalNumber != 0)
-                return;  // already on the way out
-            signalNumber = number;
-            quitAfterClosingOpenWindows(&frame, 0);
-        });
-        // A path is acted on before the window takes input (an archive asks where to go). A
-        // script drives that question like any dialog, so it is asked once the script plays.
-        if (!options.path.isEmpty() && script)
-            QMetaObject::invokeMethod(&frame, [&frame, path = options.path] { frame.actOnPath(path); },
-                                      Qt::QueuedConnection);
-        else if (!options.path.isEmpty())
-            frame.actOnPath(options.path);
-
-        std::unique_ptr<ScriptRunner> runner;
-        if (script) {
-            runner = std::make_unique<ScriptRunner>(std::move(*script), &frame, options.playScript);
-            QObject::connect(runner.get(), &ScriptRunner::finished, &application, [](int code) {
-                QApplication::exit(code);
-            });
-            runner->start();
-        }
-        exitCode = QApplication::exec();
-    }
-    // As a shell reports a program that a signal ended, so that a script cut short by Ctrl+C
-    // never counts as passed.
-    if (signalNumber != 0)
-        exitCode = 128 + signalNumber;
+    const int exitCode =
+        runWindow(fileSystem, WindowRun{options, instance, quitSignals, vncServer.get(), vnc, std::move(script)});
     instance.stopListening();
     RegKey::setStore(nullptr);
     return exitCode;

@@ -260,34 +260,18 @@ bool VncServer::check(const Options& options, QString* error)
     return true;
 }
 
-std::unique_ptr<VncServer> VncServer::start(const Options& options, QString* error)
+namespace {
+
+QString findXvnc()
 {
-    if (!check(options, error))
-        return nullptr;
-    QString program = QStandardPaths::findExecutable(QStringLiteral("Xvnc"));
-    if (program.isEmpty())
-        program = QStandardPaths::findExecutable(QStringLiteral("Xtigervnc"));
-    if (program.isEmpty()) {
-        *error = QStringLiteral("--vnc needs TigerVNC's Xvnc, which is not installed (Debian package "
-                                "tigervnc-standalone-server; scripts/bootstrap installs it)");
-        return nullptr;
-    }
-    if (options.address.isEmpty()) {
-        if (!checkPort(QStringLiteral("127.0.0.1"), options.port, false, error)
-            || !checkPort(QStringLiteral("::1"), options.port, true, error))
-            return nullptr;
-    } else if (!checkPort(options.address, options.port, false, error)) {
-        return nullptr;
-    }
+    const QString program = QStandardPaths::findExecutable(QStringLiteral("Xvnc"));
+    return program.isEmpty() ? QStandardPaths::findExecutable(QStringLiteral("Xtigervnc")) : program;
+}
 
-    std::unique_ptr<VncServer> server(new VncServer);
-    server->m_options = options;
-    server->m_authorityLock = writeAuthorityFile(options.privateFolder, server->m_authorityFile, error);
-    if (server->m_authorityLock < 0)
-        return nullptr;
-
+QStringList xvncArguments(const VncServer::Options& options, const QString& authorityFile)
+{
     QStringList arguments{QStringLiteral("-displayfd"), QStringLiteral("3"),
-                          QStringLiteral("-auth"), server->m_authorityFile,
+                          QStringLiteral("-auth"), authorityFile,
                           QStringLiteral("-nolisten"), QStringLiteral("tcp"),
                           QStringLiteral("-geometry"), QStringLiteral("%1x%2").arg(options.size.width()).arg(options.size.height()),
                           QStringLiteral("-depth"), QStringLiteral("24"),
@@ -306,7 +290,46 @@ std::unique_ptr<VncServer> VncServer::start(const Options& options, QString* err
     // errors, which are forwarded to our standard error.
     arguments << QStringLiteral("-AcceptSetDesktopSize=0") << QStringLiteral("-Log")
               << QStringLiteral("*:stderr:0,Connections:stderr:30");
+    return arguments;
+}
 
+}  // namespace
+
+std::unique_ptr<VncServer> VncServer::start(const Options& options, QString* error)
+{
+    if (!check(options, error))
+        return nullptr;
+    const QString program = findXvnc();
+    if (program.isEmpty()) {
+        *error = QStringLiteral("--vnc needs TigerVNC's Xvnc, which is not installed (Debian package "
+                                "tigervnc-standalone-server; scripts/bootstrap installs it)");
+        return nullptr;
+    }
+    if (options.address.isEmpty()) {
+        if (!checkPort(QStringLiteral("127.0.0.1"), options.port, false, error)
+            || !checkPort(QStringLiteral("::1"), options.port, true, error))
+            return nullptr;
+    } else if (!checkPort(options.address, options.port, false, error)) {
+        return nullptr;
+    }
+
+    std::unique_ptr<VncServer> server(new VncServer);
+    server->m_options = options;
+    server->m_authorityLock = writeAuthorityFile(options.privateFolder, server->m_authorityFile, error);
+    if (server->m_authorityLock < 0)
+        return nullptr;
+    int displayPipe = -1;
+    if (!server->spawn(program, xvncArguments(options, server->m_authorityFile), displayPipe, error))
+        return nullptr;
+    const bool ready = server->awaitDisplay(displayPipe, error);
+    ::close(displayPipe);
+    if (!ready)
+        return nullptr;
+    return server;
+}
+
+bool VncServer::spawn(const QString& program, const QStringList& arguments, int& displayRead, QString* error)
+{
     // Everything the child needs is made before fork.
     std::vector<QByteArray> strings{QFile::encodeName(program)};
     for (const QString& argument : arguments)
@@ -324,7 +347,7 @@ std::unique_ptr<VncServer> VncServer::start(const Options& options, QString* err
         for (const int descriptor : {devNull, displayPipe[0], displayPipe[1], logPipe[0], logPipe[1]})
             if (descriptor >= 0)
                 ::close(descriptor);
-        return nullptr;
+        return false;
     }
     const pid_t parent = ::getpid();
     const pid_t pid = ::fork();
@@ -333,14 +356,19 @@ std::unique_ptr<VncServer> VncServer::start(const Options& options, QString* err
     const int forkError = errno;
     for (const int descriptor : {devNull, displayPipe[1], logPipe[1]})
         ::close(descriptor);
-    server->m_log = logPipe[0];
+    m_log = logPipe[0];
     if (pid < 0) {
         ::close(displayPipe[0]);
         *error = QStringLiteral("cannot start Xvnc: %1").arg(systemError(forkError));
-        return nullptr;
+        return false;
     }
-    server->m_pid = pid;
+    m_pid = pid;
+    displayRead = displayPipe[0];
+    return true;
+}
 
+bool VncServer::awaitDisplay(int displayPipe, QString* error)
+{
     // Xvnc writes its display number to the display pipe once it listens, and closes both
     // pipes when it gives up. Its start-up talk is read meanwhile, so that it never waits on
     // a full pipe, and kept for a failure's message.
@@ -350,7 +378,7 @@ std::unique_ptr<VncServer> VncServer::start(const Options& options, QString* err
     bool ended = false;
     const QDeadlineTimer deadline(StartLimitMs);
     while (!ended && !number.contains('\n')) {
-        pollfd watched[2] = {{displayPipe[0], POLLIN, 0}, {logOpen ? server->m_log : -1, POLLIN, 0}};
+        pollfd watched[2] = {{displayPipe, POLLIN, 0}, {logOpen ? m_log : -1, POLLIN, 0}};
         const int ready = ::poll(watched, 2, static_cast<int>(deadline.remainingTime()));
         if (ready < 0 && errno == EINTR)
             continue;
@@ -358,44 +386,43 @@ std::unique_ptr<VncServer> VncServer::start(const Options& options, QString* err
             break;
         char buffer[4096];
         if (watched[1].revents != 0) {
-            const ssize_t got = ::read(server->m_log, buffer, sizeof buffer);
+            const ssize_t got = ::read(m_log, buffer, sizeof buffer);
             if (got > 0)
                 startLog.append(buffer, got);
             else if (got == 0 || errno != EINTR)
                 logOpen = false;
         }
         if (watched[0].revents != 0) {
-            const ssize_t got = ::read(displayPipe[0], buffer, sizeof buffer);
+            const ssize_t got = ::read(displayPipe, buffer, sizeof buffer);
             if (got > 0)
                 number.append(buffer, got);
             else if (got == 0 || errno != EINTR)
                 ended = true;
         }
     }
-    ::close(displayPipe[0]);
     bool isNumber = false;
-    server->m_displayNumber = number.trimmed().toInt(&isNumber);
-    if (!isNumber || server->m_displayNumber < 0) {
+    m_displayNumber = number.trimmed().toInt(&isNumber);
+    if (!isNumber || m_displayNumber < 0) {
         if (!ended) {
             *error = QStringLiteral("the VNC server Xvnc did not start within %1 seconds").arg(StartLimitMs / 1000);
-            return nullptr;
+            return false;
         }
         // It has closed its end: what it said is all there, up to the end of the pipe.
         char buffer[4096];
         ssize_t got = 0;
-        while ((got = ::read(server->m_log, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
+        while ((got = ::read(m_log, buffer, sizeof buffer)) > 0 || (got < 0 && errno == EINTR))
             if (got > 0)
                 startLog.append(buffer, got);
         *error = QStringLiteral("the VNC server Xvnc stopped before it was ready: %1").arg(startFailure(startLog));
-        return nullptr;
+        return false;
     }
     // From here on the log is read as it comes, from the event loop; the start-up talk
     // before the display number was written is dropped.
-    ::fcntl(server->m_log, F_SETFL, ::fcntl(server->m_log, F_GETFL) | O_NONBLOCK);
+    ::fcntl(m_log, F_SETFL, ::fcntl(m_log, F_GETFL) | O_NONBLOCK);
     char buffer[4096];
-    while (::read(server->m_log, buffer, sizeof buffer) > 0) {
+    while (::read(m_log, buffer, sizeof buffer) > 0) {
     }
-    return server;
+    return true;
 }
 
 VncServer::~VncServer() { stop(); }

@@ -3,6 +3,7 @@
 #include <QByteArray>
 #include <QSize>
 #include <QString>
+#include <QStringList>
 
 #include <cstdio>
 #include <memory>
@@ -61,6 +62,11 @@ public:
 
 private:
     VncServer() = default;
+    // Starts Xvnc with its display pipe and log pipe; `displayRead` is the end of the display
+    // pipe to read (the caller closes it).
+    bool spawn(const QString& program, const QStringList& arguments, int& displayRead, QString* error);
+    // Waits until Xvnc says its display number, or gives up, or the limit passes.
+    bool awaitDisplay(int displayPipe, QString* error);
     void stop();
 
     Options m_options;

@@ -12,6 +12,7 @@
 #include <algorithm>
 #include <limits>
 #include <memory>
+#include <optional>
 #include <vector>
 
 #include <ioapi.h>
@@ -146,6 +147,46 @@ QString freeName(platform::FileSystem& fileSystem, const OpenFolder& folder, con
     return candidate;
 }
 
+// The current entry's name as stored, decoded: the sizes first, then the name and extra field
+// whole, so that no name is cut short. Nothing when the directory cannot be read there.
+std::optional<QString> currentEntryName(unzFile file)
+{
+    unz_file_info64 info;
+    if (unzGetCurrentFileInfo64(file, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK)
+        return std::nullopt;
+    QByteArray stored(static_cast<qsizetype>(info.size_filename), '\0');
+    QByteArray extra(static_cast<qsizetype>(info.size_file_extra), '\0');
+    if (unzGetCurrentFileInfo64(file, &info, stored.data(), static_cast<uLong>(stored.size()), extra.data(),
+                                static_cast<uLong>(extra.size()), nullptr, 0) != UNZ_OK)
+        return std::nullopt;
+    return EntryName::decode(stored, static_cast<quint16>(info.flag), extra);
+}
+
+// Unpacks the file entry whose local header is at `offset` into `folder` under a free form of
+// `name`. The checksum is known only once the whole entry has been read: until then the file
+// has no name, and one found wrong never gets it. Cancelled when the job was stopped.
+FsError writeEntryFile(platform::FileSystem& fileSystem, QFile& archiveFile, qint64 leading, qint64 offset,
+                       const OpenFolder& folder, const QString& name, JobContext* context)
+{
+    EntryData data;
+    FsError error = EntryData::open(archiveFile, leading, offset, data);
+    if (error != FsError::None)
+        return error;
+    std::unique_ptr<platform::NewFile> out;
+    error = fileSystem.createFileAt(folder, freeName(fileSystem, folder, name), out);
+    if (error == FsError::None)
+        error = data.unpack(
+            [&](const char* bytes, qint64 size) {
+                if (context)
+                    context->bytesDone += size;
+                return out->write(bytes, size);
+            },
+            [&] { return context && context->stopRequested(); });
+    if (error == FsError::None)
+        error = out->commit();
+    return error;
+}
+
 }  // namespace
 
 Unzip::Result Unzip::extract(platform::FileSystem& fileSystem, const QByteArray& archivePath, const OpenFolder& target,
@@ -194,60 +235,33 @@ Unzip::Result Unzip::extract(platform::FileSystem& fileSystem, const QByteArray&
         }
         if (context)
             ++context->itemsDone;
-        // The sizes first, then the name and extra field whole: no name is cut short.
-        unz_file_info64 info;
-        if (unzGetCurrentFileInfo64(file, &info, nullptr, 0, nullptr, 0, nullptr, 0) != UNZ_OK) {
+        const std::optional<QString> name = currentEntryName(file);
+        if (!name) {
             skip(QString(), FsError::IoError);
             continue;
         }
-        QByteArray stored(static_cast<qsizetype>(info.size_filename), '\0');
-        QByteArray extra(static_cast<qsizetype>(info.size_file_extra), '\0');
-        if (unzGetCurrentFileInfo64(file, &info, stored.data(), static_cast<uLong>(stored.size()), extra.data(),
-                                    static_cast<uLong>(extra.size()), nullptr, 0) != UNZ_OK) {
-            skip(QString(), FsError::IoError);
-            continue;
-        }
-        const QString name = EntryName::decode(stored, static_cast<quint16>(info.flag), extra);
-        const EntryName::Placement placement = EntryName::place(name);
+        const EntryName::Placement placement = EntryName::place(*name);
         if (context)
-            context->setCurrentItem(name);
+            context->setCurrentItem(*name);
         if (placement.isEmpty())
             continue;  // a name with nothing left to place ("/", "../")
         const OpenFolder* folder = nullptr;
         if (const FsError error = folders.reach(placement.folders, folder); error != FsError::None) {
-            skip(name, error);
+            skip(*name, error);
             continue;
         }
         if (placement.isFolder) {
             ++result.written;
             continue;
         }
-        EntryData data;
-        FsError error = EntryData::open(archiveFile, leading, static_cast<qint64>(unzGetOffset64(file)), data);
-        if (error != FsError::None) {
-            skip(name, error);
-            continue;
-        }
-        std::unique_ptr<platform::NewFile> out;
-        error = fileSystem.createFileAt(*folder, freeName(fileSystem, *folder, placement.file), out);
-        // The checksum is known only once the whole entry has been read: until then the file
-        // has no name, and one found wrong never gets it.
-        if (error == FsError::None)
-            error = data.unpack(
-                [&](const char* bytes, qint64 size) {
-                    if (context)
-                        context->bytesDone += size;
-                    return out->write(bytes, size);
-                },
-                [&] { return context && context->stopRequested(); });
+        const FsError error = writeEntryFile(fileSystem, archiveFile, leading, static_cast<qint64>(unzGetOffset64(file)),
+                                             *folder, placement.file, context);
         if (error == FsError::Cancelled) {
             result.outcome = Outcome::Stopped;
             return result;
         }
-        if (error == FsError::None)
-            error = out->commit();
         if (error != FsError::None) {
-            skip(name, error);
+            skip(*name, error);
             continue;
         }
         ++result.written;
