@@ -102,7 +102,7 @@ bool MainFrame::create()
     m_tree->setSelectionMarks(&m_selection);
     // What the features ask of the window: the current item, and the refresh after a change.
     const auto current = [this] { return currentPath(); };
-    const auto currentIsFile = [this] { return FolderTree::kindOf(currentNode()) >= 2; };
+    const auto currentIsFile = [this] { return FolderTree::kindOf(currentNode()) == TreeNode::File; };
     const auto changed = [this] {
         updateSelectionSummary();
         updateMenus();

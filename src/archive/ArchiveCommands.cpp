@@ -147,7 +147,7 @@ bool ArchiveCommands::tellZipFailure(const ZipCreate::Result& result)
 QString ArchiveCommands::currentArchive() const
 {
     const TreeNode* current = m_tree.currentNode();
-    if (FolderTree::kindOf(current) < 2)
+    if (FolderTree::kindOf(current) != TreeNode::File)
         return QString();
     const QString path = m_tree.fullPathOf(current);
     return isZip(path) ? path : QString();

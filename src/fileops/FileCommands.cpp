@@ -50,7 +50,7 @@ bool FileCommands::measure(std::vector<TreeNode*>& items, std::vector<SelectionE
 {
     // Only folders take long to measure; the job's progress page shows when they do.
     std::vector<QPersistentModelIndex> places;
-    std::vector<std::pair<QString, int>> inputs;
+    std::vector<std::pair<QString, TreeNode::Kind>> inputs;
     bool anyFolder = false;
     for (TreeNode* item : items) {
         places.emplace_back(m_tree.treeModel()->indexOf(item));
@@ -164,7 +164,7 @@ void FileCommands::deleteSelection()
     for (int i = 0; i < m_selection.count(); ++i) {
         const SelectionEntry& entry = m_selection.at(i);
         paths << entry.path;
-        items += entry.kind == TreeNode::Folder ? entry.fileCount + entry.folderCount + 1 : 1;
+        items += entry.itemCount();
     }
     DeleteSelectionDialog dialog(paths);
     // Only the Delete key deletes: Cancel and Back leave everything as it is.

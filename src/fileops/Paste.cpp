@@ -22,6 +22,7 @@
 using platform::DirEntry;
 using platform::FileId;
 using platform::FsError;
+using platform::ItemKind;
 using platform::OpenFolder;
 using platform::PhonePath::join;
 using platform::PhonePath::splitLast;
@@ -60,7 +61,7 @@ void Paste::pasteSelection()
     for (int index = 0; index < m_selection.count(); ++index) {
         const SelectionEntry& entry = m_selection.at(index);
         m_work.push_back({index, entry.path, entry.kind});
-        items += entry.kind == 1 ? entry.fileCount + entry.folderCount + 1 : 1;
+        items += entry.itemCount();
         bytes += entry.totalBytes;
     }
     m_yesToAll = m_noToAll = m_refusedInside = false;
@@ -102,7 +103,7 @@ void Paste::work(JobContext& context)
         return;
     }
     for (const Work& entry : m_work) {
-        if (entry.kind != 1)
+        if (entry.kind != ItemKind::Folder)
             continue;
         OpenFolder folder;
         DirEntry item;
@@ -177,7 +178,7 @@ Paste::Resolution Paste::resolveTargetName(JobContext& context, const Work& entr
     if (m_yesToAll)
         return Overwrite;
     const QString target = join(m_destination, name);
-    const QString question = entry.kind == 1 ? Str::arg(Str::OverwriteFolderQuestion, target)
+    const QString question = entry.kind == ItemKind::Folder ? Str::arg(Str::OverwriteFolderQuestion, target)
                                              : Str::arg(Str::OverwriteFileQuestion, target);
     const int answer = context.ask([this, question] { return QuestionBox::ask(m_owner, question, m_yesToAll, m_noToAll); },
                                    Cmd::No);
@@ -223,11 +224,11 @@ bool Paste::transfer(JobContext& context, const Work& entry, const OpenFolder& s
     return true;
 }
 
-int Paste::failureText(int kind) const
+int Paste::failureText(ItemKind kind) const
 {
     if (m_cut)
-        return kind == 1 ? Str::CutFolderFailed : Str::CutFileFailed;
-    return kind == 1 ? Str::CopyFolderFailed : Str::CopyFileFailed;
+        return kind == ItemKind::Folder ? Str::CutFolderFailed : Str::CutFileFailed;
+    return kind == ItemKind::Folder ? Str::CopyFolderFailed : Str::CopyFileFailed;
 }
 
 // The tree catches up with what the worker did, in the order it did it.
@@ -247,7 +248,7 @@ void Paste::showNewItems()
             continue;
         if (done.resolution == Free) {
             (void)m_tree.populateSingle(done.target, m_destinationItem);
-        } else if (done.kind == 1) {
+        } else if (done.kind == ItemKind::Folder) {
             // A merged folder that is open shows what arrived in it.
             const QString name = splitLast(done.target).name;
             TreeNode* parent = m_destinationItem ? m_destinationItem : m_tree.treeModel()->root();

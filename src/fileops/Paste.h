@@ -1,6 +1,7 @@
 #pragma once
 
 #include "fileops/TreeWalk.h"
+#include "platform/ItemKind.h"
 
 #include <QString>
 #include <QStringList>
@@ -42,13 +43,13 @@ private:
     struct Work {
         int index;
         QString path;
-        int kind;
+        platform::ItemKind kind;
     };
     struct Done {
         int index;
         Resolution resolution;
         QString target;
-        int kind;
+        platform::ItemKind kind;
     };
 
     void work(JobContext& context);
@@ -57,8 +58,8 @@ private:
     bool transfer(JobContext& context, const Work& entry, const platform::OpenFolder& source,
                   platform::DirEntry::Kind kind, const platform::OpenFolder& destination, const QString& name,
                   bool replace);
-    // The message of an entry that could not be copied or moved, by its kind (1 folder).
-    int failureText(int kind) const;
+    // The message of an entry that could not be copied or moved, by its kind.
+    int failureText(platform::ItemKind kind) const;
     void showNewItems();
     void addMissingChildren(TreeNode* folderItem);
     bool writeShortcut(const QString& path, const QString& target);

@@ -18,7 +18,7 @@ int Selection::find(const QString& path) const
 bool Selection::covers(const QString& path) const
 {
     for (const SelectionEntry& entry : m_entries)
-        if (same(entry.path, path) || (entry.kind == 1 && within(path, entry.path)))
+        if (same(entry.path, path) || (entry.kind == platform::ItemKind::Folder && within(path, entry.path)))
             return true;
     return false;
 }
@@ -34,7 +34,7 @@ Selection::Totals Selection::totals() const
 {
     Totals totals;
     for (const SelectionEntry& entry : m_entries) {
-        if (entry.kind == 1) {
+        if (entry.kind == platform::ItemKind::Folder) {
             totals.folders += entry.folderCount + 1;
             totals.files += entry.fileCount;
         } else {
@@ -45,7 +45,7 @@ Selection::Totals Selection::totals() const
     return totals;
 }
 
-SelectionEntry Selection::measure(platform::FileSystem& fileSystem, const QString& path, int kind, JobContext* context,
+SelectionEntry Selection::measure(platform::FileSystem& fileSystem, const QString& path, platform::ItemKind kind, JobContext* context,
                                   TreeWalk::Failure* failure)
 {
     SelectionEntry entry;

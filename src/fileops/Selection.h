@@ -2,6 +2,7 @@
 
 #include "fileops/PendingOp.h"
 #include "fileops/TreeWalk.h"
+#include "platform/ItemKind.h"
 #include "tree/SelectionMarks.h"
 
 #include <QList>
@@ -18,10 +19,13 @@ class FileSystem;
 struct SelectionEntry {
     QString path;
     TreeNode* item = nullptr;
-    int kind = 0;            // 1 folder, 2 file
+    platform::ItemKind kind = platform::ItemKind::None;
     qint64 totalBytes = 0;   // a file's size; a folder's files, at any depth
     qint64 fileCount = 0;    // a folder's files at any depth
     qint64 folderCount = 0;  // a folder's folders at any depth
+
+    // How many items a job over this entry meets: a folder is itself and all it holds.
+    qint64 itemCount() const { return kind == platform::ItemKind::Folder ? fileCount + folderCount + 1 : 1; }
 };
 
 // The items the user collected across folders, in the order they were selected. The contents
@@ -59,7 +63,7 @@ public:
     // The totals of an item, walking a folder's whole tree; a link is one item and is not
     // entered. `failure` (optional) tells a part that could not be counted, or a stop asked
     // through `context` (optional).
-    static SelectionEntry measure(platform::FileSystem& fileSystem, const QString& path, int kind,
+    static SelectionEntry measure(platform::FileSystem& fileSystem, const QString& path, platform::ItemKind kind,
                                   JobContext* context = nullptr, TreeWalk::Failure* failure = nullptr);
 
     bool marksContentsOf(const QString& folderPath) const override;

@@ -57,7 +57,10 @@ struct FileId {
 
 // One entry of a folder as a walk sees it: its name and its own kind, links not followed.
 struct DirEntry {
-    enum Kind { File, Folder, Link, Other };
+    // A walk's kind, finer than an item's: a link is never entered, and anything else that is
+    // not a regular file (a pipe, a device, a socket) is never read.
+    enum class Kind { File, Folder, Link, Other };
+    using enum Kind;
     QString name;
     Kind kind = File;
     qint64 size = 0;  // a file's size, when the listing was asked for sizes

@@ -217,6 +217,152 @@ bool parseValue(QStringView text, RegValue& value, bool& deletes, QString& error
 
 QString withoutCarriageReturn(const QString& line) { return line.endsWith(u'\r') ? line.chopped(1) : line; }
 
+// Reads ".reg" text line by line: after the header, a key line names the key that the value
+// lines below it go to. The first line that cannot be read ends the reading, and then no
+// operation at all is given.
+class Parser {
+public:
+    explicit Parser(const QString& text) : m_lines(text.split(u'\n')) {}
+    ParseResult run();
+
+private:
+    // Each reads the line at m_index and returns a null text, or why the line cannot be read.
+    QString readKeyLine(const QString& trimmed);
+    QString readValueLine(const QString& trimmed);
+    // The text after "=", with the lines that carry a hex list on joined to it (m_index
+    // moves to the last of them).
+    QString joinContinuedLines(QString valueText, QString& error);
+    ParseResult fail(int line, const QString& why) const;
+
+    const QStringList m_lines;
+    qsizetype m_index = 0;
+    // Values may follow a "[KEY]" line, but not the start of the file or a "[-KEY]" line:
+    // they would have no key to go to.
+    bool m_inSection = false;
+    Hive m_hive = Hive::CurrentUser;
+    QString m_keyPath;
+    QList<Operation> m_operations;
+};
+
+ParseResult Parser::run()
+{
+    bool headerSeen = false;
+    for (m_index = 0; m_index < m_lines.size(); ++m_index) {
+        const int lineNumber = static_cast<int>(m_index + 1);
+        QString line = withoutCarriageReturn(m_lines.at(m_index));
+        if (m_index == 0 && line.startsWith(QChar(0xFEFF)))
+            line.remove(0, 1);
+        const QString trimmed = line.trimmed();
+        if (trimmed.isEmpty() || trimmed.startsWith(u';'))
+            continue;
+        if (!headerSeen) {
+            if (trimmed != Regedit4Header && trimmed != Regedit5Header)
+                return fail(lineNumber, QStringLiteral("the file must start with %1 or %2").arg(Regedit4Header, Regedit5Header));
+            headerSeen = true;
+            continue;
+        }
+        QString error;
+        if (trimmed.startsWith(u'['))
+            error = readKeyLine(trimmed);
+        else if (trimmed.startsWith(u'"') || trimmed.startsWith(u'@'))
+            error = readValueLine(trimmed);
+        else
+            error = QStringLiteral("cannot read '%1'").arg(trimmed.left(40));
+        if (!error.isNull())
+            return fail(lineNumber, error);
+    }
+    if (!headerSeen)
+        return fail(1, QStringLiteral("the header %1 or %2 is missing").arg(Regedit4Header, Regedit5Header));
+    ParseResult result;
+    result.ok = true;
+    result.operations = m_operations;
+    return result;
+}
+
+QString Parser::readKeyLine(const QString& trimmed)
+{
+    if (!trimmed.endsWith(u']') || trimmed.size() < 2)
+        return QStringLiteral("a key line is [KEY]");
+    QString name = trimmed.mid(1, trimmed.size() - 2);
+    const bool deletes = name.startsWith(u'-');
+    if (deletes)
+        name.remove(0, 1);
+    const qsizetype slash = name.indexOf(u'\\');
+    const QString hiveName = slash < 0 ? name : name.left(slash);
+    if (!hiveFromName(hiveName, m_hive))
+        return QStringLiteral("unknown hive '%1'").arg(hiveName.left(40));
+    m_keyPath = slash < 0 ? QString() : name.mid(slash + 1);
+    if (slash >= 0 && m_keyPath.split(u'\\').contains(QString()))
+        return QStringLiteral("a key name is empty");
+    if (deletes && m_keyPath.isEmpty())
+        return QStringLiteral("a whole hive cannot be deleted");
+    Operation operation;
+    operation.kind = deletes ? Operation::DeleteKey : Operation::CreateKey;
+    operation.hive = m_hive;
+    operation.keyPath = m_keyPath;
+    m_operations.append(operation);
+    m_inSection = !deletes;
+    return QString();
+}
+
+QString Parser::readValueLine(const QString& trimmed)
+{
+    if (!m_inSection)
+        return QStringLiteral("a value outside a key section");
+    QString name;
+    qsizetype at = 0;
+    QString error;
+    if (trimmed.startsWith(u'@')) {
+        name = QStringLiteral("");
+        at = 1;
+    } else if (!readQuoted(trimmed, at, name, error)) {
+        return error;
+    }
+    while (at < trimmed.size() && trimmed.at(at).isSpace())
+        ++at;
+    if (at >= trimmed.size() || trimmed.at(at) != u'=')
+        return QStringLiteral("a value line is \"NAME\"=VALUE");
+    const QString valueText = joinContinuedLines(trimmed.mid(at + 1).trimmed(), error);
+    if (!error.isNull())
+        return error;
+    RegValue value;
+    bool deletes = false;
+    if (!parseValue(valueText, value, deletes, error))
+        return error;
+    Operation operation;
+    operation.kind = deletes ? Operation::DeleteValue : Operation::SetValue;
+    operation.hive = m_hive;
+    operation.keyPath = m_keyPath;
+    operation.valueName = name;
+    operation.value = value;
+    m_operations.append(operation);
+    return QString();
+}
+
+QString Parser::joinContinuedLines(QString valueText, QString& error)
+{
+    // Only hex lists go on over several lines, each but the last ending in a backslash.
+    if (!startsWithHex(valueText))
+        return valueText;
+    while (valueText.endsWith(u'\\')) {
+        if (m_index + 1 >= m_lines.size()) {
+            error = QStringLiteral("the value goes on past the end of the file");
+            return QString();
+        }
+        valueText.chop(1);
+        valueText += withoutCarriageReturn(m_lines.at(++m_index)).trimmed();
+    }
+    return valueText;
+}
+
+ParseResult Parser::fail(int line, const QString& why) const
+{
+    ParseResult result;
+    result.errorLine = line;
+    result.error = QStringLiteral("line %1: %2").arg(line).arg(why);
+    return result;
+}
+
 }  // namespace
 
 bool hiveFromName(const QString& name, Hive& hive)
@@ -239,105 +385,7 @@ bool isWritableName(const QString& name) { return !hasLineBreak(name) && !hasUnp
 
 ParseResult parse(const QString& text)
 {
-    ParseResult result;
-    const QStringList lines = text.split(u'\n');
-    const auto fail = [&result](int line, const QString& why) {
-        result.ok = false;
-        result.operations.clear();
-        result.errorLine = line;
-        result.error = QStringLiteral("line %1: %2").arg(line).arg(why);
-        return result;
-    };
-
-    bool headerSeen = false;
-    // Values may follow a "[KEY]" line, but not the start of the file or a "[-KEY]" line:
-    // they would have no key to go to.
-    bool inSection = false;
-    Hive hive = Hive::CurrentUser;
-    QString keyPath;
-    for (qsizetype index = 0; index < lines.size(); ++index) {
-        const int lineNumber = static_cast<int>(index + 1);
-        QString line = withoutCarriageReturn(lines.at(index));
-        if (index == 0 && line.startsWith(QChar(0xFEFF)))
-            line.remove(0, 1);
-        const QString trimmed = line.trimmed();
-        if (trimmed.isEmpty() || trimmed.startsWith(u';'))
-            continue;
-        if (!headerSeen) {
-            if (trimmed != Regedit4Header && trimmed != Regedit5Header)
-                return fail(lineNumber, QStringLiteral("the file must start with %1 or %2").arg(Regedit4Header, Regedit5Header));
-            headerSeen = true;
-            continue;
-        }
-        if (trimmed.startsWith(u'[')) {
-            if (!trimmed.endsWith(u']') || trimmed.size() < 2)
-                return fail(lineNumber, QStringLiteral("a key line is [KEY]"));
-            QString name = trimmed.mid(1, trimmed.size() - 2);
-            const bool deletes = name.startsWith(u'-');
-            if (deletes)
-                name.remove(0, 1);
-            const qsizetype slash = name.indexOf(u'\\');
-            const QString hiveName = slash < 0 ? name : name.left(slash);
-            if (!hiveFromName(hiveName, hive))
-                return fail(lineNumber, QStringLiteral("unknown hive '%1'").arg(hiveName.left(40)));
-            keyPath = slash < 0 ? QString() : name.mid(slash + 1);
-            if (slash >= 0 && keyPath.split(u'\\').contains(QString()))
-                return fail(lineNumber, QStringLiteral("a key name is empty"));
-            if (deletes && keyPath.isEmpty())
-                return fail(lineNumber, QStringLiteral("a whole hive cannot be deleted"));
-            Operation operation;
-            operation.kind = deletes ? Operation::DeleteKey : Operation::CreateKey;
-            operation.hive = hive;
-            operation.keyPath = keyPath;
-            result.operations.append(operation);
-            inSection = !deletes;
-            continue;
-        }
-        if (trimmed.startsWith(u'"') || trimmed.startsWith(u'@')) {
-            if (!inSection)
-                return fail(lineNumber, QStringLiteral("a value outside a key section"));
-            QString name;
-            qsizetype at = 0;
-            QString error;
-            if (trimmed.startsWith(u'@')) {
-                name = QStringLiteral("");
-                at = 1;
-            } else if (!readQuoted(trimmed, at, name, error)) {
-                return fail(lineNumber, error);
-            }
-            while (at < trimmed.size() && trimmed.at(at).isSpace())
-                ++at;
-            if (at >= trimmed.size() || trimmed.at(at) != u'=')
-                return fail(lineNumber, QStringLiteral("a value line is \"NAME\"=VALUE"));
-            QString valueText = trimmed.mid(at + 1).trimmed();
-            // Only hex lists go on over several lines, each but the last ending in a backslash.
-            if (startsWithHex(valueText)) {
-                while (valueText.endsWith(u'\\')) {
-                    if (index + 1 >= lines.size())
-                        return fail(lineNumber, QStringLiteral("the value goes on past the end of the file"));
-                    valueText.chop(1);
-                    valueText += withoutCarriageReturn(lines.at(++index)).trimmed();
-                }
-            }
-            RegValue value;
-            bool deletes = false;
-            if (!parseValue(valueText, value, deletes, error))
-                return fail(lineNumber, error);
-            Operation operation;
-            operation.kind = deletes ? Operation::DeleteValue : Operation::SetValue;
-            operation.hive = hive;
-            operation.keyPath = keyPath;
-            operation.valueName = name;
-            operation.value = value;
-            result.operations.append(operation);
-            continue;
-        }
-        return fail(lineNumber, QStringLiteral("cannot read '%1'").arg(trimmed.left(40)));
-    }
-    if (!headerSeen)
-        return fail(1, QStringLiteral("the header %1 or %2 is missing").arg(Regedit4Header, Regedit5Header));
-    result.ok = true;
-    return result;
+    return Parser(text).run();
 }
 
 DecodeResult decodeRegFile(const QByteArray& bytes)

@@ -21,7 +21,7 @@ QString SearchCommands::currentFolder() const
     if (!current)
         return QString();
     const QString path = m_tree.fullPathOf(current);
-    if (FolderTree::kindOf(current) >= 2)
+    if (FolderTree::kindOf(current) == TreeNode::File)
         return platform::PhonePath::splitLast(path).folder;
     return path == u"\\" ? QString() : path;
 }

@@ -18,7 +18,7 @@ void ObexSendCommands::registerCommands(CommandTable& table)
     table.add(Cmd::SendSelectionObex, [this] {
         QStringList files;
         for (int i = 0; i < m_selection.count(); ++i)
-            if (m_selection.at(i).kind != 1)
+            if (m_selection.at(i).kind != platform::ItemKind::Folder)
                 files << m_selection.at(i).path;
         sendFiles(files);
     }, [this] { return !m_selection.isEmpty(); });

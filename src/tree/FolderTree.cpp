@@ -178,7 +178,7 @@ void FolderTree::sortChildren(TreeNode* parent)
     // would pay some million times. Folded texts compared as they are give the order of a
     // comparison that ignores case.
     struct Key {
-        int kind;
+        TreeNode::Kind kind;
         QString folded;
         size_t position;
     };
@@ -187,11 +187,11 @@ void FolderTree::sortChildren(TreeNode* parent)
     const bool byType = m_settings.sortsByType();
     for (size_t i = 0; i < parent->children.size(); ++i) {
         const TreeNode& child = *parent->children[i];
-        keys.push_back({byType ? child.kind : 0, child.text.toCaseFolded(), i});
+        keys.push_back({byType ? child.kind : TreeNode::None, child.text.toCaseFolded(), i});
     }
     std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
         if (a.kind != b.kind)
-            return a.kind < b.kind;
+            return a.kind == TreeNode::Folder;  // folders before files
         return QStringView(a.folded).compare(QStringView(b.folded)) < 0;
     });
     std::vector<std::unique_ptr<TreeNode>> sorted;
@@ -204,7 +204,7 @@ void FolderTree::sortChildren(TreeNode* parent)
 bool FolderTree::sortsBefore(const TreeNode& a, const TreeNode& b) const
 {
     if (m_settings.sortsByType() && a.kind != b.kind)
-        return a.kind < b.kind;
+        return a.kind == TreeNode::Folder;  // folders before files
     return a.text.compare(b.text, Qt::CaseInsensitive) < 0;
 }
 

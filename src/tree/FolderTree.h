@@ -46,7 +46,7 @@ public:
 
     QString fullPathOf(const TreeNode* node) const;  // "\" for none
     static QString textOf(const TreeNode* node) { return node ? node->text : QString(); }
-    static int kindOf(const TreeNode* node) { return node ? node->kind : TreeNode::None; }
+    static TreeNode::Kind kindOf(const TreeNode* node) { return node ? node->kind : TreeNode::None; }
     void deleteChildren(TreeNode* node);  // null: the whole top level
 
     TreeNode* currentNode() const;  // null when no item is current

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "platform/ItemKind.h"
+
 #include <QString>
 
 #include <memory>
@@ -8,10 +10,11 @@
 // What one item of the folder tree holds. The full path of an item is never stored: it is
 // rebuilt from the names of its ancestors, so a rename or a move cannot leave a stale copy.
 struct TreeNode {
-    enum Kind : int { None = 0, Folder = 1, File = 2 };
+    using Kind = platform::ItemKind;
+    using enum platform::ItemKind;
 
     QString text;                 // the bare name, as the enumeration returned it
-    int kind = None;
+    Kind kind = None;
     int image = 0;                // index in the tree image list; the selected image is the same
     bool childrenFlag = false;    // a folder that would show at least one entry when expanded
     bool shortcutOverlay = false; // the name ends in ".lnk"

@@ -99,7 +99,7 @@ TEST_F(FolderTreeTest, MarksOverlaysAndFullPaths)
     m_tree.populate(QStringLiteral("\\Docs2"), docs2);
     EXPECT_FALSE(docs2->children.at(0)->marked);
     EXPECT_EQ(m_tree.fullPathOf(nullptr), QStringLiteral("\\"));
-    EXPECT_EQ(FolderTree::kindOf(nullptr), 0);
+    EXPECT_EQ(FolderTree::kindOf(nullptr), TreeNode::None);
 
     // The selection hears of items that go away.
     m_tree.deleteChildren(nullptr);

@@ -20,16 +20,16 @@ TEST(Selection, MeasuresTreesAndKeepsEntriesOutsideEachOther)
     // A link back up the tree is one item of its own, never entered.
     ASSERT_EQ(::symlink("..", QFile::encodeName(root.filePath(QStringLiteral("A/B/up"))).constData()), 0);
     platform::LinuxFileSystem fileSystem{platform::PathMapper(QFile::encodeName(root.path()))};
-    const SelectionEntry folder = Selection::measure(fileSystem, QStringLiteral("\\A"), 1);
+    const SelectionEntry folder = Selection::measure(fileSystem, QStringLiteral("\\A"), platform::ItemKind::Folder);
     EXPECT_EQ(folder.fileCount, 4);    // one, two, .three and the link
     EXPECT_EQ(folder.folderCount, 2);  // B and C
     EXPECT_EQ(folder.totalBytes, 300);
-    EXPECT_EQ(Selection::measure(fileSystem, QStringLiteral("\\A\\one"), 2).totalBytes, 100);
-    EXPECT_EQ(Selection::measure(fileSystem, QStringLiteral("\\A\\gone"), 2).totalBytes, 0);
+    EXPECT_EQ(Selection::measure(fileSystem, QStringLiteral("\\A\\one"), platform::ItemKind::File).totalBytes, 100);
+    EXPECT_EQ(Selection::measure(fileSystem, QStringLiteral("\\A\\gone"), platform::ItemKind::File).totalBytes, 0);
 
     Selection selection;
-    selection.append({QStringLiteral("\\A\\B\\two"), nullptr, 2, 100, 0, 0});
-    selection.append({QStringLiteral("\\AB.txt"), nullptr, 2, 5, 0, 0});
+    selection.append({QStringLiteral("\\A\\B\\two"), nullptr, platform::ItemKind::File, 100, 0, 0});
+    selection.append({QStringLiteral("\\AB.txt"), nullptr, platform::ItemKind::File, 5, 0, 0});
     selection.removeInside(QStringLiteral("\\A"));
     selection.append(folder);
     EXPECT_EQ(selection.count(), 2);  // \AB.txt stays: it is not inside \A

@@ -1,0 +1,69 @@
+#include "platform/linux/HostFiles.h"
+
+#include "platform/PhonePath.h"
+
+#include <cerrno>
+
+#include <sys/statvfs.h>
+
+namespace platform::host {
+
+bool isReadOnlyMount(int fd)
+{
+    struct statvfs info;
+    return fstatvfs(fd, &info) == 0 && (info.f_flag & ST_RDONLY);
+}
+
+QByteArray parentOf(const QByteArray& hostPath)
+{
+    const qsizetype slash = hostPath.lastIndexOf('/');
+    return slash <= 0 ? QByteArray("/") : hostPath.left(slash);
+}
+
+QByteArray childPath(const QByteArray& folder, const QByteArray& name)
+{
+    return folder.endsWith('/') ? folder + name : folder + '/' + name;
+}
+
+bool isFolder(const QByteArray& hostPath)
+{
+    struct stat status;
+    return ::stat(hostPath.constData(), &status) == 0 && S_ISDIR(status.st_mode);
+}
+
+bool hostExists(const QByteArray& path)
+{
+    struct stat status;
+    return ::lstat(path.constData(), &status) == 0;
+}
+
+FsError errorAt(int error, const QByteArray& hostPath)
+{
+    if (error == ENOENT || error == ENOTDIR) {
+        if (!isFolder(parentOf(hostPath)))
+            return FsError::PathNotFound;
+        return error == ENOENT ? FsError::FileNotFound : FsError::NotAFolder;
+    }
+    return fsErrorFromErrno(error);
+}
+
+void closeHandle(int handle) { ::close(handle); }
+
+QByteArray hostName(const QString& name)
+{
+    const QByteArray host = PathMapper::nameToHost(name);
+    if (host.isEmpty() || host == "." || host == "..")
+        return QByteArray();
+    return host;
+}
+
+DirEntry::Kind kindOfMode(mode_t mode)
+{
+    if (S_ISLNK(mode))
+        return DirEntry::Link;
+    if (S_ISDIR(mode))
+        return DirEntry::Folder;
+    return S_ISREG(mode) ? DirEntry::File : DirEntry::Other;
+}
+
+}  // namespace platform::host
