@@ -3,7 +3,7 @@
 #include "PeBuilder.h"
 #include "TemporaryRegistry.h"
 
-#include "filetypes/FileTypes.h"
+#include "settings/FileTypes.h"
 #include "filetypes/OpenWithList.h"
 #include "filetypes/TypeIcons.h"
 #include "filetypes/FileTypeCommands.h"
