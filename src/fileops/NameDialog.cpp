@@ -41,8 +41,9 @@ bool NameDialog::isValidName(const QString& name)
 
 void NameDialog::selectName()
 {
-    const qsizetype length = m_edit->text().size();
-    m_edit->setSelection(0, m_isFile ? std::max<qsizetype>(0, length - 4) : length);
+    // A line edit holds at most 32767 characters, so the length always fits the selection's int.
+    const int length = static_cast<int>(m_edit->text().size());
+    m_edit->setSelection(0, m_isFile ? std::max(0, length - 4) : length);
     m_edit->setFocus();
 }
 
