@@ -28,6 +28,7 @@
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/KeypadKeys.h"
+#include "resources/SoftKeyBars.h"
 #include "resources/StringTable.h"
 #include "transfer/ReceiveCommands.h"
 #include "tree/FolderTree.h"
@@ -78,7 +79,7 @@ bool MainFrame::create()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_page);
     SoftKeyBar* bar = m_page->softKeyBar();
-    if (!bar->setBar(1))
+    if (!bar->setBar(SoftKeyBars::Main))
         return false;  // a main window without its soft keys cannot be used
     connect(bar, &SoftKeyBar::commandTriggered, this, &MainFrame::dispatch);
     connect(bar, &SoftKeyBar::menuAboutToShow, this, &MainFrame::updateMenus);
@@ -392,7 +393,7 @@ void MainFrame::quit() { close(); }
 
 void MainFrame::showAbout()
 {
-    PhoneDialog about(DialogTemplate{116, QStringLiteral("About Fennick"), 4, BackKeyMode::None, false, false});
+    PhoneDialog about(DialogTemplates::About);
     auto* text = new QLabel(QStringLiteral("%1\nversion %2\n\nA file manager for keypad devices.")
                                 .arg(Str::text(Str::AppTitle), QStringLiteral(FENNICK_VERSION)));
     text->setAlignment(Qt::AlignCenter);
