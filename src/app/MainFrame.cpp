@@ -152,7 +152,7 @@ bool MainFrame::create()
     m_tree->setFocus();
     m_tree->treeModel()->setMarksInBold(m_settings.marksInBold);
     activateWindow();
-    if (m_settings.checkZipAssociation == 1)
+    if (m_settings.checkZipAssociation)
         postCommand(Cmd::CheckZipAssociation);
 
     m_mountWatcher = new platform::MountWatcher(this);
@@ -218,8 +218,12 @@ void MainFrame::registerCommands()
     m_commands.add(Cmd::PageUp, [this] { TreeNavigation::page(*m_tree, true); });
     m_commands.add(Cmd::PageDown, [this] { TreeNavigation::page(*m_tree, false); });
     m_commands.add(Cmd::ParentFolder, [this] { TreeNavigation::parentFolder(*m_tree); });
-    m_commands.add(Cmd::SortByName, [this] { sortBy(0); }).checked = [this] { return m_settings.sortMode == 0; };
-    m_commands.add(Cmd::SortByType, [this] { sortBy(1); }).checked = [this] { return m_settings.sortMode == 1; };
+    m_commands.add(Cmd::SortByName, [this] { sortBy(SortMode::ByName); }).checked = [this] {
+        return m_settings.sortMode() == SortMode::ByName;
+    };
+    m_commands.add(Cmd::SortByType, [this] { sortBy(SortMode::ByType); }).checked = [this] {
+        return m_settings.sortMode() == SortMode::ByType;
+    };
     m_commands.add(Cmd::MarksAsCheckboxes, [this] { setMarksInBold(false); }).checked = [this] {
         return !m_settings.marksInBold;
     };
@@ -412,9 +416,9 @@ void MainFrame::toggleStatusBar()
     updateMenus();
 }
 
-void MainFrame::sortBy(int mode)
+void MainFrame::sortBy(SortMode mode)
 {
-    m_settings.sortMode = mode;
+    m_settings.setSortMode(mode);
     m_tree->sortAll();
     updateMenus();
 }

@@ -100,7 +100,7 @@ private:
     void quit();
     void showAbout();
     void toggleStatusBar();
-    void sortBy(int mode);
+    void sortBy(SortMode mode);
     void setMarksInBold(bool inBold);
     void toggleShowHidden();
     void refresh();
