@@ -28,6 +28,7 @@
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/KeypadKeys.h"
+#include "resources/SoftKeyBars.h"
 #include "resources/StringTable.h"
 #include "transfer/ReceiveCommands.h"
 #include "tree/FolderTree.h"
@@ -78,7 +79,7 @@ bool MainFrame::create()
     layout->setContentsMargins(0, 0, 0, 0);
     layout->addWidget(m_page);
     SoftKeyBar* bar = m_page->softKeyBar();
-    if (!bar->setBar(1))
+    if (!bar->setBar(SoftKeyBars::Main))
         return false;  // a main window without its soft keys cannot be used
     connect(bar, &SoftKeyBar::commandTriggered, this, &MainFrame::dispatch);
     connect(bar, &SoftKeyBar::menuAboutToShow, this, &MainFrame::updateMenus);
@@ -151,7 +152,7 @@ bool MainFrame::create()
     m_tree->setFocus();
     m_tree->treeModel()->setMarksInBold(m_settings.marksInBold);
     activateWindow();
-    if (m_settings.checkZipAssociation == 1)
+    if (m_settings.checkZipAssociation)
         postCommand(Cmd::CheckZipAssociation);
 
     m_mountWatcher = new platform::MountWatcher(this);
@@ -217,8 +218,12 @@ void MainFrame::registerCommands()
     m_commands.add(Cmd::PageUp, [this] { TreeNavigation::page(*m_tree, true); });
     m_commands.add(Cmd::PageDown, [this] { TreeNavigation::page(*m_tree, false); });
     m_commands.add(Cmd::ParentFolder, [this] { TreeNavigation::parentFolder(*m_tree); });
-    m_commands.add(Cmd::SortByName, [this] { sortBy(0); }).checked = [this] { return m_settings.sortMode == 0; };
-    m_commands.add(Cmd::SortByType, [this] { sortBy(1); }).checked = [this] { return m_settings.sortMode == 1; };
+    m_commands.add(Cmd::SortByName, [this] { sortBy(SortMode::ByName); }).checked = [this] {
+        return m_settings.sortMode() == SortMode::ByName;
+    };
+    m_commands.add(Cmd::SortByType, [this] { sortBy(SortMode::ByType); }).checked = [this] {
+        return m_settings.sortMode() == SortMode::ByType;
+    };
     m_commands.add(Cmd::MarksAsCheckboxes, [this] { setMarksInBold(false); }).checked = [this] {
         return !m_settings.marksInBold;
     };
@@ -392,7 +397,7 @@ void MainFrame::quit() { close(); }
 
 void MainFrame::showAbout()
 {
-    PhoneDialog about(DialogTemplate{116, QStringLiteral("About Fennick"), 4, BackKeyMode::None, false, false});
+    PhoneDialog about(DialogTemplates::About);
     auto* text = new QLabel(QStringLiteral("%1\nversion %2\n\nA file manager for keypad devices.")
                                 .arg(Str::text(Str::AppTitle), QStringLiteral(FENNICK_VERSION)));
     text->setAlignment(Qt::AlignCenter);
@@ -411,9 +416,9 @@ void MainFrame::toggleStatusBar()
     updateMenus();
 }
 
-void MainFrame::sortBy(int mode)
+void MainFrame::sortBy(SortMode mode)
 {
-    m_settings.sortMode = mode;
+    m_settings.setSortMode(mode);
     m_tree->sortAll();
     updateMenus();
 }

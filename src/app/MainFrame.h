@@ -80,8 +80,7 @@ public:
     int countsShown() const { return m_countsShown; }
     StatusTimer& statusTimer() { return m_statusTimer; }
 
-    // The dispatch table: every command id of the menus, with its handler or the work that
-    // will bring it (filled by create()).
+    // The dispatch table: every command id of the menus with its handler (filled by create()).
     const CommandTable& commands() const { return m_commands; }
 
 protected:
@@ -101,7 +100,7 @@ private:
     void quit();
     void showAbout();
     void toggleStatusBar();
-    void sortBy(int mode);
+    void sortBy(SortMode mode);
     void setMarksInBold(bool inBold);
     void toggleShowHidden();
     void refresh();

@@ -1,6 +1,7 @@
 #include "archive/ZipAssociation.h"
 
 #include "settings/RegKey.h"
+#include "settings/SettingsSchema.h"
 
 #include <QFileInfo>
 
@@ -44,8 +45,7 @@ bool check(const QString& module)
         && holds(ClassName + QStringLiteral("\\Shell\\Open\\Command"), command))
         return false;
     // Failed writes are not told: the next check finds them and writes again.
-    RegKey settings(platform::Hive::CurrentUser, QStringLiteral("Software\\Corvane\\Fennick"));
-    (void)settings.writeDword(QStringLiteral("CheckZip"), 1);
+    (void)SettingsSchema::write(SettingsSchema::CheckZipAssociation, true);
     (void)RegKey(platform::Hive::ClassesRoot, Extension).writeString(DefaultValue, ClassName);
     RegKey type(platform::Hive::ClassesRoot, ClassName);
     (void)type.writeString(DefaultValue, Description);

@@ -13,6 +13,7 @@
 #include "platform/FileSystem.h"
 #include "platform/PhonePath.h"
 #include "resources/Commands.h"
+#include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
 #include "tree/FolderTree.h"
 #include "tree/TreeNavigation.h"
@@ -34,11 +35,6 @@ QString failureText(int textId, const CrfFile::Result& result)
     default: break;
     }
     return reason.isEmpty() ? Str::text(textId) : Str::text(textId) + QStringLiteral("\n\n") + reason;
-}
-
-DialogTemplate progressPage(const QString& title)
-{
-    return DialogTemplate{0, title, 3, BackKeyMode::Overridden, false, false};
 }
 
 }  // namespace
@@ -101,7 +97,7 @@ void CryptCommands::encrypt(const Place& place)
                            existed](JobContext& context) {
             result = CrfFile::encrypt(m_fileSystem, folder, source, folder, outputName, password, existed, &context);
         };
-        JobDialog::run(m_owner, progressPage(Txt::text(Txt::Crypting)), work, new CryptProgressView(place.name));
+        JobDialog::run(m_owner, DialogTemplates::progressPage(Txt::text(Txt::Crypting)), work, new CryptProgressView(place.name));
     }
     // A Cancel leaves everything as it was, and nothing to tell.
     if (result.outcome == Outcome::Stopped)
@@ -159,7 +155,7 @@ void CryptCommands::decrypt(const Place& place)
     const auto work = [this, &result, &folder, encrypted = place.name, outputName, password, existed](JobContext& context) {
         result = CrfFile::decrypt(m_fileSystem, folder, encrypted, folder, outputName, password, existed, &context);
     };
-    JobDialog::run(m_owner, progressPage(Txt::text(Txt::Decrypting)), work, new CryptProgressView(place.name));
+    JobDialog::run(m_owner, DialogTemplates::progressPage(Txt::text(Txt::Decrypting)), work, new CryptProgressView(place.name));
     if (result.outcome == Outcome::Stopped)
         return;
     if (result.outcome != Outcome::Done) {

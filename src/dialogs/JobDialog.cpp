@@ -2,6 +2,7 @@
 
 #include "dialogs/ProgressStrip.h"
 #include "resources/Commands.h"
+#include "resources/DialogTemplates.h"
 #include "resources/SizeText.h"
 #include "resources/UnnumberedTexts.h"
 
@@ -102,7 +103,7 @@ bool JobDialog::isBusy() { return g_current && !g_current->finished() && !g_curr
 
 void JobDialog::run(QWidget* owner, const QString& title, const Work& work)
 {
-    run(owner, DialogTemplate{0, title, 3, BackKeyMode::Overridden, false, false}, work, nullptr);
+    run(owner, DialogTemplates::progressPage(title), work, nullptr);
 }
 
 void JobDialog::run(QWidget* owner, const DialogTemplate& page, const Work& work, JobView* view)

@@ -5,7 +5,7 @@
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
 #include "platform/RegularFile.h"
-#include "settings/RegKey.h"
+#include "settings/SettingsSchema.h"
 
 #include <QFile>
 #include <QPainter>
@@ -91,13 +91,13 @@ QuestionBox::QuestionBox(const QString& question, bool& yesToAll, bool& noToAll,
     setContent(m_page);
 }
 
+QString QuestionBox::pictureKey() { return SettingsSchema::QuestionBox.fullPath(); }
+
 bool QuestionBox::initialise()
 {
-    // Read through RegKey, so the first question writes the two values back with their
-    // defaults, as every setting is.
-    RegKey key(platform::Hive::LocalMachine, pictureKey());
-    const QString file = key.readString(QStringLiteral("BKBitmapFile"), QStringLiteral(""));
-    const quint32 transparent = key.readDword(QStringLiteral("BKBitmapTransparent"), 0xFF00FF);
+    // The first question writes the two values back with their defaults, as every setting is.
+    const QString file = SettingsSchema::read(SettingsSchema::QuestionPicture);
+    const quint32 transparent = SettingsSchema::read(SettingsSchema::QuestionPictureTransparent);
     if (!file.isEmpty())
         m_page->setPicture(loadPicture(file, transparent));
     return true;

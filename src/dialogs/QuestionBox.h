@@ -16,7 +16,7 @@ public:
     [[nodiscard]] static int ask(QWidget* owner, const QString& question, bool& yesToAll, bool& noToAll);
 
     // The key of the registry (HKEY_LOCAL_MACHINE) that names the picture.
-    static QString pictureKey() { return QStringLiteral("Software\\Microsoft\\Shell\\Rai\\:QuestionBox"); }
+    static QString pictureKey();
 
 protected:
     bool initialise() override;

@@ -2,15 +2,13 @@
 
 #include "settings/OrderedStringMap.h"
 #include "settings/RegKey.h"
-#include "settings/Settings.h"
+#include "settings/SettingsSchema.h"
 
 #include <map>
 
 namespace {
 
 const QString Prefix = QStringLiteral("Favorite");
-
-QString keyPath() { return Settings::keyPath() + QStringLiteral("\\Favorites"); }
 
 // The number in a favorite's value name; -1 for a name that is not one ("Favorite007",
 // "Other").
@@ -68,7 +66,7 @@ void Favorites::swap(int first, int second)
 
 void Favorites::store(const QStringList& paths)
 {
-    RegKey key(platform::Hive::CurrentUser, keyPath());
+    RegKey key(SettingsSchema::Favorites.hive, SettingsSchema::Favorites.fullPath());
     OrderedStringMap kept;
     // Registry errors are not told: the list in memory stays right for this run.
     for (const auto& [name, path] : m_stored.pairs()) {

@@ -1,9 +1,10 @@
 #include "filetypes/OpenWithList.h"
 
 #include "settings/RegKey.h"
+#include "settings/SettingsSchema.h"
 
 namespace {
-const QString KeyPath = QStringLiteral("Software\\Corvane\\Fennick\\OpenWith");
+QString keyPath() { return SettingsSchema::OpenWith.fullPath(); }
 }  // namespace
 
 namespace OpenWithList {
@@ -11,10 +12,10 @@ namespace OpenWithList {
 QStringList load()
 {
     QStringList programs;
-    RegKey key(platform::Hive::CurrentUser, KeyPath);
+    RegKey key(SettingsSchema::OpenWith.hive, keyPath());
     platform::RegistryStore* store = RegKey::store();
     platform::RegistryStore::KeyId id = 0;
-    if (!store || !store->openKey(platform::Hive::CurrentUser, KeyPath, false, id))
+    if (!store || !store->openKey(SettingsSchema::OpenWith.hive, keyPath(), false, id))
         return programs;
     QString name;
     for (bool more = key.firstValue(name); more; more = key.nextValue(name)) {
@@ -31,7 +32,7 @@ QStringList load()
 
 bool save(const QStringList& programs)
 {
-    RegKey key(platform::Hive::CurrentUser, KeyPath);
+    RegKey key(SettingsSchema::OpenWith.hive, keyPath());
     if (!key.isOpen())
         return false;
     QString name;

@@ -2,8 +2,8 @@
 
 #include <QStringList>
 
-// The user's own list of programs to open files with, kept under
-// HKEY_CURRENT_USER\Software\Corvane\Fennick\OpenWith. No widget.
+// The user's own list of programs to open files with, kept as the values of the key
+// SettingsSchema::OpenWith. No widget.
 namespace OpenWithList {
 
 // Every string value of the key whatever its name, in registry order; empty ones left out.

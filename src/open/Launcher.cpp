@@ -9,7 +9,6 @@
 #include "platform/FileSystem.h"
 #include "platform/RegularFile.h"
 #include "resources/StringTable.h"
-#include "settings/RegKey.h"
 #include "resources/UnnumberedTexts.h"
 
 #include <QFile>

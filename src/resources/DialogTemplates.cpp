@@ -1,5 +1,7 @@
 #include "resources/DialogTemplates.h"
 
+#include "resources/SoftKeyBars.h"
+
 #include <QMap>
 
 namespace DialogTemplates {
@@ -12,31 +14,32 @@ const QMap<int, DialogTemplate>& allTemplates()
         constexpr BackKeyMode Forward = BackKeyMode::ForwardToEdit;
         constexpr BackKeyMode Overridden = BackKeyMode::Overridden;
         constexpr BackKeyMode None = BackKeyMode::None;
+        namespace Bar = SoftKeyBars;
         // id, title, bar, Back key, tells a full-screen failure, tells a bar failure
         const QList<DialogTemplate> list = {
-            {NewItem, QStringLiteral("New file/folder"), 2, Forward, false, false},
-            {Receiving, QStringLiteral("Receiving..."), 3, None, false, false},
-            {Sending, QStringLiteral("Sending..."), 3, None, false, false},
-            {Properties, QStringLiteral("Properties"), 2, None, false, false},
+            {NewItem, QStringLiteral("New file/folder"), Bar::DoneCancel, Forward, false, false},
+            {Receiving, QStringLiteral("Receiving..."), Bar::CancelOnly, None, false, false},
+            {Sending, QStringLiteral("Sending..."), Bar::CancelOnly, None, false, false},
+            {Properties, QStringLiteral("Properties"), Bar::DoneCancel, None, false, false},
             // The about box has no title of its own; it borrows its menu item's words.
-            {About, QStringLiteral("About Fennick"), 4, None, false, false},
-            {DeleteSelection, QStringLiteral("Delete selection..."), 5, None, false, true},
-            {SearchCriteria, QStringLiteral("Search criteria"), 7, Forward, true, true},
-            {SearchResults, QStringLiteral("Search results"), 8, Overridden, true, true},
-            {CreateZip, QStringLiteral("Create ZIP file"), 2, Forward, true, true},
-            {ZipProgress, QStringLiteral("Zip/Unzip progress..."), 3, Overridden, true, true},
-            {SelectFolder, QStringLiteral("Select folder"), 2, None, false, false},
-            {OpenWith, QStringLiteral("Open with..."), 9, None, true, true},
-            {RunCommand, QStringLiteral("Run command"), 10, Forward, false, false},
-            {Favorites, QStringLiteral("Favorites"), 11, None, true, true},
-            {SendTo, QStringLiteral("Send to..."), 12, None, false, false},
-            {FileType, QStringLiteral("File type properties"), 13, Forward, true, false},
-            {FileTypes, QStringLiteral("File types"), 14, None, false, false},
+            {About, QStringLiteral("About Fennick"), Bar::DoneOnly, None, false, false},
+            {DeleteSelection, QStringLiteral("Delete selection..."), Bar::DeleteCancel, None, false, true},
+            {SearchCriteria, QStringLiteral("Search criteria"), Bar::FindCancel, Forward, true, true},
+            {SearchResults, QStringLiteral("Search results"), Bar::SearchResults, Overridden, true, true},
+            {CreateZip, QStringLiteral("Create ZIP file"), Bar::DoneCancel, Forward, true, true},
+            {ZipProgress, QStringLiteral("Zip/Unzip progress..."), Bar::CancelOnly, Overridden, true, true},
+            {SelectFolder, QStringLiteral("Select folder"), Bar::DoneCancel, None, false, false},
+            {OpenWith, QStringLiteral("Open with..."), Bar::OpenWith, None, true, true},
+            {RunCommand, QStringLiteral("Run command"), Bar::RunCancel, Forward, false, false},
+            {Favorites, QStringLiteral("Favorites"), Bar::Favorites, None, true, true},
+            {SendTo, QStringLiteral("Send to..."), Bar::SendCancel, None, false, false},
+            {FileType, QStringLiteral("File type properties"), Bar::FileType, Forward, true, false},
+            {FileTypes, QStringLiteral("File types"), Bar::FileTypes, None, false, false},
             // The question box sets its title when it runs.
-            {Question, QString(), 15, None, false, false},
-            {Crypt, QStringLiteral("Crypt file"), 2, Forward, true, true},
-            {Decrypt, QStringLiteral("Decrypt file"), 2, Forward, true, true},
-            {SendEmail, QStringLiteral("Send file by email..."), 2, None, true, true},
+            {Question, QString(), Bar::Question, None, false, false},
+            {Crypt, QStringLiteral("Crypt file"), Bar::DoneCancel, Forward, true, true},
+            {Decrypt, QStringLiteral("Decrypt file"), Bar::DoneCancel, Forward, true, true},
+            {SendEmail, QStringLiteral("Send file by email..."), Bar::DoneCancel, None, true, true},
         };
         QMap<int, DialogTemplate> map;
         for (const DialogTemplate& entry : list)
@@ -53,6 +56,11 @@ const DialogTemplate* find(int id)
     const auto& templates = allTemplates();
     const auto found = templates.constFind(id);
     return found == templates.constEnd() ? nullptr : &found.value();
+}
+
+DialogTemplate progressPage(const QString& title)
+{
+    return DialogTemplate{0, title, SoftKeyBars::CancelOnly, BackKeyMode::Overridden, false, false};
 }
 
 QList<int> ids()

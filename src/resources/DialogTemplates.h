@@ -51,4 +51,8 @@ enum Id : int {
 const DialogTemplate* find(int id);
 QList<int> ids();
 
+// The page of a long task, titled by its caller: no number of its own, Cancel its one key,
+// and Back taken from the phone so that a stray press cannot stop the task.
+DialogTemplate progressPage(const QString& title);
+
 }  // namespace DialogTemplates

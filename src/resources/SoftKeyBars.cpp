@@ -48,20 +48,20 @@ const QMap<int, SoftKeyBarData>& allBars()
         const QString menu = QStringLiteral("Menu");
         const int whole = SoftKeyButton::WholeMenu;
         const QList<SoftKeyBarData> list = {
-            {1, Menus::Main, {dropDownFromString(Str::File, 0, Cmd::FileButton), dropDownFromString(Str::Edit, 1, Cmd::EditButton)}},
-            {2, Menus::Main, {plain(done, Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
-            {3, Menus::Main, {plain(cancel, Cmd::DialogCancel)}},
-            {4, Menus::Main, {plain(done, Cmd::Ok)}},
-            {5, Menus::Main, {plain(QStringLiteral("Delete"), Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
-            {7, Menus::Main, {plain(QStringLiteral("Find"), Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
-            {8, Menus::SearchResults, {plain(QStringLiteral("Stop"), Cmd::Stop), dropDown(menu, whole)}},
-            {9, Menus::OpenWith, {plain(QStringLiteral("Open"), Cmd::Ok), dropDown(menu, whole)}},
-            {10, Menus::Main, {plain(QStringLiteral("Run"), Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
-            {11, Menus::Favorites, {plain(QStringLiteral("Go to"), Cmd::Ok), dropDown(menu, whole)}},
-            {12, Menus::Main, {plain(QStringLiteral("Send"), Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
-            {13, Menus::FileType, {plain(done, Cmd::Ok), dropDown(menu, whole)}},
-            {14, Menus::FileTypes, {plain(done, Cmd::Ok), dropDown(menu, whole)}},
-            {15, Menus::Question, {dropDown(QStringLiteral("Yes"), 0), dropDown(QStringLiteral("No"), 1)}},
+            {Main, Menus::Main, {dropDownFromString(Str::File, 0, Cmd::FileButton), dropDownFromString(Str::Edit, 1, Cmd::EditButton)}},
+            {DoneCancel, Menus::Main, {plain(done, Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
+            {CancelOnly, Menus::Main, {plain(cancel, Cmd::DialogCancel)}},
+            {DoneOnly, Menus::Main, {plain(done, Cmd::Ok)}},
+            {DeleteCancel, Menus::Main, {plain(QStringLiteral("Delete"), Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
+            {FindCancel, Menus::Main, {plain(QStringLiteral("Find"), Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
+            {SearchResults, Menus::SearchResults, {plain(QStringLiteral("Stop"), Cmd::Stop), dropDown(menu, whole)}},
+            {OpenWith, Menus::OpenWith, {plain(QStringLiteral("Open"), Cmd::Ok), dropDown(menu, whole)}},
+            {RunCancel, Menus::Main, {plain(QStringLiteral("Run"), Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
+            {Favorites, Menus::Favorites, {plain(QStringLiteral("Go to"), Cmd::Ok), dropDown(menu, whole)}},
+            {SendCancel, Menus::Main, {plain(QStringLiteral("Send"), Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
+            {FileType, Menus::FileType, {plain(done, Cmd::Ok), dropDown(menu, whole)}},
+            {FileTypes, Menus::FileTypes, {plain(done, Cmd::Ok), dropDown(menu, whole)}},
+            {Question, Menus::Question, {dropDown(QStringLiteral("Yes"), 0), dropDown(QStringLiteral("No"), 1)}},
         };
         QMap<int, SoftKeyBarData> map;
         for (const SoftKeyBarData& data : list)

@@ -27,8 +27,26 @@ struct SoftKeyBarData {
     QList<SoftKeyButton> buttons;
 };
 
-// The soft-key bars of the main window and the dialogs, by number.
+// The soft-key bars of the main window and the dialogs, by number. The numbers are the ones
+// the bars always had (there is no 6); each is named after its keys or its one user.
 namespace SoftKeyBars {
+
+enum Id : int {
+    Main = 1,           // "File" and "Edit", the main window's menus
+    DoneCancel = 2,
+    CancelOnly = 3,     // pages of work in progress
+    DoneOnly = 4,
+    DeleteCancel = 5,
+    FindCancel = 7,
+    SearchResults = 8,  // "Stop" and "Menu"
+    OpenWith = 9,       // "Open" and "Menu"
+    RunCancel = 10,
+    Favorites = 11,     // "Go to" and "Menu"
+    SendCancel = 12,
+    FileType = 13,      // "Done" and "Menu"
+    FileTypes = 14,     // "Done" and "Menu"
+    Question = 15,      // "Yes" and "No", each a pop-up
+};
 
 // The bar of a number; nullptr for a number that is no bar.
 const SoftKeyBarData* bar(int id);

@@ -8,48 +8,6 @@
 // they always read, spelling included ("occured", "resetted", "verifiy", "Tranfer"), since
 // users and translations know them so.
 //
-// Where the texts are used:
-//   6-7        the soft keys of the main window
-//   13         opening a file through the shell (open, search results, favorites)
-//   14         the caption of every error box; also the status bar when a card cannot be read
-//   27         starting the message composer (e-mail, MMS, zip and mail)
-//   29-35      paste: the "Copy of " and "Shortcut to " prefixes, a cut into its own folder,
-//              a shortcut that cannot be made; 32-33 the select item menu label
-//   37         the caption of every yes/no question and of the question box
-//   42         search: the left soft key once the search has finished
-//   46-48      new file and new folder, names that cannot be used; 46 also extraction
-//   60-66      infrared receive: port failure, overwrite question, status line, "Done" key
-//              (66 also ends a send); 64 also the overwrite question of encryption
-//   68-71      sending over OBEX: status line
-//   72-81      properties: item not found, item in ROM, attributes that cannot be set
-//   87-96      search: thread failure, count, where to search, result columns; 96 reveal
-//   98         sending over OBEX: no connection
-//   99-109     zip creation and extraction, zip and mail, "Unzip to..." folder picker
-//   112        the label of the selection band
-//   115        run command
-//   116-127    open with: messages, column, folder picker; 121-122 favorites columns
-//   128-132    the selection: refusals of paste, zip and zip and mail; removing a favorite
-//   136-140    sending over OBEX: device list and service failures
-//   141-147    the size texts of the bands and of zip progress, folder counts, Bluetooth
-//              radio, the status bar while counting
-//   149        favorites
-//   154-164    the file type manager
-//   168        "1" when the build has Bluetooth and MMS
-//   169-170    the encrypt / decrypt menu label
-//   171-172    encryption: password checks
-//   173-174    the status bar of a storage card
-//   175        the window title
-//   176        show hidden files
-//   177-179    encryption and decryption failures; 223 a file that is no ".crf" file
-//   180        the selection: select all in a selected folder
-//   181        e-mail accounts
-//   182        sending over OBEX: a device that cannot be reached through the service
-//   184        the subject of an e-mailed file
-//   230-231    infrared receive: a request that cannot be read, a file that cannot be written
-//   232-235    properties: a file's size in bytes, a folder's file count, a count that
-//              failed, a time the file system does not keep
-//   236        infrared receive: a sender that left in the middle of a file
-//
 // Texts with places ("%s", "%d", "%.1f", "%.2f") are filled with the helpers below, never
 // with QString::arg, whose "%1" places and re-scanning do not fit these texts.
 namespace Str {

@@ -1,17 +1,18 @@
 #include "settings/Settings.h"
 
 #include "settings/RegKey.h"
+#include "settings/SettingsSchema.h"
 
-using platform::Hive;
+namespace Schema = SettingsSchema;
 
 namespace {
 
 // Values with empty data are left out (and left in the registry), so an emptied entry never
 // shows up as a place without a path.
-void loadMap(const QString& subKey, OrderedStringMap& map)
+void loadMap(const Schema::Key& list, OrderedStringMap& map)
 {
     map.clear();
-    RegKey key(Hive::CurrentUser, Settings::keyPath() + u'\\' + subKey);
+    RegKey key(list.hive, list.fullPath());
     QString name;
     for (bool more = key.firstValue(name); more; more = key.nextValue(name)) {
         const QString text = key.readString(name, QStringLiteral(""));
@@ -24,25 +25,20 @@ void loadMap(const QString& subKey, OrderedStringMap& map)
 
 void Settings::load()
 {
-    {
-        RegKey key(Hive::CurrentUser, keyPath());
-        sortMode = static_cast<int>(key.readDword(QStringLiteral("SortMode"), 0));
-        marksInBold = key.readDword(QStringLiteral("ShowBold"), 1) == 1;
-        statusHidden = key.readDword(QStringLiteral("HideStatus"), 0) == 1;
-        showHidden = key.readDword(QStringLiteral("ShowHidden"), 0) == 1;
-    }
-    loadMap(QStringLiteral("Favorites"), favorites);
-    loadMap(QStringLiteral("Folders"), hiddenFolders);
-    RegKey key(Hive::CurrentUser, keyPath());
-    checkZipAssociation = static_cast<int>(key.readDword(QStringLiteral("CheckZip"), 1));
+    storedSortMode = Schema::read(Schema::SortMode);
+    marksInBold = Schema::read(Schema::MarksInBold);
+    statusHidden = Schema::read(Schema::StatusHidden);
+    showHidden = Schema::read(Schema::ShowHidden);
+    loadMap(Schema::Favorites, favorites);
+    loadMap(Schema::HiddenFolders, hiddenFolders);
+    checkZipAssociation = Schema::read(Schema::CheckZipAssociation);
 }
 
 void Settings::save() const
 {
-    RegKey key(Hive::CurrentUser, keyPath());
     // A store that cannot be written is no reason to bother the user at exit.
-    (void)key.writeDword(QStringLiteral("SortMode"), static_cast<quint32>(sortMode));
-    (void)key.writeDword(QStringLiteral("ShowBold"), marksInBold ? 1 : 0);
-    (void)key.writeDword(QStringLiteral("HideStatus"), statusHidden ? 1 : 0);
-    (void)key.writeDword(QStringLiteral("ShowHidden"), showHidden ? 1 : 0);
+    (void)Schema::write(Schema::SortMode, storedSortMode);
+    (void)Schema::write(Schema::MarksInBold, marksInBold);
+    (void)Schema::write(Schema::StatusHidden, statusHidden);
+    (void)Schema::write(Schema::ShowHidden, showHidden);
 }

@@ -4,11 +4,10 @@
 #include <QList>
 
 // The message stores a new e-mail can be written from, kept as the subkeys of
-// HKEY_CURRENT_USER "Software\Corvane\Fennick\Accounts", in the order they were made: each has
+// SettingsSchema::EmailAccounts, in the order they were made: each has
 // a "DisplayName" and, for an e-mail account, an "Account" (its address). A store with an
 // account is offered as "Name (account)"; "ActiveSync" is offered by the name the
-// synchronisation gave it (HKEY_LOCAL_MACHINE "Software\Microsoft\Inbox\Svc\ActiveSync",
-// "FriendlyName"); MMS never is, nor any other store.
+// synchronisation gave it (SettingsSchema::ActiveSyncName); MMS never is, nor any other store.
 namespace EmailAccounts {
 
 struct Account {

@@ -10,8 +10,7 @@
 #include "platform/PhonePath.h"
 #include "resources/Commands.h"
 #include "resources/StringTable.h"
-#include "settings/RegKey.h"
-#include "settings/Settings.h"
+#include "settings/SettingsSchema.h"
 #include "transfer/EmailAccountDialog.h"
 #include "transfer/EmailAccounts.h"
 
@@ -65,8 +64,7 @@ QString MailCommands::attachmentFolder() const
 
 bool MailCommands::launchComposer(const QStringList& arguments)
 {
-    RegKey settings(platform::Hive::CurrentUser, Settings::keyPath());
-    QStringList words = ShellWords::split(settings.readString(QStringLiteral("Composer"), QStringLiteral("xdg-email")));
+    QStringList words = ShellWords::split(SettingsSchema::read(SettingsSchema::Composer));
     const QString program = words.isEmpty() ? QString() : QStandardPaths::findExecutable(words.takeFirst());
     return !program.isEmpty() && QProcess::startDetached(program, words + arguments);
 }

@@ -4,7 +4,7 @@
 
 #include "resources/StringTable.h"
 #include "settings/RegKey.h"
-#include "settings/Settings.h"
+#include "settings/SettingsSchema.h"
 
 
 namespace ObexPeers {
@@ -13,10 +13,11 @@ QString Peer::label() const { return Str::arg(bluetooth ? Str::ByBluetooth : Str
 
 QList<Peer> list()
 {
-    const QString keyPath = Settings::keyPath() + QStringLiteral("\\ObexPeers");
+    const SettingsSchema::Key& peers = SettingsSchema::ObexPeers;
+    const QString keyPath = peers.fullPath();
     QList<Peer> found;
-    for (const QString& subKey : RegKey(platform::Hive::CurrentUser, keyPath).subKeyNames()) {
-        RegKey entry(platform::Hive::CurrentUser, keyPath + u'\\' + subKey);
+    for (const QString& subKey : RegKey(peers.hive, keyPath).subKeyNames()) {
+        RegKey entry(peers.hive, keyPath + u'\\' + subKey);
         Peer peer;
         peer.name = entry.readString(QStringLiteral("Name"), QStringLiteral(""));
         peer.address = entry.readString(QStringLiteral("Address"), QStringLiteral(""));

@@ -3,10 +3,10 @@
 #include <QList>
 #include <QString>
 
-// The devices files can be sent to: the subkeys of HKEY_CURRENT_USER
-// "Software\Corvane\Fennick\ObexPeers", each with a "Name", an "Address" ("host:port" of an
-// OBEX-over-TCP receiver) and a "Transport" ("Bluetooth" or "IrDA", which only names how the
-// device is shown). A peer without a name or an address is left out.
+// The devices files can be sent to: the subkeys of SettingsSchema::ObexPeers, each with a
+// "Name", an "Address" ("host:port" of an OBEX-over-TCP receiver) and a "Transport"
+// ("Bluetooth" or "IrDA", which only names how the device is shown). A peer without a name or
+// an address is left out.
 namespace ObexPeers {
 
 struct Peer {

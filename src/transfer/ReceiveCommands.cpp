@@ -6,8 +6,7 @@
 #include "platform/StreamSocket.h"
 #include "resources/Commands.h"
 #include "resources/StringTable.h"
-#include "settings/RegKey.h"
-#include "settings/Settings.h"
+#include "settings/SettingsSchema.h"
 #include "transfer/BacklightHold.h"
 #include "transfer/ObexReceiver.h"
 #include "transfer/ReceiveDialog.h"
@@ -20,7 +19,7 @@
 
 #include <algorithm>
 
-QString ReceiveCommands::keyPath() { return Settings::keyPath() + QStringLiteral("\\Receive"); }
+QString ReceiveCommands::keyPath() { return SettingsSchema::Receive.fullPath(); }
 
 QString ReceiveCommands::portFailure(const QString& address, quint32 port, const QString& reason)
 {
@@ -38,13 +37,8 @@ void ReceiveCommands::registerCommands(CommandTable& table)
 
 void ReceiveCommands::receive()
 {
-    QString address;
-    quint32 port = DefaultPort;
-    {
-        RegKey key(platform::Hive::CurrentUser, keyPath());
-        address = key.readString(QStringLiteral("Address"), QStringLiteral(""));
-        port = key.readDword(QStringLiteral("Port"), DefaultPort);
-    }
+    const QString address = SettingsSchema::read(SettingsSchema::ReceiveAddress);
+    const quint32 port = SettingsSchema::read(SettingsSchema::ReceivePort);
     // There is no other OBEX server of the system's own to stop and start again around ours: the
     // server listens only while the page is open.
     platform::ListenSocket listener;

@@ -12,9 +12,8 @@ class FileSystem;
 }
 
 // "Receive from IR...": listens for OBEX pushes while the "Receiving..." page is open and puts
-// what arrived into the tree. The address and port are kept in the registry: key
-// "Software\Corvane\Fennick\Receive", "Address" (a numeric address; empty, the default, for
-// every interface) and "Port" (6500).
+// what arrived into the tree. The address and port are the settings ReceiveAddress (empty,
+// the default, for every interface) and ReceivePort (6500) of SettingsSchema.
 class ReceiveCommands {
 public:
     ReceiveCommands(platform::FileSystem& fileSystem, FolderTree& tree, QWidget* owner, std::function<void()> changed)
@@ -28,7 +27,6 @@ public:
     static QString keyPath();
     // Why the receive port could not be opened, and where it is set.
     static QString portFailure(const QString& address, quint32 port, const QString& reason);
-    static constexpr quint32 DefaultPort = 6500;
 
 private:
     platform::FileSystem& m_fileSystem;

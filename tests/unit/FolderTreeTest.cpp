@@ -184,9 +184,9 @@ TEST_F(FolderTreeTest, SortingIgnoresCaseAsAComparisonWithoutCaseDoes)
         QFile out(m_root.filePath(QStringLiteral("Mixed/") + QString::fromUtf8(name)));
         ASSERT_TRUE(out.open(QIODevice::WriteOnly)) << name;
     }
-    for (int sortMode : {0, 1}) {
-        SCOPED_TRACE(sortMode);
-        m_settings.sortMode = sortMode;
+    for (SortMode sortMode : {SortMode::ByName, SortMode::ByType}) {
+        SCOPED_TRACE(static_cast<int>(sortMode));
+        m_settings.setSortMode(sortMode);
         m_tree.deleteChildren(nullptr);
         m_tree.populate(QString(), nullptr);
         TreeNode* mixed = top("Mixed");
@@ -199,7 +199,7 @@ TEST_F(FolderTreeTest, SortingIgnoresCaseAsAComparisonWithoutCaseDoes)
         for (size_t i = 1; i < shown.size(); ++i) {
             const TreeNode* a = shown[i - 1];
             const TreeNode* b = shown[i];
-            if (sortMode == 1 && a->kind != b->kind)
+            if (sortMode == SortMode::ByType && a->kind != b->kind)
                 EXPECT_LT(a->kind, b->kind);
             else
                 EXPECT_LE(a->text.compare(b->text, Qt::CaseInsensitive), 0)
@@ -285,7 +285,7 @@ TEST_F(FolderTreeTest, SingleItemsAreAddedInTheirSortedPlaceAndSelected)
     EXPECT_EQ(m_tree.currentNode(), added);
     EXPECT_FALSE(m_tree.populateSingle(QStringLiteral("\\Docs2\\missing"), docs2));
     EXPECT_FALSE(docs2->childrenFlag);
-    m_settings.sortMode = 0;
+    m_settings.setSortMode(SortMode::ByName);
     m_tree.sortAll();
     EXPECT_EQ(docs2->children.front().get(), added);
 

@@ -13,6 +13,7 @@
 #include "resources/Menus.h"
 #include "resources/StringTable.h"
 #include "settings/RegKey.h"
+#include "settings/SettingsSchema.h"
 #include "tree/FolderTree.h"
 #include "tree/StatusBar.h"
 
@@ -156,6 +157,32 @@ TEST_F(MainFrameTest, MenuTextsFollowTheCurrentItem)
     EXPECT_TRUE(action(Cmd::SortByName)->isChecked());
     EXPECT_FALSE(action(Cmd::SortByType)->isChecked());
     EXPECT_FALSE(action(Cmd::SelectAllInFolder)->isEnabled());  // a top-level item has no parent item
+}
+
+TEST_F(MainFrameTest, TheSortMenuTicksTheSortAStoredModeGivesAndAnUnknownModeStaysStored)
+{
+    // A mode that names no sort sorts by name, so "Sort by name" is the item ticked.
+    const struct { quint32 stored; bool byName; } cases[] = {{0, true}, {1, false}, {2, true}, {7, true}};
+    for (const auto& row : cases) {
+        SCOPED_TRACE(row.stored);
+        m_frame.reset();
+        RegKey settings(platform::Hive::CurrentUser, SettingsSchema::Program.fullPath());
+        ASSERT_TRUE(settings.writeDword(QStringLiteral("SortMode"), row.stored));
+        m_frame = shownFrame(*m_fileSystem);
+        ASSERT_TRUE(m_frame);
+        m_frame->updateMenus();
+        EXPECT_EQ(action(Cmd::SortByName)->isChecked(), row.byName);
+        EXPECT_EQ(action(Cmd::SortByType)->isChecked(), !row.byName);
+        m_frame.reset();  // the window saves its settings as it goes
+        EXPECT_EQ(settings.readDword(QStringLiteral("SortMode"), RegKey::NoWriteBack), row.stored);
+    }
+    // Picking a sort stores its own number over an unknown one.
+    m_frame = shownFrame(*m_fileSystem);
+    ASSERT_TRUE(m_frame);
+    m_frame->dispatch(Cmd::SortByName);
+    m_frame.reset();
+    EXPECT_EQ(RegKey(platform::Hive::CurrentUser, SettingsSchema::Program.fullPath())
+                  .readDword(QStringLiteral("SortMode"), RegKey::NoWriteBack), 0u);
 }
 
 TEST_F(MainFrameTest, HoldingTheArrowComputesTheStatusLineOnceAfterRelease)

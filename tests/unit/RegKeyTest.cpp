@@ -2,7 +2,7 @@
 // type read, and enumeration and deletion in the order of creation.
 #include "TemporaryRegistry.h"
 #include "settings/RegKey.h"
-#include "settings/Settings.h"
+#include "settings/SettingsSchema.h"
 
 #include <QStringList>
 
@@ -25,7 +25,7 @@ protected:
     TemporaryRegistry m_registry;
 };
 
-const QString Key = Settings::keyPath();
+const QString Key = SettingsSchema::Program.fullPath();
 
 TEST_F(RegKeyTest, DefaultsAreWrittenBackOnlyWhenTheyShouldBe)
 {

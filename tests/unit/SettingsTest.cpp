@@ -1,6 +1,7 @@
 #include "TemporaryRegistry.h"
 #include "settings/RegKey.h"
 #include "settings/Settings.h"
+#include "settings/SettingsSchema.h"
 
 #include <gtest/gtest.h>
 
@@ -22,17 +23,17 @@ protected:
     TemporaryRegistry m_registry;
 };
 
-const QString Key = Settings::keyPath();
+const QString Key = SettingsSchema::Program.fullPath();
 
 TEST_F(SettingsTest, FirstStartWritesEveryDefaultBack)
 {
     Settings settings;
     settings.load();
-    EXPECT_EQ(settings.sortMode, 0);
+    EXPECT_EQ(settings.storedSortMode, 0u);
     EXPECT_TRUE(settings.marksInBold);
     EXPECT_FALSE(settings.statusHidden);
     EXPECT_FALSE(settings.showHidden);
-    EXPECT_EQ(settings.checkZipAssociation, 1);
+    EXPECT_TRUE(settings.checkZipAssociation);
 
     const struct { const char16_t* name; quint32 value; } expected[] = {
         {u"SortMode", 0}, {u"ShowBold", 1}, {u"HideStatus", 0}, {u"ShowHidden", 0}, {u"CheckZip", 1}};
@@ -96,7 +97,7 @@ TEST_F(SettingsTest, DwordReadsFailOnValuesLongerThanFourBytes)
 
     Settings settings;
     settings.load();
-    EXPECT_EQ(settings.sortMode, 0);
+    EXPECT_EQ(settings.storedSortMode, 0u);
     EXPECT_EQ(raw(Key, QStringLiteral("SortMode")).data, RegKey::encodeDword(0));
     EXPECT_EQ(raw(Key, QStringLiteral("SortMode")).type, platform::RegType::Dword);
 
@@ -108,7 +109,7 @@ TEST_F(SettingsTest, DwordReadsFailOnValuesLongerThanFourBytes)
 TEST(SettingsWithoutStore, AKeyThatCannotOpenBehavesAsEmpty)
 {
     RegKey::setStore(nullptr);
-    RegKey key(Hive::CurrentUser, Settings::keyPath());
+    RegKey key(Hive::CurrentUser, SettingsSchema::Program.fullPath());
     EXPECT_FALSE(key.isOpen());
     EXPECT_EQ(key.readDword(QStringLiteral("SortMode"), 7), 7u);
     EXPECT_EQ(key.readString(QStringLiteral("x"), QStringLiteral("d")), QStringLiteral("d"));
@@ -118,11 +119,11 @@ TEST(SettingsWithoutStore, AKeyThatCannotOpenBehavesAsEmpty)
     EXPECT_FALSE(key.firstSubKey(name));
 
     Settings settings;
-    settings.sortMode = 9;
+    settings.storedSortMode = 9;
     settings.load();
-    EXPECT_EQ(settings.sortMode, 0);
+    EXPECT_EQ(settings.storedSortMode, 0u);
     EXPECT_TRUE(settings.marksInBold);
-    EXPECT_EQ(settings.checkZipAssociation, 1);
+    EXPECT_TRUE(settings.checkZipAssociation);
     settings.save();  // must not crash
 }
 
