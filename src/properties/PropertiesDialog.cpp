@@ -1,6 +1,6 @@
 #include "properties/PropertiesDialog.h"
 
-#include "app/Idle.h"
+#include "jobs/Idle.h"
 #include "dialogs/MessageBox.h"
 #include "fileops/FailureText.h"
 #include "jobs/JobContext.h"

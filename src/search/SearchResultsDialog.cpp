@@ -1,6 +1,6 @@
 #include "search/SearchResultsDialog.h"
 
-#include "app/Idle.h"
+#include "jobs/Idle.h"
 #include "dialogs/MessageBox.h"
 #include "dialogs/SoftKeyBar.h"
 #include "resources/Commands.h"

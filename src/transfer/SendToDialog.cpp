@@ -1,6 +1,6 @@
 #include "transfer/SendToDialog.h"
 
-#include "app/Idle.h"
+#include "jobs/Idle.h"
 #include "dialogs/MessageBox.h"
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"

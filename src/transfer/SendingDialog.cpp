@@ -1,6 +1,6 @@
 #include "transfer/SendingDialog.h"
 
-#include "app/Idle.h"
+#include "jobs/Idle.h"
 #include "dialogs/SoftKeyBar.h"
 #include "fileops/FailureText.h"
 #include "platform/RegularFile.h"
