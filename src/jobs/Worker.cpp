@@ -23,6 +23,7 @@ std::jthread jobs::startThread(std::function<void(std::stop_token)> body)
 
 Worker::Worker(QObject* owner, std::function<bool()> resting) : m_owner(owner), m_resting(std::move(resting))
 {
+    // Without an owner there is no probe either: Idle ignores it.
     Idle::registerProbe(owner, [shared = m_shared, running = m_running, resting = m_resting] {
         return shared->pending.load() > 0 || (running->load() && !(resting && resting()));
     });

@@ -19,7 +19,8 @@ public:
 
     // `owner` lives on the user-interface thread: posted calls run there, and `wait idle` sees
     // the worker busy through a probe on it. `resting`, when given, tells when a running worker
-    // is not busy all the same (it waits for the user, who is).
+    // is not busy all the same (it waits for the user, who is). Without an owner nothing can be
+    // posted: the work tells its owner through a post function the owner gave it.
     explicit Worker(QObject* owner, std::function<bool()> resting = {});
     // Stops the work and waits for its thread.
     ~Worker();

@@ -19,13 +19,18 @@ void ObexReceiver::start(AskReplace askReplace, std::function<void()> notify)
 {
     m_notify = std::move(notify);
     m_context.setWake(m_notify);
-    m_thread = std::thread([this, askReplace = std::move(askReplace)] {
-        run(askReplace);
+    const auto end = [this] {
         m_connected = false;
         m_ended = true;
         ++m_changes;
         m_context.finish();
+    };
+    const bool started = m_worker.start([this, end, askReplace = std::move(askReplace)](std::stop_token) {
+        run(askReplace);
+        end();
     });
+    if (!started)
+        end();
 }
 
 void ObexReceiver::stop()
@@ -33,8 +38,7 @@ void ObexReceiver::stop()
     m_context.stop = true;
     m_wake.raise();
     (void)m_context.dismissPendingQuestion(0);
-    if (m_thread.joinable())
-        m_thread.join();
+    m_worker.stop();
     m_listener.close();
 }
 

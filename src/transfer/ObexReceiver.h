@@ -1,13 +1,13 @@
 #pragma once
 
 #include "jobs/JobContext.h"
+#include "jobs/Worker.h"
 #include "platform/StreamSocket.h"
 
 #include <QStringList>
 
 #include <atomic>
 #include <functional>
-#include <thread>
 #include <vector>
 
 class ObexReceiveSession;
@@ -43,7 +43,8 @@ public:
     ObexReceiver& operator=(const ObexReceiver&) = delete;
 
     // `notify` is called from the worker (no lock held) whenever the status changes, a question
-    // waits or the work ended; it must only post to the user-interface thread.
+    // waits or the work ended; it must only post to the user-interface thread. With no thread
+    // to work on, the worker has ended at once (and `notify` is called for that).
     void start(AskReplace askReplace, std::function<void()> notify);
     // Ends the session and waits for the worker: an object not complete is given up; a
     // question still waiting is answered No. The listening socket is closed.
@@ -84,7 +85,6 @@ private:
     platform::SocketWake m_wake;
     JobContext m_context;
     std::function<void()> m_notify;
-    std::thread m_thread;
     std::atomic<int> m_status = 0;
     std::atomic<bool> m_ended = false;
     std::atomic<bool> m_connected = false;
@@ -92,4 +92,7 @@ private:
     // The worker's own: the name shown last.
     QString m_shownName;
     QStringList m_newPaths;
+    // Its news go out through `m_notify`, which the dialog gives; last, so that it stops
+    // before the members it reads go.
+    Worker m_worker{nullptr};
 };
