@@ -1,5 +1,6 @@
 #include "archive/ZipCreate.h"
 
+#include "jobs/AsideTask.h"
 #include "jobs/JobContext.h"
 #include "platform/FileSystem.h"
 #include "platform/PhonePath.h"
@@ -8,7 +9,6 @@
 
 #include <cstdio>
 #include <deque>
-#include <future>
 #include <memory>
 
 #include <ioapi.h>
@@ -186,7 +186,7 @@ Prepared prepare(platform::FileSystem& fileSystem, const ZipCreate::Item& item, 
     // The file is read in pieces and each piece deflated on its own thread, primed with the
     // last 32 KB before it, so that one large file keeps both cores busy. A small file is one
     // piece, deflated here.
-    std::deque<std::future<Piece>> inFlight;
+    std::deque<AsideTask<Piece>> inFlight;
     const auto takeFront = [&] {
         Piece piece = inFlight.front().get();
         inFlight.pop_front();
@@ -237,9 +237,7 @@ Prepared prepare(platform::FileSystem& fileSystem, const ZipCreate::Item& item, 
                 out.error = FsError::Other;
             break;
         }
-        inFlight.push_back(std::async(std::launch::async, [window, input, level, ended] {
-            return deflatePiece(window, input, level, ended);
-        }));
+        inFlight.emplace_back([window, input, level, ended] { return deflatePiece(window, input, level, ended); });
         window = input.right(32 * 1024);
         if (inFlight.size() >= PiecesInFlight)
             takeFront();
@@ -358,14 +356,12 @@ ZipCreate::Result ZipCreate::write(platform::FileSystem& fileSystem, const QStri
     // Two entries are compressed ahead of the one being written, so both cores work; the
     // window bounds what is in flight.
     constexpr size_t Ahead = 2;
-    std::deque<std::future<Prepared>> pending;
+    std::deque<AsideTask<Prepared>> pending;
     size_t next = 0;
     const auto launch = [&] {
         while (pending.size() < Ahead + 1 && next < items.size()) {
             const Item& item = items[next++];
-            pending.push_back(std::async(std::launch::async, [&fileSystem, &item, level, context] {
-                return prepare(fileSystem, item, level, context);
-            }));
+            pending.emplace_back([&fileSystem, &item, level, context] { return prepare(fileSystem, item, level, context); });
         }
     };
     launch();
@@ -427,8 +423,8 @@ ZipCreate::Result ZipCreate::write(platform::FileSystem& fileSystem, const QStri
     // What is still being compressed is stopped and waited for before the archive closes.
     if (context && result.outcome != Outcome::Done)
         context->stop = true;
-    for (std::future<Prepared>& future : pending)
-        (void)future.get();
+    for (AsideTask<Prepared>& task : pending)
+        (void)task.get();
     const bool closed = zipClose(zip, nullptr) == ZIP_OK;
     if (!closed && result.outcome == Outcome::Done) {
         result.outcome = Outcome::Failed;

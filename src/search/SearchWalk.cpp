@@ -1,5 +1,7 @@
 #include "search/SearchWalk.h"
 
+#include "jobs/AsideTask.h"
+
 #include "platform/FileSystem.h"
 #include "platform/MountTable.h"
 #include "platform/NamePattern.h"
@@ -8,8 +10,6 @@
 #include <deque>
 #include <memory>
 #include <mutex>
-#include <system_error>
-#include <thread>
 #include <vector>
 
 using platform::Attr::Hidden;
@@ -135,12 +135,9 @@ void SearchWalk::run(const std::atomic<bool>& stop, const Found& found)
             changed.notify_all();
         }
     };
-    // Without a helper the walk reads every folder itself, which is only slower.
-    std::thread helper;
-    try {
-        helper = std::thread(help);
-    } catch (const std::system_error&) {
-    }
+    // Without a thread for the helper the walk reads every folder itself, which is only
+    // slower: the helper then runs only when the walk is over, and finds nothing to do.
+    AsideTask<void> helper(help);
 
     std::deque<Level> levels;
     // Makes a level of a folder that has sub-folders, and offers those after the first.
@@ -222,6 +219,5 @@ void SearchWalk::run(const std::atomic<bool>& stop, const Found& found)
         quit = true;
         changed.notify_all();
     }
-    if (helper.joinable())
-        helper.join();
+    helper.get();
 }
