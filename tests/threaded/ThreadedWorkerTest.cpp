@@ -1,6 +1,7 @@
 // The one worker shape: results reach the user-interface thread in order, the owner's
 // `wait idle` sees the work, a stopped work leaves nothing behind, and a thread the system
 // refuses is told to the owner. Run under ThreadSanitizer in CI.
+#include "jobs/AsideTask.h"
 #include "jobs/Idle.h"
 #include "jobs/Worker.h"
 
@@ -11,6 +12,7 @@
 
 #include <atomic>
 #include <memory>
+#include <optional>
 
 namespace {
 
@@ -99,6 +101,20 @@ TEST(ThreadedWorker, ARefusedThreadIsToldAndTheWorkNeverRuns)
     EXPECT_TRUE(worker.start([&ran](std::stop_token) { ran = true; }));
     worker.join();
     EXPECT_TRUE(ran);
+}
+
+TEST(ThreadedAsideTask, TheResultComesWithOrWithoutAThreadOfItsOwn)
+{
+    const Qt::HANDLE caller = QThread::currentThreadId();
+    for (const bool refused : {false, true}) {
+        std::optional<RefuseThreadStarts> refuse;
+        if (refused)
+            refuse.emplace();
+        AsideTask<Qt::HANDLE> task([] { return QThread::currentThreadId(); });
+        EXPECT_EQ(task.aside(), !refused);
+        const Qt::HANDLE ranOn = task.get();
+        EXPECT_EQ(ranOn == caller, refused) << "refused: " << refused;
+    }
 }
 
 }  // namespace
