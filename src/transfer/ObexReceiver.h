@@ -12,6 +12,9 @@
 
 class ObexReceiveSession;
 class ReceiveTarget;
+namespace Obex {
+class Framer;
+}
 
 namespace platform {
 class FileSystem;
@@ -74,6 +77,12 @@ private:
     void run(const AskReplace& askReplace);
     // Serves one sender on `link` until its transfer has ended one way or another.
     void serve(platform::StreamSocket& link, ReceiveTarget& target, std::vector<char>& buffer);
+    // A sender shows on the page once it speaks; its count starts from zero.
+    void senderHeard();
+    // Lets the session answer every whole packet the framer holds, until the transfer ends.
+    // False when the page woke the worker to stop.
+    bool answerPackets(Obex::Framer& framer, ObexReceiveSession& session, platform::StreamSocket& link,
+                       bool& outcomeShown);
     void showProgress(const ObexReceiveSession& session);
     void showOutcome(const ObexReceiveSession& session);
     void publish(int status);
