@@ -1,6 +1,7 @@
 #pragma once
 
 #include <QObject>
+#include <QPointer>
 
 #include <atomic>
 #include <chrono>
@@ -51,16 +52,16 @@ public:
     static bool sleepFor(std::stop_token token, std::chrono::milliseconds duration);
 
 private:
-    // Shared with posted calls, which may run after the worker has gone.
-    struct Shared {
-        std::atomic<quint64> generation = 0;
-        std::atomic<int> pending = 0;
-    };
-
-    QObject* m_owner;
+    // Shared with posted calls, which may run after the worker has gone: the number of the
+    // current work (a stop moves it on), and how many calls wait to run.
+    std::shared_ptr<std::atomic<quint64>> m_generation = std::make_shared<std::atomic<quint64>>(0);
+    std::shared_ptr<std::atomic<int>> m_pending = std::make_shared<std::atomic<int>>(0);
     std::function<bool()> m_resting;
-    std::shared_ptr<Shared> m_shared = std::make_shared<Shared>();
     std::shared_ptr<std::atomic<bool>> m_running = std::make_shared<std::atomic<bool>>(false);
+    // Lives on the owner's thread as its child and runs the posted calls there; the worker
+    // reaches it through the plain pointer, which stays good until the worker is joined.
+    QPointer<QObject> m_poster;
+    QObject* m_posterForWorker = nullptr;
     std::jthread m_thread;
 };
 
