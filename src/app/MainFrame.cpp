@@ -11,7 +11,7 @@
 #include "search/SearchCommands.h"
 #include "filetypes/FileTypeCommands.h"
 #include "filetypes/TypeIcons.h"
-#include "app/Idle.h"
+#include "jobs/Idle.h"
 #include "commands/CommandTable.h"
 #include "crypt/CryptCommands.h"
 #include "dialogs/JobDialog.h"

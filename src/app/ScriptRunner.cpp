@@ -1,6 +1,6 @@
 #include "app/ScriptRunner.h"
 
-#include "app/Idle.h"
+#include "jobs/Idle.h"
 #include "dialogs/JobDialog.h"
 #include "dialogs/ScreenDump.h"
 

@@ -1,5 +1,6 @@
 #include "archive/ZipCreate.h"
 
+#include "jobs/AsideTask.h"
 #include "jobs/JobContext.h"
 #include "platform/FileSystem.h"
 #include "platform/PhonePath.h"
@@ -8,7 +9,6 @@
 
 #include <cstdio>
 #include <deque>
-#include <future>
 #include <memory>
 
 #include <ioapi.h>
@@ -186,7 +186,7 @@ Prepared prepare(platform::FileSystem& fileSystem, const ZipCreate::Item& item, 
     // The file is read in pieces and each piece deflated on its own thread, primed with the
     // last 32 KB before it, so that one large file keeps both cores busy. A small file is one
     // piece, deflated here.
-    std::deque<std::future<Piece>> inFlight;
+    std::deque<AsideTask<Piece>> inFlight;
     const auto takeFront = [&] {
         Piece piece = inFlight.front().get();
         inFlight.pop_front();
@@ -237,9 +237,7 @@ Prepared prepare(platform::FileSystem& fileSystem, const ZipCreate::Item& item, 
                 out.error = FsError::Other;
             break;
         }
-        inFlight.push_back(std::async(std::launch::async, [window, input, level, ended] {
-            return deflatePiece(window, input, level, ended);
-        }));
+        inFlight.emplace_back([window, input, level, ended] { return deflatePiece(window, input, level, ended); });
         window = input.right(32 * 1024);
         if (inFlight.size() >= PiecesInFlight)
             takeFront();
@@ -331,6 +329,91 @@ bool ZipCreate::collect(platform::FileSystem& fileSystem, const QStringList& pat
     return true;
 }
 
+namespace {
+
+// Entries compressed ahead of the one being written, in order: two ahead, so both cores work
+// while the archive takes the one at hand; the window bounds what is in flight.
+class PreparedAhead {
+public:
+    PreparedAhead(platform::FileSystem& fileSystem, const std::vector<ZipCreate::Item>& items, int level,
+                  JobContext* context)
+        : m_fileSystem(fileSystem), m_items(items), m_level(level), m_context(context)
+    {
+        launch();
+    }
+    // The next entry in order, waited for.
+    Prepared takeNext()
+    {
+        Prepared prepared = m_pending.front().get();
+        m_pending.pop_front();
+        launch();
+        return prepared;
+    }
+    // Waits for what is still in flight (told to stop through the context, if any).
+    void drain()
+    {
+        for (AsideTask<Prepared>& task : m_pending)
+            (void)task.get();
+        m_pending.clear();
+    }
+
+private:
+    static constexpr size_t Ahead = 2;
+
+    void launch()
+    {
+        while (m_pending.size() < Ahead + 1 && m_next < m_items.size()) {
+            const ZipCreate::Item& item = m_items[m_next++];
+            m_pending.emplace_back([this, &item] { return prepare(m_fileSystem, item, m_level, m_context); });
+        }
+    }
+
+    platform::FileSystem& m_fileSystem;
+    const std::vector<ZipCreate::Item>& m_items;
+    const int m_level;
+    JobContext* const m_context;
+    std::deque<AsideTask<Prepared>> m_pending;
+    size_t m_next = 0;
+};
+
+// The entry's time stamp and mode as the archive keeps them.
+zip_fileinfo entryInfo(const Prepared& prepared, ZipCreate::Item::Kind kind)
+{
+    zip_fileinfo info{};
+    const QDateTime time = QDateTime::fromMSecsSinceEpoch(prepared.time);
+    info.tmz_date.tm_sec = static_cast<uInt>(time.time().second());
+    info.tmz_date.tm_min = static_cast<uInt>(time.time().minute());
+    info.tmz_date.tm_hour = static_cast<uInt>(time.time().hour());
+    info.tmz_date.tm_mday = static_cast<uInt>(time.date().day());
+    info.tmz_date.tm_mon = static_cast<uInt>(time.date().month() - 1);
+    info.tmz_date.tm_year = static_cast<uInt>(time.date().year());
+    info.external_fa = static_cast<uLong>(prepared.mode) << 16 | (kind == ZipCreate::Item::Folder ? 0x10 : 0);
+    return info;
+}
+
+// Appends one compressed entry whole; false when the archive could not take it.
+bool appendEntry(zipFile zip, const ZipCreate::Item& item, Prepared& prepared, int level)
+{
+    const zip_fileinfo info = entryInfo(prepared, item.kind);
+    const QByteArray entryName = hostEntryName(item.entryName);
+    const int zip64 = prepared.size >= 0xFFFFFFFFLL ? 1 : 0;
+    // Unix as the maker, so that readers take the mode (a link's in particular) from it,
+    // and the name's bytes as the host's; the flag says the name is UTF-8.
+    // A folder has no data: stored, since an empty deflated stream is not empty.
+    const int method = item.kind == ZipCreate::Item::Folder ? 0 : Z_DEFLATED;
+    int status = zipOpenNewFileInZip4_64(zip, entryName.constData(), &info, nullptr, 0, nullptr, 0, nullptr, method,
+                                         level, 1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, 3 << 8 | 20,
+                                         QByteArrayView(entryName).isValidUtf8() ? 1 << 11 : 0, zip64);
+    if (status == ZIP_OK && !prepared.data.forEach([&](const char* data, qsizetype size) {
+            return zipWriteInFileInZip(zip, data, static_cast<unsigned>(size)) == ZIP_OK;
+        }))
+        status = ZIP_ERRNO;
+    const int closed = zipCloseFileInZipRaw64(zip, static_cast<ZPOS64_T>(prepared.size), prepared.crc);
+    return status == ZIP_OK && closed == ZIP_OK;
+}
+
+}  // namespace
+
 ZipCreate::Result ZipCreate::write(platform::FileSystem& fileSystem, const QString& archive,
                                    const std::vector<Item>& items, int level, JobContext* context,
                                    const AskUnreadable& askUnreadable)
@@ -355,27 +438,12 @@ ZipCreate::Result ZipCreate::write(platform::FileSystem& fileSystem, const QStri
     if (context)
         context->itemsTotal = static_cast<qint64>(items.size());
 
-    // Two entries are compressed ahead of the one being written, so both cores work; the
-    // window bounds what is in flight.
-    constexpr size_t Ahead = 2;
-    std::deque<std::future<Prepared>> pending;
-    size_t next = 0;
-    const auto launch = [&] {
-        while (pending.size() < Ahead + 1 && next < items.size()) {
-            const Item& item = items[next++];
-            pending.push_back(std::async(std::launch::async, [&fileSystem, &item, level, context] {
-                return prepare(fileSystem, item, level, context);
-            }));
-        }
-    };
-    launch();
+    PreparedAhead ahead(fileSystem, items, level, context);
     for (size_t index = 0; index < items.size() && result.outcome == Outcome::Done; ++index) {
         const Item& item = items[index];
         if (context)
             context->setCurrentItem(item.entryName);
-        Prepared prepared = pending.front().get();
-        pending.pop_front();
-        launch();
+        Prepared prepared = ahead.takeNext();
         if (prepared.error == FsError::Cancelled || (context && context->stopRequested())) {
             result.outcome = Outcome::Stopped;
             break;
@@ -391,30 +459,7 @@ ZipCreate::Result ZipCreate::write(platform::FileSystem& fileSystem, const QStri
             result.error = prepared.error;
             break;
         }
-        zip_fileinfo info{};
-        const QDateTime time = QDateTime::fromMSecsSinceEpoch(prepared.time);
-        info.tmz_date.tm_sec = static_cast<uInt>(time.time().second());
-        info.tmz_date.tm_min = static_cast<uInt>(time.time().minute());
-        info.tmz_date.tm_hour = static_cast<uInt>(time.time().hour());
-        info.tmz_date.tm_mday = static_cast<uInt>(time.date().day());
-        info.tmz_date.tm_mon = static_cast<uInt>(time.date().month() - 1);
-        info.tmz_date.tm_year = static_cast<uInt>(time.date().year());
-        info.external_fa = static_cast<uLong>(prepared.mode) << 16 | (item.kind == Item::Folder ? 0x10 : 0);
-        const QByteArray entryName = hostEntryName(item.entryName);
-        const int zip64 = prepared.size >= 0xFFFFFFFFLL ? 1 : 0;
-        // Unix as the maker, so that readers take the mode (a link's in particular) from it,
-        // and the name's bytes as the host's; the flag says the name is UTF-8.
-        // A folder has no data: stored, since an empty deflated stream is not empty.
-        const int method = item.kind == Item::Folder ? 0 : Z_DEFLATED;
-        int status = zipOpenNewFileInZip4_64(zip, entryName.constData(), &info, nullptr, 0, nullptr, 0, nullptr, method,
-                                             level, 1, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY, nullptr, 0, 3 << 8 | 20,
-                                             QByteArrayView(entryName).isValidUtf8() ? 1 << 11 : 0, zip64);
-        if (status == ZIP_OK && !prepared.data.forEach([&](const char* data, qsizetype size) {
-                return zipWriteInFileInZip(zip, data, static_cast<unsigned>(size)) == ZIP_OK;
-            }))
-            status = ZIP_ERRNO;
-        const int closed = zipCloseFileInZipRaw64(zip, static_cast<ZPOS64_T>(prepared.size), prepared.crc);
-        if (status != ZIP_OK || closed != ZIP_OK) {
+        if (!appendEntry(zip, item, prepared, level)) {
             result.outcome = Outcome::Failed;
             result.failedItem = join(item.folderPath, item.name);
             result.error = output.error == FsError::None ? FsError::IoError : output.error;
@@ -427,8 +472,7 @@ ZipCreate::Result ZipCreate::write(platform::FileSystem& fileSystem, const QStri
     // What is still being compressed is stopped and waited for before the archive closes.
     if (context && result.outcome != Outcome::Done)
         context->stop = true;
-    for (std::future<Prepared>& future : pending)
-        (void)future.get();
+    ahead.drain();
     const bool closed = zipClose(zip, nullptr) == ZIP_OK;
     if (!closed && result.outcome == Outcome::Done) {
         result.outcome = Outcome::Failed;

@@ -1,6 +1,8 @@
 #include "dialogs/JobDialog.h"
 
+#include "dialogs/MessageBox.h"
 #include "dialogs/ProgressStrip.h"
+#include "jobs/Worker.h"
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/SizeText.h"
@@ -113,10 +115,10 @@ void JobDialog::run(QWidget* owner, const DialogTemplate& page, const Work& work
     // The page takes the focus while it shows; the control that had it gets it back.
     QPointer<QWidget> focused = QApplication::focusWidget();
     QEventLoop loop;
+    // While the worker waits for the user's answer, the user is busy, not the job.
+    Worker worker(&dialog, [&context] { return context.waitingForUser(); });
     // The worker only posts: it wakes this loop to ask a question or to say it has ended.
-    context.setWake([&dialog, &loop] {
-        QMetaObject::invokeMethod(&dialog, [&loop] { loop.quit(); }, Qt::QueuedConnection);
-    });
+    context.setWake([&worker, &loop] { worker.post([&loop] { loop.quit(); }); });
 
     InputBlocker blocker;
     const JobContext* outer = std::exchange(g_current, &context);
@@ -143,17 +145,28 @@ void JobDialog::run(QWidget* owner, const DialogTemplate& page, const Work& work
     });
     refreshTimer.start(100);
 
-    std::thread worker([&context, &work] {
+    const bool started = worker.start([&context, &work](std::stop_token) {
         work(context);
         context.finish();
     });
+    if (!started) {
+        // With no thread to work on, the work ends as a Cancel at once would end it: stopped
+        // before it starts, on this thread, where a stopped work asks nothing. The user is told.
+        context.stop = true;
+        work(context);
+        context.finish();
+        g_current = outer;
+        g_progressShown = outerShown;
+        MessageBox::error(owner, QStringLiteral("Unable to start the work's thread!"));
+        return;
+    }
     while (!context.finished()) {
         if (context.answerPendingQuestion())
             continue;
         if (loop.exec() < 0) {
             // The application is ending and no event loop runs any more: stop the work, and
             // let the worker finish with every question answered as stopped.
-            context.stop = true;
+            context.requestStop();
             while (!context.finished()) {
                 if (!context.answerPendingQuestion())
                     std::this_thread::sleep_for(std::chrono::milliseconds(5));

@@ -8,11 +8,6 @@
 class ProgressStrip;
 class QLabel;
 
-// Runs one long task on a worker thread while the window stays alive: it keeps repainting,
-// takes no other command (as under a modal dialog), and after about a second shows a progress
-// page with a Cancel key. A question from the worker is asked here and its answer handed back.
-// The call returns only when the worker has ended, so whatever the worker wrote may be read
-// afterwards without locks.
 // The content of a progress page that a job shows instead of the plain one: it reads the
 // job's counters whenever the page is refreshed.
 class JobView : public QWidget {
@@ -20,6 +15,12 @@ public:
     virtual void refresh(const JobContext& context) = 0;
 };
 
+// Runs one long task on a worker thread while the window stays alive: it keeps repainting,
+// takes no other command (as under a modal dialog), and after about a second shows a progress
+// page with a Cancel key. A question from the worker is asked here and its answer handed back.
+// The call returns only when the worker has ended, so whatever the worker wrote may be read
+// afterwards without locks. When no thread can be had, the work ends as if cancelled at once
+// and the user is told.
 class JobDialog : public PhoneDialog {
     Q_OBJECT
 public:

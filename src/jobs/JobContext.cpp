@@ -23,6 +23,7 @@ int JobContext::ask(std::function<int()> question, int ifStopped)
         if (stopRequested())
             return ifStopped;
         m_question = std::move(question);
+        m_ifStopped = ifStopped;
         m_answer.reset();
         m_waitingForUser = true;
     }
@@ -54,6 +55,19 @@ bool JobContext::answerPendingQuestion()
     }
     m_answered.notify_one();
     return true;
+}
+
+void JobContext::requestStop()
+{
+    int ifStopped = 0;
+    {
+        std::lock_guard lock(m_mutex);
+        stop = true;
+        if (!m_question)
+            return;
+        ifStopped = m_ifStopped;
+    }
+    dismissPendingQuestion(ifStopped);
 }
 
 bool JobContext::dismissPendingQuestion(int answer)

@@ -23,6 +23,9 @@ public:
     std::atomic<qint64> itemsTotal = 0;
 
     bool stopRequested() const { return stop.load(std::memory_order_relaxed); }
+    // User-interface side: sets the stop flag, and a question that waits gets its `ifStopped`
+    // answer without being asked, so a stopped worker never waits for the user.
+    void requestStop();
 
     void setCurrentItem(const QString& item);
     QString currentItem() const;
@@ -52,6 +55,7 @@ private:
     QString m_currentItem;
     std::function<int()> m_question;
     std::optional<int> m_answer;
+    int m_ifStopped = 0;
     std::function<void()> m_wake;
     std::atomic<bool> m_finished = false;
     std::atomic<bool> m_waitingForUser = false;

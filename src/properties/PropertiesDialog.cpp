@@ -1,8 +1,8 @@
 #include "properties/PropertiesDialog.h"
 
-#include "app/Idle.h"
 #include "dialogs/MessageBox.h"
 #include "fileops/FailureText.h"
+#include "jobs/Idle.h"
 #include "jobs/JobContext.h"
 #include "platform/PhonePath.h"
 #include "properties/PropertiesAttributes.h"
@@ -19,8 +19,6 @@
 #include <QKeyEvent>
 #include <QLabel>
 #include <QVBoxLayout>
-
-#include <system_error>
 
 namespace {
 constexpr int LargeIconSize = 32;
@@ -173,36 +171,33 @@ void PropertiesDialog::startSizeCount()
         return;
     m_sizeStartPending = false;
     m_sizeJob = std::make_unique<JobContext>();
-    // The worker only posts; the page reads the result when it has joined the worker.
-    m_sizeJob->setWake([this] {
-        QMetaObject::invokeMethod(this, [this] { sizeCountFinished(); }, Qt::QueuedConnection);
+    // The count comes back as a posted call; a page that closes first stops the worker,
+    // which drops it.
+    const bool started = m_sizeWorker.start([this, path = m_path, job = m_sizeJob.get()](std::stop_token) {
+        const FolderSize size = FolderSize::count(m_fileSystem, path, *job);
+        job->finish();
+        m_sizeWorker.post([this, size] { sizeCountFinished(size); });
     });
-    try {
-        m_sizeWorker = std::thread([this, path = m_path, job = m_sizeJob.get()] {
-            m_sizeResult = FolderSize::count(m_fileSystem, path, *job);
-            job->finish();
-        });
-    } catch (const std::system_error&) {
+    if (!started) {
         m_size->setText(Str::text(Str::SizeCalculationFailed));
         m_sizeShown = true;
     }
 }
 
-void PropertiesDialog::sizeCountFinished()
+void PropertiesDialog::sizeCountFinished(const FolderSize& size)
 {
-    if (!m_sizeJob || !m_sizeJob->finished() || m_sizeShown)
+    if (m_sizeShown)
         return;
-    if (m_sizeWorker.joinable())
-        m_sizeWorker.join();
+    m_sizeWorker.join();
     m_sizeShown = true;
-    if (m_sizeResult.complete()) {
-        m_size->setText(PropertiesText::folderSize(m_sizeResult.files, m_sizeResult.bytes));
+    if (size.complete()) {
+        m_size->setText(PropertiesText::folderSize(size.files, size.bytes));
         return;
     }
-    if (m_sizeResult.stopped)
+    if (size.stopped)
         return;
     m_size->setText(Str::text(Str::SizeCalculationFailed) + u'\n'
-                    + FailureText::cannotList(m_sizeResult.failedFolder, m_sizeResult.error).replace(
+                    + FailureText::cannotList(size.failedFolder, size.error).replace(
                         QStringLiteral("\n\n"), QStringLiteral(" ")));
 }
 
@@ -213,8 +208,7 @@ void PropertiesDialog::stopSizeCount()
         return;
     m_sizeJob->stop = true;
     m_sizeJob->stop.notify_all();
-    if (m_sizeWorker.joinable())
-        m_sizeWorker.join();
+    m_sizeWorker.stop();
     m_sizeShown = true;
 }
 

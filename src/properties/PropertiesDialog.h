@@ -1,12 +1,12 @@
 #pragma once
 
 #include "dialogs/PhoneDialog.h"
+#include "jobs/Worker.h"
 #include "platform/FileSystem.h"
 #include "properties/FolderSize.h"
 
 #include <array>
 #include <memory>
-#include <thread>
 
 class JobContext;
 class QCheckBox;
@@ -37,7 +37,7 @@ protected:
 
 private:
     void startSizeCount();
-    void sizeCountFinished();
+    void sizeCountFinished(const FolderSize& size);
     void stopSizeCount();
     bool applyAttributes();
 
@@ -56,8 +56,7 @@ private:
     std::array<QCheckBox*, 10> m_boxes{};
 
     std::unique_ptr<JobContext> m_sizeJob;
-    std::thread m_sizeWorker;
-    FolderSize m_sizeResult;  // written by the worker before it finishes, read after
+    Worker m_sizeWorker{this};
     bool m_sizeStartPending = false;
     bool m_sizeShown = false;
 };

@@ -1,8 +1,8 @@
 #include "search/SearchResultsDialog.h"
 
-#include "app/Idle.h"
 #include "dialogs/MessageBox.h"
 #include "dialogs/SoftKeyBar.h"
+#include "jobs/Idle.h"
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
@@ -19,7 +19,6 @@
 
 #include <algorithm>
 #include <iterator>
-#include <system_error>
 
 namespace {
 
@@ -80,8 +79,7 @@ SearchResultsDialog::~SearchResultsDialog()
     // The worker reads this dialog's members and posts to it: it ends before they do.
     m_stop = true;
     m_stop.notify_all();
-    if (m_worker.joinable())
-        m_worker.join();
+    m_worker.stop();
 }
 
 bool SearchResultsDialog::initialise()
@@ -89,13 +87,12 @@ bool SearchResultsDialog::initialise()
     m_stop = false;
     m_foundCount = 0;
     m_searching = true;
-    try {
-        m_worker = std::thread([this] {
-            SearchWalk walk(m_fileSystem, m_request);
-            walk.run(m_stop, [this](SearchHit&& hit) { deliver(std::move(hit)); });
-            QMetaObject::invokeMethod(this, [this] { finished(); }, Qt::QueuedConnection);
-        });
-    } catch (const std::system_error&) {
+    const bool started = m_worker.start([this](std::stop_token) {
+        SearchWalk walk(m_fileSystem, m_request);
+        walk.run(m_stop, [this](SearchHit&& hit) { deliver(std::move(hit)); });
+        m_worker.post([this] { finished(); });
+    });
+    if (!started) {
         // No search, and a dialog that can still be left: it is as if the search had ended
         // at once with nothing found.
         MessageBox::error(this, Str::text(Str::SearchThreadFailed));
@@ -115,8 +112,9 @@ void SearchResultsDialog::deliver(SearchHit&& hit)
         m_inbox.push_back(std::move(hit));
         ask = !std::exchange(m_batchAsked, true);
     }
+    // One call at a time is on its way: it takes every find that came meanwhile.
     if (ask)
-        QMetaObject::invokeMethod(this, [this] { takeFinds(); }, Qt::QueuedConnection);
+        m_worker.post([this] { takeFinds(); });
 }
 
 void SearchResultsDialog::takeFinds()
@@ -151,8 +149,7 @@ void SearchResultsDialog::takeFinds()
 
 void SearchResultsDialog::finished()
 {
-    if (m_worker.joinable())
-        m_worker.join();
+    m_worker.join();
     m_workerEnded = true;
     // Queued after the worker's last find: whatever it still holds goes in first.
     takeFinds();

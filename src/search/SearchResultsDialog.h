@@ -1,13 +1,13 @@
 #pragma once
 
 #include "dialogs/PhoneDialog.h"
+#include "jobs/Worker.h"
 #include "search/SearchWalk.h"
 
 #include <atomic>
 #include <deque>
 #include <functional>
 #include <mutex>
-#include <thread>
 #include <vector>
 
 class QLabel;
@@ -71,7 +71,6 @@ private:
     bool m_searching = false;
 
     std::atomic<bool> m_stop = false;
-    std::thread m_worker;
     std::mutex m_inboxMutex;
     std::vector<SearchHit> m_inbox;  // finds not taken into the list yet
     bool m_batchAsked = false;       // a call to takeFinds() is queued
@@ -80,4 +79,6 @@ private:
     std::deque<SearchHit> m_backlog;
     bool m_backlogAsked = false;
     bool m_workerEnded = false;
+    // Last, so that it stops before the members it reads go.
+    Worker m_worker{this};
 };

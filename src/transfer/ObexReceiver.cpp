@@ -5,6 +5,7 @@
 #include "transfer/ObexPacket.h"
 #include "transfer/ObexReceiveSession.h"
 
+#include <utility>
 #include <vector>
 
 ObexReceiver::ObexReceiver(platform::FileSystem& fileSystem, const QString& folder, platform::ListenSocket listener,
@@ -19,13 +20,18 @@ void ObexReceiver::start(AskReplace askReplace, std::function<void()> notify)
 {
     m_notify = std::move(notify);
     m_context.setWake(m_notify);
-    m_thread = std::thread([this, askReplace = std::move(askReplace)] {
-        run(askReplace);
+    const auto end = [this] {
         m_connected = false;
         m_ended = true;
         ++m_changes;
         m_context.finish();
+    };
+    const bool started = m_worker.start([this, end, askReplace = std::move(askReplace)](std::stop_token) {
+        run(askReplace);
+        end();
     });
+    if (!started)
+        end();
 }
 
 void ObexReceiver::stop()
@@ -33,8 +39,7 @@ void ObexReceiver::stop()
     m_context.stop = true;
     m_wake.raise();
     (void)m_context.dismissPendingQuestion(0);
-    if (m_thread.joinable())
-        m_thread.join();
+    m_worker.stop();
     m_listener.close();
 }
 
@@ -80,8 +85,6 @@ void ObexReceiver::serve(platform::StreamSocket& link, ReceiveTarget& target, st
     // An object the session has not finished is given up when the session goes.
     ObexReceiveSession session(target);
     Obex::Framer framer;
-    QByteArrayView packet;
-    QByteArray reply;
     bool heard = false;
     bool outcomeShown = false;
     while (session.outcome() == ObexReceiveSession::Outcome::Going) {
@@ -94,47 +97,57 @@ void ObexReceiver::serve(platform::StreamSocket& link, ReceiveTarget& target, st
             session.linkLost();
             break;
         }
-        if (!heard) {
-            // A sender shows on the page once it speaks; its count starts from zero.
-            heard = true;
-            m_context.bytesDone = 0;
-            m_shownName.clear();
-            m_context.setCurrentItem({});
-            publish(Str::ReceivingFileStatus);
-        }
+        if (!std::exchange(heard, true))
+            senderHeard();
         framer.add(QByteArrayView(buffer.data(), got));
-        for (;;) {
-            const Obex::Framer::State state = framer.next(packet);
-            if (state == Obex::Framer::State::NeedMore)
-                break;
-            if (state == Obex::Framer::State::Broken)
-                session.brokenStream(framer.tooLarge(), reply);
-            else
-                session.handle(packet, reply);
-            // The outcome is shown before the sender hears it, so whoever waits on the sender
-            // finds the page up to date.
-            if (session.outcome() != ObexReceiveSession::Outcome::Going) {
-                showOutcome(session);
-                outcomeShown = true;
-            } else {
-                showProgress(session);
-            }
-            if (!reply.isEmpty()) {
-                // A sender that reads none of its answers is as silent as one that sends nothing.
-                const platform::SocketIo sent = link.sendAll(reply.constData(), reply.size(), m_wake, m_silenceLimitMs);
-                if (sent == platform::SocketIo::Woken)
-                    return;
-                if (sent != platform::SocketIo::Ok)
-                    session.linkLost();
-            }
-            if (session.outcome() != ObexReceiveSession::Outcome::Going)
-                break;
-        }
+        if (!answerPackets(framer, session, link, outcomeShown))
+            return;
     }
     if (!outcomeShown && !m_context.stopRequested())
         showOutcome(session);
     // The link closes when the caller's socket goes: the sender hears no more, whatever it
     // still sends.
+}
+
+void ObexReceiver::senderHeard()
+{
+    m_context.bytesDone = 0;
+    m_shownName.clear();
+    m_context.setCurrentItem({});
+    publish(Str::ReceivingFileStatus);
+}
+
+bool ObexReceiver::answerPackets(Obex::Framer& framer, ObexReceiveSession& session, platform::StreamSocket& link,
+                                 bool& outcomeShown)
+{
+    QByteArrayView packet;
+    QByteArray reply;
+    while (session.outcome() == ObexReceiveSession::Outcome::Going) {
+        const Obex::Framer::State state = framer.next(packet);
+        if (state == Obex::Framer::State::NeedMore)
+            break;
+        if (state == Obex::Framer::State::Broken)
+            session.brokenStream(framer.tooLarge(), reply);
+        else
+            session.handle(packet, reply);
+        // The outcome is shown before the sender hears it, so whoever waits on the sender
+        // finds the page up to date.
+        if (session.outcome() != ObexReceiveSession::Outcome::Going) {
+            showOutcome(session);
+            outcomeShown = true;
+        } else {
+            showProgress(session);
+        }
+        if (!reply.isEmpty()) {
+            // A sender that reads none of its answers is as silent as one that sends nothing.
+            const platform::SocketIo sent = link.sendAll(reply.constData(), reply.size(), m_wake, m_silenceLimitMs);
+            if (sent == platform::SocketIo::Woken)
+                return false;
+            if (sent != platform::SocketIo::Ok)
+                session.linkLost();
+        }
+    }
+    return true;
 }
 
 void ObexReceiver::showProgress(const ObexReceiveSession& session)

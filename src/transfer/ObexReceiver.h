@@ -1,17 +1,20 @@
 #pragma once
 
 #include "jobs/JobContext.h"
+#include "jobs/Worker.h"
 #include "platform/StreamSocket.h"
 
 #include <QStringList>
 
 #include <atomic>
 #include <functional>
-#include <thread>
 #include <vector>
 
 class ObexReceiveSession;
 class ReceiveTarget;
+namespace Obex {
+class Framer;
+}
 
 namespace platform {
 class FileSystem;
@@ -43,7 +46,8 @@ public:
     ObexReceiver& operator=(const ObexReceiver&) = delete;
 
     // `notify` is called from the worker (no lock held) whenever the status changes, a question
-    // waits or the work ended; it must only post to the user-interface thread.
+    // waits or the work ended; it must only post to the user-interface thread. With no thread
+    // to work on, the worker has ended at once (and `notify` is called for that).
     void start(AskReplace askReplace, std::function<void()> notify);
     // Ends the session and waits for the worker: an object not complete is given up; a
     // question still waiting is answered No. The listening socket is closed.
@@ -73,6 +77,12 @@ private:
     void run(const AskReplace& askReplace);
     // Serves one sender on `link` until its transfer has ended one way or another.
     void serve(platform::StreamSocket& link, ReceiveTarget& target, std::vector<char>& buffer);
+    // A sender shows on the page once it speaks; its count starts from zero.
+    void senderHeard();
+    // Lets the session answer every whole packet the framer holds, until the transfer ends.
+    // False when the page woke the worker to stop.
+    bool answerPackets(Obex::Framer& framer, ObexReceiveSession& session, platform::StreamSocket& link,
+                       bool& outcomeShown);
     void showProgress(const ObexReceiveSession& session);
     void showOutcome(const ObexReceiveSession& session);
     void publish(int status);
@@ -84,7 +94,6 @@ private:
     platform::SocketWake m_wake;
     JobContext m_context;
     std::function<void()> m_notify;
-    std::thread m_thread;
     std::atomic<int> m_status = 0;
     std::atomic<bool> m_ended = false;
     std::atomic<bool> m_connected = false;
@@ -92,4 +101,7 @@ private:
     // The worker's own: the name shown last.
     QString m_shownName;
     QStringList m_newPaths;
+    // Its news go out through `m_notify`, which the dialog gives; last, so that it stops
+    // before the members it reads go.
+    Worker m_worker{nullptr};
 };

@@ -1,6 +1,6 @@
 #include "transfer/ReceiveDialog.h"
 
-#include "app/Idle.h"
+#include "jobs/Idle.h"
 #include "dialogs/SoftKeyBar.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"

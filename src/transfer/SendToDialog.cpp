@@ -1,7 +1,7 @@
 #include "transfer/SendToDialog.h"
 
-#include "app/Idle.h"
 #include "dialogs/MessageBox.h"
+#include "jobs/Idle.h"
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
@@ -65,47 +65,35 @@ bool SendToDialog::initialise()
 
 void SendToDialog::startProbing()
 {
-    {
-        std::lock_guard lock(m_mutex);
-        m_stop = false;
-    }
     m_settled = false;
     // The registry is read here, on the user-interface thread that owns it.
-    m_prober = std::thread([this, peers = ObexPeers::list()] { probe(peers); });
+    const bool started = m_prober.start([this, peers = ObexPeers::list()](std::stop_token token) { probe(token, peers); });
+    // With no thread to knock on, no device answers: the list stays empty, and a script
+    // waiting for it does not wait for ever.
+    if (!started)
+        m_settled = true;
 }
 
-void SendToDialog::stopProbing()
-{
-    {
-        std::lock_guard lock(m_mutex);
-        m_stop = true;
-    }
-    m_wake.notify_all();
-    if (m_prober.joinable())
-        m_prober.join();
-}
+void SendToDialog::stopProbing() { m_prober.stop(); }
 
-void SendToDialog::probe(const QList<ObexPeers::Peer>& peers)
+void SendToDialog::probe(std::stop_token token, const QList<ObexPeers::Peer>& peers)
 {
     std::map<QString, bool> present;
-    for (;;) {
+    do {
         for (const ObexPeers::Peer& peer : peers) {
             const bool answers = ObexPeers::answers(peer.address, KnockTimeoutMs);
             bool& known = present[peer.address];
             if (answers != known) {
                 known = answers;
                 if (answers)
-                    QMetaObject::invokeMethod(this, [this, peer] { arrived(peer); }, Qt::QueuedConnection);
+                    m_prober.post([this, peer] { arrived(peer); });
                 else
-                    QMetaObject::invokeMethod(this, [this, address = peer.address] { departed(address); }, Qt::QueuedConnection);
+                    m_prober.post([this, address = peer.address] { departed(address); });
             }
         }
-        // Queued after the round's arrivals, so it is seen after them.
-        QMetaObject::invokeMethod(this, [this] { m_settled = true; }, Qt::QueuedConnection);
-        std::unique_lock lock(m_mutex);
-        if (m_wake.wait_for(lock, std::chrono::seconds(1), [this] { return m_stop; }))
-            return;
-    }
+        // Posted after the round's arrivals, so it is seen after them.
+        m_prober.post([this] { m_settled = true; });
+    } while (Worker::sleepFor(token, std::chrono::seconds(1)));
 }
 
 void SendToDialog::arrived(const ObexPeers::Peer& peer)

@@ -1,14 +1,10 @@
 #pragma once
 
 #include "dialogs/PhoneDialog.h"
+#include "jobs/Worker.h"
 #include "transfer/ObexPeers.h"
 
 #include <QStringList>
-
-#include <atomic>
-#include <condition_variable>
-#include <mutex>
-#include <thread>
 
 class QCheckBox;
 class QTreeWidget;
@@ -32,7 +28,7 @@ protected:
 private:
     void startProbing();
     void stopProbing();
-    void probe(const QList<ObexPeers::Peer>& peers);
+    void probe(std::stop_token token, const QList<ObexPeers::Peer>& peers);
     // On the user-interface thread: a peer answered, or stopped answering.
     void arrived(const ObexPeers::Peer& peer);
     void departed(const QString& address);
@@ -41,9 +37,7 @@ private:
     QStringList m_files;
     QTreeWidget* m_list;
     QCheckBox* m_lowSpeed;
-    std::thread m_prober;
-    std::mutex m_mutex;
-    std::condition_variable m_wake;
-    bool m_stop = false;  // guarded by m_mutex
     bool m_settled = false;  // the answers of the first knock round are in the list
+    // Knocks for as long as the page is open: once its first round is in, it rests.
+    Worker m_prober{this, [this] { return m_settled; }};
 };

@@ -1,8 +1,8 @@
 #include "transfer/SendingDialog.h"
 
-#include "app/Idle.h"
 #include "dialogs/SoftKeyBar.h"
 #include "fileops/FailureText.h"
+#include "jobs/Idle.h"
 #include "platform/RegularFile.h"
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
@@ -14,13 +14,12 @@
 #include <QFile>
 #include <QLabel>
 #include <QProgressBar>
+#include <QTimer>
 #include <QVBoxLayout>
 
 namespace {
 // How long a silent peer is waited for before the transfer is given up.
 constexpr int PeerTimeoutMs = 15000;
-// How often the page looks at what the worker has done.
-constexpr int RefreshMs = 50;
 // How long after Cancel the peer has to take the ABORT before the connection is dropped.
 constexpr int AbortGraceMs = 2000;
 }  // namespace
@@ -46,8 +45,6 @@ SendingDialog::SendingDialog(const QString& address, const QStringList& files, i
     layout->addWidget(m_bar);
     layout->addStretch(1);
     setContent(content);
-    m_refresh.setInterval(RefreshMs);
-    connect(&m_refresh, &QTimer::timeout, this, &SendingDialog::refresh);
     Idle::registerProbe(this, [this] { return m_running; });
 }
 
@@ -55,15 +52,18 @@ SendingDialog::~SendingDialog()
 {
     m_stop = true;
     m_client.interrupt();
-    if (m_worker.joinable())
-        m_worker.join();
+    m_worker.stop();
 }
 
 bool SendingDialog::initialise()
 {
     m_running = true;
-    m_worker = std::thread([this] { work(); });
-    m_refresh.start();
+    if (!m_worker.start([this](std::stop_token) { work(); })) {
+        // Nothing was sent: the page ends as a transfer that never reached the peer, and says why.
+        m_finalStatus = Str::ConnectFailed;
+        m_finalReason = QStringLiteral("Unable to start the sending thread!");
+        finished();
+    }
     return true;
 }
 
@@ -82,16 +82,23 @@ bool SendingDialog::onCommand(int commandId)
 
 void SendingDialog::work()
 {
-    // What the page shows next is kept under a lock; the page's timer takes it from there, so
-    // a fast peer does not flood the user-interface thread with a call per packet.
+    // What the page shows next is kept under a lock, and one call to refresh() at a time is on
+    // its way to take it, so a fast peer does not flood the user-interface thread with a call
+    // per packet.
     const auto post = [this](int status, const QString& name, qint64 count, qint64 total) {
-        std::lock_guard lock(m_mutex);
-        if (status)
-            m_next.status = status;
-        if (!name.isEmpty())
-            m_next.name = name;
-        m_next.count = count;
-        m_next.total = total;
+        bool ask = false;
+        {
+            std::lock_guard lock(m_mutex);
+            if (status)
+                m_next.status = status;
+            if (!name.isEmpty())
+                m_next.name = name;
+            m_next.count = count;
+            m_next.total = total;
+            ask = !std::exchange(m_refreshAsked, true);
+        }
+        if (ask)
+            m_worker.post([this] { refresh(); });
     };
     ObexClient& client = m_client;
     int status = Str::FileSent;
@@ -130,11 +137,14 @@ void SendingDialog::work()
         }
         client.disconnect();
     }
-    std::lock_guard lock(m_mutex);
-    m_finalStatus = status;
-    m_finalTotal = total;
-    m_finalReason = reason;
-    m_workerDone = true;
+    {
+        std::lock_guard lock(m_mutex);
+        m_finalStatus = status;
+        m_finalTotal = total;
+        m_finalReason = reason;
+        m_workerDone = true;
+    }
+    m_worker.post([this] { refresh(); });
 }
 
 void SendingDialog::refresh()
@@ -146,10 +156,11 @@ void SendingDialog::refresh()
         next = m_next;
         m_next.status = 0;
         m_next.name.clear();
+        m_refreshAsked = false;
         done = m_workerDone;
     }
     show(next.status, next.name, next.count, next.total);
-    if (done)
+    if (done && m_running)
         finished();
 }
 
@@ -171,9 +182,7 @@ void SendingDialog::show(int status, const QString& name, qint64 count, qint64 t
 
 void SendingDialog::finished()
 {
-    m_refresh.stop();
-    if (m_worker.joinable())
-        m_worker.join();
+    m_worker.join();
     m_running = false;
     const int status = m_finalStatus;  // the worker has ended: no lock needed
     const qint64 total = m_finalTotal;

@@ -1,14 +1,13 @@
 #pragma once
 
 #include "dialogs/PhoneDialog.h"
+#include "jobs/Worker.h"
 #include "transfer/ObexClient.h"
 
 #include <QStringList>
-#include <QTimer>
 
 #include <atomic>
 #include <mutex>
-#include <thread>
 
 class QLabel;
 class QProgressBar;
@@ -37,7 +36,7 @@ private:
     // Shown on the user-interface thread: a status (0: none), the file's name (empty: none),
     // the count sent (-1: none) of the file's total.
     void show(int status, const QString& name, qint64 count, qint64 total);
-    // Shows what the worker has done since the last look, and the end once it has ended.
+    // Shows what the worker has done since the last call, and the end once it has ended.
     void refresh();
     void finished();
 
@@ -50,7 +49,6 @@ private:
     QLabel* m_percent;
     QProgressBar* m_bar;
     ObexClient m_client;  // the worker's; the page only interrupts it
-    std::thread m_worker;
     std::atomic<bool> m_stop{false};
     bool m_running = false;
     bool m_closeWhenDone = false;
@@ -60,12 +58,14 @@ private:
         qint64 count = -1;
         qint64 total = 0;
     };
-    QTimer m_refresh;
-    std::mutex m_mutex;  // guards m_next, m_workerDone, and the final status until the worker has ended
+    std::mutex m_mutex;  // guards m_next, m_refreshAsked, m_workerDone, and the final status until the worker has ended
     Progress m_next;
+    bool m_refreshAsked = false;  // a call to refresh() is on its way
     bool m_workerDone = false;
     int m_finalStatus = 0;
     qint64 m_finalTotal = 0;
     // Why a file could not be read, shown under the final status; empty otherwise.
     QString m_finalReason;
+    // Last, so that it stops before the members it reads go.
+    Worker m_worker{this};
 };

@@ -1,18 +1,17 @@
 #pragma once
 
+#include "jobs/Worker.h"
+
 #include <QObject>
 #include <QString>
 
-#include <atomic>
 #include <functional>
-#include <memory>
-#include <thread>
 
 namespace platform {
 class FileSystem;
 }
 
-// Counts the folders and files directly inside one folder on a thread of its own, for the
+// Counts the folders and files directly inside one folder on a worker of its own, for the
 // status bar. One count runs at a time: a new request stops the one before and waits for it,
 // and a result reaches the user-interface thread only if no newer request came meanwhile.
 class FolderCounter {
@@ -29,16 +28,11 @@ public:
     void start(const QString& folderPath, bool showHidden);
     // Stops a running count and waits for its thread; its result is dropped.
     void stop();
-    bool isRunning() const { return m_running; }
+    bool isRunning() const { return m_worker.isRunning(); }
 
 private:
     platform::FileSystem& m_fileSystem;
-    QObject* m_receiver;
     Result m_result;
-    std::thread m_thread;
-    // Shared with the worker: it stops when `m_stop` is set, and its result counts only while
-    // `m_generation` still holds the number it was started with.
-    std::shared_ptr<std::atomic<bool>> m_stop;
-    std::shared_ptr<std::atomic<quint64>> m_generation = std::make_shared<std::atomic<quint64>>(0);
-    std::atomic<bool> m_running = false;
+    // Stopping it drops a result on its way, so only the latest request's count shows.
+    Worker m_worker;
 };

@@ -1,5 +1,6 @@
 // The status bar's folder count runs on its own thread: a newer request stops it, and its
 // result never shows over the newer one's. Run under ThreadSanitizer in CI.
+#include "jobs/Worker.h"
 #include "platform/linux/LinuxFileSystem.h"
 #include "tree/FolderCounter.h"
 
@@ -15,6 +16,23 @@
 #include <unistd.h>
 
 namespace {
+
+TEST(ThreadedFolderCounter, WithNoThreadToCountOnTheLineShowsAnEmptyFolderAtOnce)
+{
+    QTemporaryDir root;
+    QDir(root.path()).mkpath(QStringLiteral("Full/a"));
+    platform::LinuxFileSystem fileSystem{platform::PathMapper(QFile::encodeName(root.path()))};
+    QObject receiver;
+    QList<QPair<qint64, qint64>> shown;
+    FolderCounter counter(fileSystem, &receiver, [&shown](qint64 folders, qint64 files) { shown.append({folders, files}); });
+    {
+        RefuseThreadStarts refuse;
+        counter.start(QStringLiteral("\\Full"), true);
+    }
+    EXPECT_FALSE(counter.isRunning());
+    ASSERT_EQ(shown.size(), 1);
+    EXPECT_EQ(shown.first(), qMakePair(qint64(0), qint64(0)));
+}
 
 TEST(ThreadedFolderCounter, AStaleCountNeverAppears)
 {

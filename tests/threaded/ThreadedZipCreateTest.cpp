@@ -5,6 +5,7 @@
 #include "archive/Unzip.h"
 #include "archive/ZipCreate.h"
 #include "jobs/JobContext.h"
+#include "jobs/Worker.h"
 
 #include <QDir>
 #include <QFile>
@@ -69,6 +70,21 @@ protected:
     QTemporaryDir m_folder;
     std::unique_ptr<FaultyFileSystem> fileSystem;
 };
+
+TEST_F(ThreadedZipCreate, WithNoThreadToBeHadTheArchiveIsMadeWholeOnTheCallersThread)
+{
+    JobContext context;
+    ZipCreate::Result result;
+    {
+        RefuseThreadStarts refuse;
+        result = ZipCreate::write(*fileSystem, QStringLiteral("\\a.zip"), items(), 5, &context, {});
+    }
+    ASSERT_EQ(result.outcome, ZipCreate::Outcome::Done);
+    EXPECT_EQ(result.written, 6);
+    EXPECT_EQ(unpack().skipped, 0);
+    EXPECT_EQ(content(QStringLiteral("out/Docs/a.txt")), content(QStringLiteral("Docs/a.txt")));
+    EXPECT_EQ(content(QStringLiteral("out/b.bin")), content(QStringLiteral("b.bin")));
+}
 
 TEST_F(ThreadedZipCreate, AnArchiveOfATreeReadsBackWhole)
 {

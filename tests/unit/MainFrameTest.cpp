@@ -1,7 +1,7 @@
 // The main window's dispatch table, menu rules and status line, where a keypad script cannot
 // look: the table itself, the rules read by menus and keys, and the status timer's ticks.
 #include "TemporaryRegistry.h"
-#include "app/Idle.h"
+#include "jobs/Idle.h"
 #include "app/MainFrame.h"
 #include "app/StatusTimer.h"
 #include "commands/CommandTable.h"

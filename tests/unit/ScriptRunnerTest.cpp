@@ -1,6 +1,6 @@
 // Playing keypad scripts on small windows made here: where keys go, modal dialogs and menus
 // driven from inside their own loops, `wait idle`, pictures, and how a failure ends the run.
-#include "app/Idle.h"
+#include "jobs/Idle.h"
 #include "app/KeypadScript.h"
 #include "app/ScriptRunner.h"
 

@@ -1,4 +1,4 @@
-#include "app/Idle.h"
+#include "jobs/Idle.h"
 
 #include <QList>
 #include <QObject>
