@@ -157,7 +157,7 @@ void JobDialog::run(QWidget* owner, const DialogTemplate& page, const Work& work
         context.finish();
         g_current = outer;
         g_progressShown = outerShown;
-        MessageBox::error(owner, QStringLiteral("Unable to start the work's thread!"));
+        MessageBox::error(owner, Txt::text(Txt::NoWorkThread));
         return;
     }
     while (!context.finished()) {

@@ -37,6 +37,8 @@ constexpr const char16_t* Table[] = {
     u"Dynamic-link library not found",  // LaunchDllNotFound
     u"Not a regular file (a named pipe, a device or a socket)",  // LaunchNotRegularFile
     u"Unknown error",  // LaunchUnknownError
+    u"Unable to start the work's thread!",  // NoWorkThread
+    u"Unable to start the sending thread!",  // NoSendingThread
     u"Pasting...",  // Pasting
     u"Deleting...",  // Deleting
     u"Counting...",  // Counting

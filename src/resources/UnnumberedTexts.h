@@ -9,7 +9,7 @@
 namespace Txt {
 
 enum Id : int {
-    // Reasons
+    // Why something failed
     ReasonAccessDenied = 0,
     ReasonFileNotFound,
     ReasonPathNotFound,
@@ -26,7 +26,7 @@ enum Id : int {
     EntriesNotUnpacked,
     CannotListen,
     EveryAddress,
-    // Opening a program
+    // Why a program could not be started
     LaunchFileNotFound,
     LaunchPathNotFound,
     LaunchAccessDenied,
@@ -40,7 +40,9 @@ enum Id : int {
     LaunchDllNotFound,
     LaunchNotRegularFile,
     LaunchUnknownError,
-    // Progress pages
+    // The progress pages and the transfer pages
+    NoWorkThread,
+    NoSendingThread,
     Pasting,
     Deleting,
     Counting,
@@ -62,7 +64,7 @@ enum Id : int {
     TransferBytes,
     TransferKilobytes,
     TransferMegabytes,
-    // Dialogs
+    // The labels and keys of the pages laid out here
     InitDialogFailed,
     DialogFailed,
     Yes,

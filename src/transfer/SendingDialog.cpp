@@ -61,7 +61,7 @@ bool SendingDialog::initialise()
     if (!m_worker.start([this](std::stop_token) { work(); })) {
         // Nothing was sent: the page ends as a transfer that never reached the peer, and says why.
         m_finalStatus = Str::ConnectFailed;
-        m_finalReason = QStringLiteral("Unable to start the sending thread!");
+        m_finalReason = Txt::text(Txt::NoSendingThread);
         finished();
     }
     return true;
