@@ -26,8 +26,8 @@ int main(int argc, char* argv[])
     }
     const bool encrypt = argc == 6 && std::strcmp(argv[1], "encrypt") == 0;
     if (argc != 6 || (!encrypt && std::strcmp(argv[1], "decrypt") != 0)) {
-        std::fprintf(stderr, "usage: %s encrypt|decrypt FOLDER NAME OUTPUT PASSWORD\n       %s key PASSWORD\n",
-                     argv[0], argv[0]);
+        std::fprintf(stderr, "usage: %s encrypt|decrypt FOLDER NAME OUTPUT PASSWORD\n       %s key PASSWORD\n", argv[0],
+                     argv[0]);
         return 64;
     }
     platform::LinuxFileSystem fileSystem{platform::PathMapper(QByteArray(argv[2]))};
@@ -40,12 +40,13 @@ int main(int argc, char* argv[])
     QElapsedTimer clock;
     clock.start();
     JobContext context;
-    const CrfFile::Result result =
-        encrypt ? CrfFile::encrypt(fileSystem, folder, name, folder, output, password, true, &context)
-                : CrfFile::decrypt(fileSystem, folder, name, folder, output, password, true, &context);
+    const CrfFile::Result result = encrypt ? CrfFile::encrypt(fileSystem, folder, name, folder, output, password, true,
+                                                              &context)
+                                           : CrfFile::decrypt(fileSystem, folder, name, folder, output, password, true,
+                                                              &context);
     struct rusage usage;
     getrusage(RUSAGE_SELF, &usage);
-    std::printf("%s of %lld bytes in %.1f ms, peak %ld MB\n", argv[1], static_cast<long long>(context.bytesTotal.load()),
-                clock.nsecsElapsed() / 1e6, usage.ru_maxrss / 1024);
+    std::printf("%s of %lld bytes in %.1f ms, peak %ld MB\n", argv[1],
+                static_cast<long long>(context.bytesTotal.load()), clock.nsecsElapsed() / 1e6, usage.ru_maxrss / 1024);
     return result.outcome == CrfFile::Outcome::Done ? 0 : 1;
 }

@@ -18,7 +18,8 @@ int main(int argc, char* argv[])
     std::setvbuf(stdout, buffer, _IOFBF, sizeof buffer);
     const platform::FsError error = fileSystem.enumerate(QStringLiteral("\\*.*"), [](const platform::FindData& entry) {
         std::printf("%c %lld %lld.%03lld\n", entry.isFolder() ? 'd' : 'f', static_cast<long long>(entry.size),
-                    static_cast<long long>(entry.lastWriteTime / 1000), static_cast<long long>(entry.lastWriteTime % 1000));
+                    static_cast<long long>(entry.lastWriteTime / 1000),
+                    static_cast<long long>(entry.lastWriteTime % 1000));
         return true;
     });
     return error == platform::FsError::None ? 0 : 1;

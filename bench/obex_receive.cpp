@@ -142,7 +142,10 @@ int main(int argc, char* argv[])
     ObexReceiver receiver(fileSystem, QStringLiteral("\\"), std::move(listener));
     ReceiveDialog dialog(receiver, QStringLiteral("\\"));
     receiver.start([](const QString&) { return true; },
-                   [&dialog] { QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.refresh(); }, Qt::QueuedConnection); });
+                   [&dialog] {
+                       QMetaObject::invokeMethod(
+                           &dialog, [&dialog] { dialog.refresh(); }, Qt::QueuedConnection);
+                   });
     dialog.resize(240, 320);
     dialog.show();
     std::atomic<bool> done = false;
@@ -158,8 +161,8 @@ int main(int argc, char* argv[])
         clock.start();
         const bool ok = fd >= 0 && sendAll(fd, connect.constData(), 7) && receiveAll(fd, reply, 7)
                         && sendAll(fd, first.constData(), first.size()) && receiveAll(fd, reply, 3)
-                        && lockstep(fd, body, packets, last)
-                        && sendAll(fd, "\x81\x00\x03", 3) && receiveAll(fd, reply, 3);
+                        && lockstep(fd, body, packets, last) && sendAll(fd, "\x81\x00\x03", 3)
+                        && receiveAll(fd, reply, 3);
         obex = ok ? double(clock.nsecsElapsed()) / 1e9 : 0;
         ::close(fd);
         done = true;

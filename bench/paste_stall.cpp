@@ -34,7 +34,8 @@ int main(int argc, char* argv[])
         const double removal = longestStall([&] { frame.dispatch(Cmd::DeleteCurrent); });
         const double deleteMs = double(clock.nsecsElapsed()) / 1e6;
         std::printf("longest stall: idle window %.1f ms; paste %.1f ms (over %.0f ms); delete %.1f ms (over %.0f ms); "
-                    "goal <= 50 ms\n", idle, paste, pasteMs, removal, deleteMs);
+                    "goal <= 50 ms\n",
+                    idle, paste, pasteMs, removal, deleteMs);
         return 0;
     });
 }

@@ -82,10 +82,19 @@ bool waitForWindow(int port, const QProcess& program)
     if (!readExactly(socket, big32(bytes, 20), bytes))
         return false;
     // 32 bits a pixel, true colour; raw frames only.
-    socket.write(QByteArray::fromHex("00000000" "20180001" "00ff00ff00ff" "100800" "000000"));
-    socket.write(QByteArray::fromHex("02000001" "00000000"));
-    QByteArray request = QByteArray::fromHex("0300" "0000" "0000");
-    request.append(static_cast<char>(width >> 8)).append(static_cast<char>(width)).append(static_cast<char>(height >> 8))
+    socket.write(QByteArray::fromHex("00000000"
+                                     "20180001"
+                                     "00ff00ff00ff"
+                                     "100800"
+                                     "000000"));
+    socket.write(QByteArray::fromHex("02000001"
+                                     "00000000"));
+    QByteArray request = QByteArray::fromHex("0300"
+                                             "0000"
+                                             "0000");
+    request.append(static_cast<char>(width >> 8))
+        .append(static_cast<char>(width))
+        .append(static_cast<char>(height >> 8))
         .append(static_cast<char>(height));
     socket.write(request);
     request[1] = 1;  // from the second on, only what changed
@@ -132,7 +141,8 @@ Times run(const QString& fennick, const QString& root, bool qtPlatform)
     environment.insert(QStringLiteral("XDG_CONFIG_HOME"), folder.path());
     environment.remove(QStringLiteral("DISPLAY"));
     environment.remove(QStringLiteral("WAYLAND_DISPLAY"));
-    QStringList arguments{QStringLiteral("--root"), root, QStringLiteral("--registry"), folder.filePath(QStringLiteral("r.db"))};
+    QStringList arguments{QStringLiteral("--root"), root, QStringLiteral("--registry"),
+                          folder.filePath(QStringLiteral("r.db"))};
     if (qtPlatform)
         environment.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("vnc:size=240x320:port=%1").arg(port));
     else
@@ -188,10 +198,11 @@ int main(int argc, char* argv[])
         peerFrames.push_back(peer.firstFrameMs);
         peerStops.push_back(peer.stopMs);
     }
-    std::printf("start to first frame with the window: fennick --vnc (Xvnc) %.1f ms, Qt's vnc platform %.1f ms, ratio %.2f "
-                "(goal: about a second at most)\n",
-                median(ourFrames), median(peerFrames), median(ourFrames) / median(peerFrames));
-    std::printf("SIGTERM to the end, server stopped: fennick --vnc %.1f ms, Qt's vnc platform %.1f ms\n", median(ourStops),
-                median(peerStops));
+    std::printf(
+        "start to first frame with the window: fennick --vnc (Xvnc) %.1f ms, Qt's vnc platform %.1f ms, ratio %.2f "
+        "(goal: about a second at most)\n",
+        median(ourFrames), median(peerFrames), median(ourFrames) / median(peerFrames));
+    std::printf("SIGTERM to the end, server stopped: fennick --vnc %.1f ms, Qt's vnc platform %.1f ms\n",
+                median(ourStops), median(peerStops));
     return 0;
 }

@@ -23,7 +23,7 @@ int main(int argc, char* argv[])
         tree->setCurrentNode(tree->topLevelNode(0));
         frame.dispatch(Cmd::SelectItem);
         tree->setCurrentNode(tree->topLevelNode(1));  // the file: the archive goes beside it
-        TestDialogs::answerNext(Cmd::Ok);  // the archive's name and level as offered
+        TestDialogs::answerNext(Cmd::Ok);             // the archive's name and level as offered
         QElapsedTimer clock;
         clock.start();
         const double zip = longestStall([&] { frame.dispatch(Cmd::ZipSelection); });
@@ -33,7 +33,8 @@ int main(int argc, char* argv[])
         const double unzip = longestStall([&] { frame.dispatch(Cmd::UnzipHere); });
         const double unzipMs = double(clock.nsecsElapsed()) / 1e6;
         std::printf("longest stall: idle window %.1f ms; zip selection %.1f ms (over %.0f ms); unzip here %.1f ms "
-                    "(over %.0f ms); goal <= 50 ms\n", idle, zip, zipMs, unzip, unzipMs);
+                    "(over %.0f ms); goal <= 50 ms\n",
+                    idle, zip, zipMs, unzip, unzipMs);
         return 0;
     });
 }

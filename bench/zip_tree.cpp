@@ -27,7 +27,8 @@ int main(int argc, char* argv[])
     if (!ZipCreate::collect(fileSystem, {u'\\' + QString::fromLocal8Bit(argv[2])}, items, failure))
         return 1;
     JobContext context;
-    const ZipCreate::Result result = ZipCreate::write(fileSystem, u'\\' + QString::fromLocal8Bit(argv[3]), items, 5, &context, {});
+    const ZipCreate::Result result = ZipCreate::write(fileSystem, u'\\' + QString::fromLocal8Bit(argv[3]), items, 5,
+                                                      &context, {});
     struct rusage usage;
     getrusage(RUSAGE_SELF, &usage);
     std::printf("zip of %zu entries in %.1f ms, peak %ld MB\n", items.size(), clock.nsecsElapsed() / 1e6,

@@ -20,7 +20,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     CrfFormat::Header header;
     const bool accepted = CrfFormat::parseHeader(bytes, header) == CrfFormat::HeaderError::None;
     if (accepted
-        && (header.size > CrfFormat::MaxHeaderSize || header.size > bytes.size() || !CrfFormat::isBareName(header.storedName)
+        && (header.size > CrfFormat::MaxHeaderSize || header.size > bytes.size()
+            || !CrfFormat::isBareName(header.storedName)
             || CrfFormat::headerBytes(header.storedName, header.checkBlock) != bytes.left(header.size)))
         std::abort();
 
@@ -36,10 +37,13 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     in.close();
     const CrfFile::Result result = CrfFile::decrypt(fileSystem, root, QStringLiteral("in.crf"), root,
                                                     QStringLiteral("out"), QStringLiteral("secret"), false, nullptr);
-    const QStringList left = QDir(folder.path()).entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
+    const QStringList left = QDir(folder.path())
+                                 .entryList(QDir::AllEntries | QDir::Hidden | QDir::System | QDir::NoDotAndDotDot);
     const bool done = result.outcome == CrfFile::Outcome::Done;
-    if ((done && !accepted) || left != (done ? QStringList{QStringLiteral("in.crf"), QStringLiteral("out")}
-                                             : QStringList{QStringLiteral("in.crf")}))
+    if ((done && !accepted)
+        || left
+               != (done ? QStringList{QStringLiteral("in.crf"), QStringLiteral("out")}
+                        : QStringList{QStringLiteral("in.crf")}))
         std::abort();
     if (done) {
         // Whole blocks in, the padding off: between 1 and 8 bytes fewer than the data part.

@@ -26,8 +26,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             std::abort();
         for (quint32 i = 0; i < count; ++i) {
             const qsizetype entry = 6 + 16 * static_cast<qsizetype>(i);
-            const quint32 length = byte(entry + 8) | byte(entry + 9) << 8 | byte(entry + 10) << 16 | byte(entry + 11) << 24;
-            const quint32 offset = byte(entry + 12) | byte(entry + 13) << 8 | byte(entry + 14) << 16 | byte(entry + 15) << 24;
+            const quint32 length = byte(entry + 8) | byte(entry + 9) << 8 | byte(entry + 10) << 16
+                                   | byte(entry + 11) << 24;
+            const quint32 offset = byte(entry + 12) | byte(entry + 13) << 8 | byte(entry + 14) << 16
+                                   | byte(entry + 15) << 24;
             if (static_cast<quint64>(offset) + length > static_cast<quint64>(ico.size()))
                 std::abort();
         }

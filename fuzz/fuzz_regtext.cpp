@@ -32,7 +32,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     for (const RegText::Operation& operation : parsed.operations) {
         if (operation.kind != RegText::Operation::SetValue)
             continue;
-        writable = writable && RegText::isWritableName(operation.keyPath) && RegText::isWritableName(operation.valueName);
+        writable = writable && RegText::isWritableName(operation.keyPath)
+                   && RegText::isWritableName(operation.valueName);
         keys.append({operation.hive, operation.keyPath, {{operation.valueName, operation.value}}});
     }
     QString written;

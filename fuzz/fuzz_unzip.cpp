@@ -24,7 +24,8 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
     archive.write(reinterpret_cast<const char*>(data), static_cast<qint64>(size));
     archive.close();
 
-    platform::LinuxFileSystem fileSystem{platform::PathMapper(QFile::encodeName(folder.filePath(QStringLiteral("root"))))};
+    platform::LinuxFileSystem fileSystem{
+        platform::PathMapper(QFile::encodeName(folder.filePath(QStringLiteral("root"))))};
     platform::OpenFolder out;
     if (fileSystem.openFolder(QStringLiteral("\\out"), out) != platform::FsError::None)
         std::abort();

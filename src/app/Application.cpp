@@ -85,7 +85,7 @@ VncServer::Options vncOptions(const CommandLine& options)
 bool hasDisplay()
 {
     return !qEnvironmentVariableIsEmpty("DISPLAY") || !qEnvironmentVariableIsEmpty("WAYLAND_DISPLAY")
-        || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
+           || !qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM");
 }
 
 // Offscreen there is no platform theme to name the icon theme; name it ourselves, with the
@@ -163,7 +163,8 @@ std::optional<int> runOneShotMode(const CommandLine& options)
     QString error;
     std::unique_ptr<platform::RegistryStore> store = platform::RegistryStore::open(
         registryFile(options), &error,
-        options.exportRegistry ? platform::RegistryStore::WhenMissing::Refuse : platform::RegistryStore::WhenMissing::Create);
+        options.exportRegistry ? platform::RegistryStore::WhenMissing::Refuse
+                               : platform::RegistryStore::WhenMissing::Create);
     if (!store) {
         printTo(stderr, QStringLiteral("fennick: %1\n").arg(error));
         return 1;
@@ -221,10 +222,11 @@ bool chooseScreen(const CommandLine& options, VncServer::Options& vnc, bool play
         qunsetenv("WAYLAND_DISPLAY");
     } else if (!hasDisplay()) {
         if (!playsScript) {
-            printTo(stderr, QStringLiteral(
-                "fennick: there is no display here. Run it on a desktop, serve the screen with\n"
-                "  fennick --vnc 5900 (then connect a VNC viewer on this machine to port 5900), or play\n"
-                "  a keypad script headless with fennick --play SCRIPT.\n"));
+            printTo(stderr,
+                    QStringLiteral(
+                        "fennick: there is no display here. Run it on a desktop, serve the screen with\n"
+                        "  fennick --vnc 5900 (then connect a VNC viewer on this machine to port 5900), or play\n"
+                        "  a keypad script headless with fennick --play SCRIPT.\n"));
             return false;
         }
         qputenv("QT_QPA_PLATFORM", "offscreen");
@@ -256,7 +258,8 @@ int runWindow(platform::FileSystem& fileSystem, WindowRun run)
         if (!frame.create())
             return 1;
         frame.resize(run.options.screenSize);
-        if (run.vncServer || QGuiApplication::platformName() == u"linuxfb" || QGuiApplication::platformName() == u"eglfs")
+        if (run.vncServer || QGuiApplication::platformName() == u"linuxfb"
+            || QGuiApplication::platformName() == u"eglfs")
             frame.showFullScreen();
         else
             frame.show();
@@ -266,8 +269,9 @@ int runWindow(platform::FileSystem& fileSystem, WindowRun run)
             // Said once the window is up, when a signal already ends Fennick as Quit does.
             printTo(stderr, QStringLiteral("fennick: serving the screen to VNC viewers at %1, %2\n")
                                 .arg(run.vncServer->description(),
-                                     run.vnc.passwordFile.isEmpty() ? QStringLiteral("without a password")
-                                                                    : QStringLiteral("with the password in %1").arg(run.vnc.passwordFile)));
+                                     run.vnc.passwordFile.isEmpty()
+                                         ? QStringLiteral("without a password")
+                                         : QStringLiteral("with the password in %1").arg(run.vnc.passwordFile)));
         }
         QObject::connect(&run.instance, &SingleInstance::raiseRequested, &frame, &MainFrame::bringToFront);
         QObject::connect(&run.instance, &SingleInstance::handOffPosted, &frame,
@@ -282,16 +286,15 @@ int runWindow(platform::FileSystem& fileSystem, WindowRun run)
         // script drives that question like any dialog, so it is asked once the script plays.
         const QString& path = run.options.path;
         if (!path.isEmpty() && run.script)
-            QMetaObject::invokeMethod(&frame, [&frame, path] { frame.actOnPath(path); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                &frame, [&frame, path] { frame.actOnPath(path); }, Qt::QueuedConnection);
         else if (!path.isEmpty())
             frame.actOnPath(path);
 
         std::unique_ptr<ScriptRunner> runner;
         if (run.script) {
             runner = std::make_unique<ScriptRunner>(std::move(*run.script), &frame, run.options.playScript);
-            QObject::connect(runner.get(), &ScriptRunner::finished, qApp, [](int code) {
-                QApplication::exit(code);
-            });
+            QObject::connect(runner.get(), &ScriptRunner::finished, qApp, [](int code) { QApplication::exit(code); });
             runner->start();
         }
         exitCode = QApplication::exec();
@@ -344,16 +347,13 @@ int Application::run(int argc, char* argv[])
     SingleInstance instance;
     const SingleInstance::Role role = instance.acquire(&error);
     switch (role) {
-    case SingleInstance::Role::Failed:
-        printTo(stderr, QStringLiteral("fennick: %1\n").arg(error));
-        return 2;
+    case SingleInstance::Role::Failed: printTo(stderr, QStringLiteral("fennick: %1\n").arg(error)); return 2;
     case SingleInstance::Role::Second:
         if (script)
             break;
         (void)SingleInstance::handOver(options.path);
         return 0;
-    case SingleInstance::Role::First:
-        break;
+    case SingleInstance::Role::First: break;
     }
 
     // The server outlives the application object, whose X connection must close first: Qt
@@ -379,14 +379,16 @@ int Application::run(int argc, char* argv[])
     }
     QuitSignals quitSignals;
     if (!quitSignals.isValid())
-        printTo(stderr, QStringLiteral("fennick: cannot watch for SIGTERM, SIGHUP and SIGINT: %1; they will end Fennick "
-                                       "without saving its settings\n").arg(QString::fromLocal8Bit(std::strerror(errno))));
+        printTo(stderr,
+                QStringLiteral("fennick: cannot watch for SIGTERM, SIGHUP and SIGINT: %1; they will end Fennick "
+                               "without saving its settings\n")
+                    .arg(QString::fromLocal8Bit(std::strerror(errno))));
 
     std::unique_ptr<platform::RegistryStore> store = openStore(options);
     RegKey::setStore(store.get());
     platform::LinuxFileSystem fileSystem{platform::PathMapper(options.root)};
-    const int exitCode =
-        runWindow(fileSystem, WindowRun{options, instance, quitSignals, vncServer.get(), vnc, std::move(script)});
+    const int exitCode = runWindow(fileSystem,
+                                   WindowRun{options, instance, quitSignals, vncServer.get(), vnc, std::move(script)});
     instance.stopListening();
     RegKey::setStore(nullptr);
     return exitCode;

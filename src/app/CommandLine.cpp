@@ -72,7 +72,9 @@ bool parseSize(const QByteArray& value, QSize& size, QString* error)
     const QSize given(match.captured(1).toInt(), match.captured(2).toInt());
     if (given.width() < SmallestScreen.width() || given.height() < SmallestScreen.height()) {
         *error = QStringLiteral("--size %1 is too small: the screen must be at least %2x%3")
-                     .arg(text).arg(SmallestScreen.width()).arg(SmallestScreen.height());
+                     .arg(text)
+                     .arg(SmallestScreen.width())
+                     .arg(SmallestScreen.height());
         return false;
     }
     if (given.width() > LargestSide || given.height() > LargestSide) {
@@ -91,8 +93,10 @@ bool parseVnc(const QByteArray& value, int& port, QString& address, QString* err
 {
     const QString text = QString::fromUtf8(value);
     const auto refuse = [&] {
-        *error = QStringLiteral("--vnc wants PORT, or ADDRESS:PORT with an IP address (an IPv6 one in brackets, such as "
-                                "[::1]:5900), and a port from 1 to 65535, not '%1'").arg(text);
+        *error = QStringLiteral(
+                     "--vnc wants PORT, or ADDRESS:PORT with an IP address (an IPv6 one in brackets, such as "
+                     "[::1]:5900), and a port from 1 to 65535, not '%1'")
+                     .arg(text);
         return false;
     };
     static const QRegularExpression pattern(QStringLiteral("^(?:(?:\\[([0-9A-Fa-f:.]+)\\]|([0-9.]+)):)?(\\d{1,5})$"));
@@ -157,7 +161,8 @@ bool CommandLine::parse(const QList<QByteArray>& arguments, QString* error)
             // Refused here rather than cut short or dropped on the way to a running window.
             if (HandOff::encode(path).size() > HandOff::MaxBytes) {
                 *error = QStringLiteral("PATH is too long: %1 characters, where at most %2 can be handed over")
-                             .arg(path.size()).arg(HandOff::MaxBytes / 2);
+                             .arg(path.size())
+                             .arg(HandOff::MaxBytes / 2);
                 path.clear();
                 return false;
             }
@@ -182,7 +187,8 @@ bool CommandLine::resolveRoot(QString* error)
     }
     char resolved[PATH_MAX];
     if (!::realpath(root.constData(), resolved)) {
-        *error = QStringLiteral("--root %1 cannot be used: %2").arg(shown, QString::fromLocal8Bit(std::strerror(errno)));
+        *error = QStringLiteral("--root %1 cannot be used: %2")
+                     .arg(shown, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     struct stat status {};

@@ -9,8 +9,8 @@
 // options belong to the Linux platform layer (where the phone's file system and registry are,
 // how the screen is shown, keypad scripts).
 struct CommandLine {
-    QByteArray root = "/";         // host bytes; absolute and real after resolveRoot()
-    QString registryFile;          // empty: the default under $XDG_CONFIG_HOME
+    QByteArray root = "/";  // host bytes; absolute and real after resolveRoot()
+    QString registryFile;   // empty: the default under $XDG_CONFIG_HOME
     QSize screenSize{240, 320};
     QString playScript;
     // --vnc: the port (0: no VNC server), and the address to serve on as an IP address in

@@ -16,10 +16,7 @@
 
 namespace HandOff {
 
-QString fileName()
-{
-    return SingleInstance::runtimeFolder() + QStringLiteral("/FNTemp.dat");
-}
+QString fileName() { return SingleInstance::runtimeFolder() + QStringLiteral("/FNTemp.dat"); }
 
 QByteArray encode(const QString& commandLine)
 {

@@ -18,14 +18,32 @@ QString withoutComment(const QString& line)
 
 bool keyFromName(const QString& name, Key& out)
 {
-    static const struct { const char* name; int key; const char* text; } named[] = {
-        {"F1", Qt::Key_F1, ""}, {"F2", Qt::Key_F2, ""}, {"Enter", Qt::Key_Return, "\r"},
-        {"Escape", Qt::Key_Escape, ""}, {"Back", Qt::Key_Escape, ""}, {"Up", Qt::Key_Up, ""},
-        {"Down", Qt::Key_Down, ""}, {"Left", Qt::Key_Left, ""}, {"Right", Qt::Key_Right, ""},
-        {"PageUp", Qt::Key_PageUp, ""}, {"PageDown", Qt::Key_PageDown, ""}, {"Backspace", Qt::Key_Backspace, ""},
-        {"Tab", Qt::Key_Tab, "\t"}, {"Home", Qt::Key_Home, ""}, {"End", Qt::Key_End, ""},
-        {"Delete", Qt::Key_Delete, ""}, {"*", Qt::Key_Asterisk, "*"}, {"#", Qt::Key_NumberSign, "#"},
-        {"F8", Qt::Key_F8, ""}, {"F9", Qt::Key_F9, ""}, {"Space", Qt::Key_Space, " "},
+    static const struct {
+        const char* name;
+        int key;
+        const char* text;
+    } named[] = {
+        {"F1", Qt::Key_F1, ""},
+        {"F2", Qt::Key_F2, ""},
+        {"Enter", Qt::Key_Return, "\r"},
+        {"Escape", Qt::Key_Escape, ""},
+        {"Back", Qt::Key_Escape, ""},
+        {"Up", Qt::Key_Up, ""},
+        {"Down", Qt::Key_Down, ""},
+        {"Left", Qt::Key_Left, ""},
+        {"Right", Qt::Key_Right, ""},
+        {"PageUp", Qt::Key_PageUp, ""},
+        {"PageDown", Qt::Key_PageDown, ""},
+        {"Backspace", Qt::Key_Backspace, ""},
+        {"Tab", Qt::Key_Tab, "\t"},
+        {"Home", Qt::Key_Home, ""},
+        {"End", Qt::Key_End, ""},
+        {"Delete", Qt::Key_Delete, ""},
+        {"*", Qt::Key_Asterisk, "*"},
+        {"#", Qt::Key_NumberSign, "#"},
+        {"F8", Qt::Key_F8, ""},
+        {"F9", Qt::Key_F9, ""},
+        {"Space", Qt::Key_Space, " "},
     };
     for (const auto& row : named)
         if (name == QLatin1String(row.name)) {
@@ -59,7 +77,9 @@ QList<Key> keysTyping(const QString& text)
 {
     QList<Key> keys;
     for (qsizetype i = 0; i < text.size(); ++i) {
-        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate() ? 2 : 1;
+        const qsizetype length = text.at(i).isHighSurrogate() && i + 1 < text.size() && text.at(i + 1).isLowSurrogate()
+                                     ? 2
+                                     : 1;
         keys.append(keyTyping(QStringView(text).mid(i, length)));
         i += length - 1;
     }
@@ -124,7 +144,8 @@ std::optional<Script> parse(const QString& text, QString* error)
                 step.kind = Step::WaitMs;
                 step.milliseconds = ms;
             } else {
-                return fail(lineNumber, QStringLiteral("wait takes 'idle', 'idle SECONDS', 'input' or milliseconds up to 60000"));
+                return fail(lineNumber,
+                            QStringLiteral("wait takes 'idle', 'idle SECONDS', 'input' or milliseconds up to 60000"));
             }
         } else if (command == u"choose" && !rest.isEmpty()) {
             step.kind = Step::Choose;

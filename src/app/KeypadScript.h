@@ -22,18 +22,18 @@
 namespace KeypadScript {
 
 struct Key {
-    int key = 0;     // Qt::Key
-    QString text;    // the character it types, if any
+    int key = 0;   // Qt::Key
+    QString text;  // the character it types, if any
     friend bool operator==(const Key&, const Key&) = default;
 };
 
 struct Step {
     enum Kind { Keys, Type, WaitIdle, WaitMs, WaitInput, Dump, Shot, ExpectScreen, ExpectNoScreen, Choose };
     Kind kind = Dump;
-    int line = 0;         // 1-based
-    QString source;       // the line as written, without its comment
-    QList<Key> keys;      // Keys: the named keys; Type: one key a character of the argument
-    QString argument;     // text to type, file name, expected text, menu item
+    int line = 0;      // 1-based
+    QString source;    // the line as written, without its comment
+    QList<Key> keys;   // Keys: the named keys; Type: one key a character of the argument
+    QString argument;  // text to type, file name, expected text, menu item
     int milliseconds = 0;
 };
 

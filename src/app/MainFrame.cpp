@@ -2,16 +2,6 @@
 
 #include "app/HandOff.h"
 #include "archive/ArchiveCommands.h"
-#include "favorites/Favorites.h"
-#include "favorites/FavoritesDialog.h"
-#include "open/Launcher.h"
-#include "open/OpenCommands.h"
-#include "transfer/MailCommands.h"
-#include "transfer/ObexSendCommands.h"
-#include "search/SearchCommands.h"
-#include "filetypes/FileTypeCommands.h"
-#include "filetypes/TypeIcons.h"
-#include "jobs/Idle.h"
 #include "commands/CommandTable.h"
 #include "crypt/CryptCommands.h"
 #include "dialogs/JobDialog.h"
@@ -19,7 +9,14 @@
 #include "dialogs/PhoneDialog.h"
 #include "dialogs/PhonePage.h"
 #include "dialogs/SoftKeyBar.h"
+#include "favorites/Favorites.h"
+#include "favorites/FavoritesDialog.h"
 #include "fileops/FileCommands.h"
+#include "filetypes/FileTypeCommands.h"
+#include "filetypes/TypeIcons.h"
+#include "jobs/Idle.h"
+#include "open/Launcher.h"
+#include "open/OpenCommands.h"
 #include "platform/FileSystem.h"
 #include "platform/MountTable.h"
 #include "platform/PhonePath.h"
@@ -28,14 +25,17 @@
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/KeypadKeys.h"
+#include "resources/SizeText.h"
 #include "resources/SoftKeyBars.h"
 #include "resources/StringTable.h"
+#include "search/SearchCommands.h"
+#include "transfer/MailCommands.h"
+#include "transfer/ObexSendCommands.h"
 #include "transfer/ReceiveCommands.h"
+#include "tree/FolderCounter.h"
 #include "tree/FolderTree.h"
 #include "tree/SelectionBand.h"
 #include "tree/StatusBar.h"
-#include "tree/FolderCounter.h"
-#include "resources/SizeText.h"
 #include "tree/TreeImageList.h"
 #include "tree/TreeNavigation.h"
 
@@ -165,13 +165,16 @@ void MainFrame::dispatch(int commandId) { (void)m_commands.run(commandId); }
 void MainFrame::postCommand(int commandId, qint64 parameter)
 {
     ++m_postedCommands;
-    QMetaObject::invokeMethod(this, [this, commandId, parameter] {
-        --m_postedCommands;
-        if (commandId == Cmd::HandOffFile)
-            takeHandOff(parameter);
-        else
-            dispatch(commandId);
-    }, Qt::QueuedConnection);
+    QMetaObject::invokeMethod(
+        this,
+        [this, commandId, parameter] {
+            --m_postedCommands;
+            if (commandId == Cmd::HandOffFile)
+                takeHandOff(parameter);
+            else
+                dispatch(commandId);
+        },
+        Qt::QueuedConnection);
 }
 
 void MainFrame::actOnPath(const QString& path)
@@ -230,9 +233,7 @@ void MainFrame::registerCommands()
     m_commands.add(Cmd::MarksInBold, [this] { setMarksInBold(true); }).checked = [this] {
         return m_settings.marksInBold;
     };
-    m_commands.add(Cmd::ShowHidden, [this] { toggleShowHidden(); }).checked = [this] {
-        return m_settings.showHidden;
-    };
+    m_commands.add(Cmd::ShowHidden, [this] { toggleShowHidden(); }).checked = [this] { return m_settings.showHidden; };
     m_fileCommands->registerCommands(m_commands);
     m_archiveCommands->registerCommands(m_commands);
     m_receiveCommands->registerCommands(m_commands);
@@ -242,10 +243,13 @@ void MainFrame::registerCommands()
     m_searchCommands->registerCommands(m_commands);
     m_propertiesCommands->registerCommands(m_commands);
     m_fileTypeCommands->registerCommands(m_commands);
-    m_commands.add(Cmd::AddFavorite, [this] {
-        if (currentNode())
-            Favorites(m_settings.favorites).add(currentPath());
-    }, [this] { return currentNode() != nullptr; });
+    m_commands.add(
+        Cmd::AddFavorite,
+        [this] {
+            if (currentNode())
+                Favorites(m_settings.favorites).add(currentPath());
+        },
+        [this] { return currentNode() != nullptr; });
     m_commands.add(Cmd::GoToFavorites, [this] { goToFavorite(); });
     m_cryptCommands->registerCommands(m_commands);
 }
@@ -381,7 +385,8 @@ void MainFrame::closeEvent(QCloseEvent* event)
 void MainFrame::applyCards()
 {
     const QStringList now = platform::MountTable::cardPaths(
-        platform::MountTable::parse(platform::MountTable::readMountinfo()), m_fileSystem.hostPath(QStringLiteral("\\")));
+        platform::MountTable::parse(platform::MountTable::readMountinfo()),
+        m_fileSystem.hostPath(QStringLiteral("\\")));
     const QStringList before = m_cardPaths;
     m_cardPaths = now;
     m_images->setCardPaths(now);

@@ -31,7 +31,7 @@ struct TreeNode;
 namespace platform {
 class FileSystem;
 class MountWatcher;
-}
+}  // namespace platform
 
 // Fennick's one top-level window: the phone page with the selection band, the folder tree and
 // the status bar, driven by the soft keys and the keypad. It owns the settings and turns every
@@ -121,7 +121,7 @@ private:
     Selection m_selection;  // with the operation that cut or copy armed
     CommandTable m_commands;
     int m_statusComputations = 0;
-    int m_postedCommands = 0;     // queued and not run yet
+    int m_postedCommands = 0;  // queued and not run yet
     std::unique_ptr<FolderCounter> m_counter;
     std::unique_ptr<FileCommands> m_fileCommands;
     std::unique_ptr<ArchiveCommands> m_archiveCommands;

@@ -33,10 +33,7 @@ void onSignal(int signalNumber)
     errno = savedErrno;
 }
 
-void onWatchdog(int)
-{
-    _exit(128 + g_firstSignal);
-}
+void onWatchdog(int) { _exit(128 + g_firstSignal); }
 
 }  // namespace
 

@@ -39,8 +39,8 @@ private:
 
     int m_pipe[2] = {-1, -1};
     QSocketNotifier* m_notifier = nullptr;
-    struct sigaction m_previous[std::size(Signals)] {};
-    bool m_installed[std::size(Signals)] {};
+    struct sigaction m_previous[std::size(Signals)]{};
+    bool m_installed[std::size(Signals)]{};
     struct sigaction m_previousWatchdog {};
     bool m_watchdogInstalled = false;
     bool m_valid = false;

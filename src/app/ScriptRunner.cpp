@@ -1,8 +1,8 @@
 #include "app/ScriptRunner.h"
 
-#include "jobs/Idle.h"
 #include "dialogs/JobDialog.h"
 #include "dialogs/ScreenDump.h"
+#include "jobs/Idle.h"
 
 #include <QApplication>
 #include <QDialog>
@@ -275,9 +275,7 @@ void ScriptRunner::runStep()
         next();
         return;
     }
-    case KeypadScript::Step::Choose:
-        choose(step);
-        return;
+    case KeypadScript::Step::Choose: choose(step); return;
     case KeypadScript::Step::WaitInput:
         // The dumps so far are out before the test is asked to act on them.
         std::fflush(stdout);
@@ -297,9 +295,7 @@ void ScriptRunner::runStep()
         ++m_index;
         next(step.milliseconds);
         return;
-    case KeypadScript::Step::Dump:
-        print(m_dumpOutput, false, ScreenDump::dump(m_mainWindow));
-        break;
+    case KeypadScript::Step::Dump: print(m_dumpOutput, false, ScreenDump::dump(m_mainWindow)); break;
     case KeypadScript::Step::Shot:
         if (!saveShot(step.argument)) {
             fail(step, QStringLiteral("cannot write the picture"));

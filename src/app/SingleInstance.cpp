@@ -17,7 +17,10 @@ const QString SingleInstance::Identifier = QStringLiteral("Rm5uY2tLZXlwYWRGaWxlc
 
 namespace {
 
-QString lockName() { return SingleInstance::runtimeFolder() + u'/' + SingleInstance::Identifier + QStringLiteral(".lock"); }
+QString lockName()
+{
+    return SingleInstance::runtimeFolder() + u'/' + SingleInstance::Identifier + QStringLiteral(".lock");
+}
 
 constexpr int ConnectTimeoutMs = 1000;
 
@@ -36,12 +39,14 @@ bool makePrivateFolder(const QString& folder, QString* error)
         if (::chmod(name.constData(), 0700) == 0)
             return true;
     } else if (errno != EEXIST) {
-        *error = QStringLiteral("cannot make the folder %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        *error = QStringLiteral("cannot make the folder %1: %2")
+                     .arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     struct stat status {};
     if (::lstat(name.constData(), &status) != 0) {
-        *error = QStringLiteral("cannot look at the folder %1: %2").arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
+        *error = QStringLiteral("cannot look at the folder %1: %2")
+                     .arg(folder, QString::fromLocal8Bit(std::strerror(errno)));
         return false;
     }
     const QString advice = QStringLiteral("; remove it, or set XDG_RUNTIME_DIR to a private folder of yours");
@@ -54,14 +59,17 @@ bool makePrivateFolder(const QString& folder, QString* error)
         return false;
     }
     if (status.st_uid != ::geteuid()) {
-        *error = QStringLiteral("%1 belongs to user %2, not to this user (%3)").arg(folder).arg(status.st_uid).arg(::geteuid())
-            + advice;
+        *error = QStringLiteral("%1 belongs to user %2, not to this user (%3)")
+                     .arg(folder)
+                     .arg(status.st_uid)
+                     .arg(::geteuid())
+                 + advice;
         return false;
     }
     if ((status.st_mode & 07777) != 0700) {
         *error = QStringLiteral("%1 has mode %2, where only its owner may be let in (0700)")
                      .arg(folder, QStringLiteral("0%1").arg(status.st_mode & 07777, 3, 8, QLatin1Char('0')))
-            + advice;
+                 + advice;
         return false;
     }
     return true;
@@ -77,10 +85,7 @@ QString SingleInstance::runtimeFolder()
     return base + QStringLiteral("/fennick");
 }
 
-QString SingleInstance::socketName()
-{
-    return runtimeFolder() + u'/' + Identifier + QStringLiteral(".sock");
-}
+QString SingleInstance::socketName() { return runtimeFolder() + u'/' + Identifier + QStringLiteral(".sock"); }
 
 SingleInstance::SingleInstance(QObject* parent) : QObject(parent) {}
 
@@ -107,14 +112,11 @@ SingleInstance::Role SingleInstance::acquire(QString* error)
     if (m_lock->tryLock(0))
         return Role::First;
     switch (m_lock->error()) {
-    case QLockFile::LockFailedError:
-        return Role::Second;
+    case QLockFile::LockFailedError: return Role::Second;
     case QLockFile::PermissionError:
         *error = QStringLiteral("cannot make the lock file %1: permission denied").arg(lockName());
         break;
-    default:
-        *error = QStringLiteral("cannot make the lock file %1").arg(lockName());
-        break;
+    default: *error = QStringLiteral("cannot make the lock file %1").arg(lockName()); break;
     }
     return Role::Failed;
 }

@@ -17,7 +17,9 @@ public:
     };
 
     StatusTimer(Ticker ticker, std::function<void()> compute)
-        : m_ticker(std::move(ticker)), m_compute(std::move(compute)) {}
+        : m_ticker(std::move(ticker)), m_compute(std::move(compute))
+    {
+    }
 
     // A refresh request; ignored while the status bar is hidden.
     void request(bool statusHidden)

@@ -44,8 +44,9 @@ bool servesThisMachineOnly(const VncServer::Options& options)
 
 QString hostAndPort(const QString& address, int port)
 {
-    return QHostAddress(address).protocol() == QAbstractSocket::IPv6Protocol ? QStringLiteral("[%1]:%2").arg(address).arg(port)
-                                                                              : QStringLiteral("%1:%2").arg(address).arg(port);
+    return QHostAddress(address).protocol() == QAbstractSocket::IPv6Protocol
+               ? QStringLiteral("[%1]:%2").arg(address).arg(port)
+               : QStringLiteral("%1:%2").arg(address).arg(port);
 }
 
 // Binds the port as Xvnc will (SO_REUSEADDR, so that connections still closing do not count;
@@ -55,7 +56,7 @@ QString hostAndPort(const QString& address, int port)
 bool checkPort(const QString& address, int port, bool optional, QString* error)
 {
     const QHostAddress host(address);
-    sockaddr_storage storage {};
+    sockaddr_storage storage{};
     socklen_t length = 0;
     if (host.protocol() == QAbstractSocket::IPv4Protocol) {
         auto* in = reinterpret_cast<sockaddr_in*>(&storage);
@@ -87,7 +88,8 @@ bool checkPort(const QString& address, int port, bool optional, QString* error)
     if (optional && (code == EADDRNOTAVAIL || code == EAFNOSUPPORT))
         return true;
     if (code == EADDRINUSE)
-        *error = QStringLiteral("port %1 is already in use on %2; choose another one with --vnc").arg(port).arg(address);
+        *error =
+            QStringLiteral("port %1 is already in use on %2; choose another one with --vnc").arg(port).arg(address);
     else
         *error = QStringLiteral("cannot serve the screen on %1: %2").arg(hostAndPort(address, port), systemError(code));
     return false;
@@ -99,7 +101,8 @@ constexpr char AuthorityPrefix[] = "Xauthority-";
 // a file's owner keeps a lock on it while its server runs.
 void removeAbandonedAuthorityFiles(const QString& folder)
 {
-    const QStringList names = QDir(folder).entryList({QLatin1String(AuthorityPrefix) + u'*'}, QDir::Files | QDir::Hidden);
+    const QStringList names = QDir(folder).entryList({QLatin1String(AuthorityPrefix) + u'*'},
+                                                     QDir::Files | QDir::Hidden);
     for (const QString& name : names) {
         const QByteArray path = QFile::encodeName(folder + u'/' + name);
         const int descriptor = ::open(path.constData(), O_RDONLY | O_CLOEXEC | O_NOFOLLOW | O_NONBLOCK);
@@ -119,13 +122,14 @@ void removeAbandonedAuthorityFiles(const QString& folder)
 int writeAuthorityFile(const QString& folder, QString& file, QString* error)
 {
     removeAbandonedAuthorityFiles(folder);
-    QByteArray name = QFile::encodeName(folder + QStringLiteral("/.") + QLatin1String(AuthorityPrefix) + QStringLiteral("XXXXXX"));
+    QByteArray name = QFile::encodeName(folder + QStringLiteral("/.") + QLatin1String(AuthorityPrefix)
+                                        + QStringLiteral("XXXXXX"));
     const int descriptor = ::mkostemp(name.data(), O_CLOEXEC);  // mode 0600
     if (descriptor < 0) {
         *error = QStringLiteral("cannot make an X authority file in %1: %2").arg(folder, systemError(errno));
         return -1;
     }
-    std::array<quint32, 4> cookie {};
+    std::array<quint32, 4> cookie{};
     QRandomGenerator::system()->fillRange(cookie.data(), cookie.size());
     QByteArray entry;
     const auto field = [&entry](const QByteArray& bytes) {
@@ -138,8 +142,8 @@ int writeAuthorityFile(const QString& folder, QString& file, QString* error)
     field(QByteArray(reinterpret_cast<const char*>(cookie.data()), sizeof cookie));
     const QByteArray finalName = QFile::encodeName(folder + u'/' + QLatin1String(AuthorityPrefix)) + name.right(6);
     const bool made = ::flock(descriptor, LOCK_EX | LOCK_NB) == 0
-        && ::write(descriptor, entry.constData(), static_cast<size_t>(entry.size())) == entry.size()
-        && ::rename(name.constData(), finalName.constData()) == 0;
+                      && ::write(descriptor, entry.constData(), static_cast<size_t>(entry.size())) == entry.size()
+                      && ::rename(name.constData(), finalName.constData()) == 0;
     if (!made) {
         *error = QStringLiteral("cannot write an X authority file in %1: %2").arg(folder, systemError(errno));
         ::unlink(name.constData());
@@ -153,7 +157,8 @@ int writeAuthorityFile(const QString& folder, QString& file, QString* error)
 // The child between fork and exec: only calls that are safe after fork in a process that may
 // have threads. Xvnc gets /dev/null as input, the log pipe as output, the display pipe as
 // descriptor 3 (-displayfd 3) and nothing else of ours.
-[[noreturn]] void execXvnc(const char* program, char* const argv[], pid_t parent, int devNull, int logWrite, int displayWrite)
+[[noreturn]] void execXvnc(const char* program, char* const argv[], pid_t parent, int devNull, int logWrite,
+                           int displayWrite)
 {
     ::setpgid(0, 0);
     ::prctl(PR_SET_PDEATHSIG, SIGTERM);
@@ -200,7 +205,7 @@ bool waitForExit(pid_t pid, int limitMs)
     const int handle = static_cast<int>(::syscall(SYS_pidfd_open, pid, 0));
     if (handle < 0)
         return false;
-    pollfd exited {handle, POLLIN, 0};
+    pollfd exited{handle, POLLIN, 0};
     const QDeadlineTimer deadline(limitMs);
     int ready = 0;
     do
@@ -249,7 +254,8 @@ bool VncServer::check(const Options& options, QString* error)
         return false;
     }
     if ((status.st_mode & 077) != 0) {
-        *error = QStringLiteral("the VNC password file %1 is open to other users; make it yours alone: chmod 600 %1").arg(file);
+        *error = QStringLiteral("the VNC password file %1 is open to other users; make it yours alone: chmod 600 %1")
+                     .arg(file);
         return false;
     }
     // vncpasswd writes 8 bytes, and 8 more for a view-only password.
@@ -270,13 +276,14 @@ QString findXvnc()
 
 QStringList xvncArguments(const VncServer::Options& options, const QString& authorityFile)
 {
-    QStringList arguments{QStringLiteral("-displayfd"), QStringLiteral("3"),
-                          QStringLiteral("-auth"), authorityFile,
-                          QStringLiteral("-nolisten"), QStringLiteral("tcp"),
-                          QStringLiteral("-geometry"), QStringLiteral("%1x%2").arg(options.size.width()).arg(options.size.height()),
-                          QStringLiteral("-depth"), QStringLiteral("24"),
-                          QStringLiteral("-desktop"), QStringLiteral("Fennick"),
-                          QStringLiteral("-rfbport"), QString::number(options.port)};
+    QStringList arguments{
+        QStringLiteral("-displayfd"), QStringLiteral("3"),
+        QStringLiteral("-auth"),      authorityFile,
+        QStringLiteral("-nolisten"),  QStringLiteral("tcp"),
+        QStringLiteral("-geometry"),  QStringLiteral("%1x%2").arg(options.size.width()).arg(options.size.height()),
+        QStringLiteral("-depth"),     QStringLiteral("24"),
+        QStringLiteral("-desktop"),   QStringLiteral("Fennick"),
+        QStringLiteral("-rfbport"),   QString::number(options.port)};
     if (options.address.isEmpty())
         arguments << QStringLiteral("-localhost");
     else
@@ -284,8 +291,8 @@ QStringList xvncArguments(const VncServer::Options& options, const QString& auth
     if (options.passwordFile.isEmpty())
         arguments << QStringLiteral("-SecurityTypes") << QStringLiteral("None");
     else
-        arguments << QStringLiteral("-SecurityTypes") << QStringLiteral("VncAuth")
-                  << QStringLiteral("-rfbauth") << QFileInfo(options.passwordFile).absoluteFilePath();
+        arguments << QStringLiteral("-SecurityTypes") << QStringLiteral("VncAuth") << QStringLiteral("-rfbauth")
+                  << QFileInfo(options.passwordFile).absoluteFilePath();
     // The screen is the phone's: a viewer may not resize it. The log keeps connections and
     // errors, which are forwarded to our standard error.
     arguments << QStringLiteral("-AcceptSetDesktopSize=0") << QStringLiteral("-Log")
@@ -420,8 +427,7 @@ bool VncServer::awaitDisplay(int displayPipe, QString* error)
     // before the display number was written is dropped.
     ::fcntl(m_log, F_SETFL, ::fcntl(m_log, F_GETFL) | O_NONBLOCK);
     char buffer[4096];
-    while (::read(m_log, buffer, sizeof buffer) > 0) {
-    }
+    while (::read(m_log, buffer, sizeof buffer) > 0) {}
     return true;
 }
 
@@ -433,8 +439,7 @@ void VncServer::stop()
         ::kill(m_pid, SIGTERM);
         if (!waitForExit(m_pid, StopLimitMs))
             ::kill(m_pid, SIGKILL);
-        while (::waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {
-        }
+        while (::waitpid(m_pid, nullptr, 0) < 0 && errno == EINTR) {}
         m_pid = -1;
     }
     if (m_log >= 0)

@@ -1,11 +1,11 @@
 #include "archive/ArchiveCommands.h"
 
 #include "archive/CreateZipDialog.h"
-#include "archive/ZipAssociation.h"
-#include "commands/CommandTable.h"
 #include "archive/Unzip.h"
+#include "archive/ZipAssociation.h"
 #include "archive/ZipCreate.h"
 #include "archive/ZipProgressView.h"
+#include "commands/CommandTable.h"
 #include "dialogs/FolderPicker.h"
 #include "dialogs/JobDialog.h"
 #include "dialogs/MessageBox.h"
@@ -18,9 +18,9 @@
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
+#include "resources/UnnumberedTexts.h"
 #include "tree/FolderTree.h"
 #include "tree/TreeNavigation.h"
-#include "resources/UnnumberedTexts.h"
 
 #include <QFile>
 
@@ -30,10 +30,7 @@ using platform::PhonePath::splitLast;
 
 namespace {
 
-const DialogTemplate& progressPage()
-{
-    return *DialogTemplates::find(DialogTemplates::ZipProgress);
-}
+const DialogTemplate& progressPage() { return *DialogTemplates::find(DialogTemplates::ZipProgress); }
 
 bool isZip(const QString& path) { return path.endsWith(QLatin1String(".zip"), Qt::CaseInsensitive); }
 
@@ -42,9 +39,12 @@ bool isZip(const QString& path) { return path.endsWith(QLatin1String(".zip"), Qt
 void ArchiveCommands::registerCommands(CommandTable& table)
 {
     const auto currentIsZip = [this] { return !currentArchive().isEmpty(); };
-    table.add(Cmd::ZipSelection, [this] { zipSelection(); }, [this] { return !m_selection.isEmpty(); });
-    table.add(Cmd::UnzipHere, [this] { unzipHere(); }, currentIsZip);
-    table.add(Cmd::UnzipTo, [this] { unzipTo(); }, currentIsZip);
+    table.add(
+        Cmd::ZipSelection, [this] { zipSelection(); }, [this] { return !m_selection.isEmpty(); });
+    table.add(
+        Cmd::UnzipHere, [this] { unzipHere(); }, currentIsZip);
+    table.add(
+        Cmd::UnzipTo, [this] { unzipTo(); }, currentIsZip);
     table.add(Cmd::CheckZipAssociation, [] { (void)ZipAssociation::check(ZipAssociation::modulePath()); });
 }
 
@@ -96,21 +96,25 @@ ZipCreate::Result ArchiveCommands::zipSelectionToArchive(const QString& archive,
     ZipCreate::Result result;
     TreeWalk::Failure listing;
     bool listed = true;
-    JobDialog::run(m_owner, progressPage(), [&](JobContext& context) {
-        std::vector<ZipCreate::Item> items;
-        listed = ZipCreate::collect(m_fileSystem, paths, items, listing);
-        if (!listed)
-            return;
-        context.bytesTotal = bytes;
-        // An unreadable file: Yes stops the archive there, No leaves the file out. The question
-        // says why, so that a named pipe is told from a locked file.
-        const auto askUnreadable = [&](const QString& path, FsError reason) {
-            const QString question = Str::arg(Str::ZipSourceUnreadable, path) + QStringLiteral("\n\n")
-                                     + FailureText::reason(reason);
-            return context.ask([this, question] { return MessageBox::question(m_owner, question); }, Cmd::Yes) != Cmd::Yes;
-        };
-        result = ZipCreate::write(m_fileSystem, archive, items, level, &context, askUnreadable);
-    }, new ZipProgressView(name));
+    JobDialog::run(
+        m_owner, progressPage(),
+        [&](JobContext& context) {
+            std::vector<ZipCreate::Item> items;
+            listed = ZipCreate::collect(m_fileSystem, paths, items, listing);
+            if (!listed)
+                return;
+            context.bytesTotal = bytes;
+            // An unreadable file: Yes stops the archive there, No leaves the file out. The question
+            // says why, so that a named pipe is told from a locked file.
+            const auto askUnreadable = [&](const QString& path, FsError reason) {
+                const QString question = Str::arg(Str::ZipSourceUnreadable, path) + QStringLiteral("\n\n")
+                                         + FailureText::reason(reason);
+                return context.ask([this, question] { return MessageBox::question(m_owner, question); }, Cmd::Yes)
+                       != Cmd::Yes;
+            };
+            result = ZipCreate::write(m_fileSystem, archive, items, level, &context, askUnreadable);
+        },
+        new ZipProgressView(name));
     if (!listed) {
         result.outcome = ZipCreate::Outcome::Failed;
         result.failedItem = listing.path;
@@ -123,23 +127,19 @@ ZipCreate::Result ArchiveCommands::zipSelectionToArchive(const QString& archive,
 bool ArchiveCommands::tellZipFailure(const ZipCreate::Result& result)
 {
     switch (result.outcome) {
-    case ZipCreate::Outcome::Done:
-        return true;
-    case ZipCreate::Outcome::CannotCreate:
-        MessageBox::error(m_owner, Str::text(Str::ZipCreateFailed));
-        return false;
+    case ZipCreate::Outcome::Done: return true;
+    case ZipCreate::Outcome::CannotCreate: MessageBox::error(m_owner, Str::text(Str::ZipCreateFailed)); return false;
     case ZipCreate::Outcome::Failed:
         if (result.listingFailed) {
             MessageBox::error(m_owner, FailureText::cannotList(result.failedItem, result.error));
             MessageBox::error(m_owner, Str::text(Str::ZipSomeFilesFailed));
             return false;
         }
-        MessageBox::error(m_owner, Str::text(Str::ZipSomeFilesFailed) + QStringLiteral("\n\n'%1': ").arg(result.failedItem)
+        MessageBox::error(m_owner, Str::text(Str::ZipSomeFilesFailed)
+                                       + QStringLiteral("\n\n'%1': ").arg(result.failedItem)
                                        + FailureText::reason(result.error));
         return true;
-    case ZipCreate::Outcome::Stopped:
-        MessageBox::error(m_owner, Str::text(Str::ZipSomeFilesFailed));
-        return true;
+    case ZipCreate::Outcome::Stopped: MessageBox::error(m_owner, Str::text(Str::ZipSomeFilesFailed)); return true;
     }
     return true;
 }
@@ -160,7 +160,8 @@ void ArchiveCommands::unzipHere()
         return;
     TreeNode* current = m_tree.currentNode();
     TreeNode* parent = current->parent == m_tree.treeModel()->root() ? nullptr : current->parent;
-    (void)unzipArchive(m_fileSystem.hostPath(archive), splitLast(archive).name, splitLast(archive).folder, parent, true);
+    (void)unzipArchive(m_fileSystem.hostPath(archive), splitLast(archive).name, splitLast(archive).folder, parent,
+                       true);
     m_changed();
 }
 
@@ -201,9 +202,10 @@ bool ArchiveCommands::unzipArchive(const QByteArray& host, const QString& archiv
     platform::OpenFolder folder;
     Unzip::Result result;
     if (m_fileSystem.openFolder(target, folder) == FsError::None) {
-        JobDialog::run(m_owner, progressPage(), [&](JobContext& context) {
-            result = Unzip::extract(m_fileSystem, host, folder, &context);
-        }, new ZipProgressView(archiveName));
+        JobDialog::run(
+            m_owner, progressPage(),
+            [&](JobContext& context) { result = Unzip::extract(m_fileSystem, host, folder, &context); },
+            new ZipProgressView(archiveName));
     } else {
         result.outcome = Unzip::Outcome::CannotOpen;
     }
@@ -211,11 +213,11 @@ bool ArchiveCommands::unzipArchive(const QByteArray& host, const QString& archiv
     // its first entry was whole) goes again rather than stand empty beside it. Only an empty
     // folder can be removed, so one that holds anything stays.
     folder.reset();
-    const bool folderGone =
-        result.outcome != Unzip::Outcome::Done && m_fileSystem.removeFolder(target) == FsError::None;
+    const bool folderGone = result.outcome != Unzip::Outcome::Done
+                            && m_fileSystem.removeFolder(target) == FsError::None;
     if (result.outcome == Unzip::Outcome::CannotOpen || result.outcome == Unzip::Outcome::NoEntries) {
-        QString text =
-            Str::text(result.outcome == Unzip::Outcome::CannotOpen ? Str::ZipOpenFailed : Str::ZipListFailed);
+        QString text = Str::text(result.outcome == Unzip::Outcome::CannotOpen ? Str::ZipOpenFailed
+                                                                              : Str::ZipListFailed);
         // When it was the file that could not be opened (a named pipe, a device, a locked file),
         // the message names it and says why.
         if (result.openError != FsError::None)
@@ -232,11 +234,9 @@ bool ArchiveCommands::unzipArchive(const QByteArray& host, const QString& archiv
     }
     // Entries that could not be unpacked are told, never passed over in silence.
     if (result.skipped > 0)
-        MessageBox::error(m_owner, Txt::text(Txt::EntriesNotUnpacked)
-                                       .arg(result.skipped)
-                                       .arg(result.entries)
-                                       .arg(result.firstSkipped)
-                                   + FailureText::reason(result.firstError));
+        MessageBox::error(
+            m_owner, Txt::text(Txt::EntriesNotUnpacked).arg(result.skipped).arg(result.entries).arg(result.firstSkipped)
+                         + FailureText::reason(result.firstError));
     if (newFolder)
         *newFolder = target;
     return true;

@@ -127,7 +127,8 @@ FsError EntryData::open(QFile& archive, qint64 leading, qint64 record, EntryData
     const QByteArray localHeader = readAt(archive, leading + static_cast<qint64>(local), 30);
     if (!localHeader.startsWith("PK\x03\x04"))
         return FsError::IoError;
-    out.m_data = leading + static_cast<qint64>(local) + 30 + static_cast<qint64>(little(localHeader.constData() + 26, 2))
+    out.m_data = leading + static_cast<qint64>(local) + 30
+                 + static_cast<qint64>(little(localHeader.constData() + 26, 2))
                  + static_cast<qint64>(little(localHeader.constData() + 28, 2));
     if (out.m_compressed > static_cast<quint64>(archive.size()) || out.m_data > archive.size()
         || static_cast<qint64>(out.m_compressed) > archive.size() - out.m_data

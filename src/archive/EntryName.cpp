@@ -35,7 +35,8 @@ QString unicodePath(const QByteArray& stored, const QByteArray& extra)
             return QString();
         if (tag == UnicodePathTag && size >= 5 && extra.at(at + 4) == 1) {
             const quint32 checksum = read32(extra, at + 5);
-            const uLong actual = crc32(0L, reinterpret_cast<const Bytef*>(stored.constData()), static_cast<uInt>(stored.size()));
+            const uLong actual = crc32(0L, reinterpret_cast<const Bytef*>(stored.constData()),
+                                       static_cast<uInt>(stored.size()));
             if (checksum == actual) {
                 QStringDecoder utf8(QStringDecoder::Utf8);
                 const QString name = utf8(extra.mid(at + 9, size - 5));

@@ -22,7 +22,7 @@ QString decode(const QByteArray& stored, quint16 flags, const QByteArray& extraF
 // as "etc/x"). A name ending in a separator is a folder entry; one with no name left is empty.
 struct Placement {
     QStringList folders;
-    QString file;      // empty for a folder entry
+    QString file;  // empty for a folder entry
     bool isFolder = false;
     bool isEmpty() const { return folders.isEmpty() && file.isEmpty(); }
 };

@@ -99,14 +99,18 @@ bool isEmptyArchive(QFile& file)
 // then not looked up again.
 class FolderChain {
 public:
-    explicit FolderChain(platform::FileSystem& fileSystem, const OpenFolder& root) : m_fileSystem(fileSystem), m_root(root) {}
+    explicit FolderChain(platform::FileSystem& fileSystem, const OpenFolder& root)
+        : m_fileSystem(fileSystem), m_root(root)
+    {
+    }
 
     // The open folder for `names` below the root, made where missing; a file or a link in
     // the way is no folder (NotAFolder), and no link is ever gone through.
     FsError reach(const QStringList& names, const OpenFolder*& out)
     {
         qsizetype same = 0;
-        while (same < names.size() && same < static_cast<qsizetype>(m_chain.size()) && m_names.at(same) == names.at(same))
+        while (same < names.size() && same < static_cast<qsizetype>(m_chain.size())
+               && m_names.at(same) == names.at(same))
             ++same;
         m_chain.resize(static_cast<size_t>(same));
         m_names = m_names.mid(0, same);
@@ -114,8 +118,8 @@ public:
             const OpenFolder& parent = i == 0 ? m_root : *m_chain.back();
             DirEntry existing;
             if (m_fileSystem.entryAt(parent, names.at(i), existing) != FsError::None) {
-                if (const FsError error = m_fileSystem.createFolderAt(parent, names.at(i)); error != FsError::None
-                    && error != FsError::AlreadyExists)
+                if (const FsError error = m_fileSystem.createFolderAt(parent, names.at(i));
+                    error != FsError::None && error != FsError::AlreadyExists)
                     return error;
             }
             auto folder = std::make_unique<OpenFolder>();
@@ -157,7 +161,8 @@ std::optional<QString> currentEntryName(unzFile file)
     QByteArray stored(static_cast<qsizetype>(info.size_filename), '\0');
     QByteArray extra(static_cast<qsizetype>(info.size_file_extra), '\0');
     if (unzGetCurrentFileInfo64(file, &info, stored.data(), static_cast<uLong>(stored.size()), extra.data(),
-                                static_cast<uLong>(extra.size()), nullptr, 0) != UNZ_OK)
+                                static_cast<uLong>(extra.size()), nullptr, 0)
+        != UNZ_OK)
         return std::nullopt;
     return EntryName::decode(stored, static_cast<quint16>(info.flag), extra);
 }
@@ -254,8 +259,9 @@ Unzip::Result Unzip::extract(platform::FileSystem& fileSystem, const QByteArray&
             ++result.written;
             continue;
         }
-        const FsError error = writeEntryFile(fileSystem, archiveFile, leading, static_cast<qint64>(unzGetOffset64(file)),
-                                             *folder, placement.file, context);
+        const FsError error = writeEntryFile(fileSystem, archiveFile, leading,
+                                             static_cast<qint64>(unzGetOffset64(file)), *folder, placement.file,
+                                             context);
         if (error == FsError::Cancelled) {
             result.outcome = Outcome::Stopped;
             return result;

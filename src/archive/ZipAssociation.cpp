@@ -18,7 +18,8 @@ QString quoted(const QString& module)
 {
     for (const QChar c : module)
         if (c.isSpace() || c == u'"' || c == u'\'' || c == u'\\')
-            return u'"' + QString(module).replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\"")) + u'"';
+            return u'"' + QString(module).replace(u'\\', QStringLiteral("\\\\")).replace(u'"', QStringLiteral("\\\""))
+                   + u'"';
     return module;
 }
 
@@ -31,17 +32,15 @@ bool holds(const QString& key, const QString& expected)
 
 }  // namespace
 
-QString modulePath()
-{
-    return QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget();
-}
+QString modulePath() { return QFileInfo(QStringLiteral("/proc/self/exe")).symLinkTarget(); }
 
 bool check(const QString& module)
 {
     const QString program = quoted(module);
     const QString icon = program + QStringLiteral(",-123");
     const QString command = program + QStringLiteral(" %1");
-    if (holds(Extension, ClassName) && holds(ClassName, Description) && holds(ClassName + QStringLiteral("\\DefaultIcon"), icon)
+    if (holds(Extension, ClassName) && holds(ClassName, Description)
+        && holds(ClassName + QStringLiteral("\\DefaultIcon"), icon)
         && holds(ClassName + QStringLiteral("\\Shell\\Open\\Command"), command))
         return false;
     // Failed writes are not told: the next check finds them and writes again.
@@ -50,7 +49,8 @@ bool check(const QString& module)
     RegKey type(platform::Hive::ClassesRoot, ClassName);
     (void)type.writeString(DefaultValue, Description);
     (void)type.writeDword(QStringLiteral("EditFlags"), 0x10000);
-    (void)RegKey(platform::Hive::ClassesRoot, ClassName + QStringLiteral("\\DefaultIcon")).writeString(DefaultValue, icon);
+    (void)RegKey(platform::Hive::ClassesRoot, ClassName + QStringLiteral("\\DefaultIcon"))
+        .writeString(DefaultValue, icon);
     (void)RegKey(platform::Hive::ClassesRoot, ClassName + QStringLiteral("\\Shell\\Open\\Command"))
         .writeString(DefaultValue, command);
     return true;

@@ -33,8 +33,9 @@ public:
     {
         if (!m_spill && m_memory.size() + size > InMemory) {
             m_spill.reset(std::tmpfile());
-            if (m_spill && std::fwrite(m_memory.constData(), 1, static_cast<size_t>(m_memory.size()), m_spill.get())
-                               != static_cast<size_t>(m_memory.size()))
+            if (m_spill
+                && std::fwrite(m_memory.constData(), 1, static_cast<size_t>(m_memory.size()), m_spill.get())
+                       != static_cast<size_t>(m_memory.size()))
                 m_failed = true;
             m_memory.clear();
             if (!m_spill)
@@ -97,7 +98,7 @@ struct ArchiveOutput {
             return at < 0 ? static_cast<ZPOS64_T>(-1) : static_cast<ZPOS64_T>(at);
         };
         io.zseek64_file = [](voidpf opaque, voidpf, ZPOS64_T offset, int origin) -> long {
-            const int whence = origin == ZLIB_FILEFUNC_SEEK_SET ? SEEK_SET
+            const int whence = origin == ZLIB_FILEFUNC_SEEK_SET   ? SEEK_SET
                                : origin == ZLIB_FILEFUNC_SEEK_END ? SEEK_END
                                                                   : SEEK_CUR;
             return static_cast<ArchiveOutput*>(opaque)->file->seek(static_cast<qint64>(offset), whence) < 0 ? -1 : 0;
@@ -270,15 +271,18 @@ bool collectFolder(platform::FileSystem& fileSystem, const OpenFolder& folder, c
                    std::vector<ZipCreate::Item>& items, TreeWalk::Failure& failure)
 {
     std::vector<DirEntry> entries;
-    if (const FsError error = fileSystem.list(folder, false, [&](const DirEntry& entry) {
-            entries.push_back(entry);
-            return true;
-        }); error != FsError::None) {
+    if (const FsError error = fileSystem.list(folder, false,
+                                              [&](const DirEntry& entry) {
+                                                  entries.push_back(entry);
+                                                  return true;
+                                              });
+        error != FsError::None) {
         failure = {TreeWalk::Step::List, folder.path(), error};
         return false;
     }
     if (entries.empty()) {
-        items.push_back({prefix, splitLast(folder.path()).folder, splitLast(folder.path()).name, ZipCreate::Item::Folder});
+        items.push_back(
+            {prefix, splitLast(folder.path()).folder, splitLast(folder.path()).name, ZipCreate::Item::Folder});
         return true;
     }
     for (const DirEntry& entry : entries) {

@@ -13,7 +13,6 @@
 
 #include <algorithm>
 
-
 ZipProgressView::ZipProgressView(const QString& archiveName)
 {
     auto* layout = new QVBoxLayout(this);
@@ -49,6 +48,6 @@ void ZipProgressView::refresh(const JobContext& context)
     m_size->setText(sizeText(context.bytesDone.load(), SizeUnits::ZipProgress));
     const qint64 bytesTotal = context.bytesTotal.load();
     m_bar->setPart(bytesTotal > 0 ? double(context.bytesDone.load()) / double(bytesTotal)
-                                      : total > 0  ? double(done) / double(total)
-                                                   : 0.0);
+                   : total > 0    ? double(done) / double(total)
+                                  : 0.0);
 }

@@ -89,7 +89,8 @@ bool CrfCipher::start(const QByteArray& key, Direction direction, bool padding, 
     const unsigned char* iv = initialVector.isEmpty() ? zero : bytes(initialVector.constData());
     if (!m_context->cipher
         || EVP_CipherInit_ex2(m_context->cipher, found.tripleDes, bytes(key.constData()), iv,
-                              direction == Direction::Encrypt ? 1 : 0, nullptr) != 1
+                              direction == Direction::Encrypt ? 1 : 0, nullptr)
+               != 1
         || EVP_CIPHER_CTX_set_padding(m_context->cipher, padding ? 1 : 0) != 1) {
         ERR_clear_error();
         return false;

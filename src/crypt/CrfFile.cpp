@@ -67,9 +67,8 @@ CrfFile::Result open(platform::FileSystem& fileSystem, const platform::OpenFolde
     qint64 written = 0;
     if (!check.update(out.header.checkBlock.constData(), out.header.checkBlock.size(), plain.data(), written))
         return outcome(Outcome::NoCipher);
-    CrfFile::Result result = outcome(CrfFormat::checkMatches(QByteArrayView(plain).first(written))
-                                         ? Outcome::Done
-                                         : Outcome::WrongPassword);
+    CrfFile::Result result = outcome(
+        CrfFormat::checkMatches(QByteArrayView(plain).first(written)) ? Outcome::Done : Outcome::WrongPassword);
     result.storedName = out.header.storedName;
     return result;
 }

@@ -8,7 +8,7 @@ class JobContext;
 namespace platform {
 class FileSystem;
 class OpenFolder;
-}
+}  // namespace platform
 
 // Encrypting a file into the ".crf" format and back (see CrfFormat), on a job's worker thread
 // or anywhere else. Nothing that looks whole is incomplete: the output is written to a file

@@ -31,10 +31,10 @@ QByteArray checkText();
 
 enum class HeaderError {
     None,
-    Truncated,     // the file ends inside its header
-    NameTooLong,   // N over 259
-    CheckLength,   // M over 1008, under 8, or not whole blocks
-    BadName,       // a name that is no bare file name (empty, ".", "..", a separator, a NUL)
+    Truncated,    // the file ends inside its header
+    NameTooLong,  // N over 259
+    CheckLength,  // M over 1008, under 8, or not whole blocks
+    BadName,      // a name that is no bare file name (empty, ".", "..", a separator, a NUL)
 };
 
 struct Header {

@@ -15,9 +15,9 @@
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
+#include "resources/UnnumberedTexts.h"
 #include "tree/FolderTree.h"
 #include "tree/TreeNavigation.h"
-#include "resources/UnnumberedTexts.h"
 
 using platform::FsError;
 using Outcome = CrfFile::Outcome;
@@ -42,7 +42,10 @@ QString failureText(int textId, const CrfFile::Result& result)
 void CryptCommands::registerCommands(CommandTable& table)
 {
     const auto currentFile = [this] { return FolderTree::kindOf(m_tree.currentNode()) == TreeNode::File; };
-    table.add(Cmd::Encrypt, [this] { encryptOrDecrypt(); }, currentFile).label = [this] {
+    table
+        .add(
+            Cmd::Encrypt, [this] { encryptOrDecrypt(); }, currentFile)
+        .label = [this] {
         const TreeNode* current = m_tree.currentNode();
         const bool encrypted = current && CrfFormat::isEncryptedName(current->text);
         return Str::text(encrypted ? Str::Decrypt : Str::Crypt);
@@ -67,8 +70,9 @@ void CryptCommands::encryptOrDecrypt()
     // before a password is asked for, with the reason.
     platform::FindData item;
     if (m_fileSystem.lookUp(place.path, item) == FsError::None && item.isLink()) {
-        MessageBox::error(m_owner, Str::text(encrypted ? Str::DecryptFailed : Str::CryptFailed)
-                                       + QStringLiteral("\n\n'%1' is a link; choose the file it points at.").arg(place.path));
+        MessageBox::error(m_owner,
+                          Str::text(encrypted ? Str::DecryptFailed : Str::CryptFailed)
+                              + QStringLiteral("\n\n'%1' is a link; choose the file it points at.").arg(place.path));
         return;
     }
     if (encrypted)
@@ -97,7 +101,8 @@ void CryptCommands::encrypt(const Place& place)
                            existed](JobContext& context) {
             result = CrfFile::encrypt(m_fileSystem, folder, source, folder, outputName, password, existed, &context);
         };
-        JobDialog::run(m_owner, DialogTemplates::progressPage(Txt::text(Txt::Crypting)), work, new CryptProgressView(place.name));
+        JobDialog::run(m_owner, DialogTemplates::progressPage(Txt::text(Txt::Crypting)), work,
+                       new CryptProgressView(place.name));
     }
     // A Cancel leaves everything as it was, and nothing to tell.
     if (result.outcome == Outcome::Stopped)
@@ -152,10 +157,12 @@ void CryptCommands::decrypt(const Place& place)
     const bool existed = m_fileSystem.exists(output);
     if (existed && MessageBox::question(m_owner, Str::arg(Str::OverwriteReceived, output)) != Cmd::Yes)
         return;
-    const auto work = [this, &result, &folder, encrypted = place.name, outputName, password, existed](JobContext& context) {
+    const auto work = [this, &result, &folder, encrypted = place.name, outputName, password,
+                       existed](JobContext& context) {
         result = CrfFile::decrypt(m_fileSystem, folder, encrypted, folder, outputName, password, existed, &context);
     };
-    JobDialog::run(m_owner, DialogTemplates::progressPage(Txt::text(Txt::Decrypting)), work, new CryptProgressView(place.name));
+    JobDialog::run(m_owner, DialogTemplates::progressPage(Txt::text(Txt::Decrypting)), work,
+                   new CryptProgressView(place.name));
     if (result.outcome == Outcome::Stopped)
         return;
     if (result.outcome != Outcome::Done) {
@@ -185,8 +192,8 @@ void CryptCommands::deleteSource(const Place& place, const platform::OpenFolder&
 void CryptCommands::showOutput(const Place& place, const QString& output, bool isNew)
 {
     if (isNew)
-        (void)m_tree.populateSingle(output, place.folderItem.isValid() ? m_tree.treeModel()->node(place.folderItem)
-                                                                        : nullptr);
+        (void)m_tree.populateSingle(output,
+                                    place.folderItem.isValid() ? m_tree.treeModel()->node(place.folderItem) : nullptr);
     else
         (void)TreeNavigation::reveal(m_tree, m_fileSystem, output);
 }

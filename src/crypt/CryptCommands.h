@@ -14,7 +14,7 @@ class Selection;
 namespace platform {
 class FileSystem;
 class OpenFolder;
-}
+}  // namespace platform
 
 // "Crypt..." and "Decrypt..." (one command, whose label follows the current file): the
 // dialogs, questions and messages around encrypting a file into a ".crf" file beside it and

@@ -10,7 +10,6 @@
 
 namespace {
 
-
 }  // namespace
 
 CryptProgressView::CryptProgressView(const QString& fileName)
@@ -36,6 +35,7 @@ void CryptProgressView::refresh(const JobContext& context)
     }
     const qint64 done = context.bytesDone.load();
     const qint64 total = context.bytesTotal.load();
-    m_done->setText(Txt::text(Txt::BytesOfTotal).arg(sizeText(done, SizeUnits::Progress), sizeText(total, SizeUnits::Progress)));
+    m_done->setText(
+        Txt::text(Txt::BytesOfTotal).arg(sizeText(done, SizeUnits::Progress), sizeText(total, SizeUnits::Progress)));
     m_bar->setPart(total > 0 ? double(done) / double(total) : 0.0);
 }

@@ -33,14 +33,10 @@ DialogTemplate templateOf(int dialogId)
 
 }  // namespace
 
-DialogFrame::DialogFrame(int dialogId, QWidget* parent)
-    : DialogFrame(templateOf(dialogId), parent)
-{
-}
+DialogFrame::DialogFrame(int dialogId, QWidget* parent) : DialogFrame(templateOf(dialogId), parent) {}
 
 DialogFrame::DialogFrame(const DialogTemplate& dialogTemplate, QWidget* parent)
-    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint)
-    , m_template(dialogTemplate)
+    : QDialog(parent, Qt::Dialog | Qt::FramelessWindowHint), m_template(dialogTemplate)
 {
     m_page = new PhonePage(this);
     auto* layout = new QVBoxLayout(this);
@@ -52,15 +48,9 @@ DialogFrame::DialogFrame(const DialogTemplate& dialogTemplate, QWidget* parent)
 
 DialogFrame::~DialogFrame() = default;
 
-SoftKeyBar* DialogFrame::softKeyBar() const
-{
-    return m_page->softKeyBar();
-}
+SoftKeyBar* DialogFrame::softKeyBar() const { return m_page->softKeyBar(); }
 
-void DialogFrame::setContent(QWidget* content)
-{
-    m_page->setContent(content);
-}
+void DialogFrame::setContent(QWidget* content) { m_page->setContent(content); }
 
 int DialogFrame::run(QWidget* owner)
 {
@@ -137,25 +127,13 @@ void DialogFrame::coverOwner(QWidget* owner)
 
 void DialogFrame::tellFrameFailure(QWidget*, const QString&) {}
 
-bool DialogFrame::initialise()
-{
-    return true;
-}
+bool DialogFrame::initialise() { return true; }
 
-bool DialogFrame::onCommand(int)
-{
-    return false;
-}
+bool DialogFrame::onCommand(int) { return false; }
 
-QString DialogFrame::shownText() const
-{
-    return {};
-}
+QString DialogFrame::shownText() const { return {}; }
 
-QString DialogFrame::shownIcon() const
-{
-    return {};
-}
+QString DialogFrame::shownIcon() const { return {}; }
 
 void DialogFrame::sendCommand(int commandId)
 {
@@ -173,15 +151,9 @@ void DialogFrame::end(int code)
         m_endCode = code;
 }
 
-void DialogFrame::accept()
-{
-    end(Cmd::Ok);
-}
+void DialogFrame::accept() { end(Cmd::Ok); }
 
-void DialogFrame::reject()
-{
-    end(Cmd::Cancel);
-}
+void DialogFrame::reject() { end(Cmd::Cancel); }
 
 bool DialogFrame::hasEnabledAcceptKey() const
 {
@@ -214,14 +186,9 @@ void DialogFrame::keyPressEvent(QKeyEvent* event)
         return;
     }
     switch (m_template.backKey) {
-    case BackKeyMode::ForwardToEdit:
-        forwardBackKey();
-        break;
-    case BackKeyMode::Overridden:
-        break;
-    case BackKeyMode::None:
-        end(Cmd::Cancel);
-        break;
+    case BackKeyMode::ForwardToEdit: forwardBackKey(); break;
+    case BackKeyMode::Overridden: break;
+    case BackKeyMode::None: end(Cmd::Cancel); break;
     }
 }
 

@@ -26,7 +26,8 @@ constexpr int File = 1;
 
 }  // namespace
 
-FolderPicker::FolderPicker(platform::FileSystem& fileSystem, const QString& title, const QString& prompt, QWidget* parent)
+FolderPicker::FolderPicker(platform::FileSystem& fileSystem, const QString& title, const QString& prompt,
+                           QWidget* parent)
     : PhoneDialog(DialogTemplates::SelectFolder, parent), m_fileSystem(fileSystem)
 {
     setWindowTitle(title);

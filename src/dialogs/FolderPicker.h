@@ -17,7 +17,8 @@ class FileSystem;
 class FolderPicker : public PhoneDialog {
     Q_OBJECT
 public:
-    FolderPicker(platform::FileSystem& fileSystem, const QString& title, const QString& prompt, QWidget* parent = nullptr);
+    FolderPicker(platform::FileSystem& fileSystem, const QString& title, const QString& prompt,
+                 QWidget* parent = nullptr);
 
     // File mode: files whose names end in one of `endings` (".exe") are listed and only such a
     // file may be chosen; choosing a folder shows `refusal`. With ".exe" among the endings,

@@ -26,7 +26,6 @@ namespace {
 const JobContext* g_current = nullptr;
 bool g_progressShown = false;
 
-
 // Keeps keys and clicks from the windows under a running job, so that nothing else can be
 // started meanwhile; the progress page and the dialogs a job opens (its questions) are modal
 // and get their input as usual. Keys typed ahead are kept and delivered in order when the
@@ -53,10 +52,8 @@ protected:
         case QEvent::MouseButtonPress:
         case QEvent::MouseButtonRelease:
         case QEvent::MouseButtonDblClick:
-        case QEvent::Wheel:
-            break;
-        default:
-            return false;
+        case QEvent::Wheel: break;
+        default: return false;
         }
         // The open pop-up menu and the modal dialog on top (a question, the progress page)
         // take their keys; a pop-up's parent chain leads to the dialog that opened it.
@@ -235,9 +232,11 @@ void JobDialog::refresh()
     QString counts = itemsTotal > 0 ? Txt::text(Txt::ItemsOfTotal).arg(items).arg(itemsTotal)
                                     : Txt::text(Txt::Items).arg(items);
     if (bytesTotal > 0)
-        counts += (u'\n' + Txt::text(Txt::BytesOfTotal)).arg(sizeText(bytes, SizeUnits::Progress), sizeText(bytesTotal, SizeUnits::Progress));
+        counts += (u'\n' + Txt::text(Txt::BytesOfTotal))
+                      .arg(sizeText(bytes, SizeUnits::Progress), sizeText(bytesTotal, SizeUnits::Progress));
     m_counts->setText(counts);
-    const double part = bytesTotal > 0 ? double(bytes) / double(bytesTotal)
-                        : itemsTotal > 0 ? double(items) / double(itemsTotal) : 0.0;
+    const double part = bytesTotal > 0   ? double(bytes) / double(bytesTotal)
+                        : itemsTotal > 0 ? double(items) / double(itemsTotal)
+                                         : 0.0;
     m_bar->setPart(part);
 }

@@ -48,15 +48,11 @@ SoftKeyBarData barFor(MessageBox::Keys keys)
 QStyle::StandardPixmap fallbackPixmap(MessageBox::Icon icon)
 {
     switch (icon) {
-    case MessageBox::Icon::Error:
-        return QStyle::SP_MessageBoxCritical;
-    case MessageBox::Icon::Question:
-        return QStyle::SP_MessageBoxQuestion;
-    case MessageBox::Icon::Warning:
-        return QStyle::SP_MessageBoxWarning;
+    case MessageBox::Icon::Error: return QStyle::SP_MessageBoxCritical;
+    case MessageBox::Icon::Question: return QStyle::SP_MessageBoxQuestion;
+    case MessageBox::Icon::Warning: return QStyle::SP_MessageBoxWarning;
     case MessageBox::Icon::Information:
-    case MessageBox::Icon::None:
-        break;
+    case MessageBox::Icon::None: break;
     }
     return QStyle::SP_MessageBoxInformation;
 }
@@ -78,10 +74,7 @@ public:
 }  // namespace
 
 MessageBox::MessageBox(Icon icon, const QString& caption, const QString& text, Keys keys, QWidget* parent)
-    : DialogFrame(boxTemplate(caption), parent)
-    , m_icon(icon)
-    , m_text(text)
-    , m_keys(keys)
+    : DialogFrame(boxTemplate(caption), parent), m_icon(icon), m_text(text), m_keys(keys)
 {
     setCustomBar(barFor(keys));
     setContent(makeContent());
@@ -141,34 +134,20 @@ void MessageBox::debug(QWidget* owner, const QString& text, const QString& capti
     (void)box.run(owner);
 }
 
-QString MessageBox::defaultQuestionCaption()
-{
-    return Str::text(Str::Confirm);
-}
+QString MessageBox::defaultQuestionCaption() { return Str::text(Str::Confirm); }
 
 QString MessageBox::iconName(Icon icon)
 {
     switch (icon) {
-    case Icon::Error:
-        return QStringLiteral("dialog-error");
-    case Icon::Question:
-        return QStringLiteral("dialog-question");
-    case Icon::Information:
-        return QStringLiteral("dialog-information");
-    case Icon::Warning:
-        return QStringLiteral("dialog-warning");
-    case Icon::None:
-        break;
+    case Icon::Error: return QStringLiteral("dialog-error");
+    case Icon::Question: return QStringLiteral("dialog-question");
+    case Icon::Information: return QStringLiteral("dialog-information");
+    case Icon::Warning: return QStringLiteral("dialog-warning");
+    case Icon::None: break;
     }
     return {};
 }
 
-QString MessageBox::shownText() const
-{
-    return m_text;
-}
+QString MessageBox::shownText() const { return m_text; }
 
-QString MessageBox::shownIcon() const
-{
-    return iconName(m_icon);
-}
+QString MessageBox::shownIcon() const { return iconName(m_icon); }

@@ -16,8 +16,7 @@ constexpr int PagePointSize = 9;
 
 }  // namespace
 
-PhonePage::PhonePage(QWidget* parent)
-    : QWidget(parent)
+PhonePage::PhonePage(QWidget* parent) : QWidget(parent)
 {
     QFont pageFont = font();
     pageFont.setPointSize(PagePointSize);
@@ -58,10 +57,7 @@ void PhonePage::setContent(QWidget* content)
         m_layout->insertStretch(0, 1);
 }
 
-QString PhonePage::title() const
-{
-    return window()->windowTitle();
-}
+QString PhonePage::title() const { return window()->windowTitle(); }
 
 QFont PhonePage::titleFont() const
 {
@@ -70,33 +66,22 @@ QFont PhonePage::titleFont() const
     return bold;
 }
 
-int PhonePage::titleStripHeight() const
-{
-    return QFontMetrics(titleFont()).height() + 2 * TitlePadding;
-}
+int PhonePage::titleStripHeight() const { return QFontMetrics(titleFont()).height() + 2 * TitlePadding; }
 
-QSize PhonePage::sizeHint() const
-{
-    return {DefaultWidth, DefaultHeight};
-}
+QSize PhonePage::sizeHint() const { return {DefaultWidth, DefaultHeight}; }
 
 bool PhonePage::event(QEvent* event)
 {
     switch (event->type()) {
     case QEvent::ParentChange:
-    case QEvent::Show:
-        watchWindow();
-        break;
+    case QEvent::Show: watchWindow(); break;
     case QEvent::FontChange:
         // The strip's height follows the font; the constructor sets the font before the layout.
         if (m_layout)
             m_layout->setContentsMargins(0, titleStripHeight(), 0, 0);
         break;
-    case QEvent::WindowTitleChange:
-        update();
-        break;
-    default:
-        break;
+    case QEvent::WindowTitleChange: update(); break;
+    default: break;
     }
     return QWidget::event(event);
 }

@@ -1,10 +1,10 @@
 #include "dialogs/QuestionBox.h"
 
 #include "dialogs/Dumpable.h"
+#include "platform/RegularFile.h"
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
-#include "platform/RegularFile.h"
 #include "settings/SettingsSchema.h"
 
 #include <QFile>
@@ -24,7 +24,11 @@ public:
             writer.line(line);
     }
 
-    void setPicture(QImage picture) { m_picture = std::move(picture); update(); }
+    void setPicture(QImage picture)
+    {
+        m_picture = std::move(picture);
+        update();
+    }
 
 protected:
     void paintEvent(QPaintEvent*) override
@@ -71,7 +75,9 @@ QImage loadPicture(const QString& file, quint32 transparent)
     if (picture.isNull())
         return picture;
     picture = picture.convertToFormat(QImage::Format_ARGB32);
-    const QRgb key = transparent == 0xC0C0C0 ? picture.pixel(0, 0) : qRgb((transparent >> 16) & 0xFF, (transparent >> 8) & 0xFF, transparent & 0xFF);
+    const QRgb key = transparent == 0xC0C0C0
+                         ? picture.pixel(0, 0)
+                         : qRgb((transparent >> 16) & 0xFF, (transparent >> 8) & 0xFF, transparent & 0xFF);
     for (int y = 0; y < picture.height(); ++y) {
         auto* line = reinterpret_cast<QRgb*>(picture.scanLine(y));
         for (int x = 0; x < picture.width(); ++x)
@@ -106,20 +112,11 @@ bool QuestionBox::initialise()
 bool QuestionBox::onCommand(int commandId)
 {
     switch (commandId) {
-    case Cmd::QuestionYesToAll:
-        m_yesToAll = true;
-        [[fallthrough]];
-    case Cmd::QuestionYes:
-        end(Cmd::Yes);
-        return true;
-    case Cmd::QuestionNoToAll:
-        m_noToAll = true;
-        [[fallthrough]];
-    case Cmd::QuestionNo:
-        end(Cmd::No);
-        return true;
-    default:
-        return false;
+    case Cmd::QuestionYesToAll: m_yesToAll = true; [[fallthrough]];
+    case Cmd::QuestionYes: end(Cmd::Yes); return true;
+    case Cmd::QuestionNoToAll: m_noToAll = true; [[fallthrough]];
+    case Cmd::QuestionNo: end(Cmd::No); return true;
+    default: return false;
     }
 }
 

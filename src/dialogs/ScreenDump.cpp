@@ -85,12 +85,9 @@ QString flags(const QWidget* widget, bool holdsItsChildren = true)
 QString checkMark(Qt::CheckState state)
 {
     switch (state) {
-    case Qt::Checked:
-        return QStringLiteral("[x] ");
-    case Qt::PartiallyChecked:
-        return QStringLiteral("[-] ");
-    case Qt::Unchecked:
-        break;
+    case Qt::Checked: return QStringLiteral("[x] ");
+    case Qt::PartiallyChecked: return QStringLiteral("[-] ");
+    case Qt::Unchecked: break;
     }
     return QStringLiteral("[ ] ");
 }
@@ -100,7 +97,7 @@ QStringList labelLines(const QLabel* label)
 {
     QString text = label->text();
     const bool rich = label->textFormat() == Qt::RichText
-                   || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
+                      || (label->textFormat() == Qt::AutoText && Qt::mightBeRichText(text));
     if (rich) {
         text = QTextDocumentFragment::fromHtml(text).toPlainText();
         text.replace(QChar::LineSeparator, u'\n').replace(QChar::ParagraphSeparator, u'\n').replace(QChar::Nbsp, u' ');
@@ -146,7 +143,9 @@ void dumpRows(const QAbstractItemView* view, const QModelIndex& parent, int dept
             QString line = index == view->currentIndex() ? QStringLiteral("> ") : QStringLiteral("  ");
             line += QString(depth * 2, u' ');
             if (tree)
-                line += !model->hasChildren(index) ? QStringLiteral("  ") : expanded ? QStringLiteral("- ") : QStringLiteral("+ ");
+                line += !model->hasChildren(index) ? QStringLiteral("  ")
+                        : expanded                 ? QStringLiteral("- ")
+                                                   : QStringLiteral("+ ");
             const QVariant check = model->data(index, Qt::CheckStateRole);
             if (check.isValid())
                 line += checkMark(check.value<Qt::CheckState>());
@@ -203,7 +202,8 @@ void dumpChildren(const QWidget* widget, DumpWriter& writer)
     auto rowStart = children.begin();
     while (rowStart != children.end()) {
         const int middle = (*rowStart)->geometry().center().y();
-        auto rowEnd = std::find_if(rowStart + 1, children.end(), [middle](const QWidget* w) { return w->y() > middle; });
+        auto rowEnd = std::find_if(rowStart + 1, children.end(),
+                                   [middle](const QWidget* w) { return w->y() > middle; });
         std::stable_sort(rowStart, rowEnd, [](const QWidget* a, const QWidget* b) { return a->x() < b->x(); });
         rowStart = rowEnd;
     }
@@ -226,7 +226,7 @@ void dumpWidget(const QWidget* widget, DumpWriter& writer)
         for (SoftKeyBar::Side side : {SoftKeyBar::Left, SoftKeyBar::Right})
             if (page->softKeyBar()->hasButton(side))
                 keys += QStringLiteral(" [%1]").arg(page->softKeyBar()->label(side))
-                      + (page->softKeyBar()->isEnabled(side) ? QString() : QStringLiteral("(disabled)"));
+                        + (page->softKeyBar()->isEnabled(side) ? QString() : QStringLiteral("(disabled)"));
         writer.line(keys);
         return;
     }
@@ -243,9 +243,9 @@ void dumpWidget(const QWidget* widget, DumpWriter& writer)
     }
     if (const auto* edit = qobject_cast<const QLineEdit*>(widget)) {
         // A password shows as the dots a person sees, not as what was typed.
-        const QString text = edit->echoMode() == QLineEdit::Normal ? edit->text()
-                           : edit->echoMode() == QLineEdit::NoEcho ? QString()
-                                                                   : QString(edit->text().size(), u'*');
+        const QString text = edit->echoMode() == QLineEdit::Normal   ? edit->text()
+                             : edit->echoMode() == QLineEdit::NoEcho ? QString()
+                                                                     : QString(edit->text().size(), u'*');
         writer.line(QStringLiteral("[edit] ") + text + flags(edit));
         return;
     }
@@ -254,7 +254,8 @@ void dumpWidget(const QWidget* widget, DumpWriter& writer)
         return;
     }
     if (const auto* radio = qobject_cast<const QRadioButton*>(widget)) {
-        writer.line(checkMark(radio->isChecked() ? Qt::Checked : Qt::Unchecked) + withoutMnemonics(radio->text()) + flags(radio));
+        writer.line(checkMark(radio->isChecked() ? Qt::Checked : Qt::Unchecked) + withoutMnemonics(radio->text())
+                    + flags(radio));
         return;
     }
     if (const auto* button = qobject_cast<const QAbstractButton*>(widget)) {

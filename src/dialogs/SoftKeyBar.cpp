@@ -24,15 +24,13 @@ QFont labelFont(const QFont& base)
 
 }  // namespace
 
-SoftKeyBar::SoftKeyBar(QWidget* parent)
-    : QWidget(parent)
+SoftKeyBar::SoftKeyBar(QWidget* parent) : QWidget(parent)
 {
     setFocusPolicy(Qt::NoFocus);
     setSizePolicy(QSizePolicy::Preferred, QSizePolicy::Fixed);
 }
 
-SoftKeyBar::SoftKeyBar(int barId, QWidget* parent)
-    : SoftKeyBar(parent)
+SoftKeyBar::SoftKeyBar(int barId, QWidget* parent) : SoftKeyBar(parent)
 {
     // A bar that cannot be made stays empty; an owner that must know asks setBar() itself.
     (void)setBar(barId);
@@ -69,7 +67,8 @@ bool SoftKeyBar::setBar(const SoftKeyBarData& bar)
         }
         if (button.popupIndex == SoftKeyButton::WholeMenu) {
             target.menu = buildMenu(*items, target.label);
-        } else if (button.popupIndex >= 0 && button.popupIndex < items->size() && items->at(button.popupIndex).isPopup()) {
+        } else if (button.popupIndex >= 0 && button.popupIndex < items->size()
+                   && items->at(button.popupIndex).isPopup()) {
             const MenuItem& popup = items->at(button.popupIndex);
             target.menu = buildMenu(popup.children, popup.text);
         } else {
@@ -134,10 +133,7 @@ void SoftKeyBar::setLabel(Side side, const QString& text)
     update();
 }
 
-QString SoftKeyBar::label(Side side) const
-{
-    return key(side).label;
-}
+QString SoftKeyBar::label(Side side) const { return key(side).label; }
 
 void SoftKeyBar::setEnabled(Side side, bool enabled)
 {
@@ -145,15 +141,9 @@ void SoftKeyBar::setEnabled(Side side, bool enabled)
     update();
 }
 
-bool SoftKeyBar::isEnabled(Side side) const
-{
-    return key(side).present && key(side).enabled;
-}
+bool SoftKeyBar::isEnabled(Side side) const { return key(side).present && key(side).enabled; }
 
-bool SoftKeyBar::hasButton(Side side) const
-{
-    return key(side).present;
-}
+bool SoftKeyBar::hasButton(Side side) const { return key(side).present; }
 
 int SoftKeyBar::commandId(Side side) const
 {
@@ -161,15 +151,9 @@ int SoftKeyBar::commandId(Side side) const
     return target.present && !target.button.dropDown ? target.button.commandId : 0;
 }
 
-QMenu* SoftKeyBar::menu(Side side) const
-{
-    return key(side).menu;
-}
+QMenu* SoftKeyBar::menu(Side side) const { return key(side).menu; }
 
-QAction* SoftKeyBar::action(int commandId) const
-{
-    return m_actions.value(commandId, nullptr);
-}
+QAction* SoftKeyBar::action(int commandId) const { return m_actions.value(commandId, nullptr); }
 
 bool SoftKeyBar::handleKey(QKeyEvent* event)
 {
@@ -218,10 +202,7 @@ QSize SoftKeyBar::sizeHint() const
             metrics.height() + 2 * VerticalPadding};
 }
 
-QSize SoftKeyBar::minimumSizeHint() const
-{
-    return sizeHint();
-}
+QSize SoftKeyBar::minimumSizeHint() const { return sizeHint(); }
 
 void SoftKeyBar::paintEvent(QPaintEvent*)
 {

@@ -35,7 +35,7 @@ public:
     void setEnabled(Side side, bool enabled);
     bool isEnabled(Side side) const;
     bool hasButton(Side side) const;
-    int commandId(Side side) const; // 0 for a drop-down or a missing key
+    int commandId(Side side) const;  // 0 for a drop-down or a missing key
 
     // The pop-up a drop-down key opens; nullptr for a plain or missing key.
     QMenu* menu(Side side) const;

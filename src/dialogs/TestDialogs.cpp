@@ -24,40 +24,19 @@ SeamState& state()
 
 }  // namespace
 
-void TestDialogs::answerNext(int code)
-{
-    state().answers.enqueue(code);
-}
+void TestDialogs::answerNext(int code) { state().answers.enqueue(code); }
 
-int TestDialogs::pendingAnswers()
-{
-    return static_cast<int>(state().answers.size());
-}
+int TestDialogs::pendingAnswers() { return static_cast<int>(state().answers.size()); }
 
-void TestDialogs::failNextInit(InitStep step)
-{
-    state().failure = step;
-}
+void TestDialogs::failNextInit(InitStep step) { state().failure = step; }
 
-TestDialogs::Shown TestDialogs::lastShown()
-{
-    return state().lastShown;
-}
+TestDialogs::Shown TestDialogs::lastShown() { return state().lastShown; }
 
-int TestDialogs::shownCount()
-{
-    return state().shownCount;
-}
+int TestDialogs::shownCount() { return state().shownCount; }
 
-QList<TestDialogs::Shown> TestDialogs::shownHistory()
-{
-    return state().history;
-}
+QList<TestDialogs::Shown> TestDialogs::shownHistory() { return state().history; }
 
-void TestDialogs::reset()
-{
-    state() = SeamState();
-}
+void TestDialogs::reset() { state() = SeamState(); }
 
 std::optional<int> TestDialogs::takeAnswer()
 {

@@ -18,10 +18,10 @@ public:
 
     // What the last dialog that ran showed.
     struct Shown {
-        int dialogId = 0; // 0 for a message box
+        int dialogId = 0;  // 0 for a message box
         QString caption;
-        QString text;     // a message box's text; empty for other dialogs
-        QString icon;     // a message box's icon name ("dialog-error", ...); empty for none
+        QString text;  // a message box's text; empty for other dialogs
+        QString icon;  // a message box's icon name ("dialog-error", ...); empty for none
         QString leftKey;
         QString rightKey;
     };

@@ -8,8 +8,8 @@
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
-#include "tree/TreeImageList.h"
 #include "resources/UnnumberedTexts.h"
+#include "tree/TreeImageList.h"
 
 #include <QAction>
 #include <QHeaderView>
@@ -24,7 +24,10 @@ constexpr int IsFolderRole = Qt::UserRole + 1;
 
 FavoritesDialog::FavoritesDialog(Favorites& favorites, platform::FileSystem& fileSystem, TreeImageList& images,
                                  QWidget* parent)
-    : PhoneDialog(DialogTemplates::Favorites, parent), m_favorites(favorites), m_fileSystem(fileSystem), m_images(images)
+    : PhoneDialog(DialogTemplates::Favorites, parent),
+      m_favorites(favorites),
+      m_fileSystem(fileSystem),
+      m_images(images)
 {
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
@@ -122,15 +125,9 @@ bool FavoritesDialog::onCommand(int commandId)
             return true;
         }
         return false;
-    case Cmd::MenuCancel:
-        end(Cmd::MenuCancel);
-        return true;
-    case Cmd::FavoriteMoveUp:
-        move(-1);
-        return true;
-    case Cmd::FavoriteMoveDown:
-        move(1);
-        return true;
+    case Cmd::MenuCancel: end(Cmd::MenuCancel); return true;
+    case Cmd::FavoriteMoveUp: move(-1); return true;
+    case Cmd::FavoriteMoveDown: move(1); return true;
     case Cmd::FavoriteRemove: {
         const int row = m_list->currentItem() ? m_list->indexOfTopLevelItem(m_list->currentItem()) : -1;
         const int number = numberAt(row);
@@ -141,7 +138,6 @@ bool FavoritesDialog::onCommand(int commandId)
         fill(row + 1 < m_list->topLevelItemCount() ? numberAt(row + 1) - 1 : number - 1);
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }

@@ -17,8 +17,7 @@ QString reason(platform::FsError error)
     case FsError::NotAFolder: return Txt::text(Txt::ReasonNotAFolder);
     case FsError::InvalidName: return Txt::text(Txt::ReasonInvalidName);
     case FsError::IoError: return Txt::text(Txt::ReasonIoError);
-    case FsError::NotRegularFile:
-        return Txt::text(Txt::ReasonNotRegularFile);
+    case FsError::NotRegularFile: return Txt::text(Txt::ReasonNotRegularFile);
     default: break;
     }
     QString text = platform::describe(error);

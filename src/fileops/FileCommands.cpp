@@ -14,8 +14,8 @@
 #include "platform/PhonePath.h"
 #include "resources/Commands.h"
 #include "resources/StringTable.h"
-#include "tree/FolderTree.h"
 #include "resources/UnnumberedTexts.h"
+#include "tree/FolderTree.h"
 
 #include <QPersistentModelIndex>
 
@@ -271,7 +271,7 @@ bool FileCommands::currentParentIsFree() const
 {
     const TreeNode* current = m_tree.currentNode();
     return current && current->parent && current->parent->parent
-        && m_selection.find(m_tree.fullPathOf(current->parent)) < 0;
+           && m_selection.find(m_tree.fullPathOf(current->parent)) < 0;
 }
 
 void FileCommands::registerCommands(CommandTable& table)
@@ -281,18 +281,29 @@ void FileCommands::registerCommands(CommandTable& table)
     table.add(Cmd::NewFile, [this] { newItem(true); });
     table.add(Cmd::NewFolder, [this] { newItem(false); });
     table.add(Cmd::Rename, [this] { renameItem(); });
-    table.add(Cmd::DeleteCurrent, [this] { deleteCurrent(); }, hasCurrent);
-    table.add(Cmd::DeleteSelection, [this] { deleteSelection(); }, hasSelection);
-    table.add(Cmd::SelectItem, [this] { toggleSelection(m_tree.currentNode()); }, hasCurrent).label = [this] {
+    table.add(
+        Cmd::DeleteCurrent, [this] { deleteCurrent(); }, hasCurrent);
+    table.add(
+        Cmd::DeleteSelection, [this] { deleteSelection(); }, hasSelection);
+    table
+        .add(
+            Cmd::SelectItem, [this] { toggleSelection(m_tree.currentNode()); }, hasCurrent)
+        .label = [this] {
         const TreeNode* current = m_tree.currentNode();
         return Str::text(current && current->marked ? Str::DeselectItem : Str::SelectItem);
     };
-    table.add(Cmd::ClearSelection, [this] { clearSelection(); }, hasSelection);
-    table.add(Cmd::SelectAllInFolder, [this] { selectAllInFolder(); }, [this] { return currentParentIsFree(); });
-    table.add(Cmd::CutSelection, [this] { cutSelection(); }, hasSelection);
-    table.add(Cmd::CopySelection, [this] { copySelection(); }, hasSelection);
-    table.add(Cmd::PasteSelection, [this] { pasteSelection(); },
-              [this] { return m_selection.pendingOp() != PendingOp::None; });
-    table.add(Cmd::PasteShortcut, [this] { pasteShortcuts(); },
-              [this] { return m_selection.pendingOp() == PendingOp::Copy; });
+    table.add(
+        Cmd::ClearSelection, [this] { clearSelection(); }, hasSelection);
+    table.add(
+        Cmd::SelectAllInFolder, [this] { selectAllInFolder(); }, [this] { return currentParentIsFree(); });
+    table.add(
+        Cmd::CutSelection, [this] { cutSelection(); }, hasSelection);
+    table.add(
+        Cmd::CopySelection, [this] { copySelection(); }, hasSelection);
+    table.add(
+        Cmd::PasteSelection, [this] { pasteSelection(); },
+        [this] { return m_selection.pendingOp() != PendingOp::None; });
+    table.add(
+        Cmd::PasteShortcut, [this] { pasteShortcuts(); },
+        [this] { return m_selection.pendingOp() == PendingOp::Copy; });
 }

@@ -23,8 +23,12 @@ class FileCommands {
 public:
     FileCommands(platform::FileSystem& fileSystem, FolderTree& tree, Selection& selection, QWidget* owner,
                  std::function<void()> changed, std::function<void()> armed)
-        : m_fileSystem(fileSystem), m_tree(tree), m_selection(selection), m_owner(owner),
-          m_changed(std::move(changed)), m_armed(std::move(armed))
+        : m_fileSystem(fileSystem),
+          m_tree(tree),
+          m_selection(selection),
+          m_owner(owner),
+          m_changed(std::move(changed)),
+          m_armed(std::move(armed))
     {
     }
 

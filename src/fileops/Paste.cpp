@@ -11,9 +11,9 @@
 #include "platform/PhonePath.h"
 #include "resources/Commands.h"
 #include "resources/StringTable.h"
+#include "resources/UnnumberedTexts.h"
 #include "tree/FolderTree.h"
 #include "tree/TreeNavigation.h"
-#include "resources/UnnumberedTexts.h"
 
 #include <QFile>
 
@@ -179,9 +179,9 @@ Paste::Resolution Paste::resolveTargetName(JobContext& context, const Work& entr
         return Overwrite;
     const QString target = join(m_destination, name);
     const QString question = entry.kind == ItemKind::Folder ? Str::arg(Str::OverwriteFolderQuestion, target)
-                                             : Str::arg(Str::OverwriteFileQuestion, target);
-    const int answer = context.ask([this, question] { return QuestionBox::ask(m_owner, question, m_yesToAll, m_noToAll); },
-                                   Cmd::No);
+                                                            : Str::arg(Str::OverwriteFileQuestion, target);
+    const int answer = context.ask(
+        [this, question] { return QuestionBox::ask(m_owner, question, m_yesToAll, m_noToAll); }, Cmd::No);
     return answer == Cmd::Yes ? Overwrite : Skip;
 }
 

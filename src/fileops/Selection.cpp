@@ -45,8 +45,8 @@ Selection::Totals Selection::totals() const
     return totals;
 }
 
-SelectionEntry Selection::measure(platform::FileSystem& fileSystem, const QString& path, platform::ItemKind kind, JobContext* context,
-                                  TreeWalk::Failure* failure)
+SelectionEntry Selection::measure(platform::FileSystem& fileSystem, const QString& path, platform::ItemKind kind,
+                                  JobContext* context, TreeWalk::Failure* failure)
 {
     SelectionEntry entry;
     entry.path = path;
@@ -76,10 +76,7 @@ SelectionEntry Selection::measure(platform::FileSystem& fileSystem, const QStrin
     return entry;
 }
 
-bool Selection::marksContentsOf(const QString& folderPath) const
-{
-    return !folderPath.isEmpty() && covers(folderPath);
-}
+bool Selection::marksContentsOf(const QString& folderPath) const { return !folderPath.isEmpty() && covers(folderPath); }
 
 bool Selection::attachItem(const QString& path, TreeNode* node)
 {

@@ -7,10 +7,7 @@ namespace {
 constexpr qsizetype MaxTarget = 4096;
 }  // namespace
 
-QByteArray encode(const QString& target)
-{
-    return QByteArray::number(target.size()) + '#' + target.toUtf8();
-}
+QByteArray encode(const QString& target) { return QByteArray::number(target.size()) + '#' + target.toUtf8(); }
 
 bool decode(const QByteArray& bytes, QString& target)
 {

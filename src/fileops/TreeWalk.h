@@ -40,8 +40,8 @@ public:
     // in it, depth first, files before their folder. A `stoppable` delete ends between two
     // items when asked to stop (a Cancelled failure); the source of a move is not stoppable,
     // so that it is never left half deleted.
-    [[nodiscard]] bool deleteItem(const platform::OpenFolder& folder, const QString& name, platform::DirEntry::Kind kind,
-                                  bool stoppable);
+    [[nodiscard]] bool deleteItem(const platform::OpenFolder& folder, const QString& name,
+                                  platform::DirEntry::Kind kind, bool stoppable);
     // Adds up everything below an open folder: every file and folder at any depth, hidden
     // ones included; a link counts as a file of its own.
     [[nodiscard]] bool measure(const platform::OpenFolder& folder, Totals& totals);

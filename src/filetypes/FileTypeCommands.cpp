@@ -10,7 +10,8 @@
 
 void FileTypeCommands::registerCommands(CommandTable& table)
 {
-    table.add(Cmd::OpenWith, [this] { openWith(); }, m_currentIsFile);
+    table.add(
+        Cmd::OpenWith, [this] { openWith(); }, m_currentIsFile);
     table.add(Cmd::ManageFileTypes, [this] { manageFileTypes(); });
 }
 

@@ -15,7 +15,10 @@ class FileTypeCommands {
 public:
     FileTypeCommands(platform::FileSystem& fileSystem, const Launcher& launcher, QWidget* owner,
                      std::function<QString()> currentPath, std::function<bool()> currentIsFile)
-        : m_fileSystem(fileSystem), m_launcher(launcher), m_owner(owner), m_currentPath(std::move(currentPath)),
+        : m_fileSystem(fileSystem),
+          m_launcher(launcher),
+          m_owner(owner),
+          m_currentPath(std::move(currentPath)),
           m_currentIsFile(std::move(currentIsFile))
     {
     }

@@ -23,7 +23,8 @@ namespace {
 constexpr int LongestTypedExtension = 15;
 }  // namespace
 
-FileTypeDialog::FileTypeDialog(platform::FileSystem& fileSystem, const FileType& type, bool fixedExtension, QWidget* parent)
+FileTypeDialog::FileTypeDialog(platform::FileSystem& fileSystem, const FileType& type, bool fixedExtension,
+                               QWidget* parent)
     : PhoneDialog(DialogTemplates::FileType, parent), m_fileSystem(fileSystem), m_type(type)
 {
     auto* content = new QWidget;
@@ -130,11 +131,8 @@ bool FileTypeDialog::saveIfValid()
 bool FileTypeDialog::onCommand(int commandId)
 {
     switch (commandId) {
-    case Cmd::Ok:
-        return !saveIfValid();  // a refused page stays open
-    case Cmd::MenuCancel:
-        end(Cmd::MenuCancel);
-        return true;
+    case Cmd::Ok: return !saveIfValid();  // a refused page stays open
+    case Cmd::MenuCancel: end(Cmd::MenuCancel); return true;
     case Cmd::FileTypeChangeApplication: {
         const QString program = pickFile({QStringLiteral(".exe")});
         if (program.isEmpty())
@@ -155,7 +153,6 @@ bool FileTypeDialog::onCommand(int commandId)
         m_icons->setFocus();
         return true;
     }
-    default:
-        return false;
+    default: return false;
     }
 }

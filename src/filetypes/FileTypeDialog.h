@@ -18,7 +18,8 @@ class FileTypeDialog : public PhoneDialog {
 public:
     // `type` fills the page; with `fixedExtension` the extension cannot be changed (editing an
     // existing type, or making a program a type's default from "Open with...").
-    FileTypeDialog(platform::FileSystem& fileSystem, const FileType& type, bool fixedExtension, QWidget* parent = nullptr);
+    FileTypeDialog(platform::FileSystem& fileSystem, const FileType& type, bool fixedExtension,
+                   QWidget* parent = nullptr);
 
     // What was saved, after the dialog ended with 1.
     const FileType& type() const { return m_type; }

@@ -27,7 +27,8 @@ QIcon desktopIcon(const QString& path)
                 // be opened when it is painted, on the user-interface thread.
                 QByteArray bytes;
                 QPixmap picture;
-                if (platform::readRegularFile(QFile::encodeName(entry.icon()), platform::Links::Follow, MostIconBytes, bytes)
+                if (platform::readRegularFile(QFile::encodeName(entry.icon()), platform::Links::Follow, MostIconBytes,
+                                              bytes)
                         == platform::FsError::None
                     && picture.loadFromData(bytes))
                     return QIcon(picture);
@@ -58,7 +59,8 @@ QList<Icon> load(const QString& module)
         path = path.mid(1, path.size() - 2);
     // Opened without waiting and only when regular: a module named by the user may be a pipe.
     QFile file;
-    if (path.isEmpty() || platform::openRegularFile(QFile::encodeName(path), platform::Links::Follow, file) != platform::FsError::None)
+    if (path.isEmpty()
+        || platform::openRegularFile(QFile::encodeName(path), platform::Links::Follow, file) != platform::FsError::None)
         return {};
     QList<Icon> icons;
     PeIcons pe;

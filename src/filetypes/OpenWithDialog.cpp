@@ -4,7 +4,6 @@
 #include "dialogs/MessageBox.h"
 #include "dialogs/SoftKeyBar.h"
 #include "filetypes/FileTypeDialog.h"
-#include "settings/FileTypes.h"
 #include "filetypes/ModuleIcons.h"
 #include "filetypes/OpenWithList.h"
 #include "open/DesktopEntry.h"
@@ -13,6 +12,7 @@
 #include "resources/DialogTemplates.h"
 #include "resources/StringTable.h"
 #include "resources/UnnumberedTexts.h"
+#include "settings/FileTypes.h"
 
 #include <QAction>
 #include <QCheckBox>
@@ -173,7 +173,6 @@ bool OpenWithDialog::onCommand(int commandId)
     case Cmd::OpenWithInformations:
         MessageBox::information(this, Str::text(Str::OpenWithNote), Str::text(Str::Informations));
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }

@@ -143,7 +143,8 @@ void PeIcons::readType(quint32 directoryOffset, QHash<int, Span>& into) const
         (void)readU32(m_bytes, entry, id);
         (void)readU32(m_bytes, entry + 4, target);
         // Only numbers 1 to 65534 name an icon; named resources are not numbered.
-        if ((id & 0x80000000u) || id == 0 || id > 65534 || !(target & 0x80000000u) || into.contains(static_cast<int>(id)))
+        if ((id & 0x80000000u) || id == 0 || id > 65534 || !(target & 0x80000000u)
+            || into.contains(static_cast<int>(id)))
             continue;
         const quint64 languages = static_cast<quint64>(m_resourceOffset) + (target & 0x7fffffffu);
         quint32 languageCount = 0;

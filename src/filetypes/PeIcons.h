@@ -40,6 +40,6 @@ private:
     QList<Section> m_sections;
     quint32 m_resourceOffset = 0;  // file offset of the resource directory's root
     quint32 m_resourceSize = 0;
-    QHash<int, Span> m_groups;     // group icon number -> its GRPICONDIR
-    QHash<int, Span> m_icons;      // single icon number -> its image
+    QHash<int, Span> m_groups;  // group icon number -> its GRPICONDIR
+    QHash<int, Span> m_icons;   // single icon number -> its image
 };

@@ -1,7 +1,7 @@
 #include "filetypes/TypeIcons.h"
 
-#include "settings/FileTypes.h"
 #include "filetypes/ModuleIcons.h"
+#include "settings/FileTypes.h"
 
 namespace TypeIcons {
 

@@ -25,8 +25,11 @@ public:
 
     PostedCall(std::shared_ptr<std::atomic<quint64>> generation, std::shared_ptr<std::atomic<int>> pending,
                std::function<void()> call)
-        : QEvent(type()), m_generation(std::move(generation)), m_pending(std::move(pending)),
-          m_postedIn(m_generation->load()), m_call(std::move(call))
+        : QEvent(type()),
+          m_generation(std::move(generation)),
+          m_pending(std::move(pending)),
+          m_postedIn(m_generation->load()),
+          m_call(std::move(call))
     {
         // Published with release, taken with acquire when it runs: the queue's own lock is not
         // one every checker sees.
@@ -98,10 +101,7 @@ Worker::~Worker()
     delete m_poster;
 }
 
-bool Worker::isBusy() const
-{
-    return m_pending->load() > 0 || (m_running->load() && !(m_resting && m_resting()));
-}
+bool Worker::isBusy() const { return m_pending->load() > 0 || (m_running->load() && !(m_resting && m_resting())); }
 
 bool Worker::start(Work work)
 {

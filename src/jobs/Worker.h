@@ -77,6 +77,6 @@ public:
 
 namespace jobs {
 // Starts a thread as std::jthread does, unless a RefuseThreadStarts lives; throws
-// std::system_error when no thread is given. For Worker and TaskPool only.
+// std::system_error when no thread is given. For Worker and AsideTask only.
 std::jthread startThread(std::function<void(std::stop_token)> body);
 }  // namespace jobs

@@ -27,7 +27,10 @@ QString unescapeValue(const QString& value)
         case 't': out += u'\t'; break;
         case 'r': out += u'\r'; break;
         case '\\': out += u'\\'; break;
-        default: out += c; out += next; break;  // kept for the Exec quoting below
+        default:
+            out += c;
+            out += next;
+            break;  // kept for the Exec quoting below
         }
     }
     return out;
@@ -120,7 +123,7 @@ bool DesktopEntry::load(const QString& hostPath)
     QByteArray bytes;
     return platform::readRegularFile(QFile::encodeName(hostPath), platform::Links::Follow, 1024 * 1024, bytes)
                == platform::FsError::None
-        && parse(bytes);
+           && parse(bytes);
 }
 
 bool DesktopEntry::canStart() const
@@ -177,8 +180,14 @@ QStringList DesktopEntry::command(const QString& file, const QString& entryFile)
                 continue;
             }
             switch (word.at(++i).unicode()) {
-            case 'f': expanded += file; filePlaced = true; break;
-            case 'u': expanded += url; filePlaced = true; break;
+            case 'f':
+                expanded += file;
+                filePlaced = true;
+                break;
+            case 'u':
+                expanded += url;
+                filePlaced = true;
+                break;
             case 'c': expanded += m_name; break;
             case 'k': expanded += entryFile; break;
             case '%': expanded += u'%'; break;

@@ -2,7 +2,6 @@
 
 #include "dialogs/MessageBox.h"
 #include "fileops/ShortcutFile.h"
-#include "settings/FileTypes.h"
 #include "open/DesktopApps.h"
 #include "open/DesktopEntry.h"
 #include "open/ShellWords.h"
@@ -10,6 +9,7 @@
 #include "platform/RegularFile.h"
 #include "resources/StringTable.h"
 #include "resources/UnnumberedTexts.h"
+#include "settings/FileTypes.h"
 
 #include <QFile>
 #include <QProcess>
@@ -39,7 +39,7 @@ int codeForMissing(const QByteArray& host, int error)
     struct stat folder;
     const QByteArray parent = slash <= 0 ? QByteArray("/") : host.left(slash);
     return ::stat(parent.constData(), &folder) == 0 && S_ISDIR(folder.st_mode) ? Launcher::FileNotFound
-                                                                                : Launcher::PathNotFound;
+                                                                               : Launcher::PathNotFound;
 }
 
 // Where a program named in a command is: a path as given, a bare name found on PATH.
@@ -113,7 +113,8 @@ int Launcher::open(const QByteArray& host, const QStringList& arguments, int dep
         // Looked at again through the open handle: the item may have been replaced by a pipe
         // since the look above.
         QByteArray bytes;
-        const platform::FsError error = platform::readRegularFile(host, platform::Links::Follow, MostShortcutBytes, bytes);
+        const platform::FsError error = platform::readRegularFile(host, platform::Links::Follow, MostShortcutBytes,
+                                                                  bytes);
         if (error == platform::FsError::NotRegularFile)
             return NotRegularFile;
         QString target;

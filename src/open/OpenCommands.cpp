@@ -7,7 +7,8 @@
 
 void OpenCommands::registerCommands(CommandTable& table)
 {
-    table.add(Cmd::Open, [this] { openCurrentItem(); }, m_currentIsFile);
+    table.add(
+        Cmd::Open, [this] { openCurrentItem(); }, m_currentIsFile);
     table.add(Cmd::Run, [this] { runCommand(); });
 }
 

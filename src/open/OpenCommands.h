@@ -13,8 +13,11 @@ public:
     // `currentPath` gives the current item's path, `post` posts a command to the main window.
     OpenCommands(const Launcher& launcher, QWidget* owner, std::function<QString()> currentPath,
                  std::function<bool()> currentIsFile, std::function<void(int)> post)
-        : m_launcher(launcher), m_owner(owner), m_currentPath(std::move(currentPath)),
-          m_currentIsFile(std::move(currentIsFile)), m_post(std::move(post))
+        : m_launcher(launcher),
+          m_owner(owner),
+          m_currentPath(std::move(currentPath)),
+          m_currentIsFile(std::move(currentIsFile)),
+          m_post(std::move(post))
     {
     }
 

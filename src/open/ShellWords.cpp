@@ -24,8 +24,7 @@ QStringList split(const QString& text)
             i = stop;
         } else if (c == u'"') {
             for (++i; i < text.size() && text.at(i) != u'"'; ++i) {
-                if (text.at(i) == u'\\' && i + 1 < text.size()
-                    && QStringView(u"\\\"$`").contains(text.at(i + 1)))
+                if (text.at(i) == u'\\' && i + 1 < text.size() && QStringView(u"\\\"$`").contains(text.at(i + 1)))
                     ++i;
                 word += text.at(i);
             }

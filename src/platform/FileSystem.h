@@ -36,10 +36,10 @@ inline constexpr quint32 Settable = ReadOnly | Hidden | System | Archive;
 
 // Times are milliseconds since 1970-01-01 UTC; 0 means unknown.
 struct FindData {
-    QString name;                 // the bare name, as a phone name (see PhonePath)
+    QString name;  // the bare name, as a phone name (see PhonePath)
     quint32 attributes = 0;
-    qint64 size = 0;              // 0 for folders
-    qint64 creationTime = 0;      // the birth time; 0 where the file system keeps none
+    qint64 size = 0;          // 0 for folders
+    qint64 creationTime = 0;  // the birth time; 0 where the file system keeps none
     qint64 lastWriteTime = 0;
     qint64 lastAccessTime = 0;
 
@@ -110,9 +110,9 @@ private:
 
 // How a long copy is watched and stopped from another thread.
 struct CopyControl {
-    const std::atomic<bool>* stop = nullptr;  // checked between pieces of a large file
-    std::atomic<qint64>* bytesDone = nullptr; // grows as data is written
-    bool flush = false;                       // the data is on the disk before the name appears
+    const std::atomic<bool>* stop = nullptr;   // checked between pieces of a large file
+    std::atomic<qint64>* bytesDone = nullptr;  // grows as data is written
+    bool flush = false;                        // the data is on the disk before the name appears
 };
 
 // A file being written that takes its name only when it is complete: until commit() it has
@@ -206,8 +206,7 @@ public:
 
     // Copies a file (see copyFileAt); the source and the target's folder are found by their
     // paths.
-    [[nodiscard]] FsError copyFile(const QString& source, const QString& target, bool failIfExists,
-                                   bool flush = false);
+    [[nodiscard]] FsError copyFile(const QString& source, const QString& target, bool failIfExists, bool flush = false);
 
     // Deletes a file. As on the phone, a read-only file stays (AccessDenied until the
     // attribute is cleared), and a folder is no file (AccessDenied). A symbolic link is

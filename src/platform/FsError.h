@@ -9,19 +9,19 @@ namespace platform {
 // looked up in one step.
 enum class FsError : int {
     None = 0,
-    FileNotFound = 2,      // the item itself is missing
-    PathNotFound = 3,      // a folder on the way is missing
-    AccessDenied = 5,      // permission, or a read-only mount
-    InvalidName = 123,     // a name the host cannot store ("/", NUL, "." or "..")
-    AlreadyExists = 183,   // the target exists and may not be replaced
+    FileNotFound = 2,     // the item itself is missing
+    PathNotFound = 3,     // a folder on the way is missing
+    AccessDenied = 5,     // permission, or a read-only mount
+    InvalidName = 123,    // a name the host cannot store ("/", NUL, "." or "..")
+    AlreadyExists = 183,  // the target exists and may not be replaced
     DirectoryNotEmpty = 145,
     DiskFull = 112,
-    NotSameDevice = 17,    // a move across mounts, which only a copy can do
+    NotSameDevice = 17,  // a move across mounts, which only a copy can do
     NotAFolder = 267,
-    IoError = 1117,        // a read or write error of the device
+    IoError = 1117,  // a read or write error of the device
     Cancelled = 1223,
-    NotSupported = 50,     // the file system cannot keep what was asked (extended attributes)
-    NotRegularFile = 1920, // a named pipe, a device or a socket where data was to be read: never read
+    NotSupported = 50,      // the file system cannot keep what was asked (extended attributes)
+    NotRegularFile = 1920,  // a named pipe, a device or a socket where data was to be read: never read
     Other = 31,
 };
 

@@ -86,9 +86,9 @@ QStringList cardPaths(const QList<Mount>& mounts, const QByteArray& hostRoot)
 bool isPseudoFileSystem(const QByteArray& fileSystemType)
 {
     static const QList<QByteArray> pseudo = {
-        "proc", "sysfs", "devtmpfs", "devpts", "cgroup", "cgroup2", "securityfs", "debugfs", "tracefs",
-        "pstore", "bpf", "configfs", "fusectl", "mqueue", "hugetlbfs", "efivarfs", "binfmt_misc",
-        "autofs", "selinuxfs", "rpc_pipefs", "nsfs", "nfsd",
+        "proc",        "sysfs",  "devtmpfs",  "devpts",     "cgroup",  "cgroup2", "securityfs", "debugfs",
+        "tracefs",     "pstore", "bpf",       "configfs",   "fusectl", "mqueue",  "hugetlbfs",  "efivarfs",
+        "binfmt_misc", "autofs", "selinuxfs", "rpc_pipefs", "nsfs",    "nfsd",
     };
     return pseudo.contains(fileSystemType);
 }
@@ -123,8 +123,7 @@ MountWatcher::MountWatcher(QObject* parent) : QObject(parent)
         // The condition stays raised until the file is read again from its start.
         char buffer[4096];
         ::lseek(m_fd, 0, SEEK_SET);
-        while (::read(m_fd, buffer, sizeof buffer) > 0) {
-        }
+        while (::read(m_fd, buffer, sizeof buffer) > 0) {}
         emit changed();
     });
 }

@@ -23,8 +23,8 @@ public:
     bool matchesAscii(const char* name, qsizetype length) const;
 
 private:
-    QString m_folded;       // the pattern, case-folded
-    QByteArray m_asciiFolded; // the same as bytes, when the pattern is ASCII
+    QString m_folded;          // the pattern, case-folded
+    QByteArray m_asciiFolded;  // the same as bytes, when the pattern is ASCII
     bool m_everything = false;
     bool m_wildcards = false;
     bool m_ascii = false;

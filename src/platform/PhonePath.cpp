@@ -23,15 +23,9 @@ QString join(const QString& folder, const QString& name)
     return folder + u'\\' + name;
 }
 
-bool equals(const QString& a, const QString& b)
-{
-    return a.compare(b, Qt::CaseInsensitive) == 0;
-}
+bool equals(const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) == 0; }
 
-bool same(const QString& a, const QString& b)
-{
-    return a == b;
-}
+bool same(const QString& a, const QString& b) { return a == b; }
 
 bool within(const QString& path, const QString& folder)
 {
@@ -64,10 +58,17 @@ int utf8SequenceLength(const QByteArray& bytes, qsizetype i)
         return 1;
     int length = 0;
     char32_t code = 0;
-    if ((lead & 0xE0) == 0xC0) { length = 2; code = lead & 0x1F; }
-    else if ((lead & 0xF0) == 0xE0) { length = 3; code = lead & 0x0F; }
-    else if ((lead & 0xF8) == 0xF0) { length = 4; code = lead & 0x07; }
-    else return 0;
+    if ((lead & 0xE0) == 0xC0) {
+        length = 2;
+        code = lead & 0x1F;
+    } else if ((lead & 0xF0) == 0xE0) {
+        length = 3;
+        code = lead & 0x0F;
+    } else if ((lead & 0xF8) == 0xF0) {
+        length = 4;
+        code = lead & 0x07;
+    } else
+        return 0;
     if (i + length > bytes.size())
         return 0;
     for (int k = 1; k < length; ++k) {

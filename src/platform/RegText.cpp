@@ -70,7 +70,8 @@ QString valueText(const RegValue& value)
     if (!text.isNull())
         return u'"' + escape(text) + u'"';
     if (value.type == RegType::Dword && value.data.size() == 4)
-        return QStringLiteral("dword:%1").arg(qFromLittleEndian<quint32>(value.data.constData()), 8, 16, QLatin1Char('0'));
+        return QStringLiteral("dword:%1")
+            .arg(qFromLittleEndian<quint32>(value.data.constData()), 8, 16, QLatin1Char('0'));
     if (value.type == RegType::Binary)
         return QStringLiteral("hex:") + hexList(value.data);
     return QStringLiteral("hex(%1):").arg(value.type, 0, 16) + hexList(value.data);
@@ -257,7 +258,8 @@ ParseResult Parser::run()
             continue;
         if (!headerSeen) {
             if (trimmed != Regedit4Header && trimmed != Regedit5Header)
-                return fail(lineNumber, QStringLiteral("the file must start with %1 or %2").arg(Regedit4Header, Regedit5Header));
+                return fail(lineNumber,
+                            QStringLiteral("the file must start with %1 or %2").arg(Regedit4Header, Regedit5Header));
             headerSeen = true;
             continue;
         }
@@ -367,7 +369,11 @@ ParseResult Parser::fail(int line, const QString& why) const
 
 bool hiveFromName(const QString& name, Hive& hive)
 {
-    const struct { const char* longName; const char* shortName; Hive hive; } hives[] = {
+    const struct {
+        const char* longName;
+        const char* shortName;
+        Hive hive;
+    } hives[] = {
         {"HKEY_CURRENT_USER", "HKCU", Hive::CurrentUser},
         {"HKEY_CLASSES_ROOT", "HKCR", Hive::ClassesRoot},
         {"HKEY_LOCAL_MACHINE", "HKLM", Hive::LocalMachine},
@@ -383,10 +389,7 @@ bool hiveFromName(const QString& name, Hive& hive)
 
 bool isWritableName(const QString& name) { return !hasLineBreak(name) && !hasUnpairedSurrogate(name); }
 
-ParseResult parse(const QString& text)
-{
-    return Parser(text).run();
-}
+ParseResult parse(const QString& text) { return Parser(text).run(); }
 
 DecodeResult decodeRegFile(const QByteArray& bytes)
 {
@@ -473,7 +476,8 @@ bool write(const QList<Key>& keys, QString& text, QString* error)
         if (!isWritableName(key.path)) {
             if (error)
                 *error = QStringLiteral("the key [%1] has a name that a .reg file cannot hold "
-                                        "(a line break or a broken UTF-16 character)").arg(keyName);
+                                        "(a line break or a broken UTF-16 character)")
+                             .arg(keyName);
             return false;
         }
         out += QStringLiteral("\n[") + keyName + QStringLiteral("]\n");
@@ -481,7 +485,8 @@ bool write(const QList<Key>& keys, QString& text, QString* error)
             if (!isWritableName(name)) {
                 if (error)
                     *error = QStringLiteral("the value \"%1\" in [%2] has a name that a .reg file cannot hold "
-                                            "(a line break or a broken UTF-16 character)").arg(name, keyName);
+                                            "(a line break or a broken UTF-16 character)")
+                                 .arg(name, keyName);
                 return false;
             }
             out += name.isEmpty() ? QStringLiteral("@") : u'"' + escape(name) + u'"';

@@ -71,7 +71,8 @@ public:
     {
         // Never a null pointer, which SQLite would store as NULL.
         static const char16_t empty[] = u"";
-        const void* characters = text.isEmpty() ? static_cast<const void*>(empty) : static_cast<const void*>(text.constData());
+        const void* characters = text.isEmpty() ? static_cast<const void*>(empty)
+                                                : static_cast<const void*>(text.constData());
         sqlite3_bind_text16(m_statement, index, characters, static_cast<int>(text.size() * 2), SQLITE_TRANSIENT);
         return *this;
     }
@@ -150,25 +151,24 @@ private:
 
 // Key ids are never reused (AUTOINCREMENT): an id kept after its key was deleted must not
 // come to mean a key created later.
-const char* const Schema =
-    "CREATE TABLE keys("
-    "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
-    "  parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,"
-    "  name TEXT NOT NULL,"
-    "  folded TEXT NOT NULL,"
-    "  UNIQUE(parent, folded));"
-    "CREATE TABLE reg_values("
-    "  id INTEGER PRIMARY KEY,"
-    "  key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,"
-    "  name TEXT NOT NULL,"
-    "  folded TEXT NOT NULL,"
-    "  type INTEGER NOT NULL,"
-    "  data BLOB NOT NULL,"
-    "  UNIQUE(key, folded));"
-    "INSERT INTO keys(id, parent, name, folded) VALUES"
-    "  (1, NULL, 'HKEY_CURRENT_USER', 'hkey_current_user'),"
-    "  (2, NULL, 'HKEY_CLASSES_ROOT', 'hkey_classes_root'),"
-    "  (3, NULL, 'HKEY_LOCAL_MACHINE', 'hkey_local_machine');";
+const char* const Schema = "CREATE TABLE keys("
+                           "  id INTEGER PRIMARY KEY AUTOINCREMENT,"
+                           "  parent INTEGER REFERENCES keys(id) ON DELETE CASCADE,"
+                           "  name TEXT NOT NULL,"
+                           "  folded TEXT NOT NULL,"
+                           "  UNIQUE(parent, folded));"
+                           "CREATE TABLE reg_values("
+                           "  id INTEGER PRIMARY KEY,"
+                           "  key INTEGER NOT NULL REFERENCES keys(id) ON DELETE CASCADE,"
+                           "  name TEXT NOT NULL,"
+                           "  folded TEXT NOT NULL,"
+                           "  type INTEGER NOT NULL,"
+                           "  data BLOB NOT NULL,"
+                           "  UNIQUE(key, folded));"
+                           "INSERT INTO keys(id, parent, name, folded) VALUES"
+                           "  (1, NULL, 'HKEY_CURRENT_USER', 'hkey_current_user'),"
+                           "  (2, NULL, 'HKEY_CLASSES_ROOT', 'hkey_classes_root'),"
+                           "  (3, NULL, 'HKEY_LOCAL_MACHINE', 'hkey_local_machine');";
 
 enum class Content { Empty, Store, NewerStore, Foreign, Unreadable };
 
@@ -208,16 +208,14 @@ Inspection inspect(sqlite3* db)
 QString refusal(const QString& file, const Inspection& found)
 {
     switch (found.content) {
-    case Content::Foreign:
-        return QStringLiteral("%1 is a database of another program, not a settings store").arg(file);
+    case Content::Foreign: return QStringLiteral("%1 is a database of another program, not a settings store").arg(file);
     case Content::NewerStore:
         return QStringLiteral("%1 was written by a newer Fennick (store version %2)").arg(file).arg(found.version);
     case Content::Unreadable:
         return QStringLiteral("%1 is not a usable settings store: %2")
             .arg(file, found.detail.isEmpty() ? QStringLiteral("damaged") : found.detail);
     case Content::Empty:
-    case Content::Store:
-        break;
+    case Content::Store: break;
     }
     return QString();
 }
@@ -237,9 +235,7 @@ QString examineExisting(const QString& file, const QByteArray& encodedFile)
         return QFileInfo::exists(QFile::decodeName(encodedFile + ending));
     };
     const bool untouched = !besideIt("-wal") && !besideIt("-shm") && !besideIt("-journal");
-    const QByteArray name = untouched
-        ? "file:" + encodedFile.toPercentEncoding("/") + "?immutable=1"
-        : encodedFile;
+    const QByteArray name = untouched ? "file:" + encodedFile.toPercentEncoding("/") + "?immutable=1" : encodedFile;
     sqlite3* reader = nullptr;
     if (sqlite3_open_v2(name.constData(), &reader, SQLITE_OPEN_READONLY | (untouched ? SQLITE_OPEN_URI : 0), nullptr)
         != SQLITE_OK) {
@@ -271,8 +267,8 @@ bool setUpSchema(sqlite3* db)
 {
     // UTF-16 text holds any QString exactly; this only takes effect on an empty database.
     return exec(db, "PRAGMA encoding = 'UTF-16le'") && exec(db, Schema)
-        && exec(db, QByteArray("PRAGMA application_id = " + QByteArray::number(ApplicationId)).constData())
-        && exec(db, QByteArray("PRAGMA user_version = " + QByteArray::number(SchemaVersion)).constData());
+           && exec(db, QByteArray("PRAGMA application_id = " + QByteArray::number(ApplicationId)).constData())
+           && exec(db, QByteArray("PRAGMA user_version = " + QByteArray::number(SchemaVersion)).constData());
 }
 
 }  // namespace
@@ -402,10 +398,13 @@ Outcome writeValueIn(sqlite3* db, RegistryStore::KeyId key, const QString& name,
         return Outcome::Failed;
     // An update keeps the value's row, and so its place in the enumeration order. A key id
     // that is no longer a key fails on the foreign key.
-    Statement write(db,
-                    "INSERT INTO reg_values(key, name, folded, type, data) VALUES(?, ?, ?, ?, ?) "
-                    "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data");
-    write.bind(1, key).bind(2, name).bind(3, fold(name)).bind(4, static_cast<qint64>(value.type)).bindBlob(5, value.data);
+    Statement write(db, "INSERT INTO reg_values(key, name, folded, type, data) VALUES(?, ?, ?, ?, ?) "
+                        "ON CONFLICT(key, folded) DO UPDATE SET type = excluded.type, data = excluded.data");
+    write.bind(1, key)
+        .bind(2, name)
+        .bind(3, fold(name))
+        .bind(4, static_cast<qint64>(value.type))
+        .bindBlob(5, value.data);
     return write.run() ? Outcome::Done : Outcome::Failed;
 }
 
@@ -432,10 +431,9 @@ Outcome deleteSubKeyIn(sqlite3* db, RegistryStore::KeyId key, const QString& nam
     // the key's own values.
     std::vector<RegistryStore::KeyId> subtree;
     {
-        Statement gather(db,
-                         "WITH RECURSIVE subtree(id) AS (SELECT ? UNION ALL "
-                         "  SELECT keys.id FROM keys JOIN subtree ON keys.parent = subtree.id) "
-                         "SELECT id FROM subtree ORDER BY id DESC");
+        Statement gather(db, "WITH RECURSIVE subtree(id) AS (SELECT ? UNION ALL "
+                             "  SELECT keys.id FROM keys JOIN subtree ON keys.parent = subtree.id) "
+                             "SELECT id FROM subtree ORDER BY id DESC");
         gather.bind(1, child);
         int step = SQLITE_ROW;
         while ((step = gather.step()) == SQLITE_ROW)
@@ -558,7 +556,8 @@ bool RegistryStore::exportText(QString& text, QString* error)
             values.bind(1, key.id);
             int step = SQLITE_ROW;
             while ((step = values.step()) == SQLITE_ROW)
-                entry.values.append({values.text(0), RegValue{static_cast<quint32>(values.integer(1)), values.blob(2)}});
+                entry.values.append(
+                    {values.text(0), RegValue{static_cast<quint32>(values.integer(1)), values.blob(2)}});
             if (step != SQLITE_DONE)
                 return failed();
             std::vector<Pending> children;

@@ -20,8 +20,7 @@ enum class Links { Follow, NotFollowed };
 // A read-only handle (close-on-exec) of a regular file, or -1 with the reason. With
 // Links::NotFollowed a link at the path itself gives AccessDenied, as the item is the link.
 // A folder gives AccessDenied. `size` (optional) gets the file's size.
-[[nodiscard]] FsError openRegularFile(const QByteArray& hostPath, Links links, int& descriptor,
-                                      qint64* size = nullptr);
+[[nodiscard]] FsError openRegularFile(const QByteArray& hostPath, Links links, int& descriptor, qint64* size = nullptr);
 
 // The same, handed out as a QFile open for reading that owns the handle (and closes it).
 [[nodiscard]] FsError openRegularFile(const QByteArray& hostPath, Links links, QFile& out);

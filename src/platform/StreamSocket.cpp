@@ -177,12 +177,14 @@ bool ListenSocket::open(const QString& address, quint16 port, QString* error)
         any->sin6_addr = in6addr_any;
         any->sin6_port = htons(port);
         length = sizeof(sockaddr_in6);
-    } else if (auto* v4 = reinterpret_cast<sockaddr_in*>(&storage); ::inet_pton(AF_INET, text.constData(), &v4->sin_addr) == 1) {
+    } else if (auto* v4 = reinterpret_cast<sockaddr_in*>(&storage);
+               ::inet_pton(AF_INET, text.constData(), &v4->sin_addr) == 1) {
         family = AF_INET;
         v4->sin_family = AF_INET;
         v4->sin_port = htons(port);
         length = sizeof(sockaddr_in);
-    } else if (auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage); ::inet_pton(AF_INET6, text.constData(), &v6->sin6_addr) == 1) {
+    } else if (auto* v6 = reinterpret_cast<sockaddr_in6*>(&storage);
+               ::inet_pton(AF_INET6, text.constData(), &v6->sin6_addr) == 1) {
         v6->sin6_family = AF_INET6;
         v6->sin6_port = htons(port);
         length = sizeof(sockaddr_in6);

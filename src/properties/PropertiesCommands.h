@@ -18,7 +18,10 @@ public:
     // refreshes what shows the item's attributes outside the page.
     PropertiesCommands(platform::FileSystem& fileSystem, TreeImageList& images, QWidget* owner,
                        std::function<QString()> currentPath, std::function<void()> afterwards)
-        : m_fileSystem(fileSystem), m_images(images), m_owner(owner), m_currentPath(std::move(currentPath)),
+        : m_fileSystem(fileSystem),
+          m_images(images),
+          m_owner(owner),
+          m_currentPath(std::move(currentPath)),
           m_afterwards(std::move(afterwards))
     {
     }

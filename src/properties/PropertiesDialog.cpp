@@ -7,9 +7,9 @@
 #include "platform/PhonePath.h"
 #include "properties/PropertiesAttributes.h"
 #include "properties/PropertiesText.h"
-#include "resources/SizeText.h"
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
+#include "resources/SizeText.h"
 #include "resources/StringTable.h"
 #include "tree/TreeImageList.h"
 
@@ -77,8 +77,8 @@ PropertiesDialog::PropertiesDialog(platform::FileSystem& fileSystem, TreeImageLi
     layout->addLayout(boxes);
     layout->addStretch(1);
     // Keys act on the focused box, so the focus shows as plainly as the current row of a list.
-    content->setStyleSheet(QStringLiteral(
-        "QCheckBox:focus { background-color: palette(highlight); color: palette(highlighted-text); }"));
+    content->setStyleSheet(
+        QStringLiteral("QCheckBox:focus { background-color: palette(highlight); color: palette(highlighted-text); }"));
     setContent(content);
 
     // `wait idle` waits for the count until its result shows.
@@ -99,7 +99,8 @@ bool PropertiesDialog::initialise()
     m_name->setText(name);
     if (m_isFolder) {
         m_sizeStartPending = true;
-        QMetaObject::invokeMethod(this, [this] { sendCommand(Cmd::CalculateFolderSize); }, Qt::QueuedConnection);
+        QMetaObject::invokeMethod(
+            this, [this] { sendCommand(Cmd::CalculateFolderSize); }, Qt::QueuedConnection);
     } else {
         m_size->setText(sizeText(m_item.size, SizeUnits::File));
     }
@@ -121,15 +122,12 @@ bool PropertiesDialog::initialise()
 bool PropertiesDialog::onCommand(int commandId)
 {
     switch (commandId) {
-    case Cmd::CalculateFolderSize:
-        startSizeCount();
-        return true;
+    case Cmd::CalculateFolderSize: startSizeCount(); return true;
     case Cmd::Ok:
         // Stays open unless the attributes were written: the user may change the boxes or
         // cancel.
         return !applyAttributes();
-    default:
-        return false;
+    default: return false;
     }
 }
 
@@ -155,8 +153,8 @@ bool PropertiesDialog::applyAttributes()
         return false;
     }
     const QString name = platform::PhonePath::splitLast(m_path).name;
-    const PropertiesAttributes::Change change =
-        PropertiesAttributes::changeFrom(name, m_boxes[0]->isChecked(), m_boxes[1]->isChecked(), m_boxes[2]->isChecked());
+    const PropertiesAttributes::Change change = PropertiesAttributes::changeFrom(
+        name, m_boxes[0]->isChecked(), m_boxes[1]->isChecked(), m_boxes[2]->isChecked());
     if (m_fileSystem.changeAttributes(m_path, change.mask, change.values) != platform::FsError::None) {
         MessageBox::error(this, Str::text(m_isFolder ? Str::FolderAttributesFailed : Str::FileAttributesFailed));
         return false;
@@ -196,9 +194,9 @@ void PropertiesDialog::sizeCountFinished(const FolderSize& size)
     }
     if (size.stopped)
         return;
-    m_size->setText(Str::text(Str::SizeCalculationFailed) + u'\n'
-                    + FailureText::cannotList(size.failedFolder, size.error).replace(
-                        QStringLiteral("\n\n"), QStringLiteral(" ")));
+    m_size->setText(
+        Str::text(Str::SizeCalculationFailed) + u'\n'
+        + FailureText::cannotList(size.failedFolder, size.error).replace(QStringLiteral("\n\n"), QStringLiteral(" ")));
 }
 
 void PropertiesDialog::stopSizeCount()

@@ -88,7 +88,8 @@ constexpr Entry DialogTable[] = {
 template <std::size_t N>
 const Entry* find(const Entry (&table)[N], int id)
 {
-    const auto found = std::find_if(std::begin(table), std::end(table), [id](const Entry& entry) { return entry.id == id; });
+    const auto found = std::find_if(std::begin(table), std::end(table),
+                                    [id](const Entry& entry) { return entry.id == id; });
     return found == std::end(table) ? nullptr : found;
 }
 

@@ -112,9 +112,6 @@ const QList<int>& mainWindowCommands();
 QString text(int id);
 
 // True for the ids that end a dialog when the dialog does not take them itself.
-constexpr bool isEndCode(int id)
-{
-    return id >= Ok && id <= No;
-}
+constexpr bool isEndCode(int id) { return id >= Ok && id <= No; }
 
 }  // namespace Cmd

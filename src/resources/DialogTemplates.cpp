@@ -63,9 +63,6 @@ DialogTemplate progressPage(const QString& title)
     return DialogTemplate{0, title, SoftKeyBars::CancelOnly, BackKeyMode::Overridden, false, false};
 }
 
-QList<int> ids()
-{
-    return allTemplates().keys();
-}
+QList<int> ids() { return allTemplates().keys(); }
 
 }  // namespace DialogTemplates

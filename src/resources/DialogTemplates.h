@@ -5,9 +5,9 @@
 
 // What the Back key does in a dialog.
 enum class BackKeyMode {
-    ForwardToEdit, // deletes the character before the cursor of a focused text field; elsewhere as None
-    Overridden,    // taken from the phone and ignored
-    None,          // ends the dialog with 2
+    ForwardToEdit,  // deletes the character before the cursor of a focused text field; elsewhere as None
+    Overridden,     // taken from the phone and ignored
+    None,           // ends the dialog with 2
 };
 
 // The fixed part of a dialog: its number, title, soft-key bar and Back key, and which of the

@@ -5,9 +5,9 @@
 
 // One entry of a menu: a command, a separator, or a pop-up holding further entries.
 struct MenuItem {
-    int commandId = 0;        // 0 for a separator or a pop-up
-    QString text;             // empty for a separator; the keypad key follows a tab
-    QList<MenuItem> children; // the entries of a pop-up
+    int commandId = 0;         // 0 for a separator or a pop-up
+    QString text;              // empty for a separator; the keypad key follows a tab
+    QList<MenuItem> children;  // the entries of a pop-up
 
     bool isSeparator() const { return commandId == 0 && text.isEmpty(); }
     bool isPopup() const { return commandId == 0 && !text.isEmpty(); }
@@ -18,13 +18,13 @@ struct MenuItem {
 namespace Menus {
 
 enum Id : int {
-    Main = 2,          // the main window: pop-up 0 "File", pop-up 1 "Edit"
+    Main = 2,  // the main window: pop-up 0 "File", pop-up 1 "Edit"
     SearchResults = 121,
     OpenWith = 122,
     Favorites = 123,
     FileType = 124,
     FileTypes = 125,
-    Question = 126,    // pop-up 0 "Yes", pop-up 1 "No"
+    Question = 126,  // pop-up 0 "Yes", pop-up 1 "No"
 };
 
 // The top-level entries of a menu; nullptr for a number that is no menu.

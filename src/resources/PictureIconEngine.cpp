@@ -3,10 +3,7 @@
 #include <QPainter>
 #include <QSvgRenderer>
 
-PictureIconEngine::PictureIconEngine(const QString& resourcePath)
-    : m_resourcePath(resourcePath)
-{
-}
+PictureIconEngine::PictureIconEngine(const QString& resourcePath) : m_resourcePath(resourcePath) {}
 
 void PictureIconEngine::paint(QPainter* painter, const QRect& rect, QIcon::Mode mode, QIcon::State state)
 {
@@ -34,17 +31,8 @@ QPixmap PictureIconEngine::pixmap(const QSize& size, QIcon::Mode mode, QIcon::St
     return pixmap;
 }
 
-QIconEngine* PictureIconEngine::clone() const
-{
-    return new PictureIconEngine(m_resourcePath);
-}
+QIconEngine* PictureIconEngine::clone() const { return new PictureIconEngine(m_resourcePath); }
 
-QString PictureIconEngine::key() const
-{
-    return QStringLiteral("PictureIconEngine");
-}
+QString PictureIconEngine::key() const { return QStringLiteral("PictureIconEngine"); }
 
-bool PictureIconEngine::isNull()
-{
-    return !QSvgRenderer(m_resourcePath).isValid();
-}
+bool PictureIconEngine::isNull() { return !QSvgRenderer(m_resourcePath).isValid(); }

@@ -25,24 +25,13 @@ namespace {
 
 // In tree-image index order.
 constexpr std::array<const char16_t*, FixedTreeImageCount> treeImageFiles{
-    u"shortcut-overlay.svg",
-    u"folder-closed.svg",
-    u"folder-open.svg",
-    u"card-closed.svg",
-    u"windows-closed.svg",
-    u"card-open.svg",
-    u"windows-open.svg",
-    u"storage-closed.svg",
-    u"storage-open.svg",
+    u"shortcut-overlay.svg", u"folder-closed.svg", u"folder-open.svg",    u"card-closed.svg",  u"windows-closed.svg",
+    u"card-open.svg",        u"windows-open.svg",  u"storage-closed.svg", u"storage-open.svg",
 };
 
 constexpr std::array<const char16_t*, 6> otherFiles{
-    u"selection-band.svg",
-    u"status-bar.svg",
-    u"status-bar-icon.svg",
-    u"indicator-set.svg",
-    u"indicator-clear.svg",
-    u"file.svg",
+    u"selection-band.svg", u"status-bar.svg",      u"status-bar-icon.svg",
+    u"indicator-set.svg",  u"indicator-clear.svg", u"file.svg",
 };
 
 QString picturePath(const char16_t* fileName)
@@ -71,7 +60,7 @@ QPixmap render(const QString& path, QSize size, qreal dpr)
     return pixmap;
 }
 
-} // namespace
+}  // namespace
 
 QString Pictures::treeImagePath(int index)
 {
@@ -123,10 +112,7 @@ QPixmap Pictures::indicator(bool set, QSize size, qreal dpr)
     return render(picturePath(set ? u"indicator-set.svg" : u"indicator-clear.svg"), size, dpr);
 }
 
-QPixmap Pictures::file(int sizePx, qreal dpr)
-{
-    return render(picturePath(u"file.svg"), QSize(sizePx, sizePx), dpr);
-}
+QPixmap Pictures::file(int sizePx, qreal dpr) { return render(picturePath(u"file.svg"), QSize(sizePx, sizePx), dpr); }
 
 QPixmap Pictures::withShortcutOverlay(const QPixmap& base)
 {

@@ -6,10 +6,7 @@
 
 #include <QMap>
 
-QString SoftKeyButton::labelText() const
-{
-    return labelStringId != 0 ? Str::text(labelStringId) : label;
-}
+QString SoftKeyButton::labelText() const { return labelStringId != 0 ? Str::text(labelStringId) : label; }
 
 namespace SoftKeyBars {
 
@@ -48,7 +45,9 @@ const QMap<int, SoftKeyBarData>& allBars()
         const QString menu = QStringLiteral("Menu");
         const int whole = SoftKeyButton::WholeMenu;
         const QList<SoftKeyBarData> list = {
-            {Main, Menus::Main, {dropDownFromString(Str::File, 0, Cmd::FileButton), dropDownFromString(Str::Edit, 1, Cmd::EditButton)}},
+            {Main,
+             Menus::Main,
+             {dropDownFromString(Str::File, 0, Cmd::FileButton), dropDownFromString(Str::Edit, 1, Cmd::EditButton)}},
             {DoneCancel, Menus::Main, {plain(done, Cmd::Ok), plain(cancel, Cmd::DialogCancel)}},
             {CancelOnly, Menus::Main, {plain(cancel, Cmd::DialogCancel)}},
             {DoneOnly, Menus::Main, {plain(done, Cmd::Ok)}},
@@ -80,9 +79,6 @@ const SoftKeyBarData* bar(int id)
     return found == bars.constEnd() ? nullptr : &found.value();
 }
 
-QList<int> ids()
-{
-    return allBars().keys();
-}
+QList<int> ids() { return allBars().keys(); }
 
 }  // namespace SoftKeyBars

@@ -10,9 +10,9 @@ struct SoftKeyButton {
     static constexpr int WholeMenu = -1;
     static constexpr int NoPopup = -2;
 
-    int labelStringId = 0; // string-table id of the label; 0 when `label` holds it
+    int labelStringId = 0;  // string-table id of the label; 0 when `label` holds it
     QString label;
-    int commandId = 0;     // sent by a plain button; a placeholder on a drop-down
+    int commandId = 0;  // sent by a plain button; a placeholder on a drop-down
     bool dropDown = false;
     int popupIndex = NoPopup;
     bool enabled = true;
@@ -32,20 +32,20 @@ struct SoftKeyBarData {
 namespace SoftKeyBars {
 
 enum Id : int {
-    Main = 1,           // "File" and "Edit", the main window's menus
+    Main = 1,  // "File" and "Edit", the main window's menus
     DoneCancel = 2,
-    CancelOnly = 3,     // pages of work in progress
+    CancelOnly = 3,  // pages of work in progress
     DoneOnly = 4,
     DeleteCancel = 5,
     FindCancel = 7,
     SearchResults = 8,  // "Stop" and "Menu"
     OpenWith = 9,       // "Open" and "Menu"
     RunCancel = 10,
-    Favorites = 11,     // "Go to" and "Menu"
+    Favorites = 11,  // "Go to" and "Menu"
     SendCancel = 12,
-    FileType = 13,      // "Done" and "Menu"
-    FileTypes = 14,     // "Done" and "Menu"
-    Question = 15,      // "Yes" and "No", each a pop-up
+    FileType = 13,   // "Done" and "Menu"
+    FileTypes = 14,  // "Done" and "Menu"
+    Question = 15,   // "Yes" and "No", each a pop-up
 };
 
 // The bar of a number; nullptr for a number that is no bar.

@@ -30,9 +30,8 @@ constexpr Entry Table[] = {
     {FolderCreationFailed,
      u"An error occured while creating the folder. Destination may be read-only, the memory can be full "
      u"or a folder with the same name already exists at that location."},
-    {InvalidName,
-     u"The given name is not valid. File and folder names can't be empty and can't contain one of the "
-     u"following char : \\ / : * ? \" < > |"},
+    {InvalidName, u"The given name is not valid. File and folder names can't be empty and can't contain one of the "
+                  u"following char : \\ / : * ? \" < > |"},
     {FileCreationFailed,
      u"An error occured while creating the file. Destination may be read-only, the memory can be full or "
      u"a file with the same already exists at that location."},
@@ -65,8 +64,7 @@ constexpr Entry Table[] = {
     {ConnectFailed, u"Unable to connect!"},
     {ZipCreateFailed, u"Unable to create zip file!"},
     {ZipSomeFilesFailed, u"One or more files failed to be zipped!"},
-    {ZipSourceUnreadable,
-     u"File '%s' can't be opened for reading. Do you want to cancel creation of the ZIP file?"},
+    {ZipSourceUnreadable, u"File '%s' can't be opened for reading. Do you want to cancel creation of the ZIP file?"},
     {ZipOverwrite, u"A file with the same name already exists. Do you want to over-write it?"},
     {TemporaryArchiveNotDeleted, u"Unable to delete existing temporary file!"},
     {ZipOpenFailed, u"An error occured while opening the zip file!"},
@@ -83,9 +81,8 @@ constexpr Entry Table[] = {
     {RunCommandMissing, u"Please enter the command to execute!"},
     {OpenWithNoApplication, u"Please select the application to use!"},
     {Informations, u"Informations"},
-    {OpenWithNote,
-     u"Note that the target application has to accept arguments and the type of file you selected. If it "
-     u"does not, the application will run, but the document won't open."},
+    {OpenWithNote, u"Note that the target application has to accept arguments and the type of file you selected. If it "
+                   u"does not, the application will run, but the document won't open."},
     {OpenWithRemoveQuestion,
      u"The application won't appear in this list until you manually add it again. Are you sure you want "
      u"to remove it?"},
@@ -141,15 +138,12 @@ constexpr Entry Table[] = {
     {ResetViewQuestion,
      u"The whole view will be resetted for the change to take effect. Are you sure you want to change "
      u"this setting?"},
-    {DecryptFailed,
-     u"An error occured while decrypting the file. Please check that you have write permission on the "
-     u"destination folder."},
+    {DecryptFailed, u"An error occured while decrypting the file. Please check that you have write permission on the "
+                    u"destination folder."},
     {PasswordMissing, u"Please enter a password for the crypted file!"},
-    {CryptFailed,
-     u"An error occured while crypting the file. Please verifiy that you have read access to the source "
-     u"file."},
-    {AlreadySelectedByParent,
-     u"Items in this folder are already selected because a parent folder is selected!"},
+    {CryptFailed, u"An error occured while crypting the file. Please verifiy that you have read access to the source "
+                  u"file."},
+    {AlreadySelectedByParent, u"Items in this folder are already selected because a parent folder is selected!"},
     {NoEmailAccount, u"No email account found!"},
     {ObexReloadNeeded, u"Error initializing Obex. Please restart Fennick to have Obex completely reloaded!"},
     {SendAFile, u"Send a file"},
@@ -177,7 +171,8 @@ constexpr Entry Table[] = {
     {RenameFailed, u"An error occured. The file or folder may be read-only or you don't have enough privileges!"},
     {NotEncrypted, u"The file '%s' is not an encrypted file, or it is damaged."},
     {ReceiveBrokenRequest, u"Transfer stopped: the sender's request could not be read."},
-    {ReceiveWriteFailed, u"Transfer stopped: unable to write the file. The folder may be read-only or the memory full."},
+    {ReceiveWriteFailed,
+     u"Transfer stopped: unable to write the file. The folder may be read-only or the memory full."},
     {FileSizeBytes, u"%d bytes"},
     {FileCount, u"%d file(s)"},
     {SizeCalculationFailed, u"Error while calculating"},
@@ -289,9 +284,8 @@ QString argInts(int id, qint64 first, qint64 second)
 QString argReal(int id, double value)
 {
     // Without a written precision printf's "%f" gives six digits.
-    return fill(id, u'f', 1, [&](qsizetype, int precision) {
-        return QString::number(value, 'f', precision < 0 ? 6 : precision);
-    });
+    return fill(id, u'f', 1,
+                [&](qsizetype, int precision) { return QString::number(value, 'f', precision < 0 ? 6 : precision); });
 }
 
 }  // namespace Str

@@ -46,19 +46,11 @@ void SearchCommands::find()
         SearchResultsDialog results(m_fileSystem, request, m_openFile);
         const int code = results.run(active ? active : m_owner);
         switch (code) {
-        case Cmd::Stop:
-            return;
-        case Cmd::RevealInTree:
-            m_reveal(results.resultPath());
-            return;
-        case Cmd::NewSearch:
-            criteria.resetForNewSearch();
-            break;
-        case Cmd::BackToCriteria:
-            criteria.pattern = SearchCriteria::patternShownAgain(criteria.pattern);
-            break;
-        default:
-            break;  // back to the criteria as they were
+        case Cmd::Stop: return;
+        case Cmd::RevealInTree: m_reveal(results.resultPath()); return;
+        case Cmd::NewSearch: criteria.resetForNewSearch(); break;
+        case Cmd::BackToCriteria: criteria.pattern = SearchCriteria::patternShownAgain(criteria.pattern); break;
+        default: break;  // back to the criteria as they were
         }
     }
 }

@@ -21,7 +21,10 @@ public:
     // a found file as the Open command does.
     SearchCommands(platform::FileSystem& fileSystem, FolderTree& tree, QWidget* owner, PathAction reveal,
                    PathAction openFile)
-        : m_fileSystem(fileSystem), m_tree(tree), m_owner(owner), m_reveal(std::move(reveal)),
+        : m_fileSystem(fileSystem),
+          m_tree(tree),
+          m_owner(owner),
+          m_reveal(std::move(reveal)),
           m_openFile(std::move(openFile))
     {
     }

@@ -10,7 +10,7 @@ struct SearchCriteria {
     bool searchSystem = false;
     bool searchHidden = false;
     bool includeSubfolders = true;
-    QString folderName;      // the bare name of the current folder, for "Folder '%s'"
+    QString folderName;  // the bare name of the current folder, for "Folder '%s'"
     bool wholePhone = false;
 
     // The pattern a search uses for what was typed: a name without "*" or "?" is looked for

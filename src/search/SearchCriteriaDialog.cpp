@@ -40,11 +40,8 @@ protected:
         case Qt::Key_PageUp:
         case Qt::Key_PageDown:
         case Qt::Key_Home:
-        case Qt::Key_End:
-            event->ignore();
-            return;
-        default:
-            QComboBox::keyPressEvent(event);
+        case Qt::Key_End: event->ignore(); return;
+        default: QComboBox::keyPressEvent(event);
         }
     }
 };
@@ -118,7 +115,8 @@ bool SearchCriteriaDialog::eventFilter(QObject* watched, QEvent* event)
 {
     if (event->type() == QEvent::KeyPress) {
         const auto* key = static_cast<QKeyEvent*>(event);
-        if (auto* box = qobject_cast<QCheckBox*>(watched); box && (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right)) {
+        if (auto* box = qobject_cast<QCheckBox*>(watched);
+            box && (key->key() == Qt::Key_Left || key->key() == Qt::Key_Right)) {
             box->toggle();
             return true;
         }

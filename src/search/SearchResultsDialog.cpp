@@ -138,10 +138,13 @@ void SearchResultsDialog::takeFinds()
     if (!m_backlog.empty()) {
         // The rest on a later turn of the event loop, after what waits to be painted or pressed.
         if (!std::exchange(m_backlogAsked, true))
-            QMetaObject::invokeMethod(this, [this] {
-                m_backlogAsked = false;
-                takeFinds();
-            }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this,
+                [this] {
+                    m_backlogAsked = false;
+                    takeFinds();
+                },
+                Qt::QueuedConnection);
     } else if (m_workerEnded) {
         completeSearch();
     }
@@ -220,7 +223,8 @@ bool SearchResultsDialog::onCommand(int commandId)
         const SearchHit& hit = m_model->hit(row);
         m_resultPath = hit.fullPath();
         if (hit.isFolder)
-            QMetaObject::invokeMethod(this, [this] { sendCommand(Cmd::RevealInTree); }, Qt::QueuedConnection);
+            QMetaObject::invokeMethod(
+                this, [this] { sendCommand(Cmd::RevealInTree); }, Qt::QueuedConnection);
         else if (m_openFile)
             m_openFile(m_resultPath);  // the dialog stays open after a file was opened
         return true;
@@ -238,8 +242,7 @@ bool SearchResultsDialog::onCommand(int commandId)
         if (!m_searching)
             end(commandId);
         return true;
-    default:
-        return false;
+    default: return false;
     }
 }
 

@@ -24,10 +24,7 @@ int SearchResultsModel::rowCount(const QModelIndex& parent) const
     return parent.isValid() ? 0 : static_cast<int>(m_hits.size());
 }
 
-int SearchResultsModel::columnCount(const QModelIndex& parent) const
-{
-    return parent.isValid() ? 0 : ColumnCount;
-}
+int SearchResultsModel::columnCount(const QModelIndex& parent) const { return parent.isValid() ? 0 : ColumnCount; }
 
 QVariant SearchResultsModel::data(const QModelIndex& index, int role) const
 {

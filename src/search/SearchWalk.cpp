@@ -12,9 +12,9 @@
 #include <mutex>
 #include <vector>
 
+using platform::FsError;
 using platform::Attr::Hidden;
 using platform::Attr::System;
-using platform::FsError;
 
 namespace {
 
@@ -26,12 +26,12 @@ constexpr size_t ReadAhead = 16;
 struct Scan {
     enum class State { Waiting, Running, Done };
     QString name;
-    QString path;                         // its phone path, as the "Folder" column shows it
-    const platform::OpenFolder* parent;   // stays open until every sub-folder of it is done
+    QString path;                        // its phone path, as the "Folder" column shows it
+    const platform::OpenFolder* parent;  // stays open until every sub-folder of it is done
     State state = State::Waiting;
-    bool readAhead = false;               // read by the helper: `hits` hold its finds
-    bool entered = false;                 // opened and read (not gone, not a kernel file system)
-    platform::OpenFolder folder;          // kept open only when it has sub-folders to go into
+    bool readAhead = false;       // read by the helper: `hits` hold its finds
+    bool entered = false;         // opened and read (not gone, not a kernel file system)
+    platform::OpenFolder folder;  // kept open only when it has sub-folders to go into
     std::vector<SearchHit> hits;
     std::vector<QString> subfolders;
 };
@@ -45,7 +45,6 @@ struct Level {
     size_t offered = 0;  // children before this one were offered to the helper (or taken)
 };
 
-
 // One run of the walk, and what its parts share: the walk on the caller's thread, the helper
 // that reads ahead, and the offers and levels between them.
 class WalkRun {
@@ -54,8 +53,12 @@ public:
 
     WalkRun(platform::FileSystem& fileSystem, const SearchRequest& request, const std::atomic<bool>& stop,
             QList<quint64> unentered, qint64& folders)
-        : m_fileSystem(fileSystem), m_request(request), m_pattern(request.pattern), m_stop(stop),
-          m_unentered(std::move(unentered)), m_folders(folders)
+        : m_fileSystem(fileSystem),
+          m_request(request),
+          m_pattern(request.pattern),
+          m_stop(stop),
+          m_unentered(std::move(unentered)),
+          m_folders(folders)
     {
     }
 
@@ -89,7 +92,8 @@ private:
 
     // Reads one folder: each find that the options keep goes to `keep`, each sub-folder to
     // `subfolders`.
-    void read(const platform::OpenFolder& folder, const QString& path, const Keep& keep, std::vector<QString>& subfolders)
+    void read(const platform::OpenFolder& folder, const QString& path, const Keep& keep,
+              std::vector<QString>& subfolders)
     {
         const auto matched = [&](const platform::FindData& entry) {
             if ((entry.attributes & Hidden) && !m_request.searchHidden)

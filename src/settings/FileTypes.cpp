@@ -75,8 +75,8 @@ QList<FileType> list()
             type.command = readText(type.className + QStringLiteral("\\Shell\\Open\\Command"));
             type.icon = readText(type.className + QStringLiteral("\\DefaultIcon"));
             type.acceptDownload = readNumber(type.className, QStringLiteral("EditFlags")) == AcceptDownloadFlag
-                                    ? QStringLiteral("1")
-                                    : QStringLiteral("0");
+                                      ? QStringLiteral("1")
+                                      : QStringLiteral("0");
         }
         types.append(type);
     }
@@ -130,11 +130,12 @@ bool save(FileType& type)
     else
         written = classKey.writeDword(QStringLiteral("EditFlags"), AcceptDownloadFlag) && written;
     written = classKey.writeString(DefaultValue, type.description) && written;
-    written = RegKey(Hive::ClassesRoot, type.className + QStringLiteral("\\DefaultIcon")).writeString(DefaultValue, type.icon)
-           && written;
+    written = RegKey(Hive::ClassesRoot, type.className + QStringLiteral("\\DefaultIcon"))
+                  .writeString(DefaultValue, type.icon)
+              && written;
     written = RegKey(Hive::ClassesRoot, type.className + QStringLiteral("\\Shell\\Open\\Command"))
                   .writeString(DefaultValue, type.command)
-           && written;
+              && written;
     return written;
 }
 
@@ -143,7 +144,7 @@ bool removeExtension(const QString& extension)
     RegistryStore* store = RegKey::store();
     RegistryStore::KeyId root = 0;
     return store && store->openKey(Hive::ClassesRoot, DefaultValue, false, root) && !extension.isEmpty()
-        && store->deleteSubKey(root, extension);
+           && store->deleteSubKey(root, extension);
 }
 
 bool removeClass(const QString& className)

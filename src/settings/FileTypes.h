@@ -7,10 +7,10 @@
 // ("txtFile") that holds the description, the open command, the icon and the flag that lets a
 // browser accept downloads of the type.
 struct FileType {
-    QString extension;              // with its dot
+    QString extension;  // with its dot
     QString description;
-    QString command;                // "\"/usr/bin/editor\" %1"
-    QString icon;                   // module, ",-", resource number
+    QString command;                               // "\"/usr/bin/editor\" %1"
+    QString icon;                                  // module, ",-", resource number
     QString acceptDownload = QStringLiteral("0");  // "1" or "0"
     QString className;
 };

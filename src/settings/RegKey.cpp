@@ -137,10 +137,7 @@ QStringList RegKey::subKeyNames()
     return names;
 }
 
-bool RegKey::deleteValue(const QString& name)
-{
-    return m_open && !name.isNull() && m_store->deleteValue(m_key, name);
-}
+bool RegKey::deleteValue(const QString& name) { return m_open && !name.isNull() && m_store->deleteValue(m_key, name); }
 
 int RegKey::deleteSubKey(const QString& name)
 {

@@ -27,9 +27,9 @@ void take()
                           QStringLiteral("org.freedesktop.login1.Manager"), bus);
     if (!logind.isValid())
         return;
-    const QDBusReply<QDBusUnixFileDescriptor> reply =
-        logind.call(QStringLiteral("Inhibit"), QStringLiteral("idle"), QStringLiteral("Fennick"),
-                    QStringLiteral("A file transfer is running"), QStringLiteral("block"));
+    const QDBusReply<QDBusUnixFileDescriptor> reply = logind.call(
+        QStringLiteral("Inhibit"), QStringLiteral("idle"), QStringLiteral("Fennick"),
+        QStringLiteral("A file transfer is running"), QStringLiteral("block"));
     if (reply.isValid() && reply.value().isValid())
         g_inhibitor = ::dup(reply.value().fileDescriptor());
 }

@@ -1,7 +1,7 @@
 #pragma once
 
-#include <QString>
 #include <QList>
+#include <QString>
 
 // The message stores a new e-mail can be written from, kept as the subkeys of
 // SettingsSchema::EmailAccounts, in the order they were made: each has

@@ -32,18 +32,20 @@ bool isMmsType(const QString& path)
 {
     static const QStringList types = {QStringLiteral("3gp"), QStringLiteral("amr"), QStringLiteral("gif"),
                                       QStringLiteral("jpg"), QStringLiteral("jpeg")};
-    return std::any_of(types.begin(), types.end(), [&](const QString& type) {
-        return path.endsWith(type, Qt::CaseInsensitive);
-    });
+    return std::any_of(types.begin(), types.end(),
+                       [&](const QString& type) { return path.endsWith(type, Qt::CaseInsensitive); });
 }
 
 }  // namespace
 
 void MailCommands::registerCommands(CommandTable& table)
 {
-    table.add(Cmd::SendFileEmail, [this] { sendByEmail(); }, m_currentIsFile);
-    table.add(Cmd::SendFileMms, [this] { sendByMms(); }, [this] { return m_currentIsFile() && isMmsType(m_currentPath()); });
-    table.add(Cmd::ZipSelectionAndMail, [this] { zipSelectionAndMail(); }, [this] { return !m_selection.isEmpty(); });
+    table.add(
+        Cmd::SendFileEmail, [this] { sendByEmail(); }, m_currentIsFile);
+    table.add(
+        Cmd::SendFileMms, [this] { sendByMms(); }, [this] { return m_currentIsFile() && isMmsType(m_currentPath()); });
+    table.add(
+        Cmd::ZipSelectionAndMail, [this] { zipSelectionAndMail(); }, [this] { return !m_selection.isEmpty(); });
 }
 
 QString MailCommands::attachmentFolder() const
@@ -125,7 +127,8 @@ void MailCommands::zipSelectionAndMail()
         return;
     }
     // The folder is made where missing; one that cannot be made leaves no archive to make.
-    if (const FsError error = m_fileSystem.createFolder(folder); error != FsError::None && error != FsError::AlreadyExists) {
+    if (const FsError error = m_fileSystem.createFolder(folder);
+        error != FsError::None && error != FsError::AlreadyExists) {
         MessageBox::error(m_owner, Str::text(Str::ZipCreateFailed));
         return;
     }

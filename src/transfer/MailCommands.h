@@ -22,8 +22,12 @@ class MailCommands {
 public:
     MailCommands(platform::FileSystem& fileSystem, ArchiveCommands& archives, Selection& selection, QWidget* owner,
                  std::function<QString()> currentPath, std::function<bool()> currentIsFile)
-        : m_fileSystem(fileSystem), m_archives(archives), m_selection(selection), m_owner(owner),
-          m_currentPath(std::move(currentPath)), m_currentIsFile(std::move(currentIsFile))
+        : m_fileSystem(fileSystem),
+          m_archives(archives),
+          m_selection(selection),
+          m_owner(owner),
+          m_currentPath(std::move(currentPath)),
+          m_currentIsFile(std::move(currentIsFile))
     {
     }
 

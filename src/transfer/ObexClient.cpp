@@ -17,9 +17,11 @@ ObexClient::Outcome ObexClient::connect(const QString& address, int timeoutMs)
     if (platform::StreamSocket::connectTo(address, m_socket, m_wake, timeoutMs) != platform::SocketIo::Ok)
         return Outcome::CannotConnect;
     // Version 1.0, no flags, the largest packet we take.
-    const char contents[4] = {'\x10', '\x00', static_cast<char>(OurPacketSize >> 8), static_cast<char>(OurPacketSize & 0xFF)};
+    const char contents[4] = {'\x10', '\x00', static_cast<char>(OurPacketSize >> 8),
+                              static_cast<char>(OurPacketSize & 0xFF)};
     QByteArray response;
-    if (request(Obex::packet(Obex::Connect, QByteArrayView(contents, 4)), &response) != Obex::Success || response.size() < 7)
+    if (request(Obex::packet(Obex::Connect, QByteArrayView(contents, 4)), &response) != Obex::Success
+        || response.size() < 7)
         return Outcome::CannotConnect;
     const int theirs = static_cast<quint8>(response.at(5)) << 8 | static_cast<quint8>(response.at(6));
     m_packetSize = std::clamp(theirs, 255, OurPacketSize);
@@ -55,8 +57,9 @@ ObexClient::Outcome ObexClient::put(const QString& name, quint32 length, const R
             got += one;
         }
         const bool last = got < room;
-        const int code = request(Obex::packet(last ? Obex::PutFinal : Obex::Put,
-                                        Obex::bytesHeader(last ? Obex::EndOfBody : Obex::Body, QByteArrayView(data.constData(), got))));
+        const int code = request(
+            Obex::packet(last ? Obex::PutFinal : Obex::Put, Obex::bytesHeader(last ? Obex::EndOfBody : Obex::Body,
+                                                                              QByteArrayView(data.constData(), got))));
         if (code == 0)
             return Outcome::WriteFailed;
         total += got;

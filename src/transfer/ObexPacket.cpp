@@ -39,10 +39,7 @@ QByteArray numberHeader(quint8 id, quint32 value)
     return out;
 }
 
-QByteArray connectResponse()
-{
-    return QByteArray("\xA0\x00\x07\x10\x00\x40\x00", 7);
-}
+QByteArray connectResponse() { return QByteArray("\xA0\x00\x07\x10\x00\x40\x00", 7); }
 
 Framer::State Framer::next(QByteArrayView& packet)
 {

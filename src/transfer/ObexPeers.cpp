@@ -6,7 +6,6 @@
 #include "settings/RegKey.h"
 #include "settings/SettingsSchema.h"
 
-
 namespace ObexPeers {
 
 QString Peer::label() const { return Str::arg(bluetooth ? Str::ByBluetooth : Str::ViaInfrared, name); }
@@ -22,7 +21,8 @@ QList<Peer> list()
         peer.name = entry.readString(QStringLiteral("Name"), QStringLiteral(""));
         peer.address = entry.readString(QStringLiteral("Address"), QStringLiteral(""));
         peer.bluetooth = entry.readString(QStringLiteral("Transport"), QStringLiteral(""))
-                             .compare(QLatin1String("Bluetooth"), Qt::CaseInsensitive) == 0;
+                             .compare(QLatin1String("Bluetooth"), Qt::CaseInsensitive)
+                         == 0;
         if (!peer.name.isEmpty() && !peer.address.isEmpty())
             found.append(peer);
     }

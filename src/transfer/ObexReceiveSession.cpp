@@ -15,13 +15,9 @@ void ObexReceiveSession::handle(QByteArrayView packet, QByteArray& reply)
     if (m_outcome != Outcome::Going || packet.size() < 3)
         return;
     switch (static_cast<quint8>(packet[0])) {
-    case Obex::Connect:
-        reply = Obex::connectResponse();
-        break;
+    case Obex::Connect: reply = Obex::connectResponse(); break;
     case Obex::Put:
-    case Obex::PutFinal:
-        put(packet, static_cast<quint8>(packet[0]) == Obex::PutFinal, reply);
-        break;
+    case Obex::PutFinal: put(packet, static_cast<quint8>(packet[0]) == Obex::PutFinal, reply); break;
     case Obex::Disconnect:
         // An object cut short by the goodbye is not received.
         m_outcome = m_objectOpen ? Outcome::Cancelled : Outcome::Disconnected;
@@ -75,11 +71,8 @@ void ObexReceiveSession::put(QByteArrayView packet, bool final, QByteArray& repl
             m_outcome = Outcome::Cancelled;
             reply = Obex::response(Obex::Forbidden);
             return;
-        case ReceiveTarget::Begin::Failed:
-            fail(Obex::InternalError, Str::ReceiveWriteFailed, reply);
-            return;
-        case ReceiveTarget::Begin::Started:
-            break;
+        case ReceiveTarget::Begin::Failed: fail(Obex::InternalError, Str::ReceiveWriteFailed, reply); return;
+        case ReceiveTarget::Begin::Started: break;
         }
         m_objectOpen = true;
         m_name = name;

@@ -89,8 +89,8 @@ void ObexReceiver::serve(platform::StreamSocket& link, ReceiveTarget& target, st
     bool outcomeShown = false;
     while (session.outcome() == ObexReceiveSession::Outcome::Going) {
         qint64 got = 0;
-        const platform::SocketIo io =
-            link.receive(buffer.data(), static_cast<qint64>(buffer.size()), got, m_wake, m_silenceLimitMs);
+        const platform::SocketIo io = link.receive(buffer.data(), static_cast<qint64>(buffer.size()), got, m_wake,
+                                                   m_silenceLimitMs);
         if (io == platform::SocketIo::Woken)
             return;
         if (io != platform::SocketIo::Ok) {
@@ -164,20 +164,14 @@ void ObexReceiver::showOutcome(const ObexReceiveSession& session)
 {
     showProgress(session);
     switch (session.outcome()) {
-    case ObexReceiveSession::Outcome::Disconnected:
-        publish(Str::FileReceived);
-        break;
-    case ObexReceiveSession::Outcome::Failed:
-        publish(session.failureText());
-        break;
+    case ObexReceiveSession::Outcome::Disconnected: publish(Str::FileReceived); break;
+    case ObexReceiveSession::Outcome::Failed: publish(session.failureText()); break;
     case ObexReceiveSession::Outcome::Left:
         // Some senders close the link after their last object without a goodbye; one that
         // sent nothing whole leaves the page waiting, as before it came.
         publish(session.objectsReceived() > 0 ? Str::FileReceived : 0);
         break;
-    default:
-        publish(Str::TransferCancelled);
-        break;
+    default: publish(Str::TransferCancelled); break;
     }
     // Not before: a script that waits for the program to settle waits for the page too.
     m_connected = false;

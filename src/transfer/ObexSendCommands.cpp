@@ -11,17 +11,23 @@
 
 void ObexSendCommands::registerCommands(CommandTable& table)
 {
-    table.add(Cmd::SendFileObex, [this] {
-        if (const QString path = m_currentPath(); !path.isEmpty())
-            sendFiles({path});
-    }, m_currentIsFile);
-    table.add(Cmd::SendSelectionObex, [this] {
-        QStringList files;
-        for (int i = 0; i < m_selection.count(); ++i)
-            if (m_selection.at(i).kind != platform::ItemKind::Folder)
-                files << m_selection.at(i).path;
-        sendFiles(files);
-    }, [this] { return !m_selection.isEmpty(); });
+    table.add(
+        Cmd::SendFileObex,
+        [this] {
+            if (const QString path = m_currentPath(); !path.isEmpty())
+                sendFiles({path});
+        },
+        m_currentIsFile);
+    table.add(
+        Cmd::SendSelectionObex,
+        [this] {
+            QStringList files;
+            for (int i = 0; i < m_selection.count(); ++i)
+                if (m_selection.at(i).kind != platform::ItemKind::Folder)
+                    files << m_selection.at(i).path;
+            sendFiles(files);
+        },
+        [this] { return !m_selection.isEmpty(); });
 }
 
 void ObexSendCommands::sendFiles(const QStringList& phonePaths)

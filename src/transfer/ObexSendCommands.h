@@ -17,7 +17,10 @@ class ObexSendCommands {
 public:
     ObexSendCommands(platform::FileSystem& fileSystem, Selection& selection, QWidget* owner,
                      std::function<QString()> currentPath, std::function<bool()> currentIsFile)
-        : m_fileSystem(fileSystem), m_selection(selection), m_owner(owner), m_currentPath(std::move(currentPath)),
+        : m_fileSystem(fileSystem),
+          m_selection(selection),
+          m_owner(owner),
+          m_currentPath(std::move(currentPath)),
           m_currentIsFile(std::move(currentIsFile))
     {
     }

@@ -6,6 +6,7 @@
 #include "platform/StreamSocket.h"
 #include "resources/Commands.h"
 #include "resources/StringTable.h"
+#include "resources/UnnumberedTexts.h"
 #include "settings/SettingsSchema.h"
 #include "transfer/BacklightHold.h"
 #include "transfer/ObexReceiver.h"
@@ -13,7 +14,6 @@
 #include "tree/FolderTree.h"
 #include "tree/FolderTreeModel.h"
 #include "tree/TreeNode.h"
-#include "resources/UnnumberedTexts.h"
 
 #include <QApplication>
 
@@ -26,8 +26,7 @@ QString ReceiveCommands::portFailure(const QString& address, quint32 port, const
     // The phone's words alone send a user to settings this system does not have: what failed,
     // and where the address and port are set, let them pick a free one.
     const QString where = address.trimmed().isEmpty() ? Txt::text(Txt::EveryAddress) : address.trimmed();
-    return Txt::text(Txt::CannotListen)
-        .arg(where, QString::number(port), reason, keyPath());
+    return Txt::text(Txt::CannotListen).arg(where, QString::number(port), reason, keyPath());
 }
 
 void ReceiveCommands::registerCommands(CommandTable& table)
@@ -44,7 +43,8 @@ void ReceiveCommands::receive()
     platform::ListenSocket listener;
     QString reason = QStringLiteral("not a port number");
     if (port > 0xFFFF || !listener.open(address, static_cast<quint16>(port), &reason)) {
-        MessageBox::error(m_owner, Str::text(Str::InfraredPortFailed) + QStringLiteral("\n\n") + portFailure(address, port, reason));
+        MessageBox::error(m_owner, Str::text(Str::InfraredPortFailed) + QStringLiteral("\n\n")
+                                       + portFailure(address, port, reason));
         return;
     }
 
@@ -56,9 +56,13 @@ void ReceiveCommands::receive()
     receiver.start(
         [&dialog](const QString& path) {
             return MessageBox::question(&dialog, Str::arg(Str::OverwriteReceived, path),
-                                        Str::text(Str::ReceivingFileCaption)) == Cmd::Yes;
+                                        Str::text(Str::ReceivingFileCaption))
+                   == Cmd::Yes;
         },
-        [&dialog] { QMetaObject::invokeMethod(&dialog, [&dialog] { dialog.refresh(); }, Qt::QueuedConnection); });
+        [&dialog] {
+            QMetaObject::invokeMethod(
+                &dialog, [&dialog] { dialog.refresh(); }, Qt::QueuedConnection);
+        });
     BacklightHold::acquire();
     (void)dialog.run(QApplication::activeWindow() ? QApplication::activeWindow() : m_owner);
     BacklightHold::release();

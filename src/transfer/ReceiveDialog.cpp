@@ -1,13 +1,13 @@
 #include "transfer/ReceiveDialog.h"
 
-#include "jobs/Idle.h"
 #include "dialogs/SoftKeyBar.h"
+#include "jobs/Idle.h"
 #include "resources/DialogTemplates.h"
+#include "resources/SizeText.h"
 #include "resources/StringTable.h"
+#include "resources/UnnumberedTexts.h"
 #include "transfer/BacklightHold.h"
 #include "transfer/ObexReceiver.h"
-#include "resources/SizeText.h"
-#include "resources/UnnumberedTexts.h"
 
 #include <QApplication>
 #include <QEvent>

@@ -9,8 +9,8 @@
 #include "transfer/SendingDialog.h"
 
 #include <QCheckBox>
-#include <QHeaderView>
 #include <QHBoxLayout>
+#include <QHeaderView>
 #include <QKeyEvent>
 #include <QLabel>
 #include <QTreeWidget>
@@ -67,7 +67,8 @@ void SendToDialog::startProbing()
 {
     m_settled = false;
     // The registry is read here, on the user-interface thread that owns it.
-    const bool started = m_prober.start([this, peers = ObexPeers::list()](std::stop_token token) { probe(token, peers); });
+    const bool started = m_prober.start(
+        [this, peers = ObexPeers::list()](std::stop_token token) { probe(token, peers); });
     // With no thread to knock on, no device answers: the list stays empty, and a script
     // waiting for it does not wait for ever.
     if (!started)
@@ -107,7 +108,8 @@ void SendToDialog::arrived(const ObexPeers::Peer& peer)
         row->setData(0, AddressRole, peer.address);
     }
     row->setText(0, peer.label());
-    row->setIcon(0, QIcon::fromTheme(peer.bluetooth ? QStringLiteral("bluetooth") : QStringLiteral("network-wireless")));
+    row->setIcon(0,
+                 QIcon::fromTheme(peer.bluetooth ? QStringLiteral("bluetooth") : QStringLiteral("network-wireless")));
     if (m_list->topLevelItemCount() == 1)
         m_list->setCurrentItem(m_list->topLevelItem(0));
 }

@@ -6,10 +6,10 @@
 #include "platform/RegularFile.h"
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
+#include "resources/SizeText.h"
 #include "resources/StringTable.h"
 #include "resources/UnnumberedTexts.h"
 #include "transfer/ObexClient.h"
-#include "resources/SizeText.h"
 
 #include <QFile>
 #include <QLabel>
@@ -115,7 +115,8 @@ void SendingDialog::work()
             // Only a regular file is sent: a named pipe would hold the worker in its open, and
             // a device could be read without end.
             QFile file;
-            if (const platform::FsError error = platform::openRegularFile(QFile::encodeName(path), platform::Links::Follow, file);
+            if (const platform::FsError error = platform::openRegularFile(QFile::encodeName(path),
+                                                                          platform::Links::Follow, file);
                 error != platform::FsError::None) {
                 status = Str::SendReadFailed;
                 reason = FailureText::reason(error);

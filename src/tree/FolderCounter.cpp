@@ -19,12 +19,11 @@ void FolderCounter::start(const QString& folderPath, bool showHidden)
     const bool started = m_worker.start([this, folderPath, showHidden](std::stop_token token) {
         qint64 folders = 0;
         qint64 files = 0;
-        const platform::FsError error = m_fileSystem.listForDisplay(folderPath,
-            [&](const platform::FindData& entry) {
-                if (showHidden || !(entry.attributes & platform::Attr::Hidden))
-                    ++(entry.isFolder() ? folders : files);
-                return !token.stop_requested();
-            });
+        const platform::FsError error = m_fileSystem.listForDisplay(folderPath, [&](const platform::FindData& entry) {
+            if (showHidden || !(entry.attributes & platform::Attr::Hidden))
+                ++(entry.isFolder() ? folders : files);
+            return !token.stop_requested();
+        });
         if (token.stop_requested())
             return;
         // A folder that cannot be listed counts as empty, so the status line says so rather

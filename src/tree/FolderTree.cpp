@@ -17,10 +17,7 @@ using platform::FindData;
 
 namespace {
 
-bool endsWithShortcutSuffix(const QString& name)
-{
-    return name.endsWith(QLatin1String(".lnk"), Qt::CaseInsensitive);
-}
+bool endsWithShortcutSuffix(const QString& name) { return name.endsWith(QLatin1String(".lnk"), Qt::CaseInsensitive); }
 
 }  // namespace
 
@@ -163,10 +160,9 @@ TreeNode* FolderTree::populateSingle(const QString& path, TreeNode* parent)
     // The item goes where the folder's sort order puts it, before the first sibling that sorts
     // after it, so that it stands where the next listing would show it. Siblings that sort as
     // equal keep the new item after them, as a stable sort would.
-    const auto after = std::find_if(parent->children.begin(), parent->children.end(),
-                                    [&](const std::unique_ptr<TreeNode>& sibling) {
-                                        return sortsBefore(*added, *sibling);
-                                    });
+    const auto after = std::find_if(
+        parent->children.begin(), parent->children.end(),
+        [&](const std::unique_ptr<TreeNode>& sibling) { return sortsBefore(*added, *sibling); });
     m_model.insertChild(parent, static_cast<int>(after - parent->children.begin()), std::move(node));
     setCurrentNode(added);
     return added;
@@ -311,10 +307,7 @@ void FolderTree::setCurrentNode(TreeNode* node)
     scrollTo(index);
 }
 
-TreeNode* FolderTree::topLevelNode(int row) const
-{
-    return m_model.node(m_model.index(row, 0));
-}
+TreeNode* FolderTree::topLevelNode(int row) const { return m_model.node(m_model.index(row, 0)); }
 
 void FolderTree::onExpanded(const QModelIndex& index)
 {
@@ -429,7 +422,8 @@ void FolderTree::cardRemoved(const QString& cardPath)
     // The view leaves nothing current when the current item went with the card: the cursor
     // goes to the card's nearest neighbour, the one that took its place or else the one before.
     if (currentInside && !root->children.empty())
-        setCurrentNode(root->children[static_cast<size_t>(std::min(row, static_cast<int>(root->children.size()) - 1))].get());
+        setCurrentNode(
+            root->children[static_cast<size_t>(std::min(row, static_cast<int>(root->children.size()) - 1))].get());
     emit cardItemsRemoved(cardPath);
 }
 

@@ -13,7 +13,7 @@ class TreeImageList;
 namespace platform {
 class FileSystem;
 struct FindData;
-}
+}  // namespace platform
 
 // The one view of Fennick: the whole file system as a tree whose folders are listed each
 // time they are expanded. Items hold only what TreeNode holds; full paths are rebuilt from
@@ -84,8 +84,7 @@ private:
     void onExpanded(const QModelIndex& index);
     void onCollapsed(const QModelIndex& index);
     // Builds the node of one enumerated entry, or null when it is not to be shown.
-    std::unique_ptr<TreeNode> makeNode(const platform::FindData& entry, const QString& folderPath,
-                                       bool inheritedMark);
+    std::unique_ptr<TreeNode> makeNode(const platform::FindData& entry, const QString& folderPath, bool inheritedMark);
     void sortChildren(TreeNode* parent);
     // The order of siblings under the current sort mode: by name without regard to case, and
     // folders before files when sorting by type.

@@ -4,15 +4,9 @@
 
 #include <algorithm>
 
-FolderTreeModel::FolderTreeModel(QObject* parent) : QAbstractItemModel(parent)
-{
-    m_root.kind = TreeNode::Folder;
-}
+FolderTreeModel::FolderTreeModel(QObject* parent) : QAbstractItemModel(parent) { m_root.kind = TreeNode::Folder; }
 
-void FolderTreeModel::setIconSource(IconSource source)
-{
-    m_iconSource = std::move(source);
-}
+void FolderTreeModel::setIconSource(IconSource source) { m_iconSource = std::move(source); }
 
 void FolderTreeModel::setMarksInBold(bool bold)
 {
@@ -111,8 +105,9 @@ void FolderTreeModel::sortChildren(TreeNode* parent, const std::function<bool(co
     nodesBefore.reserve(static_cast<size_t>(before.size()));
     for (const QModelIndex& index : before)
         nodesBefore.push_back(node(index));
-    std::stable_sort(parent->children.begin(), parent->children.end(),
-                     [&](const std::unique_ptr<TreeNode>& a, const std::unique_ptr<TreeNode>& b) { return less(*a, *b); });
+    std::stable_sort(
+        parent->children.begin(), parent->children.end(),
+        [&](const std::unique_ptr<TreeNode>& a, const std::unique_ptr<TreeNode>& b) { return less(*a, *b); });
     renumber(parent);
     QModelIndexList after;
     after.reserve(before.size());
@@ -168,8 +163,7 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
         return {};
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole:
-        return item->text;
+    case Qt::EditRole: return item->text;
     case Qt::DecorationRole:
         return m_iconSource ? QVariant(m_iconSource(item->image, item->shortcutOverlay)) : QVariant();
     case Qt::FontRole:
@@ -183,8 +177,7 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
         if (!m_marksInBold)
             return item->marked ? Qt::Checked : Qt::Unchecked;
         return {};
-    default:
-        return {};
+    default: return {};
     }
 }
 

@@ -24,8 +24,8 @@ public:
 
     TreeNode* root() { return &m_root; }
     const TreeNode* root() const { return &m_root; }
-    TreeNode* node(const QModelIndex& index) const;  // the root for an invalid index
-    QModelIndex indexOf(const TreeNode* node) const; // invalid for the root
+    TreeNode* node(const QModelIndex& index) const;   // the root for an invalid index
+    QModelIndex indexOf(const TreeNode* node) const;  // invalid for the root
 
     // Takes new children for `parent`, in the order given, after its existing ones.
     void appendChildren(TreeNode* parent, std::vector<std::unique_ptr<TreeNode>> nodes);

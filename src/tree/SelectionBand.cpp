@@ -1,8 +1,8 @@
 #include "tree/SelectionBand.h"
 
 #include "resources/Pictures.h"
-#include "resources/StringTable.h"
 #include "resources/SizeText.h"
+#include "resources/StringTable.h"
 
 #include <QHBoxLayout>
 #include <QLabel>

@@ -75,7 +75,8 @@ QString StatusBar::timeText(qint64 msecsSinceEpoch)
 {
     const QDateTime time = QDateTime::fromMSecsSinceEpoch(msecsSinceEpoch).toLocalTime();
     const QLocale locale;
-    return locale.toString(time.date(), QLocale::ShortFormat) + u' ' + locale.toString(time.time(), QLocale::ShortFormat);
+    return locale.toString(time.date(), QLocale::ShortFormat) + u' '
+           + locale.toString(time.time(), QLocale::ShortFormat);
 }
 
 void StatusBar::showItem(const platform::FindData& item)
@@ -92,7 +93,8 @@ void StatusBar::dumpTo(DumpWriter& writer) const
     QStringList indicators;
     for (const Indicator& each : Indicators)
         indicators << ((m_attributes & each.bit) ? QString::fromLatin1(each.letters) : QStringLiteral("-"));
-    writer.line(QStringLiteral("status: %1 | %2 | %3").arg(m_first->text().trimmed(), m_second->text(), indicators.join(u' ')));
+    writer.line(
+        QStringLiteral("status: %1 | %2 | %3").arg(m_first->text().trimmed(), m_second->text(), indicators.join(u' ')));
 }
 
 QFont StatusBar::indicatorFont() const
@@ -113,7 +115,8 @@ QRect StatusBar::indicatorRect(int index) const
     int columnWidth[2] = {0, 0};
     for (const Indicator& each : Indicators)
         columnWidth[each.column] = std::max(columnWidth[each.column],
-                                            LightSize.width() + LightGap + metrics.horizontalAdvance(QString::fromLatin1(each.letters)));
+                                            LightSize.width() + LightGap
+                                                + metrics.horizontalAdvance(QString::fromLatin1(each.letters)));
     const int blockLeft = width() - RightMargin - columnWidth[0] - ColumnGap - columnWidth[1];
     const Indicator& wanted = Indicators[index];
     const int left = wanted.column == 0 ? blockLeft : blockLeft + columnWidth[0] + ColumnGap;

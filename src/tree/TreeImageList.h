@@ -16,8 +16,15 @@ class TreeImageList {
 public:
     static constexpr int FixedCount = 9;
     enum Fixed : int {
-        ShortcutOverlay = 0, FolderClosed = 1, FolderOpen = 2, CardClosed = 3, WindowsClosed = 4,
-        CardOpen = 5, WindowsOpen = 6, StorageClosed = 7, StorageOpen = 8
+        ShortcutOverlay = 0,
+        FolderClosed = 1,
+        FolderOpen = 2,
+        CardClosed = 3,
+        WindowsClosed = 4,
+        CardOpen = 5,
+        WindowsOpen = 6,
+        StorageClosed = 7,
+        StorageOpen = 8
     };
     struct FolderIcons {
         int closed = FolderClosed;

@@ -34,10 +34,10 @@ QString resolveTyped(platform::FileSystem& fileSystem, const QString& path)
         }
         QStringList matches;
         (void)fileSystem.listForDisplay(resolved, [&](const platform::FindData& entry) {
-                                       if (entry.name.compare(component, Qt::CaseInsensitive) == 0)
-                                           matches << entry.name;
-                                       return matches.size() < 2;
-                                   });
+            if (entry.name.compare(component, Qt::CaseInsensitive) == 0)
+                matches << entry.name;
+            return matches.size() < 2;
+        });
         if (matches.size() != 1)
             return QString();
         resolved = platform::PhonePath::join(resolved, matches.front());

@@ -33,9 +33,15 @@ public:
     std::atomic<bool> releaseReads = false;
     std::atomic<int> readsWaiting = 0;
 
-    FsError enumerate(const QString& pattern, const Visitor& visit) override { return m_real.enumerate(pattern, visit); }
+    FsError enumerate(const QString& pattern, const Visitor& visit) override
+    {
+        return m_real.enumerate(pattern, visit);
+    }
     FsError lookUp(const QString& path, platform::FindData& out) override { return m_real.lookUp(path, out); }
-    FsError setAttributes(const QString& path, quint32 attributes) override { return m_real.setAttributes(path, attributes); }
+    FsError setAttributes(const QString& path, quint32 attributes) override
+    {
+        return m_real.setAttributes(path, attributes);
+    }
     FsError changeAttributes(const QString& path, quint32 mask, quint32 attributes) override
     {
         return m_real.changeAttributes(path, mask, attributes);
@@ -71,16 +77,19 @@ public:
         if (const FsError error = injected(Call::List, folder.path()); error != FsError::None)
             return error;
         bool held = false;
-        return m_real.searchFolder(folder, pattern, stop, [&](const platform::FindData& entry) {
-            const bool goOn = matched(entry);
-            if (gateSearch && !held) {
-                held = true;
-                ++searchesWaiting;
-                searchesWaiting.notify_all();
-                stop.wait(false);  // until the stop flag is raised, and told so
-            }
-            return goOn;
-        }, subfolder);
+        return m_real.searchFolder(
+            folder, pattern, stop,
+            [&](const platform::FindData& entry) {
+                const bool goOn = matched(entry);
+                if (gateSearch && !held) {
+                    held = true;
+                    ++searchesWaiting;
+                    searchesWaiting.notify_all();
+                    stop.wait(false);  // until the stop flag is raised, and told so
+                }
+                return goOn;
+            },
+            subfolder);
     }
     FsError identityOf(const platform::OpenFolder& folder, platform::FileId& out) override
     {

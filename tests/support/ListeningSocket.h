@@ -14,13 +14,14 @@ class ListeningSocket {
 public:
     explicit ListeningSocket(const QByteArray& path)
     {
-        sockaddr_un address {};
+        sockaddr_un address{};
         address.sun_family = AF_UNIX;
         if (static_cast<std::size_t>(path.size()) >= sizeof address.sun_path)
             return;
         std::memcpy(address.sun_path, path.constData(), static_cast<std::size_t>(path.size()));
         m_fd = ::socket(AF_UNIX, SOCK_STREAM, 0);
-        if (m_fd >= 0 && (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(m_fd, 1) != 0)) {
+        if (m_fd >= 0
+            && (::bind(m_fd, reinterpret_cast<sockaddr*>(&address), sizeof address) != 0 || ::listen(m_fd, 1) != 0)) {
             ::close(m_fd);
             m_fd = -1;
         }

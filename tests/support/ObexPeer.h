@@ -73,7 +73,8 @@ public:
     {
         qsizetype sent = 0;
         while (sent < bytes.size()) {
-            const ssize_t count = ::send(m_fd, bytes.constData() + sent, static_cast<size_t>(bytes.size() - sent), MSG_NOSIGNAL);
+            const ssize_t count = ::send(m_fd, bytes.constData() + sent, static_cast<size_t>(bytes.size() - sent),
+                                         MSG_NOSIGNAL);
             if (count <= 0)
                 return false;
             sent += count;

@@ -83,7 +83,10 @@ private:
         }
         return true;
     }
-    static void answer(int socket, const QByteArray& bytes) { (void)::send(socket, bytes.constData(), bytes.size(), MSG_NOSIGNAL); }
+    static void answer(int socket, const QByteArray& bytes)
+    {
+        (void)::send(socket, bytes.constData(), bytes.size(), MSG_NOSIGNAL);
+    }
 
     void serve()
     {
@@ -142,15 +145,16 @@ private:
                     at += 5;
                     continue;
                 }
-                const int length = at + 2 < body.size()
-                                       ? static_cast<quint8>(body.at(at + 1)) << 8 | static_cast<quint8>(body.at(at + 2))
-                                       : 0;
+                const int length = at + 2 < body.size() ? static_cast<quint8>(body.at(at + 1)) << 8
+                                                              | static_cast<quint8>(body.at(at + 2))
+                                                        : 0;
                 if (length < 3)
                     break;
                 const QByteArray value = body.mid(at + 3, length - 3);
                 if (id == 0x01) {
                     for (int i = 0; i + 1 < value.size(); i += 2)
-                        if (const char16_t c = static_cast<char16_t>(static_cast<quint8>(value.at(i)) << 8 | static_cast<quint8>(value.at(i + 1))))
+                        if (const char16_t c = static_cast<char16_t>(static_cast<quint8>(value.at(i)) << 8
+                                                                     | static_cast<quint8>(value.at(i + 1))))
                             current.name += QChar(c);
                 } else if (id == 0x48 || id == 0x49) {
                     current.data += value;

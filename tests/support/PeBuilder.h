@@ -124,8 +124,8 @@ public:
         u32(headers, 0);
         u32(headers, 0);
         u32(headers, 0);
-        u16(headers, 224);    // optional header: 96 bytes and 16 directories
-        u16(headers, 0x2102); // a DLL
+        u16(headers, 224);     // optional header: 96 bytes and 16 directories
+        u16(headers, 0x2102);  // a DLL
         QByteArray optional(224, '\0');
         put16(optional, 0, 0x10b);
         put32(optional, 92, 16);

@@ -76,11 +76,13 @@ public:
         auto store = platform::RegistryStore::open(registryFile(), &error);
         platform::RegistryStore::KeyId key = 0;
         platform::RegValue value;
-        if (!store || !store->openKey(platform::Hive::CurrentUser, QStringLiteral("Software\\Corvane\\Fennick"), false, key)
+        if (!store
+            || !store->openKey(platform::Hive::CurrentUser, QStringLiteral("Software\\Corvane\\Fennick"), false, key)
             || !store->readValue(key, QString::fromUtf8(name), value) || value.data.size() != 4)
             return 0xFFFFFFFF;
         return static_cast<quint8>(value.data[0]) | static_cast<quint8>(value.data[1]) << 8
-             | static_cast<quint8>(value.data[2]) << 16 | static_cast<quint32>(static_cast<quint8>(value.data[3])) << 24;
+               | static_cast<quint8>(value.data[2]) << 16
+               | static_cast<quint32>(static_cast<quint8>(value.data[3])) << 24;
     }
 
     // The string values of a key as "name=text" (a number as "name=#value"), sorted and joined
@@ -97,10 +99,13 @@ public:
         for (int i = 0; store->valueNameAt(key, i, name); ++i) {
             platform::RegValue value;
             if (store->readValue(key, name, value) && value.type == platform::RegType::Dword && value.data.size() == 4)
-                values << name + QStringLiteral("=#") + QString::number(qFromLittleEndian<quint32>(value.data.constData()), 16);
+                values << name + QStringLiteral("=#")
+                              + QString::number(qFromLittleEndian<quint32>(value.data.constData()), 16);
             else if (store->readValue(key, name, value))
-                values << name + u'=' + QString::fromUtf16(reinterpret_cast<const char16_t*>(value.data.constData()),
-                                                           value.data.size() / 2).section(QChar(0), 0, 0);
+                values << name + u'='
+                              + QString::fromUtf16(reinterpret_cast<const char16_t*>(value.data.constData()),
+                                                   value.data.size() / 2)
+                                    .section(QChar(0), 0, 0);
         }
         values.sort();
         return values.join(u' ').toStdString();
@@ -118,7 +123,8 @@ public:
             environment.insert(name, value);
         process.setProcessEnvironment(environment);
         process.start(QStringLiteral(FENNICK_BINARY),
-                      QStringList{QStringLiteral("--root"), root(), QStringLiteral("--registry"), registryFile()} + arguments);
+                      QStringList{QStringLiteral("--root"), root(), QStringLiteral("--registry"), registryFile()}
+                          + arguments);
     }
 
     // A variable of the program's environment (the desktop opener, the XDG folders).

@@ -24,8 +24,10 @@ public:
         if (!out.open(QIODevice::WriteOnly))
             return {};
         // The record takes its name only when whole.
-        out.write("#!/bin/sh\nrecord='" + QFile::encodeName(recordFile()) + "'\n"
-                  "printf '%s\\n' \"$(basename \"$0\")\" \"$@\" > \"$record.part\" && mv \"$record.part\" \"$record\"\n");
+        out.write(
+            "#!/bin/sh\nrecord='" + QFile::encodeName(recordFile())
+            + "'\n"
+              "printf '%s\\n' \"$(basename \"$0\")\" \"$@\" > \"$record.part\" && mv \"$record.part\" \"$record\"\n");
         out.close();
         out.setPermissions(QFile::ReadOwner | QFile::WriteOwner | QFile::ExeOwner);
         return file;

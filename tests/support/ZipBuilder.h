@@ -63,7 +63,8 @@ public:
     {
         QByteArray out, directory;
         for (const Entry& entry : m_entries) {
-            quint32 checksum = crc32(0L, reinterpret_cast<const Bytef*>(entry.data.constData()), static_cast<uInt>(entry.data.size()));
+            quint32 checksum = crc32(0L, reinterpret_cast<const Bytef*>(entry.data.constData()),
+                                     static_cast<uInt>(entry.data.size()));
             if (entry.wrongChecksum)
                 checksum ^= 0xFFFFFFFF;
             const quint32 offset = static_cast<quint32>(out.size());
@@ -150,7 +151,8 @@ public:
         put16(field, 0x7075);
         put16(field, static_cast<quint16>(5 + utf8.size()));
         field += '\x01';
-        put32(field, static_cast<quint32>(crc32(0L, reinterpret_cast<const Bytef*>(stored.constData()), static_cast<uInt>(stored.size()))));
+        put32(field, static_cast<quint32>(crc32(0L, reinterpret_cast<const Bytef*>(stored.constData()),
+                                                static_cast<uInt>(stored.size()))));
         return field + utf8;
     }
 

@@ -8,8 +8,8 @@
 #include "platform/linux/LinuxReadFile.h"
 #include "platform/linux/SambaDosAttrib.h"
 
-#include <climits>
 #include <cerrno>
+#include <climits>
 #include <cstring>
 #include <mutex>
 
@@ -132,7 +132,9 @@ FsError LinuxFileSystem::setAttributes(const QString& path, quint32 attributes)
     const bool dosChanges = (current & DosBits) != (attributes & DosBits);
     // Samba keeps a read-only bit of its own; it is kept in step where there is a record, but
     // the permission bits are what counts.
-    const bool rewrite = dosChanges || (existing && !existing->isEmpty() && (current & Attr::ReadOnly) != (attributes & Attr::ReadOnly));
+    const bool rewrite = dosChanges
+                         || (existing && !existing->isEmpty()
+                             && (current & Attr::ReadOnly) != (attributes & Attr::ReadOnly));
     if (dosChanges && (readError == ENOTSUP))
         return FsError::NotSupported;  // before anything has changed
 
@@ -194,7 +196,8 @@ FsError LinuxFileSystem::changeAttributes(const QString& path, quint32 mask, qui
     // read-only, but the permission bits are what counts.
     const bool readOnlyAfter = !(newMode & S_IWUSR);
     const bool rewrite = dosChanges
-        || (newMode != oldMode && existing && !existing->isEmpty() && bool(current & Attr::ReadOnly) != readOnlyAfter);
+                         || (newMode != oldMode && existing && !existing->isEmpty()
+                             && bool(current & Attr::ReadOnly) != readOnlyAfter);
 
     mode_t modeNow = oldMode;
     if (rewrite) {
@@ -511,7 +514,9 @@ FsError LinuxFileSystem::copyFileAt(const OpenFolder& from, const QString& name,
     // Not blocking: a named pipe must not hang the copy; and a link is never read through.
     Fd in(::openat(from.handle(), sourceName.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
     if (!in.valid())
-        return errno == ELOOP ? FsError::AccessDenied : errno == ENOENT ? FsError::FileNotFound : fsErrorFromErrno(errno);
+        return errno == ELOOP    ? FsError::AccessDenied
+               : errno == ENOENT ? FsError::FileNotFound
+                                 : fsErrorFromErrno(errno);
     struct stat sourceStatus;
     if (::fstat(in.get(), &sourceStatus) != 0)
         return fsErrorFromErrno(errno);
@@ -587,18 +592,23 @@ FsError LinuxFileSystem::copyLinkAt(const OpenFolder& from, const QString& name,
     if (sourceName.isEmpty() || target.isEmpty())
         return FsError::InvalidName;
     QByteArray text(PATH_MAX, '\0');
-    const ssize_t length = ::readlinkat(from.handle(), sourceName.constData(), text.data(), static_cast<size_t>(text.size()));
+    const ssize_t length = ::readlinkat(from.handle(), sourceName.constData(), text.data(),
+                                        static_cast<size_t>(text.size()));
     if (length < 0)
-        return errno == EINVAL ? FsError::AccessDenied : errno == ENOENT ? FsError::FileNotFound : fsErrorFromErrno(errno);
+        return errno == EINVAL   ? FsError::AccessDenied
+               : errno == ENOENT ? FsError::FileNotFound
+                                 : fsErrorFromErrno(errno);
     text.truncate(static_cast<qsizetype>(length));
     struct stat targetStatus;
     const bool exists = ::fstatat(to.handle(), target.constData(), &targetStatus, AT_SYMLINK_NOFOLLOW) == 0;
     if (exists && !replace)
         return FsError::AlreadyExists;
-    if (exists && (S_ISDIR(targetStatus.st_mode) || (S_ISREG(targetStatus.st_mode) && !(targetStatus.st_mode & S_IWUSR))))
+    if (exists
+        && (S_ISDIR(targetStatus.st_mode) || (S_ISREG(targetStatus.st_mode) && !(targetStatus.st_mode & S_IWUSR))))
         return FsError::AccessDenied;
     if (!exists)
-        return ::symlinkat(text.constData(), to.handle(), target.constData()) == 0 ? FsError::None : fsErrorFromErrno(errno);
+        return ::symlinkat(text.constData(), to.handle(), target.constData()) == 0 ? FsError::None
+                                                                                   : fsErrorFromErrno(errno);
     const QByteArray hidden = temporaryName(target);
     if (::symlinkat(text.constData(), to.handle(), hidden.constData()) != 0)
         return fsErrorFromErrno(errno);
@@ -673,7 +683,9 @@ FsError LinuxFileSystem::openFileAt(const OpenFolder& folder, const QString& nam
         return FsError::InvalidName;
     Fd fd(::openat(folder.handle(), host.constData(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY | O_NOFOLLOW));
     if (!fd.valid())
-        return errno == ELOOP ? FsError::AccessDenied : errno == ENOENT ? FsError::FileNotFound : fsErrorFromErrno(errno);
+        return errno == ELOOP    ? FsError::AccessDenied
+               : errno == ENOENT ? FsError::FileNotFound
+                                 : fsErrorFromErrno(errno);
     struct statx status;
     if (::statx(fd.get(), "", AT_EMPTY_PATH, STATX_TYPE | STATX_SIZE | STATX_MTIME | STATX_BTIME, &status) != 0)
         return fsErrorFromErrno(errno);
@@ -683,7 +695,8 @@ FsError LinuxFileSystem::openFileAt(const OpenFolder& folder, const QString& nam
     const int flags = ::fcntl(fd.get(), F_GETFL);
     if (flags >= 0)
         (void)::fcntl(fd.get(), F_SETFL, flags & ~O_NONBLOCK);
-    const qint64 birth = (status.stx_mask & STATX_BTIME) ? milliseconds(status.stx_btime) : milliseconds(status.stx_mtime);
+    const qint64 birth = (status.stx_mask & STATX_BTIME) ? milliseconds(status.stx_btime)
+                                                         : milliseconds(status.stx_mtime);
     out = std::make_unique<LinuxReadFile>(fd.release(), static_cast<qint64>(status.stx_size), birth);
     return FsError::None;
 }
@@ -694,9 +707,12 @@ FsError LinuxFileSystem::linkTextAt(const OpenFolder& folder, const QString& nam
     if (host.isEmpty())
         return FsError::InvalidName;
     QByteArray text(PATH_MAX, '\0');
-    const ssize_t length = ::readlinkat(folder.handle(), host.constData(), text.data(), static_cast<size_t>(text.size()));
+    const ssize_t length = ::readlinkat(folder.handle(), host.constData(), text.data(),
+                                        static_cast<size_t>(text.size()));
     if (length < 0)
-        return errno == EINVAL ? FsError::AccessDenied : errno == ENOENT ? FsError::FileNotFound : fsErrorFromErrno(errno);
+        return errno == EINVAL   ? FsError::AccessDenied
+               : errno == ENOENT ? FsError::FileNotFound
+                                 : fsErrorFromErrno(errno);
     text.truncate(static_cast<qsizetype>(length));
     out = text;
     return FsError::None;

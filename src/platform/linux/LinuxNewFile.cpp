@@ -84,7 +84,8 @@ FsError LinuxNewFile::place(bool replace)
     // A mode as a new file of the user's gets: the anonymous file was made private.
     if (::fchmod(m_fd.get(), 0666 & ~processUmask()) != 0)
         return fsErrorFromErrno(errno);
-    if (const int error = host::placeFile(m_temporary.isEmpty() ? m_fd.get() : -1, m_temporary, m_dirFd, m_name, replace))
+    if (const int error = host::placeFile(m_temporary.isEmpty() ? m_fd.get() : -1, m_temporary, m_dirFd, m_name,
+                                          replace))
         return fsErrorFromErrno(error);
     m_temporary.clear();
     if (::close(m_fd.release()) != 0) {

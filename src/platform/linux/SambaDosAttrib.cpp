@@ -38,9 +38,7 @@ std::optional<SambaDosAttrib::Field> SambaDosAttrib::locate(const char* data, qs
     field.textCopyEmpty = textLength == 0;
     switch (version) {
     case 0xFFFF:  // the text form converted to a record: just the attribute
-    case 1:
-        field.offset = body;
-        break;
+    case 1: field.offset = body; break;
     case 2:  // flags first, then the attribute
         field.offset = body + 4;
         break;
@@ -50,8 +48,7 @@ std::optional<SambaDosAttrib::Field> SambaDosAttrib::locate(const char* data, qs
         field.flagsOffset = body;
         field.offset = body + 4;
         break;
-    default:
-        return std::nullopt;
+    default: return std::nullopt;
     }
     if (field.offset + 4 > size)
         return std::nullopt;
@@ -89,10 +86,7 @@ std::optional<quint32> SambaDosAttrib::parse(const char* data, qsizetype size)
     return qFromLittleEndian<quint32>(data + field->offset);
 }
 
-QByteArray SambaDosAttrib::text(quint32 attributes)
-{
-    return "0x" + QByteArray::number(attributes, 16);
-}
+QByteArray SambaDosAttrib::text(quint32 attributes) { return "0x" + QByteArray::number(attributes, 16); }
 
 QByteArray SambaDosAttrib::withAttributes(const QByteArray& existing, quint32 attributes)
 {
