@@ -69,6 +69,11 @@ protected:
 private:
     std::shared_ptr<std::atomic<int>> m_pending;
 };
+// Busy while a posted call waits to run, or while the work runs and does not rest.
+bool busy(const std::atomic<int>& pending, const std::atomic<bool>& running, const std::function<bool()>& resting)
+{
+    return pending.load() > 0 || (running.load() && !(resting && resting()));
+}
 }  // namespace
 
 RefuseThreadStarts::RefuseThreadStarts() { ++g_refusals; }
@@ -89,8 +94,9 @@ Worker::Worker(QObject* owner, std::function<bool()> resting) : m_resting(std::m
         m_posterForWorker = m_poster;
     }
     // Without an owner there is no probe either: Idle ignores it.
+    // The probe holds what it reads, as a Worker may go before its owner's last call of it.
     Idle::registerProbe(owner, [pending = m_pending, running = m_running, resting = m_resting] {
-        return pending->load() > 0 || (running->load() && !(resting && resting()));
+        return busy(*pending, *running, resting);
     });
 }
 
@@ -101,7 +107,7 @@ Worker::~Worker()
     delete m_poster;
 }
 
-bool Worker::isBusy() const { return m_pending->load() > 0 || (m_running->load() && !(m_resting && m_resting())); }
+bool Worker::isBusy() const { return busy(*m_pending, *m_running, m_resting); }
 
 bool Worker::start(Work work)
 {

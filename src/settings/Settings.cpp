@@ -25,20 +25,23 @@ void loadMap(const Schema::Key& list, OrderedStringMap& map)
 
 void Settings::load()
 {
-    storedSortMode = Schema::read(Schema::SortMode);
-    marksInBold = Schema::read(Schema::MarksInBold);
-    statusHidden = Schema::read(Schema::StatusHidden);
-    showHidden = Schema::read(Schema::ShowHidden);
+    // The program's own values through one open of its key.
+    RegKey key(Schema::Program.hive, Schema::Program.fullPath());
+    storedSortMode = Schema::read(key, Schema::SortMode);
+    marksInBold = Schema::read(key, Schema::MarksInBold);
+    statusHidden = Schema::read(key, Schema::StatusHidden);
+    showHidden = Schema::read(key, Schema::ShowHidden);
     loadMap(Schema::Favorites, favorites);
     loadMap(Schema::HiddenFolders, hiddenFolders);
-    checkZipAssociation = Schema::read(Schema::CheckZipAssociation);
+    checkZipAssociation = Schema::read(key, Schema::CheckZipAssociation);
 }
 
 void Settings::save() const
 {
     // A store that cannot be written is no reason to bother the user at exit.
-    (void)Schema::write(Schema::SortMode, storedSortMode);
-    (void)Schema::write(Schema::MarksInBold, marksInBold);
-    (void)Schema::write(Schema::StatusHidden, statusHidden);
-    (void)Schema::write(Schema::ShowHidden, showHidden);
+    RegKey key(Schema::Program.hive, Schema::Program.fullPath());
+    (void)Schema::write(key, Schema::SortMode, storedSortMode);
+    (void)Schema::write(key, Schema::MarksInBold, marksInBold);
+    (void)Schema::write(key, Schema::StatusHidden, statusHidden);
+    (void)Schema::write(key, Schema::ShowHidden, showHidden);
 }

@@ -5,6 +5,8 @@
 #include <QString>
 #include <QStringView>
 
+class RegKey;
+
 // Every setting the program keeps in the registry, declared once with the key it lives in, its
 // value name, its type and its default, as a .kcfg file declares a KDE program's settings.
 // Features read and write a setting with read() and write(); a feature that keeps a list of
@@ -69,5 +71,14 @@ QString read(const Setting<QStringView>& setting);
 [[nodiscard]] bool write(const Setting<quint32>& setting, quint32 value);
 [[nodiscard]] bool write(const Setting<bool>& setting, bool value);
 [[nodiscard]] bool write(const Setting<QStringView>& setting, const QString& value);
+
+// The same through `key`, already open on the setting's key: several settings of one key are
+// read or written with one open.
+quint32 read(RegKey& key, const Setting<quint32>& setting);
+bool read(RegKey& key, const Setting<bool>& setting);
+QString read(RegKey& key, const Setting<QStringView>& setting);
+[[nodiscard]] bool write(RegKey& key, const Setting<quint32>& setting, quint32 value);
+[[nodiscard]] bool write(RegKey& key, const Setting<bool>& setting, bool value);
+[[nodiscard]] bool write(RegKey& key, const Setting<QStringView>& setting, const QString& value);
 
 }  // namespace SettingsSchema
