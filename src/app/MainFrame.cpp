@@ -66,6 +66,9 @@ MainFrame::MainFrame(platform::FileSystem& fileSystem, QWidget* parent)
 MainFrame::~MainFrame()
 {
     m_counter->stop();
+    // A folder still being listed stops with the window, before the images its rows use go.
+    if (m_tree)
+        m_tree->stopAllListings();
     if (!m_saved)
         m_settings.save();
     delete m_images;
@@ -137,6 +140,11 @@ bool MainFrame::create()
     m_fileTypeCommands = std::make_unique<FileTypeCommands>(m_fileSystem, *m_launcher, this, current, currentIsFile);
     registerCommands();
     connect(m_tree, &FolderTree::cardItemsRemoved, this, &MainFrame::dropCardEntries);
+    // The counts of a big folder come with the end of its listing.
+    connect(m_tree, &FolderTree::listingFinished, this, [this](TreeNode* folder) {
+        if (m_tree->currentNode() == folder)
+            requestStatusRefresh();
+    });
     m_tree->installEventFilter(this);
     connect(m_tree->selectionModel(), &QItemSelectionModel::currentChanged, this, [this] {
         updateMenus();
@@ -337,6 +345,10 @@ void MainFrame::computeStatusLine()
     }
     m_statusTimer.clearPending();
     m_statusBar->setLines(date, Str::text(Str::Calculating));
+    // A folder whose listing is still running gets its counts when the listing ends, rather
+    // than from a second listing of the same folder.
+    if (m_tree->isListing(current))
+        return;
     m_counter->start(path, m_settings.showHidden);
 }
 

@@ -128,35 +128,70 @@ QString rowText(const QAbstractItemView* view, const QModelIndex& index)
     return cells.join(QLatin1String(" | "));
 }
 
-void dumpRows(const QAbstractItemView* view, const QModelIndex& parent, int depth, DumpWriter& writer)
+// One row as the dump shows it: the cursor, the depth, the expand button, the check box, the
+// text and the bold mark.
+void dumpRow(const QAbstractItemView* view, const QModelIndex& index, int depth, DumpWriter& writer)
+{
+    const QAbstractItemModel* model = view->model();
+    const auto* tree = qobject_cast<const QTreeView*>(view);
+    QString line = index == view->currentIndex() ? QStringLiteral("> ") : QStringLiteral("  ");
+    line += QString(depth * 2, u' ');
+    if (tree)
+        line += !model->hasChildren(index) ? QStringLiteral("  ")
+                : tree->isExpanded(index)  ? QStringLiteral("- ")
+                                           : QStringLiteral("+ ");
+    const QVariant check = model->data(index, Qt::CheckStateRole);
+    if (check.isValid())
+        line += checkMark(check.value<Qt::CheckState>());
+    line += rowText(view, index);
+    const QVariant font = model->data(index, Qt::FontRole);
+    if (font.isValid() && font.value<QFont>().bold())
+        line += QStringLiteral(" *");
+    writer.line(line);
+}
+
+// The rows on the screen, from the one at the top of the viewport down to the first one below
+// it: a folder of a million items costs what the screen shows.
+void dumpRows(const QAbstractItemView* view, DumpWriter& writer)
 {
     const QAbstractItemModel* model = view->model();
     const auto* tree = qobject_cast<const QTreeView*>(view);
     const auto* list = qobject_cast<const QListView*>(view);
     const int column = list ? list->modelColumn() : 0;
     const QRect viewport = view->viewport()->rect();
-    for (int row = 0; row < model->rowCount(parent); ++row) {
+    const bool topDown = tree || !list
+                         || (list->viewMode() == QListView::ListMode && list->flow() == QListView::TopToBottom
+                             && !list->isWrapping());
+    if (tree) {
+        for (QModelIndex index = tree->indexAt(QPoint(0, 0)).siblingAtColumn(0); index.isValid();
+             index = tree->indexBelow(index)) {
+            const QRect rect = view->visualRect(index);
+            if (rect.top() > viewport.bottom())
+                break;
+            if (!rect.isValid() || !rect.intersects(viewport))
+                continue;
+            int depth = 0;
+            for (QModelIndex above = index.parent(); above.isValid() && above != view->rootIndex();
+                 above = above.parent())
+                ++depth;
+            dumpRow(view, index, depth, writer);
+        }
+        return;
+    }
+    const QModelIndex parent = view->rootIndex();
+    int first = 0;
+    if (topDown) {
+        const QModelIndex top = view->indexAt(QPoint(1, 1));
+        if (top.isValid() && top.parent() == parent)
+            first = top.row();
+    }
+    for (int row = first; row < model->rowCount(parent); ++row) {
         const QModelIndex index = model->index(row, column, parent);
         const QRect rect = view->visualRect(index);
-        const bool expanded = tree && tree->isExpanded(index);
-        if (rect.isValid() && rect.intersects(viewport)) {
-            QString line = index == view->currentIndex() ? QStringLiteral("> ") : QStringLiteral("  ");
-            line += QString(depth * 2, u' ');
-            if (tree)
-                line += !model->hasChildren(index) ? QStringLiteral("  ")
-                        : expanded                 ? QStringLiteral("- ")
-                                                   : QStringLiteral("+ ");
-            const QVariant check = model->data(index, Qt::CheckStateRole);
-            if (check.isValid())
-                line += checkMark(check.value<Qt::CheckState>());
-            line += rowText(view, index);
-            const QVariant font = model->data(index, Qt::FontRole);
-            if (font.isValid() && font.value<QFont>().bold())
-                line += QStringLiteral(" *");
-            writer.line(line);
-        }
-        if (expanded)
-            dumpRows(view, index, depth + 1, writer);
+        if (topDown && rect.isValid() && rect.top() > viewport.bottom())
+            break;
+        if (rect.isValid() && rect.intersects(viewport))
+            dumpRow(view, index, 0, writer);
     }
 }
 
@@ -284,7 +319,7 @@ void dumpWidget(const QWidget* widget, DumpWriter& writer)
     if (const auto* view = qobject_cast<const QAbstractItemView*>(widget)) {
         writer.line(QStringLiteral("list:") + flags(view));
         if (view->model())
-            dumpRows(view, view->rootIndex(), 0, writer);
+            dumpRows(view, writer);
         return;
     }
     if (qobject_cast<const QTextEdit*>(widget) || qobject_cast<const QPlainTextEdit*>(widget)) {

@@ -1,9 +1,9 @@
 #include "tree/FolderTree.h"
 
-#include "dialogs/WaitCursor.h"
 #include "platform/FileSystem.h"
 #include "platform/PhonePath.h"
 #include "settings/TreeOptions.h"
+#include "tree/FolderListing.h"
 #include "tree/SelectionMarks.h"
 #include "tree/TreeImageList.h"
 
@@ -14,12 +14,6 @@
 #include <algorithm>
 
 using platform::FindData;
-
-namespace {
-
-bool endsWithShortcutSuffix(const QString& name) { return name.endsWith(QLatin1String(".lnk"), Qt::CaseInsensitive); }
-
-}  // namespace
 
 FolderTree::FolderTree(platform::FileSystem& fileSystem, const TreeOptions& settings, TreeImageList& images,
                        QWidget* parent)
@@ -40,6 +34,9 @@ FolderTree::FolderTree(platform::FileSystem& fileSystem, const TreeOptions& sett
     connect(this, &QTreeView::collapsed, this, &FolderTree::onCollapsed);
 }
 
+// The listings' workers are stopped and joined before the nodes they fill go.
+FolderTree::~FolderTree() { stopAllListings(); }
+
 QString FolderTree::fullPathOf(const TreeNode* node) const
 {
     if (!node || node == m_model.root() || !node->parent)
@@ -52,38 +49,40 @@ QString FolderTree::fullPathOf(const TreeNode* node) const
 
 bool FolderTree::hasShownChildren(const QString& folderPath)
 {
-    bool found = false;
-    const bool showHidden = m_settings.showHidden;
-    (void)m_fileSystem.listForDisplay(folderPath, [&](const FindData& entry) {
-        if (showHidden || !(entry.attributes & platform::Attr::Hidden))
-            found = true;
-        return !found;
-    });
-    return found;
+    return FolderListingRules::hasShownChildren(m_fileSystem, folderPath, m_settings.showHidden);
+}
+
+ListingRules FolderTree::listingRules() const
+{
+    return {m_settings.showHidden, m_settings.sortsByType(), m_settings.hiddenFolders};
+}
+
+void FolderTree::dressNode(TreeNode& node, const QString& folderPath, bool inheritedMark)
+{
+    // A file's image comes from its name alone; a folder's, and the mark, from its path.
+    QString path;
+    if (node.isFolder()) {
+        path = platform::PhonePath::join(folderPath, node.text);
+        node.image = m_images.folderIcons(path).closed;
+    } else {
+        node.image = m_images.fileImage(node.text);
+    }
+    if (inheritedMark) {
+        node.marked = true;
+        return;
+    }
+    if (!m_marks)
+        return;
+    if (path.isEmpty())
+        path = platform::PhonePath::join(folderPath, node.text);
+    node.marked = m_marks->attachItem(path, &node);
 }
 
 std::unique_ptr<TreeNode> FolderTree::makeNode(const FindData& entry, const QString& folderPath, bool inheritedMark)
 {
-    if ((entry.attributes & platform::Attr::Hidden) && !m_settings.showHidden)
-        return nullptr;
-    auto node = std::make_unique<TreeNode>();
-    node->text = entry.name;
-    const QString path = platform::PhonePath::join(folderPath, entry.name);
-    if (entry.isFolder()) {
-        if (m_settings.hiddenFolders.containsValue(path))
-            return nullptr;
-        node->kind = TreeNode::Folder;
-        node->image = m_images.folderIcons(path).closed;
-        node->childrenFlag = hasShownChildren(path);
-    } else {
-        node->kind = TreeNode::File;
-        node->image = m_images.fileImage(entry.name);
-    }
-    node->shortcutOverlay = endsWithShortcutSuffix(entry.name);
-    if (inheritedMark)
-        node->marked = true;
-    else if (m_marks && m_marks->attachItem(path, node.get()))
-        node->marked = true;
+    std::unique_ptr<TreeNode> node = FolderListingRules::plainNode(m_fileSystem, entry, folderPath, listingRules());
+    if (node)
+        dressNode(*node, folderPath, inheritedMark);
     return node;
 }
 
@@ -91,37 +90,159 @@ void FolderTree::populate(const QString& folderPath, TreeNode* parent)
 {
     if (!parent)
         parent = m_model.root();
+    stopListing(parent);
     const bool inheritedMark = m_marks && m_marks->marksContentsOf(folderPath);
-    std::vector<std::unique_ptr<TreeNode>> nodes;
-    ListingCounts counts;
-    counts.path = folderPath;
-    const bool showHidden = m_settings.showHidden;
+    const ListingRules rules = listingRules();
+    FolderListingRules::Nodes nodes;
+    ListingTally tally;
     m_images.beginPopulation();
     const platform::FsError error = m_fileSystem.listForDisplay(folderPath, [&](const FindData& entry) {
         // Counted as the status line counts: folders the "Folders" key keeps out of the tree
         // are still in the folder.
-        if (showHidden || !(entry.attributes & platform::Attr::Hidden))
-            ++(entry.isFolder() ? counts.folders : counts.files);
-        if (auto node = makeNode(entry, folderPath, inheritedMark))
+        FolderListingRules::count(entry, rules.showHidden, tally);
+        if (auto node = FolderListingRules::plainNode(m_fileSystem, entry, folderPath, rules)) {
+            dressNode(*node, folderPath, inheritedMark);
             nodes.push_back(std::move(node));
+        }
         return true;
     });
     m_images.endPopulation();
     if (error != platform::FsError::None) {
-        m_lastListing.reset();
-        parent->childrenFlag = false;
-        m_model.nodeChanged(parent);
+        listingFailed(parent);
         return;
     }
-    counts.showHidden = showHidden;
-    m_lastListing = std::move(counts);
-    parent->childrenFlag = true;
     // Sorting before the nodes reach the model spares the view a layout change per folder.
-    TreeNode scratch;
-    scratch.children = std::move(nodes);
-    sortChildren(&scratch);
-    m_model.appendChildren(parent, std::move(scratch.children));
-    m_model.nodeChanged(parent);
+    FolderListingRules::sort(nodes, rules.byType);
+    m_model.appendChildren(parent, std::move(nodes));
+    listingDone(parent, folderPath, rules.showHidden, tally);
+}
+
+void FolderTree::listingFailed(TreeNode* folder)
+{
+    m_lastListing.reset();
+    folder->childrenFlag = false;
+    m_model.nodeChanged(folder);
+}
+
+void FolderTree::listingDone(TreeNode* folder, const QString& folderPath, bool showHidden, ListingTally tally)
+{
+    m_lastListing = ListingCounts{folderPath, showHidden, tally.folders, tally.files};
+    folder->childrenFlag = true;
+    m_model.nodeChanged(folder);
+}
+
+void FolderTree::listInBackground(TreeNode* folder, const QString& folderPath)
+{
+    stopListing(folder);
+    const bool inheritedMark = m_marks && m_marks->marksContentsOf(folderPath);
+    const ListingRules rules = listingRules();
+    // The first screenful is listed here and now, so a small folder is complete before the
+    // key returns and a big one shows its first rows at once; the rest follows from a worker.
+    FolderListingRules::Nodes nodes;
+    ListingTally tally;
+    QSet<QString> seen;
+    bool more = false;
+    m_images.beginPopulation();
+    const platform::FsError error = m_fileSystem.listForDisplay(folderPath, [&](const FindData& entry) {
+        if (seen.size() >= ListedAtOnce) {
+            more = true;
+            return false;
+        }
+        seen.insert(entry.name);
+        FolderListingRules::count(entry, rules.showHidden, tally);
+        if (auto node = FolderListingRules::plainNode(m_fileSystem, entry, folderPath, rules)) {
+            dressNode(*node, folderPath, inheritedMark);
+            nodes.push_back(std::move(node));
+        }
+        return true;
+    });
+    m_images.endPopulation();
+    if (error != platform::FsError::None && !more) {
+        listingFailed(folder);
+        return;
+    }
+    FolderListingRules::sort(nodes, rules.byType);
+    m_model.appendChildren(folder, std::move(nodes));
+    if (!more) {
+        listingDone(folder, folderPath, rules.showHidden, tally);
+        return;
+    }
+    folder->childrenFlag = true;
+    m_model.nodeChanged(folder);
+    m_lastListing.reset();
+
+    FolderListing* listing = freeListing();
+    const bool byType = rules.byType;
+    const bool showHidden = rules.showHidden;
+    const bool started = listing->start(
+        folder, folderPath, rules, std::move(seen),
+        [this, folder, folderPath, inheritedMark, byType](FolderListingRules::Nodes batch) {
+            m_images.beginPopulation();
+            for (const auto& node : batch)
+                dressNode(*node, folderPath, inheritedMark);
+            m_images.endPopulation();
+            TreeNode* awaited = nullptr;
+            if (m_awaited && m_awaited->folder == folder && currentNode() == folder)
+                for (const auto& node : batch)
+                    if (node->text == m_awaited->name)
+                        awaited = node.get();
+            m_model.mergeChildren(folder, std::move(batch), [byType](const TreeNode& a, const TreeNode& b) {
+                return FolderListingRules::sortsBefore(a, b, byType);
+            });
+            if (awaited) {
+                m_awaited.reset();
+                setCurrentNode(awaited);
+            }
+        },
+        [this, folder, folderPath, showHidden](ListingTally whole, bool complete) {
+            if (m_awaited && m_awaited->folder == folder)
+                m_awaited.reset();
+            if (complete)
+                listingDone(folder, folderPath, showHidden, whole);
+            emit listingFinished(folder);
+        });
+    if (!started) {
+        // No thread to list the rest on: the folder is listed whole here, as before there were
+        // workers, rather than left half shown.
+        m_model.removeChildren(folder, [this](const TreeNode* removed) { forgetSubtree(removed); });
+        populate(folderPath, folder);
+    }
+}
+
+FolderListing* FolderTree::freeListing()
+{
+    for (const auto& listing : m_listings)
+        if (!listing->folder())
+            return listing.get();
+    m_listings.push_back(std::make_unique<FolderListing>(m_fileSystem, this));
+    return m_listings.back().get();
+}
+
+void FolderTree::selectWhenListed(TreeNode* folder, const QString& name)
+{
+    if (isListing(folder))
+        m_awaited = Awaited{folder, name};
+}
+
+void FolderTree::stopListing(const TreeNode* folder)
+{
+    if (m_awaited && m_awaited->folder == folder)
+        m_awaited.reset();
+    for (const auto& listing : m_listings)
+        if (listing->folder() == folder)
+            listing->stop();
+}
+
+bool FolderTree::isListing(const TreeNode* folder) const
+{
+    return std::any_of(m_listings.begin(), m_listings.end(),
+                       [folder](const auto& listing) { return listing->folder() == folder; });
+}
+
+void FolderTree::stopAllListings()
+{
+    for (const auto& listing : m_listings)
+        listing->stop();
 }
 
 TreeNode* FolderTree::populateSingle(const QString& path, TreeNode* parent)
@@ -141,7 +262,7 @@ TreeNode* FolderTree::populateSingle(const QString& path, TreeNode* parent)
     if (parentIndex.isValid() && !isExpanded(parentIndex)) {
         // Showing an item in a closed folder opens the folder, which rereads it: the new item
         // is then among its children, in its sorted place.
-        expand(parentIndex);
+        expandListedWhole(parent);
         for (const auto& child : parent->children)
             if (child->text == entry.name) {
                 setCurrentNode(child.get());
@@ -168,40 +289,9 @@ TreeNode* FolderTree::populateSingle(const QString& path, TreeNode* parent)
     return added;
 }
 
-void FolderTree::sortChildren(TreeNode* parent)
-{
-    // Case is folded once per name rather than on every comparison, which a big folder
-    // would pay some million times. Folded texts compared as they are give the order of a
-    // comparison that ignores case.
-    struct Key {
-        TreeNode::Kind kind;
-        QString folded;
-        size_t position;
-    };
-    std::vector<Key> keys;
-    keys.reserve(parent->children.size());
-    const bool byType = m_settings.sortsByType();
-    for (size_t i = 0; i < parent->children.size(); ++i) {
-        const TreeNode& child = *parent->children[i];
-        keys.push_back({byType ? child.kind : TreeNode::None, child.text.toCaseFolded(), i});
-    }
-    std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
-        if (a.kind != b.kind)
-            return a.kind == TreeNode::Folder;  // folders before files
-        return QStringView(a.folded).compare(QStringView(b.folded)) < 0;
-    });
-    std::vector<std::unique_ptr<TreeNode>> sorted;
-    sorted.reserve(keys.size());
-    for (const Key& key : keys)
-        sorted.push_back(std::move(parent->children[key.position]));
-    parent->children = std::move(sorted);
-}
-
 bool FolderTree::sortsBefore(const TreeNode& a, const TreeNode& b) const
 {
-    if (m_settings.sortsByType() && a.kind != b.kind)
-        return a.kind == TreeNode::Folder;  // folders before files
-    return a.text.compare(b.text, Qt::CaseInsensitive) < 0;
+    return FolderListingRules::sortsBefore(a, b, m_settings.sortsByType());
 }
 
 void FolderTree::sortAll()
@@ -264,6 +354,7 @@ void FolderTree::setMarkWithDescendants(TreeNode* node, bool marked)
 
 void FolderTree::forgetSubtree(const TreeNode* node)
 {
+    stopListing(node);
     if (m_marks)
         m_marks->itemsRemoved(node);
 }
@@ -272,6 +363,7 @@ void FolderTree::deleteChildren(TreeNode* node)
 {
     if (!node)
         node = m_model.root();
+    stopListing(node);
     m_lastListing.reset();
     m_model.removeChildren(node, [this](const TreeNode* removed) { forgetSubtree(removed); });
 }
@@ -316,13 +408,15 @@ void FolderTree::onExpanded(const QModelIndex& index)
     TreeNode* node = m_model.node(index);
     if (!node->isFolder())
         return;
-    WaitCursor wait;
     // Every expansion rereads the folder, so it shows what is on disk now.
     const QString path = fullPathOf(node);
     const TreeImageList::FolderIcons icons = m_images.folderIcons(path);
     m_repopulating = true;
     deleteChildren(node);
-    populate(path, node);
+    if (m_listWhole > 0)
+        populate(path, node);
+    else
+        listInBackground(node, path);
     node->image = icons.open;
     m_model.nodeChanged(node);
     // Removing every child collapses the item in the view; open it again on the new ones.
@@ -331,11 +425,23 @@ void FolderTree::onExpanded(const QModelIndex& index)
     m_repopulating = false;
 }
 
+void FolderTree::expandListedWhole(TreeNode* folder)
+{
+    ++m_listWhole;
+    expand(m_model.indexOf(folder));
+    --m_listWhole;
+}
+
 void FolderTree::onCollapsed(const QModelIndex& index)
 {
     TreeNode* node = m_model.node(index);
     if (!node->isFolder())
         return;
+    // What was listed so far stays; opening the folder again rereads it anyway.
+    if (!m_repopulating && isListing(node)) {
+        stopListing(node);
+        emit listingFinished(node);
+    }
     node->image = m_images.folderIcons(fullPathOf(node)).closed;
     m_model.nodeChanged(node);
 }

@@ -5,9 +5,14 @@
 
 #include <QTreeView>
 
+#include <memory>
 #include <optional>
+#include <vector>
 
 struct TreeOptions;
+struct ListingRules;
+struct ListingTally;
+class FolderListing;
 class SelectionMarks;
 class TreeImageList;
 namespace platform {
@@ -23,14 +28,30 @@ class FolderTree : public QTreeView {
 public:
     FolderTree(platform::FileSystem& fileSystem, const TreeOptions& settings, TreeImageList& images,
                QWidget* parent = nullptr);
+    ~FolderTree() override;
 
     void setSelectionMarks(SelectionMarks* marks) { m_marks = marks; }
     FolderTreeModel* treeModel() { return &m_model; }
     const FolderTreeModel* treeModel() const { return &m_model; }
 
-    // Lists a folder ("" for the root) under `parent` (null for the top level), replacing
-    // nothing: callers delete the old children first.
+    // Lists a folder ("" for the root) under `parent` (null for the top level), whole and at
+    // once, replacing nothing: callers delete the old children first.
     void populate(const QString& folderPath, TreeNode* parent);
+    // Lists a folder under `folder` as an expansion does: the first screenful at once, and in
+    // a big folder the rest from a worker, merged in sorted batches (listingFinished follows).
+    // Callers delete the old children first.
+    void listInBackground(TreeNode* folder, const QString& folderPath);
+    // Opens a folder whose listing the caller needs whole at once (to find an item in it).
+    void expandListedWhole(TreeNode* folder);
+    // Makes the item `name` current when the listing of `folder` brings it, unless the cursor
+    // has left the folder by then.
+    void selectWhenListed(TreeNode* folder, const QString& name);
+    // True while the rest of `folder` is being listed on a worker.
+    bool isListing(const TreeNode* folder) const;
+    // Stops every listing and joins its worker; what they listed so far stays.
+    void stopAllListings();
+    // How many entries an expansion lists before its key returns.
+    static constexpr qsizetype ListedAtOnce = 256;
     // Adds the one existing item at `path` under `parent` in the place the sort order gives
     // it, selects it and scrolls to it; returns the new item, or null when it is missing or not
     // shown.
@@ -73,6 +94,9 @@ public:
     void cardRemoved(const QString& cardPath);
 
 signals:
+    // The listing of a big folder ended: complete (its counts are then taken as those of a
+    // folder listed last), failed or stopped (the folder was closed).
+    void listingFinished(TreeNode* folder);
     // An item and everything beneath it left the tree with a removed card.
     void cardItemsRemoved(const QString& cardPath);
 
@@ -85,7 +109,13 @@ private:
     void onCollapsed(const QModelIndex& index);
     // Builds the node of one enumerated entry, or null when it is not to be shown.
     std::unique_ptr<TreeNode> makeNode(const platform::FindData& entry, const QString& folderPath, bool inheritedMark);
-    void sortChildren(TreeNode* parent);
+    // Gives a plain node what the window knows: its image and its mark.
+    void dressNode(TreeNode& node, const QString& folderPath, bool inheritedMark);
+    ListingRules listingRules() const;
+    void listingFailed(TreeNode* folder);
+    void listingDone(TreeNode* folder, const QString& folderPath, bool showHidden, ListingTally tally);
+    FolderListing* freeListing();
+    void stopListing(const TreeNode* folder);
     // The order of siblings under the current sort mode: by name without regard to case, and
     // folders before files when sorting by type.
     bool sortsBefore(const TreeNode& a, const TreeNode& b) const;
@@ -106,4 +136,12 @@ private:
         qint64 files = 0;
     };
     std::optional<ListingCounts> m_lastListing;
+    struct Awaited {
+        TreeNode* folder = nullptr;
+        QString name;
+    };
+    std::optional<Awaited> m_awaited;
+    int m_listWhole = 0;  // expansions that must list their folder whole at once
+    // One per folder listed at the same time; a free one is used again.
+    std::vector<std::unique_ptr<FolderListing>> m_listings;
 };

@@ -52,6 +52,40 @@ void FolderTreeModel::appendChildren(TreeNode* parent, std::vector<std::unique_p
     endInsertRows();
 }
 
+void FolderTreeModel::mergeChildren(TreeNode* parent, std::vector<std::unique_ptr<TreeNode>> nodes,
+                                    const std::function<bool(const TreeNode&, const TreeNode&)>& less)
+{
+    if (nodes.empty())
+        return;
+    // Nodes that all sort after the ones there are appended, which the view takes as rows
+    // inserted at the end.
+    if (parent->children.empty() || !less(*nodes.front(), *parent->children.back())) {
+        appendChildren(parent, std::move(nodes));
+        return;
+    }
+    emit layoutAboutToBeChanged({QPersistentModelIndex(indexOf(parent))}, QAbstractItemModel::VerticalSortHint);
+    const QModelIndexList before = persistentIndexList();
+    std::vector<TreeNode*> nodesBefore;
+    nodesBefore.reserve(static_cast<size_t>(before.size()));
+    for (const QModelIndex& index : before)
+        nodesBefore.push_back(node(index));
+    for (auto& child : nodes)
+        child->parent = parent;
+    std::vector<std::unique_ptr<TreeNode>> merged;
+    merged.reserve(parent->children.size() + nodes.size());
+    std::merge(std::make_move_iterator(parent->children.begin()), std::make_move_iterator(parent->children.end()),
+               std::make_move_iterator(nodes.begin()), std::make_move_iterator(nodes.end()), std::back_inserter(merged),
+               [&](const std::unique_ptr<TreeNode>& a, const std::unique_ptr<TreeNode>& b) { return less(*a, *b); });
+    parent->children = std::move(merged);
+    renumber(parent);
+    QModelIndexList after;
+    after.reserve(before.size());
+    for (TreeNode* moved : nodesBefore)
+        after.append(indexOf(moved));
+    changePersistentIndexList(before, after);
+    emit layoutChanged({QPersistentModelIndex(indexOf(parent))}, QAbstractItemModel::VerticalSortHint);
+}
+
 void FolderTreeModel::insertChild(TreeNode* parent, int row, std::unique_ptr<TreeNode> child)
 {
     row = std::clamp(row, 0, static_cast<int>(parent->children.size()));

@@ -29,6 +29,10 @@ public:
 
     // Takes new children for `parent`, in the order given, after its existing ones.
     void appendChildren(TreeNode* parent, std::vector<std::unique_ptr<TreeNode>> nodes);
+    // Merges sorted new children into the sorted children of `parent` by a strict weak order;
+    // of children that compare equal, those it had come first.
+    void mergeChildren(TreeNode* parent, std::vector<std::unique_ptr<TreeNode>> nodes,
+                       const std::function<bool(const TreeNode&, const TreeNode&)>& less);
     // Inserts one child at `row`.
     void insertChild(TreeNode* parent, int row, std::unique_ptr<TreeNode> node);
     // Deletes every child of `parent`; `beforeRemoval` hears about each one first.

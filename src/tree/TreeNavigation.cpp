@@ -77,19 +77,24 @@ void refresh(FolderTree& tree)
     TreeNode* root = tree.treeModel()->root();
     TreeNode* folder = current->isFolder() && isExpandedWithChildren(tree, current) ? current : current->parent;
     const QString keep = folder == current ? QString() : current->text;
-    WaitCursor wait;
     tree.setUpdatesEnabled(false);
-    tree.deleteChildren(folder == root ? nullptr : folder);
-    tree.populate(folder == root ? QString() : tree.fullPathOf(folder), folder == root ? nullptr : folder);
     if (folder == root) {
+        tree.deleteChildren(nullptr);
+        tree.populate(QString(), nullptr);
         tree.setCurrentNode(tree.topLevelNode(0));
-    } else if (folder == current) {
-        tree.setCurrentNode(folder);
-    } else if (TreeNode* again = childNamed(folder, keep)) {
-        // The cursor stays on the item it was on, when it is still there.
-        tree.setCurrentNode(again);
     } else {
-        tree.setCurrentNode(folder);
+        // A big folder is listed again as an expansion lists it: the window goes on meanwhile.
+        tree.deleteChildren(folder);
+        tree.listInBackground(folder, tree.fullPathOf(folder));
+        if (folder == current) {
+            tree.setCurrentNode(folder);
+        } else if (TreeNode* again = childNamed(folder, keep)) {
+            // The cursor stays on the item it was on, when it is still there.
+            tree.setCurrentNode(again);
+        } else {
+            tree.setCurrentNode(folder);
+            tree.selectWhenListed(folder, keep);
+        }
     }
     tree.setUpdatesEnabled(true);
     tree.viewport()->update();
@@ -123,8 +128,11 @@ RevealResult reveal(FolderTree& tree, platform::FileSystem& fileSystem, const QS
         TreeNode* next = childNamed(parent, component);
         if (!next)
             return RevealResult::NotInTree;
-        if (!isExpandedWithChildren(tree, next))
-            tree.expand(tree.treeModel()->indexOf(next));
+        // A folder still being listed is listed again whole: the item may not have come yet.
+        if (tree.isListing(next))
+            tree.collapse(tree.treeModel()->indexOf(next));
+        if (!isExpandedWithChildren(tree, next) || !tree.isExpanded(tree.treeModel()->indexOf(next)))
+            tree.expandListedWhole(next);
         parent = next;
     }
     return RevealResult::Shown;
