@@ -1,5 +1,7 @@
 #include "fileops/Selection.h"
 
+#include <algorithm>
+
 #include "platform/FileSystem.h"
 #include "platform/PhonePath.h"
 
@@ -85,6 +87,13 @@ bool Selection::attachItem(const QString& path, TreeNode* node)
         return false;
     m_entries[index].item = node;
     return true;
+}
+
+bool Selection::mayHoldEntriesIn(const QString& folderPath) const
+{
+    return std::any_of(m_entries.begin(), m_entries.end(), [&](const SelectionEntry& entry) {
+        return platform::PhonePath::liesInside(entry.path, folderPath);
+    });
 }
 
 void Selection::itemsRemoved(const TreeNode* node)

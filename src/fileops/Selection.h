@@ -68,6 +68,7 @@ public:
 
     bool marksContentsOf(const QString& folderPath) const override;
     bool attachItem(const QString& path, TreeNode* node) override;
+    bool mayHoldEntriesIn(const QString& folderPath) const override;
     void itemsRemoved(const TreeNode* node) override;
 
 private:

@@ -28,8 +28,8 @@ void count(const FindData& entry, bool showHidden, ListingTally& tally)
         ++(entry.isFolder() ? tally.folders : tally.files);
 }
 
-std::unique_ptr<TreeNode> plainNode(platform::FileSystem& fileSystem, const FindData& entry,
-                                    const QString& folderPath, const ListingRules& rules)
+std::unique_ptr<TreeNode> plainNode(platform::FileSystem& fileSystem, const FindData& entry, const QString& folderPath,
+                                    const ListingRules& rules)
 {
     if ((entry.attributes & platform::Attr::Hidden) && !rules.showHidden)
         return nullptr;
@@ -48,7 +48,7 @@ std::unique_ptr<TreeNode> plainNode(platform::FileSystem& fileSystem, const Find
     return node;
 }
 
-void sort(Nodes& nodes, bool byType)
+void sort(Nodes& nodes, bool byType, std::vector<QString>* folded)
 {
     // Case is folded once per name rather than on every comparison, which a big folder
     // would pay some million times. Folded texts compared as they are give the order of a
@@ -69,8 +69,15 @@ void sort(Nodes& nodes, bool byType)
     });
     Nodes sorted;
     sorted.reserve(keys.size());
-    for (const Key& key : keys)
+    if (folded) {
+        folded->clear();
+        folded->reserve(keys.size());
+    }
+    for (Key& key : keys) {
         sorted.push_back(std::move(nodes[key.position]));
+        if (folded)
+            folded->push_back(std::move(key.folded));
+    }
     nodes = std::move(sorted);
 }
 
@@ -83,11 +90,50 @@ bool sortsBefore(const TreeNode& a, const TreeNode& b, bool byType)
 
 }  // namespace FolderListingRules
 
+HandedOrder::Key HandedOrder::store(TreeNode::Kind kind, const QString& folded)
+{
+    const Key key{static_cast<quint32>(m_chars.size()), static_cast<quint32>(folded.size()), rank(kind)};
+    m_chars.insert(m_chars.end(), folded.utf16(), folded.utf16() + folded.size());
+    return key;
+}
+
+void HandedOrder::append(TreeNode::Kind kind, const QString& folded) { m_keys.push_back(store(kind, folded)); }
+
+std::vector<quint32> HandedOrder::merge(const std::vector<TreeNode::Kind>& kinds, const std::vector<QString>& folded)
+{
+    std::vector<Key> added;
+    added.reserve(folded.size());
+    for (size_t i = 0; i < folded.size(); ++i)
+        added.push_back(store(kinds[i], folded[i]));
+    const auto less = [this](const Key& a, const Key& b) {
+        if (a.rank != b.rank)
+            return a.rank < b.rank;
+        return text(a) < text(b);
+    };
+    std::vector<quint32> places;
+    places.reserve(added.size());
+    std::vector<Key> merged;
+    merged.reserve(m_keys.size() + added.size());
+    size_t old = 0;
+    for (const Key& key : added) {
+        while (old < m_keys.size() && !less(key, m_keys[old]))
+            merged.push_back(m_keys[old++]);
+        places.push_back(static_cast<quint32>(old));
+        merged.push_back(key);
+    }
+    merged.insert(merged.end(), m_keys.begin() + static_cast<std::ptrdiff_t>(old), m_keys.end());
+    m_keys = std::move(merged);
+    return places;
+}
+
 namespace {
 
-// The first batch is small, so the first rows come soon; later ones grow with what was shown.
+// The first batch is small, so the first rows come soon; later ones grow with what was shown,
+// so that the tree lays a big folder out a number of times that grows with its logarithm.
 constexpr size_t FirstBatch = 2048;
+// While the folder is small, a slow file system still shows progress every half second.
 constexpr qint64 BatchIntervalMs = 500;
+constexpr size_t TimedBatchesUpTo = 16384;
 
 }  // namespace
 
@@ -105,27 +151,37 @@ void FolderListing::stop()
 }
 
 bool FolderListing::start(TreeNode* folder, const QString& folderPath, ListingRules rules, QSet<QString> skip,
-                          Batch batch, Done done)
+                          std::vector<Shown> shown, Batch batch, Done done)
 {
     stop();
     m_folder = folder;
     const bool started = m_worker.start([this, folderPath, rules = std::move(rules), skip = std::move(skip),
-                                         batch = std::move(batch), done = std::move(done)](std::stop_token token) {
+                                         shown = std::move(shown), batch = std::move(batch),
+                                         done = std::move(done)](std::stop_token token) {
         using FolderListingRules::Nodes;
+        HandedOrder order(rules.byType);
+        for (const Shown& item : shown)
+            order.append(item.kind, item.name.toCaseFolded());
         Nodes nodes;
         ListingTally tally;
-        size_t shown = skip.size();
-        size_t batchSize = std::max(FirstBatch, shown);
+        size_t batchSize = std::max(FirstBatch, order.size());
         QElapsedTimer sinceBatch;
         sinceBatch.start();
+        std::vector<QString> folded;
+        std::vector<TreeNode::Kind> kinds;
         const auto hand = [&] {
-            FolderListingRules::sort(nodes, rules.byType);
-            shown += nodes.size();
-            batchSize = std::max(batchSize, shown);
+            FolderListingRules::sort(nodes, rules.byType, &folded);
+            kinds.clear();
+            for (const auto& node : nodes)
+                kinds.push_back(node->kind);
+            const size_t handed = order.size();
+            auto places = std::make_shared<std::vector<quint32>>(order.merge(kinds, folded));
+            folded.clear();
+            batchSize = std::max(batchSize, order.size());
             // std::function wants a callable it can copy; the nodes travel once all the same.
-            auto handed = std::make_shared<Nodes>(std::move(nodes));
+            auto sorted = std::make_shared<Nodes>(std::move(nodes));
             nodes.clear();
-            m_worker.post([batch, handed] { batch(std::move(*handed)); });
+            m_worker.post([batch, sorted, places, handed] { batch(std::move(*sorted), std::move(*places), handed); });
             sinceBatch.restart();
         };
         const platform::FsError error = m_fileSystem.listForDisplay(folderPath, [&](const FindData& entry) {
@@ -136,7 +192,8 @@ bool FolderListing::start(TreeNode* folder, const QString& folderPath, ListingRu
                 return true;
             if (auto node = FolderListingRules::plainNode(m_fileSystem, entry, folderPath, rules))
                 nodes.push_back(std::move(node));
-            if (nodes.size() >= batchSize || (!nodes.empty() && sinceBatch.elapsed() >= BatchIntervalMs))
+            if (nodes.size() >= batchSize
+                || (!nodes.empty() && order.size() < TimedBatchesUpTo && sinceBatch.elapsed() >= BatchIntervalMs))
                 hand();
             return true;
         });

@@ -10,6 +10,7 @@
 #include <functional>
 #include <memory>
 #include <stop_token>
+#include <string_view>
 #include <vector>
 
 namespace platform {
@@ -49,12 +50,42 @@ std::unique_ptr<TreeNode> plainNode(platform::FileSystem& fileSystem, const plat
                                     const QString& folderPath, const ListingRules& rules);
 
 // Sorts siblings: by name without regard to case, folders first when sorting by type, and
-// entries that compare equal in the order they came.
-void sort(Nodes& nodes, bool byType);
+// entries that compare equal in the order they came. `folded`, when given, gets the case-folded
+// names in the new order.
+void sort(Nodes& nodes, bool byType, std::vector<QString>* folded = nullptr);
 // The same order, for one pair.
 bool sortsBefore(const TreeNode& a, const TreeNode& b, bool byType);
 
 }  // namespace FolderListingRules
+
+// The sort keys of every node a listing has handed to the tree, in the tree's order: what lets
+// the worker tell the tree where each new node goes, so that the tree merges a batch into a big
+// folder without comparing a name. The names are kept folded, back to back.
+class HandedOrder {
+public:
+    // Adds keys that sort after every key there, in order.
+    void append(TreeNode::Kind kind, const QString& folded);
+    // Adds the keys of a sorted batch; returns for each how many keys that were there before
+    // sort before it (those that compare equal stay first).
+    std::vector<quint32> merge(const std::vector<TreeNode::Kind>& kinds, const std::vector<QString>& folded);
+    size_t size() const { return m_keys.size(); }
+
+    explicit HandedOrder(bool byType) : m_byType(byType) {}
+
+private:
+    struct Key {
+        quint32 offset;
+        quint32 length;
+        int rank;  // folders before files when sorting by type
+    };
+    int rank(TreeNode::Kind kind) const { return m_byType && kind != TreeNode::Folder ? 1 : 0; }
+    std::u16string_view text(const Key& key) const { return {m_chars.data() + key.offset, key.length}; }
+    Key store(TreeNode::Kind kind, const QString& folded);
+
+    bool m_byType;
+    std::vector<char16_t> m_chars;
+    std::vector<Key> m_keys;
+};
 
 // Lists the rest of one folder on a worker of its own and hands the nodes to the user-interface
 // thread in sorted batches, each at least as big as everything handed before (so that merging
@@ -62,9 +93,10 @@ bool sortsBefore(const TreeNode& a, const TreeNode& b, bool byType);
 // or after half a second, so that a slow file system still shows progress.
 class FolderListing {
 public:
-    // A sorted batch of nodes; after the last one, `done` with the counts of the whole folder
-    // and whether it could be listed to its end.
-    using Batch = std::function<void(FolderListingRules::Nodes nodes)>;
+    // A sorted batch of nodes, with the place of each among the nodes handed before, which were
+    // `handed` (the ones shown at first and the earlier batches); after the last one, `done`
+    // with the counts of the whole folder and whether it could be listed to its end.
+    using Batch = std::function<void(FolderListingRules::Nodes nodes, std::vector<quint32> places, size_t handed)>;
     using Done = std::function<void(ListingTally tally, bool complete)>;
 
     FolderListing(platform::FileSystem& fileSystem, QObject* owner);
@@ -72,10 +104,16 @@ public:
     FolderListing(const FolderListing&) = delete;
     FolderListing& operator=(const FolderListing&) = delete;
 
-    // Lists `folderPath` for `folder`, leaving out the entries named in `skip` (the tree shows
-    // them already) but counting them. False when no thread can be had.
+    // The children the tree shows already, in its order.
+    struct Shown {
+        TreeNode::Kind kind;
+        QString name;
+    };
+    // Lists `folderPath` for `folder`, leaving out the entries named in `skip` (the tree has
+    // seen them already; those it shows are `shown`) but counting them. False when no thread can
+    // be had.
     [[nodiscard]] bool start(TreeNode* folder, const QString& folderPath, ListingRules rules, QSet<QString> skip,
-                             Batch batch, Done done);
+                             std::vector<Shown> shown, Batch batch, Done done);
     // Stops the listing and waits for its thread; nothing more of it arrives.
     void stop();
 

@@ -57,7 +57,7 @@ ListingRules FolderTree::listingRules() const
     return {m_settings.showHidden, m_settings.sortsByType(), m_settings.hiddenFolders};
 }
 
-void FolderTree::dressNode(TreeNode& node, const QString& folderPath, bool inheritedMark)
+void FolderTree::dressNode(TreeNode& node, const QString& folderPath, const Dressing& dressing)
 {
     // A file's image comes from its name alone; a folder's, and the mark, from its path.
     QString path;
@@ -67,22 +67,30 @@ void FolderTree::dressNode(TreeNode& node, const QString& folderPath, bool inher
     } else {
         node.image = m_images.fileImage(node.text);
     }
-    if (inheritedMark) {
+    if (dressing.inheritedMark) {
         node.marked = true;
         return;
     }
-    if (!m_marks)
+    if (!m_marks || !dressing.mayAttach)
         return;
     if (path.isEmpty())
         path = platform::PhonePath::join(folderPath, node.text);
     node.marked = m_marks->attachItem(path, &node);
 }
 
+FolderTree::Dressing FolderTree::dressingFor(const QString& folderPath) const
+{
+    if (!m_marks)
+        return {};
+    const bool inherited = m_marks->marksContentsOf(folderPath);
+    return {inherited, !inherited && m_marks->mayHoldEntriesIn(folderPath)};
+}
+
 std::unique_ptr<TreeNode> FolderTree::makeNode(const FindData& entry, const QString& folderPath, bool inheritedMark)
 {
     std::unique_ptr<TreeNode> node = FolderListingRules::plainNode(m_fileSystem, entry, folderPath, listingRules());
     if (node)
-        dressNode(*node, folderPath, inheritedMark);
+        dressNode(*node, folderPath, {inheritedMark, true});
     return node;
 }
 
@@ -91,7 +99,7 @@ void FolderTree::populate(const QString& folderPath, TreeNode* parent)
     if (!parent)
         parent = m_model.root();
     stopListing(parent);
-    const bool inheritedMark = m_marks && m_marks->marksContentsOf(folderPath);
+    const Dressing dressing = dressingFor(folderPath);
     const ListingRules rules = listingRules();
     FolderListingRules::Nodes nodes;
     ListingTally tally;
@@ -101,7 +109,7 @@ void FolderTree::populate(const QString& folderPath, TreeNode* parent)
         // are still in the folder.
         FolderListingRules::count(entry, rules.showHidden, tally);
         if (auto node = FolderListingRules::plainNode(m_fileSystem, entry, folderPath, rules)) {
-            dressNode(*node, folderPath, inheritedMark);
+            dressNode(*node, folderPath, dressing);
             nodes.push_back(std::move(node));
         }
         return true;
@@ -134,7 +142,7 @@ void FolderTree::listingDone(TreeNode* folder, const QString& folderPath, bool s
 void FolderTree::listInBackground(TreeNode* folder, const QString& folderPath)
 {
     stopListing(folder);
-    const bool inheritedMark = m_marks && m_marks->marksContentsOf(folderPath);
+    const Dressing dressing = dressingFor(folderPath);
     const ListingRules rules = listingRules();
     // The first screenful is listed here and now, so a small folder is complete before the
     // key returns and a big one shows its first rows at once; the rest follows from a worker.
@@ -151,7 +159,7 @@ void FolderTree::listInBackground(TreeNode* folder, const QString& folderPath)
         seen.insert(entry.name);
         FolderListingRules::count(entry, rules.showHidden, tally);
         if (auto node = FolderListingRules::plainNode(m_fileSystem, entry, folderPath, rules)) {
-            dressNode(*node, folderPath, inheritedMark);
+            dressNode(*node, folderPath, dressing);
             nodes.push_back(std::move(node));
         }
         return true;
@@ -171,24 +179,34 @@ void FolderTree::listInBackground(TreeNode* folder, const QString& folderPath)
     m_model.nodeChanged(folder);
     m_lastListing.reset();
 
+    std::vector<FolderListing::Shown> shown;
+    shown.reserve(folder->children.size());
+    for (const auto& child : folder->children)
+        shown.push_back({child->kind, child->text});
     FolderListing* listing = freeListing();
     const bool byType = rules.byType;
     const bool showHidden = rules.showHidden;
     const bool started = listing->start(
-        folder, folderPath, rules, std::move(seen),
-        [this, folder, folderPath, inheritedMark, byType](FolderListingRules::Nodes batch) {
+        folder, folderPath, rules, std::move(seen), std::move(shown),
+        [this, folder, folderPath, dressing, byType](FolderListingRules::Nodes batch, std::vector<quint32> places,
+                                                     size_t handed) {
             m_images.beginPopulation();
             for (const auto& node : batch)
-                dressNode(*node, folderPath, inheritedMark);
+                dressNode(*node, folderPath, dressing);
             m_images.endPopulation();
             TreeNode* awaited = nullptr;
             if (m_awaited && m_awaited->folder == folder && currentNode() == folder)
                 for (const auto& node : batch)
                     if (node->text == m_awaited->name)
                         awaited = node.get();
-            m_model.mergeChildren(folder, std::move(batch), [byType](const TreeNode& a, const TreeNode& b) {
-                return FolderListingRules::sortsBefore(a, b, byType);
-            });
+            // The worker knows where each node goes among those it handed; when the folder
+            // has gained or lost an item since (a paste, a delete), the names decide.
+            if (folder->children.size() == handed)
+                m_model.insertChildrenAt(folder, std::move(batch), places);
+            else
+                m_model.mergeChildren(folder, std::move(batch), [byType](const TreeNode& a, const TreeNode& b) {
+                    return FolderListingRules::sortsBefore(a, b, byType);
+                });
             if (awaited) {
                 m_awaited.reset();
                 setCurrentNode(awaited);

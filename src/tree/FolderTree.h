@@ -109,8 +109,15 @@ private:
     void onCollapsed(const QModelIndex& index);
     // Builds the node of one enumerated entry, or null when it is not to be shown.
     std::unique_ptr<TreeNode> makeNode(const platform::FindData& entry, const QString& folderPath, bool inheritedMark);
+    // What the selection gives the items of one folder: the mark of them all, or a look-up of
+    // each (which an empty selection spares).
+    struct Dressing {
+        bool inheritedMark = false;
+        bool mayAttach = false;
+    };
+    Dressing dressingFor(const QString& folderPath) const;
     // Gives a plain node what the window knows: its image and its mark.
-    void dressNode(TreeNode& node, const QString& folderPath, bool inheritedMark);
+    void dressNode(TreeNode& node, const QString& folderPath, const Dressing& dressing);
     ListingRules listingRules() const;
     void listingFailed(TreeNode* folder);
     void listingDone(TreeNode* folder, const QString& folderPath, bool showHidden, ListingTally tally);

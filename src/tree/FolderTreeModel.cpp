@@ -55,11 +55,26 @@ void FolderTreeModel::appendChildren(TreeNode* parent, std::vector<std::unique_p
 void FolderTreeModel::mergeChildren(TreeNode* parent, std::vector<std::unique_ptr<TreeNode>> nodes,
                                     const std::function<bool(const TreeNode&, const TreeNode&)>& less)
 {
+    std::vector<quint32> places;
+    places.reserve(nodes.size());
+    size_t place = 0;
+    for (const auto& added : nodes) {
+        while (place < parent->children.size() && !less(*added, *parent->children[place]))
+            ++place;
+        places.push_back(static_cast<quint32>(place));
+    }
+    insertChildrenAt(parent, std::move(nodes), places);
+}
+
+void FolderTreeModel::insertChildrenAt(TreeNode* parent, std::vector<std::unique_ptr<TreeNode>> nodes,
+                                       const std::vector<quint32>& places)
+{
     if (nodes.empty())
         return;
-    // Nodes that all sort after the ones there are appended, which the view takes as rows
+    const size_t had = parent->children.size();
+    // Nodes that all go after the ones there are appended, which the view takes as rows
     // inserted at the end.
-    if (parent->children.empty() || !less(*nodes.front(), *parent->children.back())) {
+    if (places.front() >= had) {
         appendChildren(parent, std::move(nodes));
         return;
     }
@@ -69,13 +84,18 @@ void FolderTreeModel::mergeChildren(TreeNode* parent, std::vector<std::unique_pt
     nodesBefore.reserve(static_cast<size_t>(before.size()));
     for (const QModelIndex& index : before)
         nodesBefore.push_back(node(index));
-    for (auto& child : nodes)
-        child->parent = parent;
     std::vector<std::unique_ptr<TreeNode>> merged;
-    merged.reserve(parent->children.size() + nodes.size());
-    std::merge(std::make_move_iterator(parent->children.begin()), std::make_move_iterator(parent->children.end()),
-               std::make_move_iterator(nodes.begin()), std::make_move_iterator(nodes.end()), std::back_inserter(merged),
-               [&](const std::unique_ptr<TreeNode>& a, const std::unique_ptr<TreeNode>& b) { return less(*a, *b); });
+    merged.reserve(had + nodes.size());
+    size_t old = 0;
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const size_t place = std::min<size_t>(places[i], had);
+        while (old < place)
+            merged.push_back(std::move(parent->children[old++]));
+        nodes[i]->parent = parent;
+        merged.push_back(std::move(nodes[i]));
+    }
+    while (old < had)
+        merged.push_back(std::move(parent->children[old++]));
     parent->children = std::move(merged);
     renumber(parent);
     QModelIndexList after;
@@ -219,6 +239,8 @@ Qt::ItemFlags FolderTreeModel::flags(const QModelIndex& index) const
 {
     if (!index.isValid())
         return Qt::NoItemFlags;
-    // Marks are set by the selection commands, never by clicking the box.
-    return Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    // Marks are set by the selection commands, never by clicking the box. Saying that a file
+    // never has children spares the view a look-up per row when it lays a big folder out.
+    const Qt::ItemFlags flags = Qt::ItemIsEnabled | Qt::ItemIsSelectable;
+    return node(index)->isFolder() ? flags : flags | Qt::ItemNeverHasChildren;
 }

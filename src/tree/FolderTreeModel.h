@@ -33,6 +33,10 @@ public:
     // of children that compare equal, those it had come first.
     void mergeChildren(TreeNode* parent, std::vector<std::unique_ptr<TreeNode>> nodes,
                        const std::function<bool(const TreeNode&, const TreeNode&)>& less);
+    // Inserts new children in order, each after the number of present children `places` gives
+    // for it (a sequence that never falls).
+    void insertChildrenAt(TreeNode* parent, std::vector<std::unique_ptr<TreeNode>> nodes,
+                          const std::vector<quint32>& places);
     // Inserts one child at `row`.
     void insertChild(TreeNode* parent, int row, std::unique_ptr<TreeNode> node);
     // Deletes every child of `parent`; `beforeRemoval` hears about each one first.

@@ -19,6 +19,13 @@ public:
     // `node` and true is returned.
     virtual bool attachItem(const QString& path, TreeNode* node) = 0;
 
+    // False when no entry can lie in `folderPath`: its listing then asks attachItem nothing.
+    virtual bool mayHoldEntriesIn(const QString& folderPath) const
+    {
+        (void)folderPath;
+        return true;
+    }
+
     // `node` and everything beneath it are about to be deleted.
     virtual void itemsRemoved(const TreeNode* node) = 0;
 };
