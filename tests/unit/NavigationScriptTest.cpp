@@ -45,6 +45,27 @@ TEST(NavigationScript, ParentFolderAndRefreshRereadTheRightFolder)
     EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString();
 }
 
+// A folder too big to list before the key returns opens at once with its first rows, and its
+// counts follow the end of its listing.
+TEST(NavigationScript, ABigFolderOpensAtOnceAndItsCountsFollowItsListing)
+{
+    ProgramFixture program;
+    program.folder("Big/Sub");
+    for (int i = 0; i < 3000; ++i)
+        program.file(QStringLiteral("Big/f%1").arg(i, 4, 10, QLatin1Char('0')).toUtf8().constData());
+    program.file("Big/Sub/inner");
+    ProgramRun run = program.play(QStringLiteral(
+        "wait idle\n"
+        "key Enter\n"
+        "expect screen > - Big\n"
+        "wait idle\n"
+        "expect screen > - Big\n"
+        "expect screen | Fold.: 1, Files: 3000 |\n"
+        "key Down\n"
+        "expect screen >     f0000\n"));
+    EXPECT_EQ(run.exitCode, 0) << run.err.toStdString();
+}
+
 TEST(NavigationScript, TheStatusLineCountsAFolderAndShowsAFile)
 {
     ProgramFixture program;

@@ -6,6 +6,7 @@
 #include <QDialog>
 #include <QLabel>
 #include <QLineEdit>
+#include <QListView>
 #include <QMenu>
 #include <QProgressBar>
 #include <QPushButton>
@@ -77,6 +78,28 @@ TEST(ScreenDumpTest, TreeRowsShowDepthExpandStateChecksBoldAndTheCurrentRow)
     EXPECT_FALSE(scrolled.contains(QStringLiteral("Docs"))) << scrolled.toStdString();
     EXPECT_TRUE(scrolled.contains(QStringLiteral(">       a.txt"))) << scrolled.toStdString();
     EXPECT_FALSE(scrolled.contains(QStringLiteral("Music"))) << scrolled.toStdString();
+}
+
+// A long list shows, and the dump prints, only the rows in its viewport, wherever it is
+// scrolled: the rows above it as much as those below.
+TEST(ScreenDumpTest, AScrolledListShowsTheRowsInItsViewportOnly)
+{
+    QWidget window;
+    window.resize(240, 320);
+    auto* view = new QListView(&window);
+    new QVBoxLayout(&window);
+    window.layout()->addWidget(view);
+    QStandardItemModel model;
+    for (int row = 0; row < 1000; ++row)
+        model.appendRow(new QStandardItem(QStringLiteral("row %1.").arg(row)));
+    view->setModel(&model);
+    window.show();
+    view->scrollTo(model.index(500, 0), QAbstractItemView::PositionAtTop);
+    const QString dump = ScreenDump::dump(&window);
+    EXPECT_TRUE(dump.contains(QStringLiteral("row 500."))) << dump.toStdString();
+    EXPECT_TRUE(dump.contains(QStringLiteral("row 501."))) << dump.toStdString();
+    for (const int away : {0, 499, 600, 999})
+        EXPECT_FALSE(dump.contains(QStringLiteral("row %1.").arg(away))) << away;
 }
 
 TEST(ScreenDumpTest, ControlsInReadingOrderWithTheirValuesAndStates)
