@@ -48,37 +48,47 @@ std::unique_ptr<TreeNode> plainNode(platform::FileSystem& fileSystem, const Find
     return node;
 }
 
-void sort(Nodes& nodes, bool byType, std::vector<QString>* folded)
+void sort(Nodes& nodes, bool byType, FoldedNames* folded)
 {
     // Case is folded once per name rather than on every comparison, which a big folder
     // would pay some million times. Folded texts compared as they are give the order of a
-    // comparison that ignores case.
+    // comparison that ignores case. They are kept back to back in one buffer, which a big
+    // batch would otherwise pay an allocation per name for.
     struct Key {
         TreeNode::Kind kind;
-        QString folded;
-        size_t position;
+        quint32 offset;
+        quint32 length;
+        quint32 position;
     };
     std::vector<Key> keys;
     keys.reserve(nodes.size());
-    for (size_t i = 0; i < nodes.size(); ++i)
-        keys.push_back({byType ? nodes[i]->kind : TreeNode::None, nodes[i]->text.toCaseFolded(), i});
-    std::stable_sort(keys.begin(), keys.end(), [](const Key& a, const Key& b) {
+    std::u16string chars;
+    for (size_t i = 0; i < nodes.size(); ++i) {
+        const QString key = nodes[i]->text.toCaseFolded();
+        keys.push_back({byType ? nodes[i]->kind : TreeNode::None, static_cast<quint32>(chars.size()),
+                        static_cast<quint32>(key.size()), static_cast<quint32>(i)});
+        chars.append(reinterpret_cast<const char16_t*>(key.utf16()), static_cast<size_t>(key.size()));
+    }
+    const std::u16string_view all(chars);
+    std::stable_sort(keys.begin(), keys.end(), [all](const Key& a, const Key& b) {
         if (a.kind != b.kind)
             return a.kind == TreeNode::Folder;  // folders before files
-        return QStringView(a.folded).compare(QStringView(b.folded)) < 0;
+        return all.substr(a.offset, a.length) < all.substr(b.offset, b.length);
     });
     Nodes sorted;
     sorted.reserve(keys.size());
     if (folded) {
-        folded->clear();
-        folded->reserve(keys.size());
+        folded->spans.clear();
+        folded->spans.reserve(keys.size());
     }
-    for (Key& key : keys) {
+    for (const Key& key : keys) {
         sorted.push_back(std::move(nodes[key.position]));
         if (folded)
-            folded->push_back(std::move(key.folded));
+            folded->spans.push_back({key.offset, key.length});
     }
     nodes = std::move(sorted);
+    if (folded)
+        folded->chars = std::move(chars);
 }
 
 bool sortsBefore(const TreeNode& a, const TreeNode& b, bool byType)
@@ -90,21 +100,27 @@ bool sortsBefore(const TreeNode& a, const TreeNode& b, bool byType)
 
 }  // namespace FolderListingRules
 
-HandedOrder::Key HandedOrder::store(TreeNode::Kind kind, const QString& folded)
+HandedOrder::Key HandedOrder::store(TreeNode::Kind kind, std::u16string_view folded)
 {
     const Key key{static_cast<quint32>(m_chars.size()), static_cast<quint32>(folded.size()), rank(kind)};
-    m_chars.insert(m_chars.end(), folded.utf16(), folded.utf16() + folded.size());
+    m_chars.insert(m_chars.end(), folded.begin(), folded.end());
     return key;
 }
 
-void HandedOrder::append(TreeNode::Kind kind, const QString& folded) { m_keys.push_back(store(kind, folded)); }
+void HandedOrder::append(TreeNode::Kind kind, const QString& folded)
+{
+    m_keys.push_back(store(kind, std::u16string_view(reinterpret_cast<const char16_t*>(folded.utf16()),
+                                                     static_cast<size_t>(folded.size()))));
+}
 
-std::vector<quint32> HandedOrder::merge(const std::vector<TreeNode::Kind>& kinds, const std::vector<QString>& folded)
+std::vector<quint32> HandedOrder::merge(const std::vector<TreeNode::Kind>& kinds,
+                                        const FolderListingRules::FoldedNames& folded)
 {
     std::vector<Key> added;
-    added.reserve(folded.size());
-    for (size_t i = 0; i < folded.size(); ++i)
-        added.push_back(store(kinds[i], folded[i]));
+    added.reserve(folded.spans.size());
+    for (size_t i = 0; i < folded.spans.size(); ++i)
+        added.push_back(
+            store(kinds[i], std::u16string_view(folded.chars).substr(folded.spans[i].first, folded.spans[i].second)));
     const auto less = [this](const Key& a, const Key& b) {
         if (a.rank != b.rank)
             return a.rank < b.rank;
@@ -167,7 +183,7 @@ bool FolderListing::start(TreeNode* folder, const QString& folderPath, ListingRu
         size_t batchSize = std::max(FirstBatch, order.size());
         QElapsedTimer sinceBatch;
         sinceBatch.start();
-        std::vector<QString> folded;
+        FolderListingRules::FoldedNames folded;
         std::vector<TreeNode::Kind> kinds;
         const auto hand = [&] {
             FolderListingRules::sort(nodes, rules.byType, &folded);
@@ -176,7 +192,7 @@ bool FolderListing::start(TreeNode* folder, const QString& folderPath, ListingRu
                 kinds.push_back(node->kind);
             const size_t handed = order.size();
             auto places = std::make_shared<std::vector<quint32>>(order.merge(kinds, folded));
-            folded.clear();
+            folded = {};
             batchSize = std::max(batchSize, order.size());
             // std::function wants a callable it can copy; the nodes travel once all the same.
             auto sorted = std::make_shared<Nodes>(std::move(nodes));

@@ -10,7 +10,9 @@
 #include <functional>
 #include <memory>
 #include <stop_token>
+#include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 namespace platform {
@@ -49,10 +51,16 @@ void count(const platform::FindData& entry, bool showHidden, ListingTally& tally
 std::unique_ptr<TreeNode> plainNode(platform::FileSystem& fileSystem, const platform::FindData& entry,
                                     const QString& folderPath, const ListingRules& rules);
 
+// Case-folded names back to back, and where each one stands in them.
+struct FoldedNames {
+    std::u16string chars;
+    std::vector<std::pair<quint32, quint32>> spans;  // offset and length
+};
+
 // Sorts siblings: by name without regard to case, folders first when sorting by type, and
 // entries that compare equal in the order they came. `folded`, when given, gets the case-folded
 // names in the new order.
-void sort(Nodes& nodes, bool byType, std::vector<QString>* folded = nullptr);
+void sort(Nodes& nodes, bool byType, FoldedNames* folded = nullptr);
 // The same order, for one pair.
 bool sortsBefore(const TreeNode& a, const TreeNode& b, bool byType);
 
@@ -67,7 +75,7 @@ public:
     void append(TreeNode::Kind kind, const QString& folded);
     // Adds the keys of a sorted batch; returns for each how many keys that were there before
     // sort before it (those that compare equal stay first).
-    std::vector<quint32> merge(const std::vector<TreeNode::Kind>& kinds, const std::vector<QString>& folded);
+    std::vector<quint32> merge(const std::vector<TreeNode::Kind>& kinds, const FolderListingRules::FoldedNames& folded);
     size_t size() const { return m_keys.size(); }
 
     explicit HandedOrder(bool byType) : m_byType(byType) {}
@@ -80,7 +88,7 @@ private:
     };
     int rank(TreeNode::Kind kind) const { return m_byType && kind != TreeNode::Folder ? 1 : 0; }
     std::u16string_view text(const Key& key) const { return {m_chars.data() + key.offset, key.length}; }
-    Key store(TreeNode::Kind kind, const QString& folded);
+    Key store(TreeNode::Kind kind, std::u16string_view folded);
 
     bool m_byType;
     std::vector<char16_t> m_chars;

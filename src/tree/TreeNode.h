@@ -13,16 +13,16 @@ struct TreeNode {
     using Kind = platform::ItemKind;
     using enum platform::ItemKind;
 
-    QString text;  // the bare name, as the enumeration returned it
+    // The fields stand largest first: a big folder holds one node per item.
+    QString text;                // the bare name, as the enumeration returned it
+    TreeNode* parent = nullptr;  // the hidden root node for top-level items
+    std::vector<std::unique_ptr<TreeNode>> children;
+    int row = 0;    // the index among its siblings, kept by the model
+    int image = 0;  // index in the tree image list; the selected image is the same
     Kind kind = None;
-    int image = 0;                 // index in the tree image list; the selected image is the same
     bool childrenFlag = false;     // a folder that would show at least one entry when expanded
     bool shortcutOverlay = false;  // the name ends in ".lnk"
     bool marked = false;           // the item or a folder above it is in the selection
-    TreeNode* parent = nullptr;    // the hidden root node for top-level items
-    std::vector<std::unique_ptr<TreeNode>> children;
-
-    int row = 0;  // the index among its siblings, kept by the model
 
     bool isFolder() const { return kind == Folder; }
 };
