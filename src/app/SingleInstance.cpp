@@ -10,6 +10,8 @@
 #include <cerrno>
 #include <cstring>
 
+#include <fcntl.h>
+#include <sys/file.h>
 #include <sys/stat.h>
 #include <unistd.h>
 
@@ -89,7 +91,18 @@ QString SingleInstance::socketName() { return runtimeFolder() + u'/' + Identifie
 
 SingleInstance::SingleInstance(QObject* parent) : QObject(parent) {}
 
-SingleInstance::~SingleInstance() { stopListening(); }
+SingleInstance::~SingleInstance()
+{
+    stopListening();
+    releaseLock();
+}
+
+void SingleInstance::releaseLock()
+{
+    if (m_lockDescriptor >= 0)
+        ::close(m_lockDescriptor);
+    m_lockDescriptor = -1;
+}
 
 void SingleInstance::stopListening()
 {
@@ -106,18 +119,25 @@ SingleInstance::Role SingleInstance::acquire(QString* error)
         return Role::Failed;
     if (!makePrivateFolder(runtimeFolder(), error))
         return Role::Failed;
-    m_lock = std::make_unique<QLockFile>(lockName());
-    // A lock left by a crashed instance is taken over (QLockFile checks that its process is gone).
-    m_lock->setStaleLockTime(0);
-    if (m_lock->tryLock(0))
+    // A lock of the kernel's on an open file: it goes when the process ends, however it ends,
+    // so a crashed instance leaves nothing to take over, and taking it writes nothing that
+    // would wait on the disk at every start.
+    releaseLock();
+    const int descriptor = ::open(QFile::encodeName(lockName()).constData(), O_RDWR | O_CREAT | O_CLOEXEC | O_NOFOLLOW,
+                                  0600);
+    if (descriptor >= 0 && ::flock(descriptor, LOCK_EX | LOCK_NB) == 0) {
+        m_lockDescriptor = descriptor;
         return Role::First;
-    switch (m_lock->error()) {
-    case QLockFile::LockFailedError: return Role::Second;
-    case QLockFile::PermissionError:
-        *error = QStringLiteral("cannot make the lock file %1: permission denied").arg(lockName());
-        break;
-    default: *error = QStringLiteral("cannot make the lock file %1").arg(lockName()); break;
     }
+    const int reason = errno;
+    if (descriptor >= 0)
+        ::close(descriptor);
+    if (reason == EWOULDBLOCK)
+        return Role::Second;
+    if (reason == EACCES)
+        *error = QStringLiteral("cannot make the lock file %1: permission denied").arg(lockName());
+    else
+        *error = QStringLiteral("cannot make the lock file %1").arg(lockName());
     return Role::Failed;
 }
 

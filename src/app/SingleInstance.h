@@ -1,10 +1,7 @@
 #pragma once
 
-#include <QLockFile>
 #include <QObject>
 #include <QString>
-
-#include <memory>
 
 class QLocalServer;
 
@@ -52,7 +49,8 @@ signals:
 
 private:
     void onConnection();
+    void releaseLock();
 
-    std::unique_ptr<QLockFile> m_lock;
+    int m_lockDescriptor = -1;  // the open lock file while this instance holds the lock
     QLocalServer* m_server = nullptr;
 };

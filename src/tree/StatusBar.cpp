@@ -141,16 +141,23 @@ void StatusBar::resizeEvent(QResizeEvent* event)
 
 void StatusBar::paintEvent(QPaintEvent*)
 {
+    if (m_background.isNull() || m_background.size() != size())
+        m_background = Pictures::statusBarBackground(size());
+    if (m_icon.isNull()) {
+        m_icon = Pictures::statusBarIcon(16);
+        m_lights[0] = Pictures::indicator(false, LightSize);
+        m_lights[1] = Pictures::indicator(true, LightSize);
+    }
     QPainter painter(this);
-    painter.drawPixmap(rect(), Pictures::statusBarBackground(size()));
-    painter.drawPixmap(2, 2, Pictures::statusBarIcon(16));
+    painter.drawPixmap(rect(), m_background);
+    painter.drawPixmap(2, 2, m_icon);
     painter.setFont(indicatorFont());
     for (int index = 0; index < IndicatorCount; ++index) {
         const Indicator& each = Indicators[index];
         const bool set = m_attributes & each.bit;
         const QRect box = indicatorRect(index);
         const QPoint lightAt(box.left(), box.top() + (box.height() - LightSize.height() + 1) / 2);
-        painter.drawPixmap(lightAt, Pictures::indicator(set, LightSize));
+        painter.drawPixmap(lightAt, m_lights[set ? 1 : 0]);
         // A clear indicator keeps its letters, greyed, so each one can be read as what it is.
         painter.setPen(set ? QColor(0x1e, 0x24, 0x2c) : QColor(0x7a, 0x84, 0x90));
         const QRect letters = box.adjusted(LightSize.width() + LightGap, 0, 0, 0);

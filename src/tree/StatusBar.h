@@ -2,6 +2,7 @@
 
 #include "dialogs/Dumpable.h"
 
+#include <QPixmap>
 #include <QWidget>
 
 class QLabel;
@@ -53,4 +54,10 @@ private:
     QLabel* m_first;
     QLabel* m_second;
     quint32 m_attributes = 0;
+    // The pictures rendered from their SVGs at the first paint, and the background again after
+    // a resize: the bar repaints whenever the current item's lines change, and parsing six
+    // SVGs each time would hold the window after every move of the cursor.
+    QPixmap m_background;
+    QPixmap m_icon;
+    QPixmap m_lights[2];
 };
