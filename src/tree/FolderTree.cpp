@@ -314,6 +314,23 @@ bool FolderTree::sortsBefore(const TreeNode& a, const TreeNode& b) const
 
 void FolderTree::sortAll()
 {
+    // A folder still being listed is listed again in the new order: its worker places what
+    // comes by the order it started with.
+    std::vector<TreeNode*> listed;
+    for (const auto& listing : m_listings)
+        if (listing->folder())
+            listed.push_back(listing->folder());
+    for (TreeNode* folder : listed) {
+        const QModelIndex index = m_model.indexOf(folder);
+        const bool open = isExpanded(index);
+        deleteChildren(folder);
+        listInBackground(folder, fullPathOf(folder));
+        if (open && !isExpanded(index)) {
+            m_repopulating = true;
+            expand(index);
+            m_repopulating = false;
+        }
+    }
     std::vector<TreeNode*> folders{m_model.root()};
     while (!folders.empty()) {
         TreeNode* folder = folders.back();

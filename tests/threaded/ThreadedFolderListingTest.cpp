@@ -153,8 +153,9 @@ TEST_F(ThreadedFolderListing, ABigFolderComesInSortedBatchesAndEndsAsAWholeListi
 
 TEST_F(ThreadedFolderListing, WhateverEndsAListingEarlyStopsItAndNothingOfItArrivesAfter)
 {
-    enum class End { Collapse, RemoveTheFolder, OpenAnotherFolder, CloseTheWindow };
-    for (const End end : {End::Collapse, End::RemoveTheFolder, End::OpenAnotherFolder, End::CloseTheWindow}) {
+    enum class End { Collapse, RemoveTheFolder, OpenAnotherFolder, ChangeTheSort, CloseTheWindow };
+    for (const End end :
+         {End::Collapse, End::RemoveTheFolder, End::OpenAnotherFolder, End::ChangeTheSort, End::CloseTheWindow}) {
         SCOPED_TRACE(static_cast<int>(end));
         m_fileSystem.waiting = false;
         m_fileSystem.release = false;
@@ -192,6 +193,17 @@ TEST_F(ThreadedFolderListing, WhateverEndsAListingEarlyStopsItAndNothingOfItArri
             m_tree->collapse(m_tree->treeModel()->indexOf(big));
             break;
         }
+        case End::ChangeTheSort:
+            // Listed again in the new order, whole.
+            m_settings.setSortMode(SortMode::ByType);
+            m_tree->sortAll();
+            waitUntilListed(big);
+            EXPECT_TRUE(m_tree->isExpanded(m_tree->treeModel()->indexOf(big)));
+            EXPECT_EQ(namesOf(big), listedAtOnce(QStringLiteral("\\Big")));
+            EXPECT_EQ(big->children.front()->text, QStringLiteral("Dir00"));
+            m_settings.setSortMode(SortMode::ByName);
+            m_tree->collapse(m_tree->treeModel()->indexOf(big));
+            break;
         case End::CloseTheWindow:
             // The tree goes with its worker still listing: it is stopped and joined first.
             m_tree.reset();
