@@ -48,7 +48,7 @@ std::unique_ptr<TreeNode> plainNode(platform::FileSystem& fileSystem, const Find
     return node;
 }
 
-void sort(Nodes& nodes, bool byType, FoldedNames* folded)
+void sort(Nodes& nodes, bool byType)
 {
     // Case is folded once per name rather than on every comparison, which a big folder
     // would pay some million times. Folded texts compared as they are give the order of a
@@ -77,18 +77,9 @@ void sort(Nodes& nodes, bool byType, FoldedNames* folded)
     });
     Nodes sorted;
     sorted.reserve(keys.size());
-    if (folded) {
-        folded->spans.clear();
-        folded->spans.reserve(keys.size());
-    }
-    for (const Key& key : keys) {
+    for (const Key& key : keys)
         sorted.push_back(std::move(nodes[key.position]));
-        if (folded)
-            folded->spans.push_back({key.offset, key.length});
-    }
     nodes = std::move(sorted);
-    if (folded)
-        folded->chars = std::move(chars);
 }
 
 bool sortsBefore(const TreeNode& a, const TreeNode& b, bool byType)
@@ -100,45 +91,40 @@ bool sortsBefore(const TreeNode& a, const TreeNode& b, bool byType)
 
 }  // namespace FolderListingRules
 
-HandedOrder::Key HandedOrder::store(TreeNode::Kind kind, std::u16string_view folded)
+bool HandedOrder::less(const Key& a, const Key& b)
 {
-    const Key key{static_cast<quint32>(m_chars.size()), static_cast<quint32>(folded.size()), rank(kind)};
-    m_chars.insert(m_chars.end(), folded.begin(), folded.end());
-    return key;
+    if (a.rank != b.rank)
+        return a.rank < b.rank;
+    return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
 }
 
-void HandedOrder::append(TreeNode::Kind kind, const QString& folded)
-{
-    m_keys.push_back(store(kind, std::u16string_view(reinterpret_cast<const char16_t*>(folded.utf16()),
-                                                     static_cast<size_t>(folded.size()))));
-}
+void HandedOrder::append(TreeNode::Kind kind, const QString& name) { m_keys.push_back({name, rank(kind)}); }
 
-std::vector<quint32> HandedOrder::merge(const std::vector<TreeNode::Kind>& kinds,
-                                        const FolderListingRules::FoldedNames& folded)
+std::vector<quint32> HandedOrder::merge(const FolderListingRules::Nodes& sorted)
 {
     std::vector<Key> added;
-    added.reserve(folded.spans.size());
-    for (size_t i = 0; i < folded.spans.size(); ++i)
-        added.push_back(
-            store(kinds[i], std::u16string_view(folded.chars).substr(folded.spans[i].first, folded.spans[i].second)));
-    const auto less = [this](const Key& a, const Key& b) {
-        if (a.rank != b.rank)
-            return a.rank < b.rank;
-        return text(a) < text(b);
-    };
+    added.reserve(sorted.size());
+    for (const auto& node : sorted)
+        added.push_back({node->text, rank(node->kind)});
     std::vector<quint32> places;
     places.reserve(added.size());
-    std::vector<Key> merged;
-    merged.reserve(m_keys.size() + added.size());
     size_t old = 0;
     for (const Key& key : added) {
         while (old < m_keys.size() && !less(key, m_keys[old]))
-            merged.push_back(m_keys[old++]);
+            ++old;
         places.push_back(static_cast<quint32>(old));
-        merged.push_back(key);
     }
-    merged.insert(merged.end(), m_keys.begin() + static_cast<std::ptrdiff_t>(old), m_keys.end());
-    m_keys = std::move(merged);
+    // Merged in place from the back: each added name goes after the old ones it does not sort
+    // before, as the places say.
+    const size_t had = m_keys.size();
+    m_keys.resize(had + added.size());
+    size_t from = had;
+    size_t to = m_keys.size();
+    for (size_t i = added.size(); i-- > 0;) {
+        while (from > places[i])
+            m_keys[--to] = std::move(m_keys[--from]);
+        m_keys[--to] = std::move(added[i]);
+    }
     return places;
 }
 
@@ -177,22 +163,16 @@ bool FolderListing::start(TreeNode* folder, const QString& folderPath, ListingRu
         using FolderListingRules::Nodes;
         HandedOrder order(rules.byType);
         for (const Shown& item : shown)
-            order.append(item.kind, item.name.toCaseFolded());
+            order.append(item.kind, item.name);
         Nodes nodes;
         ListingTally tally;
         size_t batchSize = std::max(FirstBatch, order.size());
         QElapsedTimer sinceBatch;
         sinceBatch.start();
-        FolderListingRules::FoldedNames folded;
-        std::vector<TreeNode::Kind> kinds;
         const auto hand = [&] {
-            FolderListingRules::sort(nodes, rules.byType, &folded);
-            kinds.clear();
-            for (const auto& node : nodes)
-                kinds.push_back(node->kind);
+            FolderListingRules::sort(nodes, rules.byType);
             const size_t handed = order.size();
-            auto places = std::make_shared<std::vector<quint32>>(order.merge(kinds, folded));
-            folded = {};
+            auto places = std::make_shared<std::vector<quint32>>(order.merge(nodes));
             batchSize = std::max(batchSize, order.size());
             // std::function wants a callable it can copy; the nodes travel once all the same.
             auto sorted = std::make_shared<Nodes>(std::move(nodes));

@@ -7,12 +7,10 @@
 #include <QSet>
 #include <QString>
 
+#include <deque>
 #include <functional>
 #include <memory>
 #include <stop_token>
-#include <string>
-#include <string_view>
-#include <utility>
 #include <vector>
 
 namespace platform {
@@ -51,48 +49,39 @@ void count(const platform::FindData& entry, bool showHidden, ListingTally& tally
 std::unique_ptr<TreeNode> plainNode(platform::FileSystem& fileSystem, const platform::FindData& entry,
                                     const QString& folderPath, const ListingRules& rules);
 
-// Case-folded names back to back, and where each one stands in them.
-struct FoldedNames {
-    std::u16string chars;
-    std::vector<std::pair<quint32, quint32>> spans;  // offset and length
-};
-
 // Sorts siblings: by name without regard to case, folders first when sorting by type, and
-// entries that compare equal in the order they came. `folded`, when given, gets the case-folded
-// names in the new order.
-void sort(Nodes& nodes, bool byType, FoldedNames* folded = nullptr);
+// entries that compare equal in the order they came.
+void sort(Nodes& nodes, bool byType);
 // The same order, for one pair.
 bool sortsBefore(const TreeNode& a, const TreeNode& b, bool byType);
 
 }  // namespace FolderListingRules
 
-// The sort keys of every node a listing has handed to the tree, in the tree's order: what lets
-// the worker tell the tree where each new node goes, so that the tree merges a batch into a big
-// folder without comparing a name. The names are kept folded, back to back.
+// The names of every node a listing has handed to the tree, in the tree's order: what lets the
+// worker tell the tree where each new node goes, so that the tree merges a batch into a big
+// folder without comparing a name. The names are shared with the nodes, not copied, and lie in
+// blocks rather than one array, so the order never needs twice its size to grow.
 class HandedOrder {
 public:
-    // Adds keys that sort after every key there, in order.
-    void append(TreeNode::Kind kind, const QString& folded);
-    // Adds the keys of a sorted batch; returns for each how many keys that were there before
-    // sort before it (those that compare equal stay first).
-    std::vector<quint32> merge(const std::vector<TreeNode::Kind>& kinds, const FolderListingRules::FoldedNames& folded);
-    size_t size() const { return m_keys.size(); }
-
     explicit HandedOrder(bool byType) : m_byType(byType) {}
+
+    // Adds a name that sorts after every name there.
+    void append(TreeNode::Kind kind, const QString& name);
+    // Adds the names of a sorted batch; returns for each how many names that were there before
+    // sort before it (those that compare equal stay first).
+    std::vector<quint32> merge(const FolderListingRules::Nodes& sorted);
+    size_t size() const { return m_keys.size(); }
 
 private:
     struct Key {
-        quint32 offset;
-        quint32 length;
+        QString name;
         int rank;  // folders before files when sorting by type
     };
     int rank(TreeNode::Kind kind) const { return m_byType && kind != TreeNode::Folder ? 1 : 0; }
-    std::u16string_view text(const Key& key) const { return {m_chars.data() + key.offset, key.length}; }
-    Key store(TreeNode::Kind kind, std::u16string_view folded);
+    static bool less(const Key& a, const Key& b);
 
     bool m_byType;
-    std::vector<char16_t> m_chars;
-    std::vector<Key> m_keys;
+    std::deque<Key> m_keys;
 };
 
 // Lists the rest of one folder on a worker of its own and hands the nodes to the user-interface
