@@ -3,10 +3,14 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <limits>
 #include <memory>
 #include <utility>
 
 #include <zlib.h>
+
+#include <unistd.h>
 
 using platform::FsError;
 
@@ -22,13 +26,31 @@ quint64 little(const char* data, int bytes)
     return value;
 }
 
+// Up to `size` bytes at `offset`, read without moving the file's position (-1 on a failure).
+qint64 readAt(QFile& file, qint64 offset, char* data, qint64 size)
+{
+    qint64 got = 0;
+    while (got < size) {
+        const ssize_t one = ::pread(file.handle(), data + got, static_cast<size_t>(size - got),
+                                    static_cast<off_t>(offset + got));
+        if (one < 0 && errno == EINTR)
+            continue;
+        if (one < 0)
+            return -1;
+        if (one == 0)
+            break;
+        got += one;
+    }
+    return got;
+}
+
 // `size` bytes at `offset`, or an empty array when the file has fewer there.
 QByteArray readAt(QFile& file, qint64 offset, qint64 size)
 {
-    if (offset < 0 || size < 0 || offset > file.size() || size > file.size() - offset || !file.seek(offset))
+    if (offset < 0 || size < 0 || offset > std::numeric_limits<qint64>::max() - size)
         return {};
-    QByteArray bytes = file.read(size);
-    return bytes.size() == size ? bytes : QByteArray();
+    QByteArray bytes(size, Qt::Uninitialized);
+    return readAt(file, offset, bytes.data(), size) == size ? bytes : QByteArray();
 }
 
 }  // namespace
@@ -86,6 +108,7 @@ qint64 EntryData::leadingBytes(QFile& archive)
 
 FsError EntryData::open(QFile& archive, qint64 leading, qint64 record, EntryData& out)
 {
+    const qint64 archiveSize = archive.size();
     const QByteArray header = readAt(archive, leading + record, 46);
     if (!header.startsWith("PK\x01\x02"))
         return FsError::IoError;
@@ -122,7 +145,7 @@ FsError EntryData::open(QFile& archive, qint64 leading, qint64 record, EntryData
         return FsError::NotSupported;  // encrypted: there is no password to read it with
     if (out.m_method != 0 && out.m_method != Z_DEFLATED)
         return FsError::NotSupported;
-    if (local > static_cast<quint64>(archive.size()))
+    if (local > static_cast<quint64>(archiveSize))
         return FsError::IoError;
     const QByteArray localHeader = readAt(archive, leading + static_cast<qint64>(local), 30);
     if (!localHeader.startsWith("PK\x03\x04"))
@@ -130,8 +153,8 @@ FsError EntryData::open(QFile& archive, qint64 leading, qint64 record, EntryData
     out.m_data = leading + static_cast<qint64>(local) + 30
                  + static_cast<qint64>(little(localHeader.constData() + 26, 2))
                  + static_cast<qint64>(little(localHeader.constData() + 28, 2));
-    if (out.m_compressed > static_cast<quint64>(archive.size()) || out.m_data > archive.size()
-        || static_cast<qint64>(out.m_compressed) > archive.size() - out.m_data
+    if (out.m_compressed > static_cast<quint64>(archiveSize) || out.m_data > archiveSize
+        || static_cast<qint64>(out.m_compressed) > archiveSize - out.m_data
         || (out.m_method == 0 && out.m_compressed != out.m_size))
         return FsError::IoError;
     out.m_archive = &archive;
@@ -141,8 +164,9 @@ FsError EntryData::open(QFile& archive, qint64 leading, qint64 record, EntryData
 FsError EntryData::unpack(const std::function<FsError(const char*, qint64)>& write,
                           const std::function<bool()>& stopped) const
 {
-    if (!m_archive || !m_archive->seek(m_data))
+    if (!m_archive)
         return FsError::IoError;
+    qint64 at = m_data;
     z_stream stream{};
     if (m_method == Z_DEFLATED && inflateInit2(&stream, -MAX_WBITS) != Z_OK)
         return FsError::Other;
@@ -173,7 +197,8 @@ FsError EntryData::unpack(const std::function<FsError(const char*, qint64)>& wri
             break;
         }
         const qint64 want = static_cast<qint64>(std::min<quint64>(left, inputSize));
-        const qint64 got = want > 0 ? m_archive->read(inputData.get(), want) : 0;
+        const qint64 got = want > 0 ? readAt(*m_archive, at, inputData.get(), want) : 0;
+        at += std::max<qint64>(got, 0);
         if (got < 0 || (got == 0 && m_method != Z_DEFLATED)) {
             error = FsError::IoError;
             break;
