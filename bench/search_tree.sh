@@ -3,8 +3,8 @@
 # matching) for "*match*" with Fennick's results page, from Find to Done, and with
 # `find ROOT -iname '*match*'`, in alternating runs on warm caches; prints the medians and their
 # ratio (goal <= 1.0), and from Fennick's runs the median time until the first row is on the
-# screen (goal <= 50 ms) and the median longest stall of the window (goal <= 50 ms), also
-# counted from the first row on, once the page is up.
+# screen (goal <= 50 ms) and the longest stall of the window in each run (goal <= 16 ms in
+# every run), also counted from the first row on, once the page is up.
 # The tree is made once and kept for later runs. A smaller tree: FOLDERS and FILES per folder.
 # Usage: bench/search_tree.sh BUILD_DIR [RUNS] [FOLDERS] [FILES]
 set -euo pipefail
@@ -38,4 +38,5 @@ for ((i = 0; i < runs; i++)); do
 done
 awk -v o="$(median "${ours_ms[@]}")" -v p="$(median "${peer_ns[@]}")" -v n="$expected" -v f="$folders" -v k="$files" 'BEGIN {
   printf "search %d folders of %d files for *match* (%d found): fennick %.0f ms, find -iname %.0f ms, ratio %.2f (goal <= 1.0)\n", f, k, n, o, p/1e6, o/(p/1e6) }'
-echo "first row on screen: $(median "${first_ms[@]}") ms (goal <= 50); longest stall: $(median "${stall_ms[@]}") ms (goal <= 50), $(median "${filling_ms[@]}") ms while the list filled"
+worst=$(printf '%s\n' "${stall_ms[@]}" | sort -n | tail -1)
+echo "first row on screen: $(median "${first_ms[@]}") ms (goal <= 50); longest stall: median $(median "${stall_ms[@]}") ms, worst $worst ms (goal <= 16 in every run; runs: ${stall_ms[*]}), $(median "${filling_ms[@]}") ms while the list filled"

@@ -1,12 +1,21 @@
 #include "archive/EntryData.h"
 
+#include "jobs/AsideTask.h"
+
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
+#include <condition_variable>
+#include <deque>
+#include <limits>
 #include <memory>
+#include <mutex>
 #include <utility>
 
 #include <zlib.h>
+
+#include <unistd.h>
 
 using platform::FsError;
 
@@ -22,13 +31,31 @@ quint64 little(const char* data, int bytes)
     return value;
 }
 
+// Up to `size` bytes at `offset`, read without moving the file's position (-1 on a failure).
+qint64 readAt(QFile& file, qint64 offset, char* data, qint64 size)
+{
+    qint64 got = 0;
+    while (got < size) {
+        const ssize_t one = ::pread(file.handle(), data + got, static_cast<size_t>(size - got),
+                                    static_cast<off_t>(offset + got));
+        if (one < 0 && errno == EINTR)
+            continue;
+        if (one < 0)
+            return -1;
+        if (one == 0)
+            break;
+        got += one;
+    }
+    return got;
+}
+
 // `size` bytes at `offset`, or an empty array when the file has fewer there.
 QByteArray readAt(QFile& file, qint64 offset, qint64 size)
 {
-    if (offset < 0 || size < 0 || offset > file.size() || size > file.size() - offset || !file.seek(offset))
+    if (offset < 0 || size < 0 || offset > std::numeric_limits<qint64>::max() - size)
         return {};
-    QByteArray bytes = file.read(size);
-    return bytes.size() == size ? bytes : QByteArray();
+    QByteArray bytes(size, Qt::Uninitialized);
+    return readAt(file, offset, bytes.data(), size) == size ? bytes : QByteArray();
 }
 
 }  // namespace
@@ -86,6 +113,7 @@ qint64 EntryData::leadingBytes(QFile& archive)
 
 FsError EntryData::open(QFile& archive, qint64 leading, qint64 record, EntryData& out)
 {
+    const qint64 archiveSize = archive.size();
     const QByteArray header = readAt(archive, leading + record, 46);
     if (!header.startsWith("PK\x01\x02"))
         return FsError::IoError;
@@ -122,7 +150,7 @@ FsError EntryData::open(QFile& archive, qint64 leading, qint64 record, EntryData
         return FsError::NotSupported;  // encrypted: there is no password to read it with
     if (out.m_method != 0 && out.m_method != Z_DEFLATED)
         return FsError::NotSupported;
-    if (local > static_cast<quint64>(archive.size()))
+    if (local > static_cast<quint64>(archiveSize))
         return FsError::IoError;
     const QByteArray localHeader = readAt(archive, leading + static_cast<qint64>(local), 30);
     if (!localHeader.startsWith("PK\x03\x04"))
@@ -130,8 +158,8 @@ FsError EntryData::open(QFile& archive, qint64 leading, qint64 record, EntryData
     out.m_data = leading + static_cast<qint64>(local) + 30
                  + static_cast<qint64>(little(localHeader.constData() + 26, 2))
                  + static_cast<qint64>(little(localHeader.constData() + 28, 2));
-    if (out.m_compressed > static_cast<quint64>(archive.size()) || out.m_data > archive.size()
-        || static_cast<qint64>(out.m_compressed) > archive.size() - out.m_data
+    if (out.m_compressed > static_cast<quint64>(archiveSize) || out.m_data > archiveSize
+        || static_cast<qint64>(out.m_compressed) > archiveSize - out.m_data
         || (out.m_method == 0 && out.m_compressed != out.m_size))
         return FsError::IoError;
     out.m_archive = &archive;
@@ -141,8 +169,27 @@ FsError EntryData::open(QFile& archive, qint64 leading, qint64 record, EntryData
 FsError EntryData::unpack(const std::function<FsError(const char*, qint64)>& write,
                           const std::function<bool()>& stopped) const
 {
-    if (!m_archive || !m_archive->seek(m_data))
+    if (!m_archive)
         return FsError::IoError;
+    quint64 made = 0;
+    uLong crc = crc32(0L, nullptr, 0);
+    const auto take = [&](const char* data, qint64 size) {
+        made += static_cast<quint64>(size);
+        if (made > m_size)
+            return FsError::IoError;  // more than the entry claims: damaged, or made to fill the disk
+        crc = crc32_z(crc, reinterpret_cast<const Bytef*>(data), static_cast<size_t>(size));
+        return write(data, size);
+    };
+    FsError error = m_size >= InflateAsideFrom ? inflateAside(take, stopped) : inflate(take, stopped);
+    if (error == FsError::None && (made != m_size || static_cast<quint32>(crc) != m_crc))
+        error = FsError::IoError;
+    return error;
+}
+
+FsError EntryData::inflate(const std::function<FsError(const char*, qint64)>& take,
+                           const std::function<bool()>& stopped) const
+{
+    qint64 at = m_data;
     z_stream stream{};
     if (m_method == Z_DEFLATED && inflateInit2(&stream, -MAX_WBITS) != Z_OK)
         return FsError::Other;
@@ -156,24 +203,16 @@ FsError EntryData::unpack(const std::function<FsError(const char*, qint64)>& wri
     const auto [inputData, inputSize] = buffer(m_compressed);
     const auto [outputData, outputSize] = buffer(m_size);
     quint64 left = m_compressed;
-    quint64 made = 0;
-    uLong crc = crc32(0L, nullptr, 0);
     FsError error = FsError::None;
     bool ended = m_method != Z_DEFLATED && m_size == 0;
-    const auto take = [&](const char* data, qint64 size) {
-        made += static_cast<quint64>(size);
-        if (made > m_size)
-            return FsError::IoError;  // more than the entry claims: damaged, or made to fill the disk
-        crc = crc32_z(crc, reinterpret_cast<const Bytef*>(data), static_cast<size_t>(size));
-        return write(data, size);
-    };
     while (error == FsError::None && !ended) {
         if (stopped()) {
             error = FsError::Cancelled;
             break;
         }
         const qint64 want = static_cast<qint64>(std::min<quint64>(left, inputSize));
-        const qint64 got = want > 0 ? m_archive->read(inputData.get(), want) : 0;
+        const qint64 got = want > 0 ? readAt(*m_archive, at, inputData.get(), want) : 0;
+        at += std::max<qint64>(got, 0);
         if (got < 0 || (got == 0 && m_method != Z_DEFLATED)) {
             error = FsError::IoError;
             break;
@@ -189,7 +228,7 @@ FsError EntryData::unpack(const std::function<FsError(const char*, qint64)>& wri
         do {
             stream.next_out = reinterpret_cast<Bytef*>(outputData.get());
             stream.avail_out = static_cast<uInt>(outputSize);
-            const int status = inflate(&stream, Z_NO_FLUSH);
+            const int status = ::inflate(&stream, Z_NO_FLUSH);
             if (status != Z_OK && status != Z_STREAM_END && !(status == Z_BUF_ERROR && got > 0)) {
                 error = FsError::IoError;
                 break;
@@ -204,7 +243,79 @@ FsError EntryData::unpack(const std::function<FsError(const char*, qint64)>& wri
     }
     if (m_method == Z_DEFLATED)
         inflateEnd(&stream);
-    if (error == FsError::None && (made != m_size || static_cast<quint32>(crc) != m_crc))
-        error = FsError::IoError;
+    return error;
+}
+
+// The archive is read and inflated on an aside task a few pieces ahead, while this thread takes
+// the checksum and writes: one large entry keeps both cores busy. The pieces reach `take` in
+// order, and a failure on either side ends both, with the first failure in the data's order.
+FsError EntryData::inflateAside(const std::function<FsError(const char*, qint64)>& take,
+                                const std::function<bool()>& stopped) const
+{
+    constexpr size_t PiecesAhead = 4;
+    std::mutex mutex;
+    std::condition_variable changed;
+    std::deque<QByteArray> ready;
+    bool inflated = false;  // the aside side has ended, with `inflateError`
+    FsError inflateError = FsError::None;
+    bool quit = false;  // this side has ended: the aside side stops
+    AsideTask<void> inflater([&] {
+        const FsError error = inflate(
+            [&](const char* data, qint64 size) {
+                QByteArray piece(data, size);
+                std::unique_lock lock(mutex);
+                changed.wait(lock, [&] { return quit || ready.size() < PiecesAhead; });
+                if (quit)
+                    return FsError::Cancelled;
+                ready.push_back(std::move(piece));
+                changed.notify_all();
+                return FsError::None;
+            },
+            [&] {
+                std::lock_guard lock(mutex);
+                return quit;
+            });
+        std::lock_guard lock(mutex);
+        inflated = true;
+        inflateError = error;
+        changed.notify_all();
+    });
+    if (!inflater.aside()) {
+        // No thread to be had: the aside work, run when asked for, finds itself stopped at once,
+        // and the entry is inflated here.
+        {
+            std::lock_guard lock(mutex);
+            quit = true;
+        }
+        inflater.get();
+        return inflate(take, stopped);
+    }
+    FsError error = FsError::None;
+    for (;;) {
+        QByteArray piece;
+        {
+            std::unique_lock lock(mutex);
+            changed.wait(lock, [&] { return !ready.empty() || inflated; });
+            if (ready.empty()) {
+                error = inflateError;
+                break;
+            }
+            piece = std::move(ready.front());
+            ready.pop_front();
+            changed.notify_all();
+        }
+        if (stopped()) {
+            error = FsError::Cancelled;
+            break;
+        }
+        if (error = take(piece.constData(), piece.size()); error != FsError::None)
+            break;
+    }
+    {
+        std::lock_guard lock(mutex);
+        quit = true;
+        changed.notify_all();
+    }
+    inflater.get();
     return error;
 }

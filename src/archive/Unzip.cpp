@@ -10,6 +10,7 @@
 #include <QFile>
 
 #include <algorithm>
+#include <cerrno>
 #include <limits>
 #include <memory>
 #include <optional>
@@ -17,6 +18,8 @@
 
 #include <ioapi.h>
 #include <unzip.h>
+
+#include <unistd.h>
 
 using platform::DirEntry;
 using platform::FsError;
@@ -36,10 +39,56 @@ using Archive = std::unique_ptr<void, ArchiveCloser>;
 // so one followed by a comment of the greatest length would not be found: it is shown the
 // file as ending with that record, the comment (which it is never asked for) left out.
 struct ArchiveInput {
+    // The library reads the directory a few bytes at a time; it is served from a window of the
+    // file read in one go, and every read leaves the file's own position where it is.
+    static constexpr qint64 Window = 64 * 1024;
+
     QFile& file;
     qint64 end = 0;
     qint64 position = 0;
     bool failed = false;
+    QByteArray window{};
+    qint64 windowAt = -1;
+
+    qint64 read(char* data, qint64 want)
+    {
+        qint64 got = 0;
+        while (got < want) {
+            const qint64 at = position + got;
+            if (windowAt < 0 || at < windowAt || at >= windowAt + window.size()) {
+                if (want - got >= Window)
+                    break;  // a large read goes to the file itself
+                window.resize(std::min<qint64>(Window, end - at));
+                const ssize_t count = ::pread(file.handle(), window.data(), static_cast<size_t>(window.size()),
+                                              static_cast<off_t>(at));
+                if (count < 0) {
+                    if (errno == EINTR)
+                        continue;
+                    windowAt = -1;
+                    return -1;
+                }
+                window.truncate(count);
+                windowAt = at;
+                if (count == 0)
+                    return got;
+            }
+            const qint64 take = std::min<qint64>(want - got, windowAt + window.size() - at);
+            std::copy_n(window.constData() + (at - windowAt), take, data + got);
+            got += take;
+        }
+        while (got < want) {
+            const ssize_t count = ::pread(file.handle(), data + got, static_cast<size_t>(want - got),
+                                          static_cast<off_t>(position + got));
+            if (count < 0 && errno == EINTR)
+                continue;
+            if (count < 0)
+                return -1;
+            if (count == 0)
+                break;
+            got += count;
+        }
+        return got;
+    }
 
     zlib_filefunc64_def functions()
     {
@@ -51,7 +100,7 @@ struct ArchiveInput {
             const qint64 want = std::min<qint64>(static_cast<qint64>(size), self->end - self->position);
             if (want <= 0)
                 return 0;
-            const qint64 got = self->file.seek(self->position) ? self->file.read(static_cast<char*>(data), want) : -1;
+            const qint64 got = self->read(static_cast<char*>(data), want);
             if (got < 0) {
                 self->failed = true;
                 return 0;

@@ -16,6 +16,7 @@ void SearchResultsModel::append(std::vector<SearchHit>&& hits)
         m_hits = std::move(hits);
     else
         m_hits.insert(m_hits.end(), std::make_move_iterator(hits.begin()), std::make_move_iterator(hits.end()));
+    m_iconOfRow.resize(m_hits.size(), -1);
     endInsertRows();
 }
 
@@ -40,7 +41,7 @@ QVariant SearchResultsModel::data(const QModelIndex& index, int role) const
         }
     }
     if (role == Qt::DecorationRole && index.column() == NameColumn)
-        return iconOf(item);
+        return iconOf(index.row());
     return {};
 }
 
@@ -55,19 +56,32 @@ QVariant SearchResultsModel::headerData(int section, Qt::Orientation orientation
     }
 }
 
-QIcon SearchResultsModel::iconOf(const SearchHit& item) const
+QIcon SearchResultsModel::iconOf(int row) const
 {
+    qsizetype& kept = m_iconOfRow[static_cast<size_t>(row)];
+    if (kept >= 0)
+        return m_icons[static_cast<size_t>(kept)];
     static const QFileIconProvider provider;
-    if (item.isFolder)
-        return provider.icon(QFileIconProvider::Folder);
+    const SearchHit& item = hit(row);
     // By the name alone: the file's content is never read for an icon.
-    const QMimeType type = m_mimeDatabase.mimeTypeForFile(item.name, QMimeDatabase::MatchExtension);
-    const auto cached = m_iconByMimeType.constFind(type.name());
-    if (cached != m_iconByMimeType.constEnd())
-        return *cached;
-    QIcon icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
-    if (icon.isNull())
-        icon = provider.icon(QFileIconProvider::File);
-    m_iconByMimeType.insert(type.name(), icon);
+    const QMimeType type = item.isFolder ? QMimeType()
+                                         : m_mimeDatabase.mimeTypeForFile(item.name, QMimeDatabase::MatchExtension);
+    const QString typeName = item.isFolder ? QString() : type.name();
+    const auto cached = m_iconByMimeType.constFind(typeName);
+    if (cached != m_iconByMimeType.constEnd()) {
+        kept = *cached;
+        return m_icons[static_cast<size_t>(kept)];
+    }
+    QIcon icon;
+    if (item.isFolder) {
+        icon = provider.icon(QFileIconProvider::Folder);
+    } else {
+        icon = QIcon::fromTheme(type.iconName(), QIcon::fromTheme(type.genericIconName()));
+        if (icon.isNull())
+            icon = provider.icon(QFileIconProvider::File);
+    }
+    kept = static_cast<qsizetype>(m_icons.size());
+    m_icons.push_back(icon);
+    m_iconByMimeType.insert(typeName, kept);
     return icon;
 }

@@ -29,10 +29,13 @@ public:
     QVariant headerData(int section, Qt::Orientation orientation, int role) const override;
 
 private:
-    QIcon iconOf(const SearchHit& hit) const;
+    QIcon iconOf(int row) const;
 
     std::vector<SearchHit> m_hits;
-    // Icons are looked up only for rows on the screen, once per kind of name.
+    // Icons are looked up only for rows on the screen, once per kind of name, and a row keeps
+    // its own (an index into m_icons) for the many times the list is painted again.
     mutable QMimeDatabase m_mimeDatabase;
-    mutable QHash<QString, QIcon> m_iconByMimeType;
+    mutable QHash<QString, qsizetype> m_iconByMimeType;
+    mutable std::vector<QIcon> m_icons;
+    mutable std::vector<qsizetype> m_iconOfRow;  // -1 until looked up
 };

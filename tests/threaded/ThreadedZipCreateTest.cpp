@@ -9,6 +9,7 @@
 
 #include <QDir>
 #include <QFile>
+#include <QFileInfo>
 #include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
@@ -157,6 +158,59 @@ TEST_F(ThreadedZipCreate, ArchivesWithLargeFilesAreSoundToEveryCommonReader)
                 << reader.first().toStdString() << ": " << process.readAllStandardError().toStdString();
         }
     }
+}
+
+// Data that does not compress is stored rather than deflated, piece by piece: a file whose
+// first part is random and whose rest is text still reads back whole everywhere, and its text
+// is compressed all the same.
+TEST_F(ThreadedZipCreate, TextAfterRandomDataInOneFileIsStillCompressed)
+{
+    QByteArray random(10 << 20, '\0');
+    QRandomGenerator(5).fillRange(reinterpret_cast<quint32*>(random.data()), random.size() / 4);
+    QByteArray prose;
+    for (int line = 0; prose.size() < (18 << 20); ++line)
+        prose += "line " + QByteArray::number(line % 5003) + " of a text after the noise\n";
+    file("Docs/mixed.bin", random + prose);
+    ASSERT_EQ(ZipCreate::write(*fileSystem, QStringLiteral("\\a.zip"), items(), 5, nullptr, {}).outcome,
+              ZipCreate::Outcome::Done);
+    EXPECT_LT(QFileInfo(QFile::decodeName(archive())).size(), random.size() + prose.size() / 4);
+    ASSERT_EQ(unpack().skipped, 0);
+    EXPECT_TRUE(content(QStringLiteral("out/Docs/mixed.bin")) == random + prose);
+    for (const QStringList& reader : {QStringList{QStringLiteral("unzip"), QStringLiteral("-tq")},
+                                      QStringList{QStringLiteral("bsdtar"), QStringLiteral("-xOf")}}) {
+        QProcess process;
+        process.setStandardOutputFile(QProcess::nullDevice());
+        process.start(reader.first(), {reader.at(1), QFile::decodeName(archive())});
+        ASSERT_TRUE(process.waitForFinished(-1)) << reader.first().toStdString();
+        EXPECT_EQ(process.exitCode(), 0) << reader.first().toStdString();
+    }
+}
+
+// Entries are made ready on several threads at once: many small files in several folders still
+// go into the archive in the order they were listed, each with its own content.
+TEST_F(ThreadedZipCreate, ManySmallFilesKeepTheirOrderAndContent)
+{
+    for (int folder = 0; folder < 3; ++folder) {
+        QDir(root()).mkpath(QStringLiteral("Docs/f%1").arg(folder));
+        for (int index = 0; index < 60; ++index)
+            file(QStringLiteral("Docs/f%1/s%2.txt").arg(folder).arg(index).toUtf8().constData(),
+                 QByteArray::number(folder * 1000 + index).repeated(index + 1));
+    }
+    const std::vector<ZipCreate::Item> list = items();
+    ASSERT_EQ(ZipCreate::write(*fileSystem, QStringLiteral("\\a.zip"), list, 5, nullptr, {}).outcome,
+              ZipCreate::Outcome::Done);
+    QProcess unzip;
+    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-Z1"), QFile::decodeName(archive())});
+    ASSERT_TRUE(unzip.waitForFinished(-1));
+    QStringList expected;
+    for (const ZipCreate::Item& item : list)
+        expected << item.entryName;
+    EXPECT_EQ(QString::fromUtf8(unzip.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts), expected);
+    ASSERT_EQ(unpack().skipped, 0);
+    for (int folder = 0; folder < 3; ++folder)
+        for (int index = 0; index < 60; index += 7)
+            EXPECT_EQ(content(QStringLiteral("out/Docs/f%1/s%2.txt").arg(folder).arg(index)),
+                      QByteArray::number(folder * 1000 + index).repeated(index + 1));
 }
 
 TEST_F(ThreadedZipCreate, AnUnreadableFileIsLeftOutOrEndsTheArchiveWithWholeEntriesOnly)
