@@ -2,6 +2,8 @@
 
 #include "platform/PhonePath.h"
 
+#include <QFile>
+
 #include <cerrno>
 
 #include <sys/statvfs.h>
@@ -64,6 +66,23 @@ DirEntry::Kind kindOfMode(mode_t mode)
     if (S_ISDIR(mode))
         return DirEntry::Folder;
     return S_ISREG(mode) ? DirEntry::File : DirEntry::Other;
+}
+
+mode_t processUmask()
+{
+    static const mode_t mask = [] {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (status.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("Umask:")) {
+                    bool ok = false;
+                    const uint value = line.mid(6).trimmed().toUInt(&ok, 8);
+                    if (ok)
+                        return static_cast<mode_t>(value & 0777);
+                }
+        return static_cast<mode_t>(022);
+    }();
+    return mask;
 }
 
 }  // namespace platform::host
