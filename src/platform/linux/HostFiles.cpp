@@ -4,6 +4,7 @@
 
 #include <QFile>
 
+#include <algorithm>
 #include <cerrno>
 
 #include <sys/statvfs.h>
@@ -53,7 +54,12 @@ void closeHandle(int handle) { ::close(handle); }
 
 QByteArray hostName(const QString& name)
 {
-    const QByteArray host = PathMapper::nameToHost(name);
+    // Most names are plain ASCII, which is its own host form: nothing to unescape and no way
+    // back to check, for each of the many entries of a walk.
+    const bool plain = std::all_of(name.begin(), name.end(), [](QChar c) {
+        return c.unicode() != 0 && c.unicode() < 0x80 && c != u'\\' && c != u'/';
+    });
+    const QByteArray host = plain ? name.toLatin1() : PathMapper::nameToHost(name);
     if (host.isEmpty() || host == "." || host == "..")
         return QByteArray();
     return host;
