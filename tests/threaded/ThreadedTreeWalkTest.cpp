@@ -27,6 +27,8 @@ class Trees {
     QTemporaryDir m_folder;  // made first: the file system stands in it
 
 public:
+    static constexpr int FileSize = 4096;
+
     explicit Trees(int files)
     {
         EXPECT_TRUE(QDir(m_folder.path()).mkpath(QStringLiteral("Src/Tree")));
@@ -34,7 +36,7 @@ public:
         for (int i = 0; i < files; ++i) {
             QFile file(m_folder.filePath(QStringLiteral("Src/Tree/f%1").arg(i)));
             EXPECT_TRUE(file.open(QIODevice::WriteOnly));
-            file.write(QByteArray(4096, char('a' + i)));
+            file.write(QByteArray(FileSize, char('a' + i)));
         }
         OpenFolder tree;
         EXPECT_EQ(fileSystem.openFolder(QStringLiteral("\\Src\\Tree"), tree), FsError::None);
@@ -110,6 +112,7 @@ TEST(ThreadedTreeWalk, TheFirstFailureInTheWalksOrderIsToldAndNothingAfterItIsNa
         before.sort();
         EXPECT_EQ(trees.copied(), before);
         EXPECT_EQ(trees.context.itemsDone.load(), first);
+        EXPECT_EQ(trees.context.bytesDone.load(), first * Trees::FileSize);
     }
 }
 

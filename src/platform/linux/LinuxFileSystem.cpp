@@ -586,8 +586,13 @@ FsError LinuxFileSystem::copyFileAt(const OpenFolder& from, const QString& name,
         return fail(fsErrorFromErrno(errno));
     if (control.flush && ::fdatasync(out.get()) != 0)
         return fail(fsErrorFromErrno(errno));
-    if (control.mayName && !control.mayName())
+    if (control.mayName && !control.mayName()) {
+        // A file dropped unnamed was never copied: its bytes leave the progress again.
+        struct stat written;
+        if (control.bytesDone && ::fstat(out.get(), &written) == 0)
+            *control.bytesDone -= static_cast<qint64>(written.st_size);
         return fail(FsError::Cancelled);
+    }
     if (const int error = placeFile(anonymous ? out.get() : -1, named, to.handle(), target, replace))
         return fail(fsErrorFromErrno(error));
     // Closing can report a write error that an earlier call did not (network file systems);
