@@ -1,5 +1,6 @@
 #include "fileops/TreeWalk.h"
 
+#include "fileops/FileCopies.h"
 #include "jobs/JobContext.h"
 #include "platform/PhonePath.h"
 
@@ -7,6 +8,12 @@ using platform::DirEntry;
 using platform::FsError;
 using platform::OpenFolder;
 using platform::PhonePath::join;
+
+TreeWalk::TreeWalk(platform::FileSystem& fileSystem, JobContext* context) : m_fileSystem(fileSystem), m_context(context)
+{
+}
+
+TreeWalk::~TreeWalk() = default;
 
 bool TreeWalk::stopped() const { return m_context && m_context->stopRequested(); }
 
@@ -35,7 +42,19 @@ bool TreeWalk::listAll(const OpenFolder& folder, bool withSizes, std::vector<Dir
 bool TreeWalk::copyItem(const OpenFolder& from, const QString& name, DirEntry::Kind kind, const OpenFolder& to,
                         const QString& targetName, bool replace, bool flush)
 {
-    return copyInto(from, name, kind, to, targetName, replace, flush, false);
+    const bool copied = copyInto(from, name, kind, to, targetName, replace, flush, false);
+    // The thread beside ends with the walk of the item.
+    m_copies.reset();
+    return copied;
+}
+
+bool TreeWalk::settleCopies()
+{
+    QString path;
+    FsError error;
+    if (!m_copies || m_copies->settle(path, error))
+        return true;
+    return fail(Step::CopyFile, path, error);
 }
 
 bool TreeWalk::copyInto(const OpenFolder& from, const QString& name, DirEntry::Kind kind, const OpenFolder& to,
@@ -109,9 +128,36 @@ bool TreeWalk::copyFolder(const OpenFolder& from, const QString& name, const Ope
     std::vector<DirEntry> entries;
     if (!listAll(source, false, entries))
         return false;
-    for (const DirEntry& entry : entries)
-        if (!copyInto(source, entry.name, entry.kind, targetFolder, entry.name, true, flush, made))
-            return false;
+    // In a folder this walk made nothing is in the way of a file, so its files are copied two
+    // at a time. Anything else waits until they have ended: nothing changes on the disk out of
+    // the listing's order.
+    bool goOn = true;
+    for (const DirEntry& entry : entries) {
+        if (made && entry.kind == DirEntry::File) {
+            const QString path = join(source.path(), entry.name);
+            if (!checkStop(path)) {
+                goOn = false;
+                break;
+            }
+            if (m_context)
+                m_context->setCurrentItem(path);
+            if (!m_copies)
+                m_copies = std::make_unique<FileCopies>(m_fileSystem, m_context);
+            if (!m_copies->copy(source, entry.name, targetFolder, flush)) {
+                goOn = false;
+                break;
+            }
+            continue;
+        }
+        if (!settleCopies() || !copyInto(source, entry.name, entry.kind, targetFolder, entry.name, true, flush, made)) {
+            goOn = false;
+            break;
+        }
+    }
+    // The copies still running read both folders, which close on return. A copy that failed
+    // was begun before anything else that failed, so its failure is the one told.
+    if (!settleCopies() || !goOn)
+        return false;
     if (m_context)
         ++m_context->itemsDone;
     return true;

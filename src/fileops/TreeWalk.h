@@ -5,6 +5,9 @@
 #include <QString>
 #include <QStringList>
 
+#include <memory>
+
+class FileCopies;
 class JobContext;
 
 // The walks over whole trees that copy, move, delete and measure items, done in open folders
@@ -27,7 +30,8 @@ public:
     };
 
     // `context` (may be null) gets the progress and is asked whether to stop.
-    TreeWalk(platform::FileSystem& fileSystem, JobContext* context) : m_fileSystem(fileSystem), m_context(context) {}
+    TreeWalk(platform::FileSystem& fileSystem, JobContext* context);
+    ~TreeWalk();
 
     // Copies the item `name` of `from` to `targetName` in `to`: a link as a link with the same
     // target text, a file with its data, a folder with everything in it. Without `replace` an
@@ -59,6 +63,8 @@ private:
                   const platform::OpenFolder& to, const QString& targetName, bool replace, bool flush, bool newFolder);
     bool copyFolder(const platform::OpenFolder& from, const QString& name, const platform::OpenFolder& to,
                     const QString& targetName, bool flush, bool inNewFolder);
+    // Waits for the files copied two at a time; false (with the first failure) when one failed.
+    bool settleCopies();
     bool deleteContents(const platform::OpenFolder& folder, bool stoppable);
     bool fail(Step step, const QString& path, platform::FsError error);
     bool checkStop(const QString& path);
@@ -73,4 +79,5 @@ private:
         bool isFolder;
     };
     std::vector<Created> m_created;
+    std::unique_ptr<FileCopies> m_copies;
 };

@@ -85,6 +85,7 @@ public:
             m_handle = std::exchange(other.m_handle, -1);
             m_path = std::move(other.m_path);
             m_closer = other.m_closer;
+            m_facts.store(other.m_facts.load(std::memory_order_relaxed), std::memory_order_relaxed);
         }
         return *this;
     }
@@ -100,12 +101,19 @@ public:
         if (m_handle >= 0 && m_closer)
             m_closer(m_handle);
         m_handle = -1;
+        m_facts.store(0, std::memory_order_relaxed);
     }
+
+    // What the file system that made it found out about the folder once, kept for the calls
+    // on its items (0: nothing yet); the threads that work in the folder share it.
+    quint32 facts() const { return m_facts.load(std::memory_order_relaxed); }
+    void addFacts(quint32 facts) const { m_facts.fetch_or(facts, std::memory_order_relaxed); }
 
 private:
     int m_handle = -1;
     QString m_path;
     Closer m_closer = nullptr;
+    mutable std::atomic<quint32> m_facts = 0;
 };
 
 // How a long copy is watched and stopped from another thread.
@@ -113,6 +121,9 @@ struct CopyControl {
     const std::atomic<bool>* stop = nullptr;   // checked between pieces of a large file
     std::atomic<qint64>* bytesDone = nullptr;  // grows as data is written
     bool flush = false;                        // the data is on the disk before the name appears
+    // Asked once the data is complete, just before the file takes its name: false drops the
+    // file unnamed (Cancelled). Copies that run side by side are named in the order they began.
+    std::function<bool()> mayName;
 };
 
 // A file being written that takes its name only when it is complete: until commit() it has

@@ -616,6 +616,66 @@ TEST_F(FileSystemTest, CopiesDataTimesAndMode)
     EXPECT_FALSE(hostExists(host("x")));
 }
 
+// A copy carries the source's mode, times and DOS bits whatever the mode: one that a new file
+// can be made with, one the umask would narrow, special bits, and a read-only file with a DOS
+// bit, which an ordinary user may give it only while the copy is still writable.
+TEST_F(FileSystemTest, ACopyCarriesModeTimesAndDosBitsWhateverTheMode)
+{
+    const bool xattrs = userXattrsWork();
+    const struct {
+        const char* name;
+        mode_t mode;
+        quint32 dos;
+    } cases[] = {
+        {"plain", 0644, 0},         {"private", 0600, 0},     {"open", 0666, 0},
+        {"locked", 0444, 0},        {"setuid", 04755, 0},     {"lockedHidden", 0444, Attr::Hidden},
+        {"hiddenSystem", 0640, Attr::Hidden | Attr::System},
+    };
+    makeFolder("Src");
+    makeFolder("Dst");
+    LinuxFileSystem fs = rooted();
+    const struct timespec old[2] = {{1000000000, 0}, {1100000000, 250000000}};
+    for (const auto& test : cases) {
+        const QByteArray source = QByteArray("Src/") + test.name;
+        makeFile(source, test.name);
+        if (xattrs && test.dos) {
+            ASSERT_EQ(fs.setAttributes(QStringLiteral("\\Src\\") + text(test.name), test.dos), FsError::None);
+        }
+        ASSERT_EQ(::chown(host(source).constData(), 65534, 65534), 0);
+        ASSERT_EQ(::chmod(host(source).constData(), test.mode), 0);
+        ASSERT_EQ(::utimensat(AT_FDCWD, host(source).constData(), old, 0), 0);
+    }
+    for (const QByteArray& folder : {QByteArray(), QByteArray("Src"), QByteArray("Dst")})
+        ASSERT_EQ(::chown(folder.isEmpty() ? m_host.constData() : host(folder).constData(), 65534, 65534), 0);
+
+    const int result = OrdinaryUser::run([&] {
+        LinuxFileSystem userFs = rooted();
+        for (size_t i = 0; i < std::size(cases); ++i) {
+            const QString name = text(cases[i].name);
+            if (userFs.copyFile(QStringLiteral("\\Src\\") + name, QStringLiteral("\\Dst\\") + name, true) != FsError::None)
+                return static_cast<int>(i) + 1;
+        }
+        return 0;
+    });
+    if (result == OrdinaryUser::Unavailable)
+        GTEST_SKIP() << "cannot become an ordinary user here";
+    ASSERT_EQ(result, 0);
+    for (const auto& test : cases) {
+        SCOPED_TRACE(test.name);
+        const QByteArray target = QByteArray("Dst/") + test.name;
+        EXPECT_EQ(hostContent(target), QByteArray(test.name));
+        struct stat status;
+        ASSERT_EQ(::stat(host(target).constData(), &status), 0);
+        EXPECT_EQ(status.st_mode & 07777, test.mode);
+        EXPECT_EQ(status.st_mtim.tv_sec, old[1].tv_sec);
+        EXPECT_EQ(status.st_mtim.tv_nsec, old[1].tv_nsec);
+        FindData found;
+        ASSERT_EQ(fs.lookUp(QStringLiteral("\\Dst\\") + text(test.name), found), FsError::None);
+        EXPECT_EQ(found.attributes & (Attr::Hidden | Attr::System), xattrs ? test.dos : 0u);
+    }
+    EXPECT_EQ(hostNames("Dst").size(), static_cast<qsizetype>(std::size(cases)));  // no temporary file
+}
+
 TEST_F(FileSystemTest, CopyOntoAnExistingTarget)
 {
     LinuxFileSystem fs = rooted();

@@ -16,6 +16,7 @@
 #include <linux/fs.h>
 #include <sys/ioctl.h>
 #include <sys/stat.h>
+#include <sys/xattr.h>
 #include <unistd.h>
 
 namespace platform::host {
@@ -64,15 +65,22 @@ void removeStaleTemporaries(int dirFd)
 int placeFile(int anonymous, const QByteArray& named, int dirFd, const QByteArray& name, bool replace)
 {
     if (anonymous >= 0) {
-        const QByteArray procPath = "/proc/self/fd/" + QByteArray::number(anonymous);
+        // Linking the descriptor itself spares the kernel a walk through /proc. Kernels before
+        // 6.10 allow that only to those who may read any file (ENOENT for others), and then
+        // the descriptor is linked through /proc from there on.
+        static std::atomic<bool> linkDescriptor{true};
         const auto linkAs = [&](const QByteArray& as) {
-            if (::linkat(AT_FDCWD, procPath.constData(), dirFd, as.constData(), AT_SYMLINK_FOLLOW) == 0)
-                return 0;
-            const int error = errno;
-            // Without /proc, a descriptor can still be linked by those allowed to.
-            if (error == ENOENT && ::linkat(anonymous, "", dirFd, as.constData(), AT_EMPTY_PATH) == 0)
-                return 0;
-            return error;
+            if (linkDescriptor.load(std::memory_order_relaxed)) {
+                if (::linkat(anonymous, "", dirFd, as.constData(), AT_EMPTY_PATH) == 0)
+                    return 0;
+                if (errno != ENOENT)
+                    return errno;
+            }
+            const QByteArray procPath = "/proc/self/fd/" + QByteArray::number(anonymous);
+            if (::linkat(AT_FDCWD, procPath.constData(), dirFd, as.constData(), AT_SYMLINK_FOLLOW) != 0)
+                return errno;
+            linkDescriptor.store(false, std::memory_order_relaxed);
+            return 0;
         };
         const int error = linkAs(name);
         if (error != EEXIST || !replace)
@@ -100,6 +108,19 @@ int placeFile(int anonymous, const QByteArray& named, int dirFd, const QByteArra
         return errno;
     ::unlinkat(dirFd, named.constData(), 0);
     return 0;
+}
+
+bool noDefaultAcl(const OpenFolder& folder)
+{
+    constexpr quint32 AclKnown = 0x1, AclAbsent = 0x2;
+    quint32 facts = folder.facts();
+    if (!(facts & AclKnown)) {
+        const bool absent = ::fgetxattr(folder.handle(), "system.posix_acl_default", nullptr, 0) < 0
+                            && (errno == ENODATA || errno == ENOTSUP || errno == EOPNOTSUPP);
+        facts = AclKnown | (absent ? AclAbsent : 0);
+        folder.addFacts(facts);
+    }
+    return facts & AclAbsent;
 }
 
 FsError copyData(int in, int out, dev_t device, const CopyControl& control)

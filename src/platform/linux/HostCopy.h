@@ -21,6 +21,10 @@ void removeStaleTemporaries(int dirFd);
 // `named` is the temporary's name in the folder. Without `replace`, an existing name stays.
 int placeFile(int anonymous, const QByteArray& named, int dirFd, const QByteArray& name, bool replace);
 
+// Whether files made in the open folder get the mode asked for less the umask: true when the
+// folder has no default ACL, which would take the umask's place. Asked once per open folder.
+bool noDefaultAcl(const OpenFolder& folder);
+
 // Copies the data of `in` into `out` from the start: shared blocks where the file system can
 // (instant, no space used), else in the kernel, else through a buffer; in pieces, so that a
 // stop request is honoured within a large file.

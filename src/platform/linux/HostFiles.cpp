@@ -2,6 +2,9 @@
 
 #include "platform/PhonePath.h"
 
+#include <QFile>
+
+#include <algorithm>
 #include <cerrno>
 
 #include <sys/statvfs.h>
@@ -51,7 +54,12 @@ void closeHandle(int handle) { ::close(handle); }
 
 QByteArray hostName(const QString& name)
 {
-    const QByteArray host = PathMapper::nameToHost(name);
+    // Most names are plain ASCII, which is its own host form: nothing to unescape and no way
+    // back to check, for each of the many entries of a walk.
+    const bool plain = std::all_of(name.begin(), name.end(), [](QChar c) {
+        return c.unicode() != 0 && c.unicode() < 0x80 && c != u'\\' && c != u'/';
+    });
+    const QByteArray host = plain ? name.toLatin1() : PathMapper::nameToHost(name);
     if (host.isEmpty() || host == "." || host == "..")
         return QByteArray();
     return host;
@@ -64,6 +72,23 @@ DirEntry::Kind kindOfMode(mode_t mode)
     if (S_ISDIR(mode))
         return DirEntry::Folder;
     return S_ISREG(mode) ? DirEntry::File : DirEntry::Other;
+}
+
+mode_t processUmask()
+{
+    static const mode_t mask = [] {
+        QFile status(QStringLiteral("/proc/self/status"));
+        if (status.open(QIODevice::ReadOnly))
+            for (const QByteArray& line : status.readAll().split('\n'))
+                if (line.startsWith("Umask:")) {
+                    bool ok = false;
+                    const uint value = line.mid(6).trimmed().toUInt(&ok, 8);
+                    if (ok)
+                        return static_cast<mode_t>(value & 0777);
+                }
+        return static_cast<mode_t>(022);
+    }();
+    return mask;
 }
 
 }  // namespace platform::host

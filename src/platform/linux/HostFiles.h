@@ -84,4 +84,8 @@ inline FileId idOf(const struct stat& status)
 // A walk's kind of an item with this mode.
 DirEntry::Kind kindOfMode(mode_t mode);
 
+// The process's umask, read where reading it changes nothing (umask(2) can only read it by
+// setting it, which other threads would see).
+mode_t processUmask();
+
 }  // namespace platform::host

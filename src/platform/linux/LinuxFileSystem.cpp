@@ -536,18 +536,37 @@ FsError LinuxFileSystem::copyFileAt(const OpenFolder& from, const QString& name,
             return FsError::None;
     }
 
+    // The DOS attributes go with the data where the target's file system can keep them; a
+    // source whose file system keeps no extended attributes is not asked for every file.
+    static std::atomic<dev_t> noXattrDevice{static_cast<dev_t>(-1)};
+    char value[DosValueBuffer];
+    ssize_t dosSize = -1;
+    if (noXattrDevice.load(std::memory_order_relaxed) != sourceStatus.st_dev) {
+        dosSize = ::fgetxattr(in.get(), DosAttributeName, value, sizeof value);
+        if (dosSize < 0 && (errno == ENOTSUP || errno == EOPNOTSUPP))
+            noXattrDevice.store(sourceStatus.st_dev, std::memory_order_relaxed);
+    }
+    // The file is made with the source's mode where the making gives exactly that mode (no
+    // umask bit and no default ACL of the folder takes from it, no special bit), and writable
+    // while an attribute is still to be written; otherwise it is made private and given the
+    // mode once whole.
+    const mode_t mode = sourceStatus.st_mode & 07777;
+    const bool modeAtOpen = !(mode & 07000) && !(mode & processUmask()) && (dosSize <= 0 || (mode & S_IWUSR))
+                            && noDefaultAcl(to);
+    const mode_t openMode = modeAtOpen ? mode : 0600;
+
     // The data goes to an anonymous file that takes the target's name only once it is
     // complete: a failure, or a kill, never leaves a target that looks whole, nor anything
     // to clean up. A file system that cannot make one gets a hidden named temporary.
     QByteArray named;
-    Fd out(::openat(to.handle(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, 0600));
+    Fd out(::openat(to.handle(), ".", O_TMPFILE | O_WRONLY | O_CLOEXEC, openMode));
     const bool anonymous = out.valid();
     if (!anonymous) {
         if (errno != EOPNOTSUPP && errno != EISDIR && errno != EINVAL && errno != ENOENT)
             return fsErrorFromErrno(errno);
         removeStaleTemporaries(to.handle());
         named = temporaryName(target);
-        out.reset(::openat(to.handle(), named.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0600));
+        out.reset(::openat(to.handle(), named.constData(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, openMode));
         if (!out.valid())
             return fsErrorFromErrno(errno);
     }
@@ -560,16 +579,20 @@ FsError LinuxFileSystem::copyFileAt(const OpenFolder& from, const QString& name,
 
     if (const FsError error = copyData(in.get(), out.get(), sourceStatus.st_dev, control); error != FsError::None)
         return fail(error);
-    // The DOS attributes go with the data where the target's file system can keep them.
-    char value[DosValueBuffer];
-    const ssize_t dosSize = ::fgetxattr(in.get(), DosAttributeName, value, sizeof value);
     if (dosSize > 0)
         (void)::fsetxattr(out.get(), DosAttributeName, value, static_cast<size_t>(dosSize), 0);
     const struct timespec times[2] = {sourceStatus.st_atim, sourceStatus.st_mtim};
-    if (::futimens(out.get(), times) != 0 || ::fchmod(out.get(), sourceStatus.st_mode & 07777) != 0)
+    if (::futimens(out.get(), times) != 0 || (!modeAtOpen && ::fchmod(out.get(), mode) != 0))
         return fail(fsErrorFromErrno(errno));
     if (control.flush && ::fdatasync(out.get()) != 0)
         return fail(fsErrorFromErrno(errno));
+    if (control.mayName && !control.mayName()) {
+        // A file dropped unnamed was never copied: its bytes leave the progress again.
+        struct stat written;
+        if (control.bytesDone && ::fstat(out.get(), &written) == 0)
+            *control.bytesDone -= static_cast<qint64>(written.st_size);
+        return fail(FsError::Cancelled);
+    }
     if (const int error = placeFile(anonymous ? out.get() : -1, named, to.handle(), target, replace))
         return fail(fsErrorFromErrno(error));
     // Closing can report a write error that an earlier call did not (network file systems);

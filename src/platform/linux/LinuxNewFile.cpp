@@ -2,37 +2,12 @@
 
 #include "platform/linux/HostCopy.h"
 
-#include <QFile>
-
 #include <cerrno>
 
 #include <fcntl.h>
 #include <sys/stat.h>
 
 namespace platform {
-
-namespace {
-
-// The process's umask, read where reading it changes nothing (umask(2) can only read it by
-// setting it, which other threads would see).
-mode_t processUmask()
-{
-    static const mode_t mask = [] {
-        QFile status(QStringLiteral("/proc/self/status"));
-        if (status.open(QIODevice::ReadOnly))
-            for (const QByteArray& line : status.readAll().split('\n'))
-                if (line.startsWith("Umask:")) {
-                    bool ok = false;
-                    const uint value = line.mid(6).trimmed().toUInt(&ok, 8);
-                    if (ok)
-                        return static_cast<mode_t>(value & 0777);
-                }
-        return static_cast<mode_t>(022);
-    }();
-    return mask;
-}
-
-}  // namespace
 
 LinuxNewFile::~LinuxNewFile()
 {
@@ -82,7 +57,7 @@ FsError LinuxNewFile::place(bool replace)
         && (S_ISDIR(target.st_mode) || (S_ISREG(target.st_mode) && !(target.st_mode & S_IWUSR))))
         return FsError::AccessDenied;
     // A mode as a new file of the user's gets: the anonymous file was made private.
-    if (::fchmod(m_fd.get(), 0666 & ~processUmask()) != 0)
+    if (::fchmod(m_fd.get(), 0666 & ~host::processUmask()) != 0)
         return fsErrorFromErrno(errno);
     if (const int error = host::placeFile(m_temporary.isEmpty() ? m_fd.get() : -1, m_temporary, m_dirFd, m_name,
                                           replace))
