@@ -190,6 +190,17 @@ void FolderTree::listInBackground(TreeNode* folder, const QString& folderPath)
         folder, folderPath, rules, std::move(seen), std::move(shown),
         [this, folder, folderPath, dressing, byType](FolderListingRules::Nodes batch, std::vector<quint32> places,
                                                      size_t handed) {
+            // The worker knows where each node goes among those it handed; when the folder
+            // has gained or lost an item since (a paste, a delete), the names decide, and an
+            // item the tree has added meanwhile is not shown twice.
+            const bool placed = folder->children.size() == handed;
+            if (!placed) {
+                QSet<QString> present;
+                for (const auto& child : folder->children)
+                    present.insert(child->text);
+                std::erase_if(batch,
+                              [&](const std::unique_ptr<TreeNode>& node) { return present.contains(node->text); });
+            }
             m_images.beginPopulation();
             for (const auto& node : batch)
                 dressNode(*node, folderPath, dressing);
@@ -199,9 +210,7 @@ void FolderTree::listInBackground(TreeNode* folder, const QString& folderPath)
                 for (const auto& node : batch)
                     if (node->text == m_awaited->name)
                         awaited = node.get();
-            // The worker knows where each node goes among those it handed; when the folder
-            // has gained or lost an item since (a paste, a delete), the names decide.
-            if (folder->children.size() == handed)
+            if (placed)
                 m_model.insertChildrenAt(folder, std::move(batch), places);
             else
                 m_model.mergeChildren(folder, std::move(batch), [byType](const TreeNode& a, const TreeNode& b) {

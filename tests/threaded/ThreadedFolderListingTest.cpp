@@ -13,6 +13,7 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
+#include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
 
@@ -226,8 +227,14 @@ TEST_F(ThreadedFolderListing, AFolderThatChangesWhileListedMatchesTheDiskAfterAR
                   0);
     for (int i = 0; i < 50; ++i)
         touch(QStringLiteral("Big/new%1").arg(i));
+    // Items the tree adds itself meanwhile (as a paste does) are not shown twice when the
+    // listing reaches them.
+    for (int i = 0; i < 50; i += 5)
+        ASSERT_NE(m_tree->populateSingle(QStringLiteral("\\Big\\new%1").arg(i), big), nullptr);
     m_fileSystem.release = true;
     waitUntilListed(big);
+    const QStringList names = namesOf(big);
+    EXPECT_EQ(QSet<QString>(names.begin(), names.end()).size(), names.size());
     m_fileSystem.gateAt = -1;
     m_tree->setCurrentNode(big);
     TreeNavigation::refresh(*m_tree);
