@@ -2,7 +2,6 @@
 
 #include "dialogs/MessageBox.h"
 #include "dialogs/SoftKeyBar.h"
-#include "jobs/AsideTask.h"
 #include "jobs/Idle.h"
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
@@ -13,10 +12,8 @@
 #include <QAction>
 #include <QHBoxLayout>
 #include <QHeaderView>
-#include <QImageReader>
 #include <QKeyEvent>
 #include <QLabel>
-#include <QMimeDatabase>
 #include <QTreeView>
 #include <QVBoxLayout>
 
@@ -91,15 +88,8 @@ bool SearchResultsDialog::initialise()
     m_foundCount = 0;
     m_searching = true;
     const bool started = m_worker.start([this](std::stop_token) {
-        // The first rows on the screen need the file types and the image readers of their icons,
-        // which Qt loads on first use: they are loaded beside the walk, not while the window waits.
-        AsideTask<void> warmUp([] {
-            (void)QImageReader::supportedImageFormats();
-            (void)QMimeDatabase().mimeTypeForFile(QStringLiteral("a.txt"), QMimeDatabase::MatchExtension);
-        });
         SearchWalk walk(m_fileSystem, m_request);
         walk.run(m_stop, [this](SearchHit&& hit) { deliver(std::move(hit)); });
-        warmUp.get();
         m_worker.post([this] { finished(); });
     });
     if (!started) {
