@@ -1,16 +1,11 @@
 #include "archive/EntryData.h"
 
-#include "jobs/AsideTask.h"
-
 #include <QFile>
 
 #include <algorithm>
 #include <cerrno>
-#include <condition_variable>
-#include <deque>
 #include <limits>
 #include <memory>
-#include <mutex>
 #include <utility>
 
 #include <zlib.h>
@@ -171,24 +166,6 @@ FsError EntryData::unpack(const std::function<FsError(const char*, qint64)>& wri
 {
     if (!m_archive)
         return FsError::IoError;
-    quint64 made = 0;
-    uLong crc = crc32(0L, nullptr, 0);
-    const auto take = [&](const char* data, qint64 size) {
-        made += static_cast<quint64>(size);
-        if (made > m_size)
-            return FsError::IoError;  // more than the entry claims: damaged, or made to fill the disk
-        crc = crc32_z(crc, reinterpret_cast<const Bytef*>(data), static_cast<size_t>(size));
-        return write(data, size);
-    };
-    FsError error = m_size >= InflateAsideFrom ? inflateAside(take, stopped) : inflate(take, stopped);
-    if (error == FsError::None && (made != m_size || static_cast<quint32>(crc) != m_crc))
-        error = FsError::IoError;
-    return error;
-}
-
-FsError EntryData::inflate(const std::function<FsError(const char*, qint64)>& take,
-                           const std::function<bool()>& stopped) const
-{
     qint64 at = m_data;
     z_stream stream{};
     if (m_method == Z_DEFLATED && inflateInit2(&stream, -MAX_WBITS) != Z_OK)
@@ -203,8 +180,17 @@ FsError EntryData::inflate(const std::function<FsError(const char*, qint64)>& ta
     const auto [inputData, inputSize] = buffer(m_compressed);
     const auto [outputData, outputSize] = buffer(m_size);
     quint64 left = m_compressed;
+    quint64 made = 0;
+    uLong crc = crc32(0L, nullptr, 0);
     FsError error = FsError::None;
     bool ended = m_method != Z_DEFLATED && m_size == 0;
+    const auto take = [&](const char* data, qint64 size) {
+        made += static_cast<quint64>(size);
+        if (made > m_size)
+            return FsError::IoError;  // more than the entry claims: damaged, or made to fill the disk
+        crc = crc32_z(crc, reinterpret_cast<const Bytef*>(data), static_cast<size_t>(size));
+        return write(data, size);
+    };
     while (error == FsError::None && !ended) {
         if (stopped()) {
             error = FsError::Cancelled;
@@ -228,7 +214,7 @@ FsError EntryData::inflate(const std::function<FsError(const char*, qint64)>& ta
         do {
             stream.next_out = reinterpret_cast<Bytef*>(outputData.get());
             stream.avail_out = static_cast<uInt>(outputSize);
-            const int status = ::inflate(&stream, Z_NO_FLUSH);
+            const int status = inflate(&stream, Z_NO_FLUSH);
             if (status != Z_OK && status != Z_STREAM_END && !(status == Z_BUF_ERROR && got > 0)) {
                 error = FsError::IoError;
                 break;
@@ -243,79 +229,7 @@ FsError EntryData::inflate(const std::function<FsError(const char*, qint64)>& ta
     }
     if (m_method == Z_DEFLATED)
         inflateEnd(&stream);
-    return error;
-}
-
-// The archive is read and inflated on an aside task a few pieces ahead, while this thread takes
-// the checksum and writes: one large entry keeps both cores busy. The pieces reach `take` in
-// order, and a failure on either side ends both, with the first failure in the data's order.
-FsError EntryData::inflateAside(const std::function<FsError(const char*, qint64)>& take,
-                                const std::function<bool()>& stopped) const
-{
-    constexpr size_t PiecesAhead = 4;
-    std::mutex mutex;
-    std::condition_variable changed;
-    std::deque<QByteArray> ready;
-    bool inflated = false;  // the aside side has ended, with `inflateError`
-    FsError inflateError = FsError::None;
-    bool quit = false;  // this side has ended: the aside side stops
-    AsideTask<void> inflater([&] {
-        const FsError error = inflate(
-            [&](const char* data, qint64 size) {
-                QByteArray piece(data, size);
-                std::unique_lock lock(mutex);
-                changed.wait(lock, [&] { return quit || ready.size() < PiecesAhead; });
-                if (quit)
-                    return FsError::Cancelled;
-                ready.push_back(std::move(piece));
-                changed.notify_all();
-                return FsError::None;
-            },
-            [&] {
-                std::lock_guard lock(mutex);
-                return quit;
-            });
-        std::lock_guard lock(mutex);
-        inflated = true;
-        inflateError = error;
-        changed.notify_all();
-    });
-    if (!inflater.aside()) {
-        // No thread to be had: the aside work, run when asked for, finds itself stopped at once,
-        // and the entry is inflated here.
-        {
-            std::lock_guard lock(mutex);
-            quit = true;
-        }
-        inflater.get();
-        return inflate(take, stopped);
-    }
-    FsError error = FsError::None;
-    for (;;) {
-        QByteArray piece;
-        {
-            std::unique_lock lock(mutex);
-            changed.wait(lock, [&] { return !ready.empty() || inflated; });
-            if (ready.empty()) {
-                error = inflateError;
-                break;
-            }
-            piece = std::move(ready.front());
-            ready.pop_front();
-            changed.notify_all();
-        }
-        if (stopped()) {
-            error = FsError::Cancelled;
-            break;
-        }
-        if (error = take(piece.constData(), piece.size()); error != FsError::None)
-            break;
-    }
-    {
-        std::lock_guard lock(mutex);
-        quit = true;
-        changed.notify_all();
-    }
-    inflater.get();
+    if (error == FsError::None && (made != m_size || static_cast<quint32>(crc) != m_crc))
+        error = FsError::IoError;
     return error;
 }

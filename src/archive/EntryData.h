@@ -36,15 +36,6 @@ public:
     quint64 size() const { return m_size; }
 
 private:
-    // From this size on, an entry is inflated beside the thread that writes it.
-    static constexpr quint64 InflateAsideFrom = 4 << 20;
-
-    // Reads and inflates the data, handing it to `take` piece by piece.
-    platform::FsError inflate(const std::function<platform::FsError(const char*, qint64)>& take,
-                              const std::function<bool()>& stopped) const;
-    platform::FsError inflateAside(const std::function<platform::FsError(const char*, qint64)>& take,
-                                   const std::function<bool()>& stopped) const;
-
     QFile* m_archive = nullptr;
     qint64 m_data = 0;  // where the data starts in the file
     quint64 m_compressed = 0;
