@@ -136,6 +136,9 @@ constexpr size_t FirstBatch = 2048;
 // While the folder is small, a slow file system still shows progress every half second.
 constexpr qint64 BatchIntervalMs = 500;
 constexpr size_t TimedBatchesUpTo = 16384;
+// From this many items on, laying the folder out takes the window a noticeable time.
+constexpr size_t BigBatch = 65536;
+constexpr qint64 RestAfterBigBatchMs = 250;
 
 }  // namespace
 
@@ -195,8 +198,15 @@ bool FolderListing::start(TreeNode* folder, const QString& folderPath, ListingRu
         });
         if (token.stop_requested())
             return;
-        if (!nodes.empty())
+        if (!nodes.empty()) {
+            // The rest of a big folder waits until the window has laid out the big batch
+            // before it and drawn a frame: handed at once, it would be merged and laid out
+            // straight after, and the window would stop for both.
+            if (order.size() >= BigBatch && sinceBatch.elapsed() < RestAfterBigBatchMs
+                && !Worker::sleepFor(token, std::chrono::milliseconds(RestAfterBigBatchMs - sinceBatch.elapsed())))
+                return;
             hand();
+        }
         const bool complete = error == platform::FsError::None;
         m_worker.post([this, done, tally, complete] {
             m_folder = nullptr;
