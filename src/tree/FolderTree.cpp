@@ -94,35 +94,57 @@ std::unique_ptr<TreeNode> FolderTree::makeNode(const FindData& entry, const QStr
     return node;
 }
 
+// What a listing on the spot gave: the dressed nodes, unsorted, the counts, and with a limit
+// the names it saw and whether it stopped short of the folder's end.
+struct FolderTree::Listed {
+    FolderListingRules::Nodes nodes;
+    ListingTally tally;
+    QSet<QString> seen;
+    bool more = false;
+    platform::FsError error = platform::FsError::None;
+};
+
+FolderTree::Listed FolderTree::listHere(const QString& folderPath, const ListingRules& rules, qsizetype limit)
+{
+    const Dressing dressing = dressingFor(folderPath);
+    Listed listed;
+    m_images.beginPopulation();
+    listed.error = m_fileSystem.listForDisplay(folderPath, [&](const FindData& entry) {
+        if (limit >= 0) {
+            if (listed.seen.size() >= limit) {
+                listed.more = true;
+                return false;
+            }
+            listed.seen.insert(entry.name);
+        }
+        // Counted as the status line counts: folders the "Folders" key keeps out of the tree
+        // are still in the folder.
+        FolderListingRules::count(entry, rules.showHidden, listed.tally);
+        if (auto node = FolderListingRules::plainNode(m_fileSystem, entry, folderPath, rules)) {
+            dressNode(*node, folderPath, dressing);
+            listed.nodes.push_back(std::move(node));
+        }
+        return true;
+    });
+    m_images.endPopulation();
+    return listed;
+}
+
 void FolderTree::populate(const QString& folderPath, TreeNode* parent)
 {
     if (!parent)
         parent = m_model.root();
     stopListing(parent);
-    const Dressing dressing = dressingFor(folderPath);
     const ListingRules rules = listingRules();
-    FolderListingRules::Nodes nodes;
-    ListingTally tally;
-    m_images.beginPopulation();
-    const platform::FsError error = m_fileSystem.listForDisplay(folderPath, [&](const FindData& entry) {
-        // Counted as the status line counts: folders the "Folders" key keeps out of the tree
-        // are still in the folder.
-        FolderListingRules::count(entry, rules.showHidden, tally);
-        if (auto node = FolderListingRules::plainNode(m_fileSystem, entry, folderPath, rules)) {
-            dressNode(*node, folderPath, dressing);
-            nodes.push_back(std::move(node));
-        }
-        return true;
-    });
-    m_images.endPopulation();
-    if (error != platform::FsError::None) {
+    Listed listed = listHere(folderPath, rules, -1);
+    if (listed.error != platform::FsError::None) {
         listingFailed(parent);
         return;
     }
     // Sorting before the nodes reach the model spares the view a layout change per folder.
-    FolderListingRules::sort(nodes, rules.byType);
-    m_model.appendChildren(parent, std::move(nodes));
-    listingDone(parent, folderPath, rules.showHidden, tally);
+    FolderListingRules::sort(listed.nodes, rules.byType);
+    m_model.appendChildren(parent, std::move(listed.nodes));
+    listingDone(parent, folderPath, rules.showHidden, listed.tally);
 }
 
 void FolderTree::listingFailed(TreeNode* folder)
@@ -146,33 +168,15 @@ void FolderTree::listInBackground(TreeNode* folder, const QString& folderPath)
     const ListingRules rules = listingRules();
     // The first screenful is listed here and now, so a small folder is complete before the
     // key returns and a big one shows its first rows at once; the rest follows from a worker.
-    FolderListingRules::Nodes nodes;
-    ListingTally tally;
-    QSet<QString> seen;
-    bool more = false;
-    m_images.beginPopulation();
-    const platform::FsError error = m_fileSystem.listForDisplay(folderPath, [&](const FindData& entry) {
-        if (seen.size() >= ListedAtOnce) {
-            more = true;
-            return false;
-        }
-        seen.insert(entry.name);
-        FolderListingRules::count(entry, rules.showHidden, tally);
-        if (auto node = FolderListingRules::plainNode(m_fileSystem, entry, folderPath, rules)) {
-            dressNode(*node, folderPath, dressing);
-            nodes.push_back(std::move(node));
-        }
-        return true;
-    });
-    m_images.endPopulation();
-    if (error != platform::FsError::None && !more) {
+    Listed listed = listHere(folderPath, rules, ListedAtOnce);
+    if (listed.error != platform::FsError::None && !listed.more) {
         listingFailed(folder);
         return;
     }
-    FolderListingRules::sort(nodes, rules.byType);
-    m_model.appendChildren(folder, std::move(nodes));
-    if (!more) {
-        listingDone(folder, folderPath, rules.showHidden, tally);
+    FolderListingRules::sort(listed.nodes, rules.byType);
+    m_model.appendChildren(folder, std::move(listed.nodes));
+    if (!listed.more) {
+        listingDone(folder, folderPath, rules.showHidden, listed.tally);
         return;
     }
     folder->childrenFlag = true;
@@ -187,7 +191,7 @@ void FolderTree::listInBackground(TreeNode* folder, const QString& folderPath)
     const bool byType = rules.byType;
     const bool showHidden = rules.showHidden;
     const bool started = listing->start(
-        folder, folderPath, rules, std::move(seen), std::move(shown),
+        folder, folderPath, rules, std::move(listed.seen), std::move(shown),
         [this, folder, folderPath, dressing, byType](FolderListingRules::Nodes batch, std::vector<quint32> places,
                                                      size_t handed) {
             // The worker knows where each node goes among those it handed; when the folder

@@ -119,6 +119,9 @@ private:
     // Gives a plain node what the window knows: its image and its mark.
     void dressNode(TreeNode& node, const QString& folderPath, const Dressing& dressing);
     ListingRules listingRules() const;
+    struct Listed;
+    // Lists a folder here and now, up to `limit` entries (-1: all of them).
+    Listed listHere(const QString& folderPath, const ListingRules& rules, qsizetype limit);
     void listingFailed(TreeNode* folder);
     void listingDone(TreeNode* folder, const QString& folderPath, bool showHidden, ListingTally tally);
     FolderListing* freeListing();

@@ -78,32 +78,21 @@ void FolderTreeModel::insertChildrenAt(TreeNode* parent, std::vector<std::unique
         appendChildren(parent, std::move(nodes));
         return;
     }
-    emit layoutAboutToBeChanged({QPersistentModelIndex(indexOf(parent))}, QAbstractItemModel::VerticalSortHint);
-    const QModelIndexList before = persistentIndexList();
-    std::vector<TreeNode*> nodesBefore;
-    nodesBefore.reserve(static_cast<size_t>(before.size()));
-    for (const QModelIndex& index : before)
-        nodesBefore.push_back(node(index));
-    std::vector<std::unique_ptr<TreeNode>> merged;
-    merged.reserve(had + nodes.size());
-    size_t old = 0;
-    for (size_t i = 0; i < nodes.size(); ++i) {
-        const size_t place = std::min<size_t>(places[i], had);
-        while (old < place)
+    reorderChildren(parent, [&] {
+        std::vector<std::unique_ptr<TreeNode>> merged;
+        merged.reserve(had + nodes.size());
+        size_t old = 0;
+        for (size_t i = 0; i < nodes.size(); ++i) {
+            const size_t place = std::min<size_t>(places[i], had);
+            while (old < place)
+                merged.push_back(std::move(parent->children[old++]));
+            nodes[i]->parent = parent;
+            merged.push_back(std::move(nodes[i]));
+        }
+        while (old < had)
             merged.push_back(std::move(parent->children[old++]));
-        nodes[i]->parent = parent;
-        merged.push_back(std::move(nodes[i]));
-    }
-    while (old < had)
-        merged.push_back(std::move(parent->children[old++]));
-    parent->children = std::move(merged);
-    renumber(parent);
-    QModelIndexList after;
-    after.reserve(before.size());
-    for (TreeNode* moved : nodesBefore)
-        after.append(indexOf(moved));
-    changePersistentIndexList(before, after);
-    emit layoutChanged({QPersistentModelIndex(indexOf(parent))}, QAbstractItemModel::VerticalSortHint);
+        parent->children = std::move(merged);
+    });
 }
 
 void FolderTreeModel::insertChild(TreeNode* parent, int row, std::unique_ptr<TreeNode> child)
@@ -153,15 +142,22 @@ void FolderTreeModel::sortChildren(TreeNode* parent, const std::function<bool(co
 {
     if (parent->children.size() < 2)
         return;
+    reorderChildren(parent, [&] {
+        std::stable_sort(
+            parent->children.begin(), parent->children.end(),
+            [&](const std::unique_ptr<TreeNode>& a, const std::unique_ptr<TreeNode>& b) { return less(*a, *b); });
+    });
+}
+
+void FolderTreeModel::reorderChildren(TreeNode* parent, const std::function<void()>& reorder)
+{
     emit layoutAboutToBeChanged({QPersistentModelIndex(indexOf(parent))}, QAbstractItemModel::VerticalSortHint);
     const QModelIndexList before = persistentIndexList();
     std::vector<TreeNode*> nodesBefore;
     nodesBefore.reserve(static_cast<size_t>(before.size()));
     for (const QModelIndex& index : before)
         nodesBefore.push_back(node(index));
-    std::stable_sort(
-        parent->children.begin(), parent->children.end(),
-        [&](const std::unique_ptr<TreeNode>& a, const std::unique_ptr<TreeNode>& b) { return less(*a, *b); });
+    reorder();
     renumber(parent);
     QModelIndexList after;
     after.reserve(before.size());

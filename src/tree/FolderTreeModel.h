@@ -57,6 +57,9 @@ public:
 
 private:
     static void renumber(TreeNode* parent, size_t from = 0);
+    // Runs `reorder`, which changes the order of the children of `parent` (and may add some),
+    // as one layout change that keeps every persistent index on its node.
+    void reorderChildren(TreeNode* parent, const std::function<void()>& reorder);
 
     TreeNode m_root;
     IconSource m_iconSource;
