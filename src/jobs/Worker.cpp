@@ -72,7 +72,11 @@ private:
 // Busy while a posted call waits to run, or while the work runs and does not rest.
 bool busy(const std::atomic<int>& pending, const std::atomic<bool>& running, const std::function<bool()>& resting)
 {
-    return pending.load() > 0 || (running.load() && !(resting && resting()));
+    // Running is read first: once a work has returned, every call it posted is already
+    // counted, so a count read after it misses none. Read the other way round, a count taken
+    // between two posts and a "returned" read after the last one would say idle too early.
+    const bool runs = running.load();
+    return pending.load() > 0 || (runs && !(resting && resting()));
 }
 }  // namespace
 
