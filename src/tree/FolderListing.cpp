@@ -4,8 +4,10 @@
 #include "platform/PhonePath.h"
 
 #include <QElapsedTimer>
+#include <QTimer>
 
 #include <algorithm>
+#include <atomic>
 
 using platform::FindData;
 
@@ -136,9 +138,8 @@ constexpr size_t FirstBatch = 2048;
 // While the folder is small, a slow file system still shows progress every half second.
 constexpr qint64 BatchIntervalMs = 500;
 constexpr size_t TimedBatchesUpTo = 16384;
-// From this many items on, laying the folder out takes the window a noticeable time.
-constexpr size_t BigBatch = 65536;
-constexpr qint64 RestAfterBigBatchMs = 250;
+// How often the end of a listing looks whether the window has laid out the batch before it.
+constexpr std::chrono::milliseconds LaidOutPoll{1};
 
 }  // namespace
 
@@ -172,6 +173,12 @@ bool FolderListing::start(TreeNode* folder, const QString& folderPath, ListingRu
         size_t batchSize = std::max(FirstBatch, order.size());
         QElapsedTimer sinceBatch;
         sinceBatch.start();
+        // One batch at a time is on its way to the window: the next one goes once the window
+        // has merged the last and laid it out, and meanwhile it grows. Two batches handed
+        // together would be merged in one turn of the window, and it would stop for both.
+        auto laidOut = std::make_shared<std::atomic<size_t>>(0);
+        size_t posted = 0;
+        const auto onItsWay = [&] { return laidOut->load(std::memory_order_acquire) < posted; };
         const auto hand = [&] {
             FolderListingRules::sort(nodes, rules.byType);
             const size_t handed = order.size();
@@ -180,7 +187,13 @@ bool FolderListing::start(TreeNode* folder, const QString& folderPath, ListingRu
             // std::function wants a callable it can copy; the nodes travel once all the same.
             auto sorted = std::make_shared<Nodes>(std::move(nodes));
             nodes.clear();
-            m_worker.post([batch, sorted, places, handed] { batch(std::move(*sorted), std::move(*places), handed); });
+            ++posted;
+            m_worker.post([batch, sorted, places, handed, laidOut] {
+                batch(std::move(*sorted), std::move(*places), handed);
+                // The view lays the rows out on a zero timer of its own, started by the merge:
+                // this one runs after it.
+                QTimer::singleShot(0, [laidOut] { laidOut->fetch_add(1, std::memory_order_release); });
+            });
             sinceBatch.restart();
         };
         const platform::FsError error = m_fileSystem.listForDisplay(folderPath, [&](const FindData& entry) {
@@ -191,20 +204,18 @@ bool FolderListing::start(TreeNode* folder, const QString& folderPath, ListingRu
                 return true;
             if (auto node = FolderListingRules::plainNode(m_fileSystem, entry, folderPath, rules))
                 nodes.push_back(std::move(node));
-            if (nodes.size() >= batchSize
-                || (!nodes.empty() && order.size() < TimedBatchesUpTo && sinceBatch.elapsed() >= BatchIntervalMs))
+            if ((nodes.size() >= batchSize
+                 || (!nodes.empty() && order.size() < TimedBatchesUpTo && sinceBatch.elapsed() >= BatchIntervalMs))
+                && !onItsWay())
                 hand();
             return true;
         });
         if (token.stop_requested())
             return;
         if (!nodes.empty()) {
-            // The rest of a big folder waits until the window has laid out the big batch
-            // before it and drawn a frame: handed at once, it would be merged and laid out
-            // straight after, and the window would stop for both.
-            if (order.size() >= BigBatch && sinceBatch.elapsed() < RestAfterBigBatchMs
-                && !Worker::sleepFor(token, std::chrono::milliseconds(RestAfterBigBatchMs - sinceBatch.elapsed())))
-                return;
+            while (onItsWay())
+                if (!Worker::sleepFor(token, LaidOutPoll))
+                    return;
             hand();
         }
         const bool complete = error == platform::FsError::None;

@@ -87,7 +87,8 @@ private:
 // Lists the rest of one folder on a worker of its own and hands the nodes to the user-interface
 // thread in sorted batches, each at least as big as everything handed before (so that merging
 // them costs the tree a number of passes that grows with the logarithm of the folder's size),
-// or after half a second, so that a slow file system still shows progress.
+// or after half a second, so that a slow file system still shows progress. A batch waits until
+// the window has laid out the one before it.
 class FolderListing {
 public:
     // A sorted batch of nodes, with the place of each among the nodes handed before, which were
