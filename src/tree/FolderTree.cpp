@@ -63,9 +63,9 @@ void FolderTree::dressNode(TreeNode& node, const QString& folderPath, const Dres
     QString path;
     if (node.isFolder()) {
         path = platform::PhonePath::join(folderPath, node.text);
-        node.image = m_images.folderIcons(path).closed;
+        node.setImage(m_images.folderIcons(path).closed);
     } else {
-        node.image = m_images.fileImage(node.text);
+        node.setImage(m_images.fileImage(node.text));
     }
     if (dressing.inheritedMark) {
         node.marked = true;
@@ -363,10 +363,10 @@ void FolderTree::renameNode(TreeNode* node, const QString& name)
     node->shortcutOverlay = name.endsWith(QLatin1String(".lnk"), Qt::CaseInsensitive);
     if (node->isFolder()) {
         const TreeImageList::FolderIcons icons = m_images.folderIcons(fullPathOf(node));
-        node->image = isExpanded(m_model.indexOf(node)) ? icons.open : icons.closed;
+        node->setImage(isExpanded(m_model.indexOf(node)) ? icons.open : icons.closed);
     } else {
         m_images.beginPopulation();
-        node->image = m_images.fileImage(name);
+        node->setImage(m_images.fileImage(name));
         m_images.endPopulation();
     }
     m_model.nodeChanged(node);
@@ -465,7 +465,7 @@ void FolderTree::onExpanded(const QModelIndex& index)
         populate(path, node);
     else
         listInBackground(node, path);
-    node->image = icons.open;
+    node->setImage(icons.open);
     m_model.nodeChanged(node);
     // Removing every child collapses the item in the view; open it again on the new ones.
     if (!isExpanded(index))
@@ -490,7 +490,7 @@ void FolderTree::onCollapsed(const QModelIndex& index)
         stopListing(node);
         emit listingFinished(node);
     }
-    node->image = m_images.folderIcons(fullPathOf(node)).closed;
+    node->setImage(m_images.folderIcons(fullPathOf(node)).closed);
     m_model.nodeChanged(node);
 }
 
@@ -535,7 +535,7 @@ void FolderTree::cardInserted(const QString& cardPath)
         deleteChildren(card);
         card->kind = TreeNode::Folder;
         card->childrenFlag = true;
-        card->image = m_images.folderIcons(cardPath).closed;
+        card->setImage(m_images.folderIcons(cardPath).closed);
         m_model.nodeChanged(card);
         if (currentInside)
             setCurrentNode(card);
@@ -549,7 +549,7 @@ void FolderTree::cardInserted(const QString& cardPath)
     node->text = name;
     node->kind = TreeNode::Folder;
     node->childrenFlag = true;
-    node->image = m_images.folderIcons(cardPath).closed;
+    node->setImage(m_images.folderIcons(cardPath).closed);
     m_model.insertChild(root, row, std::move(node));
 }
 

@@ -28,9 +28,12 @@ inline void assignName(QString& out, const char* name, size_t length)
             return;
         }
     }
+    // A name the caller kept (a node of the tree holds it) gets a buffer of exactly its size:
+    // resizing a shared string would leave room to grow in every name a big folder keeps.
     if (!out.isDetached())
-        out = QString();
-    out.resize(static_cast<qsizetype>(length));
+        out = QString(static_cast<qsizetype>(length), Qt::Uninitialized);
+    else
+        out.resize(static_cast<qsizetype>(length));
     QChar* characters = out.data();
     for (size_t i = 0; i < length; ++i)
         characters[i] = QChar(static_cast<char16_t>(name[i]));
