@@ -79,19 +79,18 @@ void FolderTreeModel::insertChildrenAt(TreeNode* parent, std::vector<std::unique
         return;
     }
     reorderChildren(parent, [&] {
-        std::vector<std::unique_ptr<TreeNode>> merged;
-        merged.reserve(had + nodes.size());
-        size_t old = 0;
-        for (size_t i = 0; i < nodes.size(); ++i) {
+        // Merged in place from the back, so a big folder never holds its list twice.
+        TreeNode::Children& children = parent->children;
+        children.resize(had + nodes.size());
+        size_t old = had;
+        size_t to = children.size();
+        for (size_t i = nodes.size(); i-- > 0;) {
             const size_t place = std::min<size_t>(places[i], had);
-            while (old < place)
-                merged.push_back(std::move(parent->children[old++]));
+            while (old > place)
+                children[--to] = std::move(children[--old]);
             nodes[i]->parent = parent;
-            merged.push_back(std::move(nodes[i]));
+            children[--to] = std::move(nodes[i]);
         }
-        while (old < had)
-            merged.push_back(std::move(parent->children[old++]));
-        parent->children = std::move(merged);
     });
 }
 

@@ -39,6 +39,7 @@ struct TreeNode {
         const std::unique_ptr<TreeNode>& back() const { return view().back(); }
         void push_back(std::unique_ptr<TreeNode> node) { list().push_back(std::move(node)); }
         void reserve(size_t size) { list().reserve(size); }
+        void resize(size_t size) { list().resize(size); }
         iterator insert(const_iterator place, std::unique_ptr<TreeNode> node)
         {
             return list().insert(place, std::move(node));
