@@ -16,6 +16,7 @@
 #include <QSet>
 #include <QTemporaryDir>
 #include <QThread>
+#include <QTimer>
 
 #include <gtest/gtest.h>
 
@@ -37,19 +38,24 @@ public:
     std::atomic<int> gateAt = -1;
     std::atomic<bool> waiting = false;
     std::atomic<bool> release = false;
+    std::atomic<bool> listedToTheEnd = false;
 
     platform::FsError listForDisplay(const QString& folderPath, const Visitor& visit) override
     {
         const bool worker = QThread::currentThread() != QCoreApplication::instance()->thread();
         int seen = 0;
-        return LinuxFileSystem::listForDisplay(folderPath, [&](const platform::FindData& entry) {
-            if (worker && seen++ == gateAt.load()) {
-                waiting = true;
-                while (!release.load())
-                    std::this_thread::sleep_for(std::chrono::milliseconds(1));
-            }
-            return visit(entry);
-        });
+        const platform::FsError error =
+            LinuxFileSystem::listForDisplay(folderPath, [&](const platform::FindData& entry) {
+                if (worker && seen++ == gateAt.load()) {
+                    waiting = true;
+                    while (!release.load())
+                        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+                }
+                return visit(entry);
+            });
+        if (worker)
+            listedToTheEnd = true;
+        return error;
     }
 };
 
@@ -150,6 +156,36 @@ TEST_F(ThreadedFolderListing, ABigFolderComesInSortedBatchesAndEndsAsAWholeListi
         EXPECT_EQ(files, 3002);
         m_tree->collapse(m_tree->treeModel()->indexOf(big));
     }
+}
+
+TEST_F(ThreadedFolderListing, ABatchWaitsUntilTheWindowHasTakenTheOneBefore)
+{
+    // The window is kept from turning while the worker hands its first batch and lists the
+    // rest: handed at once, the rest would be merged in the same turn as the first batch, and
+    // the window would stop for both.
+    auto turn = std::make_shared<int>(0);
+    std::vector<int> turnOfEachChange;
+    const auto changed = [&, turn] {
+        turnOfEachChange.push_back(*turn);
+        QTimer::singleShot(0, [turn] { ++*turn; });
+    };
+    QObject::connect(m_tree->treeModel(), &QAbstractItemModel::rowsInserted, changed);
+    QObject::connect(m_tree->treeModel(), &QAbstractItemModel::layoutChanged, changed);
+    m_fileSystem.gateAt = 2400;
+    TreeNode* big = top(QStringLiteral("Big"));
+    m_tree->expand(m_tree->treeModel()->indexOf(big));
+    while (!m_fileSystem.waiting.load())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    m_fileSystem.release = true;
+    while (!m_fileSystem.listedToTheEnd.load())
+        std::this_thread::sleep_for(std::chrono::milliseconds(1));
+    std::this_thread::sleep_for(std::chrono::milliseconds(50));
+    waitUntilListed(big);
+
+    EXPECT_EQ(namesOf(big), listedAtOnce(QStringLiteral("\\Big")));
+    ASSERT_GE(turnOfEachChange.size(), size_t(3));  // the first screenful and two batches at least
+    for (size_t i = 1; i < turnOfEachChange.size(); ++i)
+        EXPECT_LT(turnOfEachChange[i - 1], turnOfEachChange[i]) << i;
 }
 
 TEST_F(ThreadedFolderListing, WhateverEndsAListingEarlyStopsItAndNothingOfItArrivesAfter)
