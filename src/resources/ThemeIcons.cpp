@@ -6,8 +6,8 @@
 #include <QHash>
 #include <QIconEngine>
 #include <QImageReader>
-#include <QPainter>
 #include <QPaintDevice>
+#include <QPainter>
 #include <QPixmap>
 #include <QPixmapCache>
 #include <QStringList>
@@ -311,9 +311,8 @@ private:
         QPixmap pixmap;
         if (QPixmapCache::find(key, &pixmap))
             return pixmap;
-        pixmap = file.base.size() == fitted
-                     ? file.base
-                     : file.base.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
+        pixmap = file.base.size() == fitted ? file.base
+                                            : file.base.scaled(fitted, Qt::IgnoreAspectRatio, Qt::SmoothTransformation);
         if (qobject_cast<QApplication*>(QCoreApplication::instance()) != nullptr) {
             QStyleOption option(0);
             option.palette = QGuiApplication::palette();
@@ -341,6 +340,20 @@ QIcon fromTheme(const QString& name)
     if (entries.isEmpty() || !allPng)
         return QIcon::fromTheme(name);
     return QIcon(new PngThemeEngine(name, entries));
+}
+
+bool has(const QString& name)
+{
+    QStringList visited;
+    if (!findEntries(QIcon::themeName(), name, visited).isEmpty()
+        || !findEntries(QIcon::fallbackThemeName(), name, visited).isEmpty())
+        return true;
+    // Qt's last resort: a picture of that name in a fallback search path.
+    for (const QString& folder : QIcon::fallbackSearchPaths())
+        for (const char* suffix : {".png", ".svg", ".xpm"})
+            if (QFile::exists(folder + u'/' + name + QLatin1String(suffix)))
+                return true;
+    return false;
 }
 
 }  // namespace ThemeIcons

@@ -15,4 +15,9 @@ namespace ThemeIcons {
 // scalable picture, one found under another name, or none at all) is Qt's own.
 QIcon fromTheme(const QString& name);
 
+// What QIcon::hasThemeIcon says: whether the theme (or a fallback search path) has an icon of
+// exactly this name. Read from the same parse of the themes as fromTheme, which costs a
+// fraction of Qt's reading of the same index files.
+bool has(const QString& name);
+
 }  // namespace ThemeIcons

@@ -39,9 +39,9 @@ int TreeImageList::systemIndexFor(const QString& name)
 {
     const QMimeType type = m_mimeDatabase.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
     QString iconName = type.iconName();
-    if (!QIcon::hasThemeIcon(iconName))
+    if (!ThemeIcons::has(iconName))
         iconName = type.genericIconName();
-    if (!QIcon::hasThemeIcon(iconName))
+    if (!ThemeIcons::has(iconName))
         iconName = QStringLiteral("text-x-generic");
     auto found = m_indexByIconName.constFind(iconName);
     if (found != m_indexByIconName.constEnd())

@@ -75,6 +75,7 @@ protected:
         m_savedPaths = QIcon::themeSearchPaths();
         m_savedTheme = QIcon::themeName();
         m_savedFallback = QIcon::fallbackThemeName();
+        m_savedFallbackPaths = QIcon::fallbackSearchPaths();
         writeTheme(QStringLiteral("Fixture"),
                    "[Icon Theme]\nName=Fixture\nInherits=Parent\n"
                    "Directories=16x16/mimetypes,32x32/mimetypes,48x48/legacy,scalable/apps\n\n"
@@ -98,12 +99,15 @@ protected:
         QIcon::setThemeSearchPaths({m_folder.path()});
         QIcon::setThemeName(QStringLiteral("Fixture"));
         QIcon::setFallbackThemeName(QStringLiteral("hicolor"));
+        writeFile(QStringLiteral("pixmaps/fennick-loose.png"), pngOf(16, 0xff404040));
+        QIcon::setFallbackSearchPaths({m_folder.filePath(QStringLiteral("pixmaps"))});
     }
     void TearDown() override
     {
         QIcon::setThemeSearchPaths(m_savedPaths);
         QIcon::setThemeName(m_savedTheme);
         QIcon::setFallbackThemeName(m_savedFallback);
+        QIcon::setFallbackSearchPaths(m_savedFallbackPaths);
     }
 
     void writeTheme(const QString& name, const char* index)
@@ -123,6 +127,7 @@ protected:
     QStringList m_savedPaths;
     QString m_savedTheme;
     QString m_savedFallback;
+    QStringList m_savedFallbackPaths;
 };
 
 TEST_F(ThemeIconsTest, APngIconIsReadWithoutLoadingAnyImageFormatPlugin)
@@ -140,12 +145,15 @@ TEST_F(ThemeIconsTest, GivesTheSizesAndPixmapsOfQtsOwnThemeIcons)
 {
     // Each name with what makes it differ: sizes of each directory type in the theme itself,
     // one found in a parent, one in hicolor alone, one with a scalable picture beside its PNG
-    // file, and one that no theme has.
-    const char* names[] = {"fennick-page", "fennick-place", "fennick-app", "fennick-drawn", "fennick-missing"};
+    // file, one in a fallback search path alone, one that Qt finds under a shorter name only,
+    // and one that no theme has.
+    const char* names[] = {"fennick-page",  "fennick-place",      "fennick-app",    "fennick-drawn",
+                           "fennick-loose", "fennick-page-extra", "fennick-missing"};
     const QIcon::Mode modes[] = {QIcon::Normal, QIcon::Disabled, QIcon::Active, QIcon::Selected};
     for (const char* name : names) {
         const QIcon ours = ThemeIcons::fromTheme(QString::fromUtf8(name));
         const QIcon qts = QIcon::fromTheme(QString::fromUtf8(name));
+        EXPECT_EQ(ThemeIcons::has(QString::fromUtf8(name)), QIcon::hasThemeIcon(QString::fromUtf8(name))) << name;
         EXPECT_EQ(ours.isNull(), qts.isNull()) << name;
         EXPECT_EQ(ours.availableSizes(), qts.availableSizes()) << name;
         for (int side : {8, 16, 20, 22, 24, 30, 32, 35, 40, 48, 64}) {
