@@ -19,6 +19,8 @@
 #include <cmath>
 #include <cstdlib>
 #include <map>
+#include <memory>
+#include <vector>
 
 namespace {
 
@@ -34,62 +36,193 @@ struct ThemeDirectory {
     Type type = Type::Threshold;
 };
 
+// The index a theme folder may carry of which of its directories hold each icon name (GTK's
+// icon-theme.cache, which Qt reads too), so that a name is looked up without a look at every
+// directory. Used only while no directory it lists is newer than it, as Qt uses it.
+class IconCache {
+public:
+    explicit IconCache(const QString& folder) : m_file(folder + QStringLiteral("/icon-theme.cache"))
+    {
+        const QFileInfo info(m_file.fileName());
+        if (!info.exists() || info.lastModified() < QFileInfo(folder).lastModified())
+            return;
+        if (!m_file.open(QIODevice::ReadOnly))
+            return;
+        m_size = m_file.size();
+        m_data = m_file.map(0, m_size);
+        if (m_data == nullptr || m_size < 12 || read16(0) != 1 || read16(2) != 0)
+            return;
+        const quint32 directories = read32(8);
+        const quint32 count = read32(directories);
+        for (quint32 i = 0; i < count; ++i) {
+            const quint32 offset = read32(directories + 4 + 4 * i);
+            if (offset >= m_size
+                || info.lastModified() < QFileInfo(folder + u'/' + QString::fromUtf8(text(offset))).lastModified())
+                return;
+        }
+        m_valid = true;
+    }
+    IconCache(const IconCache&) = delete;
+    IconCache& operator=(const IconCache&) = delete;
+
+    bool isValid() const { return m_valid; }
+
+    // The directories that hold `name`, in the index's order.
+    QStringList directoriesOf(const QString& name) const
+    {
+        QStringList found;
+        const QByteArray key = name.toUtf8();
+        const quint32 hashTable = read32(4);
+        const quint32 buckets = read32(hashTable);
+        if (!m_valid || buckets == 0)
+            return found;
+        quint32 icon = read32(hashTable + 4 + 4 * (hash(key.constData()) % buckets));
+        for (int steps = 0; icon != 0xffffffff && icon < m_size && steps < 100000; ++steps) {
+            if (key == text(read32(icon + 4))) {
+                const quint32 directories = read32(8);
+                const quint32 images = read32(icon + 8);
+                const quint32 count = read32(images);
+                for (quint32 i = 0; i < count; ++i)
+                    found.append(QString::fromUtf8(text(read32(directories + 4 + 4 * read16(images + 4 + 8 * i)))));
+                break;
+            }
+            icon = read32(icon);
+        }
+        return found;
+    }
+
+private:
+    // The name hash of the index's own format, over signed characters.
+    static quint32 hash(const char* name)
+    {
+        quint32 value = static_cast<quint32>(static_cast<signed char>(*name));
+        for (const char* p = name + 1; *p != '\0'; ++p)
+            value = (value << 5) - value + static_cast<quint32>(static_cast<signed char>(*p));
+        return value;
+    }
+    // Every read is checked against the end: a damaged index reads as zeros, never beyond.
+    quint16 read16(quint32 offset) const
+    {
+        if (m_data == nullptr || offset + 2 > m_size)
+            return 0;
+        return static_cast<quint16>((m_data[offset] << 8) | m_data[offset + 1]);
+    }
+    quint32 read32(quint32 offset) const
+    {
+        if (m_data == nullptr || offset + 4 > m_size)
+            return 0;
+        return (quint32(m_data[offset]) << 24) | (quint32(m_data[offset + 1]) << 16)
+               | (quint32(m_data[offset + 2]) << 8) | quint32(m_data[offset + 3]);
+    }
+    QByteArray text(quint32 offset) const
+    {
+        if (m_data == nullptr || offset >= m_size)
+            return {};
+        const auto* start = reinterpret_cast<const char*>(m_data + offset);
+        return QByteArray(start, qstrnlen(start, static_cast<size_t>(m_size - offset)));
+    }
+
+    QFile m_file;
+    const uchar* m_data = nullptr;
+    qint64 m_size = 0;
+    bool m_valid = false;
+};
+
 struct Theme {
     bool valid = false;
-    QStringList contentFolders;  // the theme's folder in each search path that has one
+    QStringList contentFolders;                      // the theme's folder in each search path that has one
+    std::vector<std::shared_ptr<IconCache>> caches;  // one for each content folder
     QList<ThemeDirectory> directories;
     QStringList parents;
 };
 
 // What a theme folder's index.theme says: its directories, in the order of their names, and
-// the themes it inherits.
+// the themes it inherits. Read over its bytes, keeping only the few keys looked at: hicolor's
+// index alone has some 650 sections.
 Theme readIndex(const QString& indexFile)
 {
     Theme theme;
     QFile file(indexFile);
-    if (!file.open(QIODevice::ReadOnly | QIODevice::Text))
+    if (!file.open(QIODevice::ReadOnly))
         return theme;
-    std::map<QString, QHash<QString, QString>> sections;
-    QHash<QString, QString>* section = nullptr;
-    while (!file.atEnd()) {
-        const QString line = QString::fromUtf8(file.readLine()).trimmed();
-        if (line.isEmpty() || line.startsWith(u'#') || line.startsWith(u';'))
+    const QByteArray text = file.readAll();
+    struct Section {
+        QByteArray name;
+        ThemeDirectory directory;
+        bool hasMinSize = false;
+        bool hasMaxSize = false;
+    };
+    std::vector<Section> sections;
+    QByteArray inherits;
+    bool inHead = false;
+    const auto number = [](QByteArrayView value, int fallback) {
+        bool ok = false;
+        const int parsed = value.trimmed().toInt(&ok);
+        return ok ? parsed : fallback;
+    };
+    for (qsizetype start = 0; start < text.size();) {
+        qsizetype end = text.indexOf('\n', start);
+        if (end < 0)
+            end = text.size();
+        const QByteArrayView line = QByteArrayView(text).sliced(start, end - start).trimmed();
+        start = end + 1;
+        if (line.isEmpty() || line.startsWith('#'))
             continue;
-        if (line.startsWith(u'[') && line.endsWith(u']')) {
-            section = &sections[line.mid(1, line.size() - 2)];
+        if (line.startsWith('[') && line.endsWith(']')) {
+            const QByteArrayView name = line.sliced(1, line.size() - 2);
+            inHead = name == "Icon Theme";
+            if (!inHead)
+                sections.push_back({name.toByteArray(), {}, false, false});
             continue;
         }
-        const qsizetype equals = line.indexOf(u'=');
-        if (section != nullptr && equals > 0)
-            section->insert(line.left(equals).trimmed(), line.mid(equals + 1).trimmed());
-    }
-    const auto number = [](const QHash<QString, QString>& values, const QString& key, int fallback) {
-        bool ok = false;
-        const int value = values.value(key).toInt(&ok);
-        return ok ? value : fallback;
-    };
-    for (const auto& [name, values] : sections) {
-        const int size = number(values, QStringLiteral("Size"), 0);
-        if (size == 0)
+        const qsizetype equals = line.indexOf('=');
+        if (equals <= 0)
             continue;
-        ThemeDirectory directory;
-        directory.path = name;
-        directory.size = size;
-        const QString type = values.value(QStringLiteral("Type"));
-        directory.type = type == u"Fixed"      ? ThemeDirectory::Type::Fixed
-                         : type == u"Scalable" ? ThemeDirectory::Type::Scalable
-                                               : ThemeDirectory::Type::Threshold;
-        directory.threshold = number(values, QStringLiteral("Threshold"), 2);
-        directory.minSize = number(values, QStringLiteral("MinSize"), size);
-        directory.maxSize = number(values, QStringLiteral("MaxSize"), size);
-        directory.scale = number(values, QStringLiteral("Scale"), 1);
+        const QByteArrayView key = line.first(equals).trimmed();
+        const QByteArrayView value = line.sliced(equals + 1).trimmed();
+        if (inHead) {
+            if (key == "Inherits")
+                inherits = value.toByteArray();
+            continue;
+        }
+        if (sections.empty())
+            continue;
+        Section& section = sections.back();
+        ThemeDirectory& directory = section.directory;
+        if (key == "Size") {
+            directory.size = number(value, 0);
+        } else if (key == "Type") {
+            directory.type = value == "Fixed"      ? ThemeDirectory::Type::Fixed
+                             : value == "Scalable" ? ThemeDirectory::Type::Scalable
+                                                   : ThemeDirectory::Type::Threshold;
+        } else if (key == "Threshold") {
+            directory.threshold = number(value, 2);
+        } else if (key == "MinSize") {
+            directory.minSize = number(value, 0);
+            section.hasMinSize = true;
+        } else if (key == "MaxSize") {
+            directory.maxSize = number(value, 0);
+            section.hasMaxSize = true;
+        } else if (key == "Scale") {
+            directory.scale = number(value, 1);
+        }
+    }
+    std::sort(sections.begin(), sections.end(),
+              [](const Section& left, const Section& right) { return left.name < right.name; });
+    for (Section& section : sections) {
+        ThemeDirectory& directory = section.directory;
+        if (directory.size == 0)
+            continue;
+        directory.path = QString::fromUtf8(section.name);
+        if (!section.hasMinSize)
+            directory.minSize = directory.size;
+        if (!section.hasMaxSize)
+            directory.maxSize = directory.size;
         theme.directories.append(directory);
     }
-    const auto head = sections.find(QStringLiteral("Icon Theme"));
-    if (head != sections.end())
-        for (const QString& parent : head->second.value(QStringLiteral("Inherits")).split(u','))
-            if (!parent.trimmed().isEmpty())
-                theme.parents.append(parent.trimmed());
+    for (const QByteArray& parent : inherits.split(','))
+        if (!parent.trimmed().isEmpty())
+            theme.parents.append(QString::fromUtf8(parent.trimmed()));
     theme.valid = true;
     return theme;
 }
@@ -110,6 +243,8 @@ Theme loadTheme(const QString& name)
         return theme;
     theme = readIndex(indexFile);
     theme.contentFolders = folders;
+    for (const QString& folder : folders)
+        theme.caches.push_back(std::make_shared<IconCache>(folder));
     if (theme.parents.isEmpty() && !QIcon::fallbackThemeName().isEmpty())
         theme.parents.append(QIcon::fallbackThemeName());
     if (!theme.parents.contains(QStringLiteral("hicolor")))
@@ -152,15 +287,26 @@ QList<Entry> findEntries(const QString& themeName, const QString& name, QStringL
     if (!theme.valid)
         return entries;
     QList<Entry> others;
-    for (const QString& folder : theme.contentFolders) {
-        for (const ThemeDirectory& directory : theme.directories) {
-            const QString base = folder + u'/' + directory.path + u'/' + name;
+    for (size_t i = 0; i < theme.caches.size(); ++i) {
+        const QString& folder = theme.contentFolders.at(static_cast<qsizetype>(i));
+        QList<const ThemeDirectory*> directories;
+        if (theme.caches[i]->isValid()) {
+            for (const QString& path : theme.caches[i]->directoriesOf(name))
+                for (const ThemeDirectory& directory : theme.directories)
+                    if (directory.path == path)
+                        directories.append(&directory);
+        } else {
+            for (const ThemeDirectory& directory : theme.directories)
+                directories.append(&directory);
+        }
+        for (const ThemeDirectory* directory : std::as_const(directories)) {
+            const QString base = folder + u'/' + directory->path + u'/' + name;
             if (QFile::exists(base + QStringLiteral(".png"))) {
-                entries.prepend({directory, base + QStringLiteral(".png"), true});
+                entries.prepend({*directory, base + QStringLiteral(".png"), true});
             } else {
                 for (const char* suffix : {".svg", ".xpm"}) {
                     if (QFile::exists(base + QLatin1String(suffix))) {
-                        others.append({directory, base + QLatin1String(suffix), false});
+                        others.append({*directory, base + QLatin1String(suffix), false});
                         break;
                     }
                 }

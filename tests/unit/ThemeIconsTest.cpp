@@ -168,3 +168,31 @@ TEST_F(ThemeIconsTest, GivesTheSizesAndPixmapsOfQtsOwnThemeIcons)
 }
 
 }  // namespace
+
+namespace {
+
+// The theme the program names on this machine, with the index of icon names that GTK's tools
+// make beside it, against Qt's reading of the same.
+TEST(ThemeIcons, AgreeWithQtOnTheInstalledTheme)
+{
+    if (!QFile::exists(QStringLiteral("/usr/share/icons/Adwaita/index.theme")))
+        GTEST_SKIP() << "the Adwaita icon theme is not installed";
+    const QStringList savedPaths = QIcon::themeSearchPaths();
+    const QString savedTheme = QIcon::themeName();
+    QIcon::setThemeSearchPaths({QStringLiteral("/usr/share/icons")});
+    QIcon::setThemeName(QStringLiteral("Adwaita"));
+    for (const char* name : {"text-x-generic", "image-x-generic", "folder", "text-plain", "x-office-document",
+                             "application-x-executable", "no-such-icon-anywhere"}) {
+        const QString icon = QString::fromUtf8(name);
+        EXPECT_EQ(ThemeIcons::has(icon), QIcon::hasThemeIcon(icon)) << name;
+        const QIcon ours = ThemeIcons::fromTheme(icon);
+        const QIcon qts = QIcon::fromTheme(icon);
+        EXPECT_EQ(ours.availableSizes(), qts.availableSizes()) << name;
+        for (int side : {16, 20, 32})
+            EXPECT_EQ(ours.pixmap(side, side).toImage(), qts.pixmap(side, side).toImage()) << name << " " << side;
+    }
+    QIcon::setThemeSearchPaths(savedPaths);
+    QIcon::setThemeName(savedTheme);
+}
+
+}  // namespace
