@@ -1,11 +1,11 @@
 #include "app/CommandLine.h"
 
 #include "app/HandOff.h"
+#include "app/IpAddress.h"
 
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHostAddress>
 #include <QRegularExpression>
 
 #include <cerrno>
@@ -111,9 +111,9 @@ bool parseVnc(const QByteArray& value, int& port, QString& address, QString* err
         address.clear();
         return true;
     }
-    QHostAddress parsed;
+    IpAddress parsed;
     const bool isIpv6 = match.hasCaptured(1);
-    if (!parsed.setAddress(host) || (parsed.protocol() == QAbstractSocket::IPv6Protocol) != isIpv6)
+    if (!parsed.parse(host) || parsed.isIpv6() != isIpv6)
         return refuse();
     address = parsed.toString();
     return true;

@@ -1,14 +1,16 @@
 #pragma once
 
+#include <QByteArray>
 #include <QObject>
 #include <QString>
 
-class QLocalServer;
+class QSocketNotifier;
 
 // Makes sure one Fennick runs per user and runtime folder. The first start holds a lock file
 // and listens on a local socket, both named by the instance identifier; a second start finds
 // the socket, asks the running window to come to the front, hands its command line over
-// through the hand-off file and exits.
+// through the hand-off file and exits. The socket is the system's own, watched by the event
+// loop, and never read or written with a wait on the first instance's side.
 class SingleInstance : public QObject {
     Q_OBJECT
 public:
@@ -52,5 +54,7 @@ private:
     void releaseLock();
 
     int m_lockDescriptor = -1;  // the open lock file while this instance holds the lock
-    QLocalServer* m_server = nullptr;
+    // The listening socket while this instance listens; its connections are its children.
+    QSocketNotifier* m_server = nullptr;
+    QByteArray m_socketPath;  // where it listens, removed when it stops
 };

@@ -1,12 +1,12 @@
 #include "app/VncServer.h"
 
 #include "app/CommandLine.h"
+#include "app/IpAddress.h"
 
 #include <QDeadlineTimer>
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QHostAddress>
 #include <QRandomGenerator>
 #include <QStandardPaths>
 #include <QStringList>
@@ -37,16 +37,22 @@ constexpr int StopLimitMs = 3000;
 
 QString systemError(int code) { return QString::fromLocal8Bit(std::strerror(code)); }
 
+IpAddress addressOf(const QString& text)
+{
+    IpAddress address;
+    (void)address.parse(text);  // a null address when it is none
+    return address;
+}
+
 bool servesThisMachineOnly(const VncServer::Options& options)
 {
-    return options.address.isEmpty() || QHostAddress(options.address).isLoopback();
+    return options.address.isEmpty() || addressOf(options.address).isLoopback();
 }
 
 QString hostAndPort(const QString& address, int port)
 {
-    return QHostAddress(address).protocol() == QAbstractSocket::IPv6Protocol
-               ? QStringLiteral("[%1]:%2").arg(address).arg(port)
-               : QStringLiteral("%1:%2").arg(address).arg(port);
+    return addressOf(address).isIpv6() ? QStringLiteral("[%1]:%2").arg(address).arg(port)
+                                       : QStringLiteral("%1:%2").arg(address).arg(port);
 }
 
 // Binds the port as Xvnc will (SO_REUSEADDR, so that connections still closing do not count;
@@ -55,23 +61,8 @@ QString hostAndPort(const QString& address, int port)
 // this machine lacks is no failure, as Xvnc skips it too.
 bool checkPort(const QString& address, int port, bool optional, QString* error)
 {
-    const QHostAddress host(address);
     sockaddr_storage storage{};
-    socklen_t length = 0;
-    if (host.protocol() == QAbstractSocket::IPv4Protocol) {
-        auto* in = reinterpret_cast<sockaddr_in*>(&storage);
-        in->sin_family = AF_INET;
-        in->sin_port = htons(static_cast<quint16>(port));
-        in->sin_addr.s_addr = htonl(host.toIPv4Address());
-        length = sizeof(sockaddr_in);
-    } else {
-        auto* in6 = reinterpret_cast<sockaddr_in6*>(&storage);
-        in6->sin6_family = AF_INET6;
-        in6->sin6_port = htons(static_cast<quint16>(port));
-        const Q_IPV6ADDR bytes = host.toIPv6Address();
-        std::memcpy(&in6->sin6_addr, bytes.c, sizeof bytes.c);
-        length = sizeof(sockaddr_in6);
-    }
+    const socklen_t length = addressOf(address).toSocketAddress(static_cast<quint16>(port), storage);
     const int probe = ::socket(storage.ss_family, SOCK_STREAM | SOCK_CLOEXEC, 0);
     int code = errno;
     if (probe >= 0) {

@@ -3,6 +3,7 @@
 #include "filetypes/PeIcons.h"
 #include "open/DesktopEntry.h"
 #include "platform/RegularFile.h"
+#include "resources/ThemeIcons.h"
 
 #include <QFile>
 #include <QImage>
@@ -33,18 +34,18 @@ QIcon desktopIcon(const QString& path)
                     && picture.loadFromData(bytes))
                     return QIcon(picture);
             } else {
-                const QIcon themed = QIcon::fromTheme(entry.icon());
+                const QIcon themed = ThemeIcons::fromTheme(entry.icon());
                 if (!themed.isNull())
                     return themed;
             }
         }
     }
     const QMimeType type = QMimeDatabase().mimeTypeForFile(path);
-    QIcon icon = QIcon::fromTheme(type.iconName());
+    QIcon icon = ThemeIcons::fromTheme(type.iconName());
     if (icon.isNull())
-        icon = QIcon::fromTheme(type.genericIconName());
+        icon = ThemeIcons::fromTheme(type.genericIconName());
     if (icon.isNull())
-        icon = QIcon::fromTheme(QStringLiteral("application-x-executable"));
+        icon = ThemeIcons::fromTheme(QStringLiteral("application-x-executable"));
     return icon;
 }
 

@@ -2,13 +2,14 @@
 
 #include "platform/PhonePath.h"
 #include "resources/Pictures.h"
+#include "resources/ThemeIcons.h"
 
 #include <QPainter>
 
 TreeImageList::TreeImageList()
 {
     // The first system entry stands for "no particular icon", as index 0 does on the phone.
-    m_systemIcons.append(QIcon::fromTheme(QStringLiteral("text-x-generic")));
+    m_systemIcons.append(ThemeIcons::fromTheme(QStringLiteral("text-x-generic")));
     m_systemIconNames.append(QStringLiteral("text-x-generic"));
     m_indexByIconName.insert(QStringLiteral("text-x-generic"), 0);
 }
@@ -38,15 +39,15 @@ int TreeImageList::systemIndexFor(const QString& name)
 {
     const QMimeType type = m_mimeDatabase.mimeTypeForFile(name, QMimeDatabase::MatchExtension);
     QString iconName = type.iconName();
-    if (!QIcon::hasThemeIcon(iconName))
+    if (!ThemeIcons::has(iconName))
         iconName = type.genericIconName();
-    if (!QIcon::hasThemeIcon(iconName))
+    if (!ThemeIcons::has(iconName))
         iconName = QStringLiteral("text-x-generic");
     auto found = m_indexByIconName.constFind(iconName);
     if (found != m_indexByIconName.constEnd())
         return found.value();
     const int index = static_cast<int>(m_systemIcons.size());
-    m_systemIcons.append(QIcon::fromTheme(iconName));
+    m_systemIcons.append(ThemeIcons::fromTheme(iconName));
     m_systemIconNames.append(iconName);
     m_indexByIconName.insert(iconName, index);
     return index;
