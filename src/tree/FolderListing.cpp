@@ -93,41 +93,45 @@ bool sortsBefore(const TreeNode& a, const TreeNode& b, bool byType)
 
 }  // namespace FolderListingRules
 
-bool HandedOrder::less(const Key& a, const Key& b)
-{
-    if (a.rank != b.rank)
-        return a.rank < b.rank;
-    return a.name.compare(b.name, Qt::CaseInsensitive) < 0;
-}
-
-void HandedOrder::append(TreeNode::Kind kind, const QString& name) { m_keys.push_back({name, rank(kind)}); }
+void HandedOrder::append(TreeNode::Kind kind, const QString& name) { namesOf(kind).push_back(name); }
 
 std::vector<quint32> HandedOrder::merge(const FolderListingRules::Nodes& sorted)
 {
-    std::vector<Key> added;
-    added.reserve(sorted.size());
+    std::vector<QString> first;
+    std::vector<QString> after;
     for (const auto& node : sorted)
-        added.push_back({node->text, rank(node->kind)});
+        (&namesOf(node->kind) == &m_first ? first : after).push_back(node->text);
     std::vector<quint32> places;
-    places.reserve(added.size());
+    places.reserve(sorted.size());
+    const size_t firstBefore = m_first.size();
+    mergeInto(m_first, std::move(first), 0, places);
+    mergeInto(m_after, std::move(after), firstBefore, places);
+    return places;
+}
+
+void HandedOrder::mergeInto(Names& names, std::vector<QString> added, size_t before, std::vector<quint32>& places)
+{
+    if (added.empty())
+        return;
+    const auto less = [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; };
+    const size_t firstPlace = places.size();
     size_t old = 0;
-    for (const Key& key : added) {
-        while (old < m_keys.size() && !less(key, m_keys[old]))
+    for (const QString& name : added) {
+        while (old < names.size() && !less(name, names[old]))
             ++old;
-        places.push_back(static_cast<quint32>(old));
+        places.push_back(static_cast<quint32>(before + old));
     }
     // Merged in place from the back: each added name goes after the old ones it does not sort
     // before, as the places say.
-    const size_t had = m_keys.size();
-    m_keys.resize(had + added.size());
+    const size_t had = names.size();
+    names.resize(had + added.size());
     size_t from = had;
-    size_t to = m_keys.size();
+    size_t to = names.size();
     for (size_t i = added.size(); i-- > 0;) {
-        while (from > places[i])
-            m_keys[--to] = std::move(m_keys[--from]);
-        m_keys[--to] = std::move(added[i]);
+        while (from > places[firstPlace + i] - before)
+            names[--to] = std::move(names[--from]);
+        names[--to] = std::move(added[i]);
     }
-    return places;
 }
 
 namespace {

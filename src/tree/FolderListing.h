@@ -65,23 +65,24 @@ class HandedOrder {
 public:
     explicit HandedOrder(bool byType) : m_byType(byType) {}
 
-    // Adds a name that sorts after every name there.
+    // Adds a name that sorts after every name of its kind there.
     void append(TreeNode::Kind kind, const QString& name);
     // Adds the names of a sorted batch; returns for each how many names that were there before
     // sort before it (those that compare equal stay first).
     std::vector<quint32> merge(const FolderListingRules::Nodes& sorted);
-    size_t size() const { return m_keys.size(); }
+    size_t size() const { return m_first.size() + m_after.size(); }
 
 private:
-    struct Key {
-        QString name;
-        int rank;  // folders before files when sorting by type
-    };
-    int rank(TreeNode::Kind kind) const { return m_byType && kind != TreeNode::Folder ? 1 : 0; }
-    static bool less(const Key& a, const Key& b);
+    using Names = std::deque<QString>;
+    // Sorting by type puts every folder before every file: their names are kept apart, so that
+    // a name needs no rank beside it.
+    Names& namesOf(TreeNode::Kind kind) { return m_byType && kind != TreeNode::Folder ? m_after : m_first; }
+    // Merges `added`, sorted, into `names`; `before` names sort before all of them.
+    static void mergeInto(Names& names, std::vector<QString> added, size_t before, std::vector<quint32>& places);
 
     bool m_byType;
-    std::deque<Key> m_keys;
+    Names m_first;
+    Names m_after;
 };
 
 // Lists the rest of one folder on a worker of its own and hands the nodes to the user-interface
