@@ -39,7 +39,9 @@ ReceiveDialog::ReceiveDialog(ObexReceiver& receiver, const QString& folderShown,
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, &ReceiveDialog::refresh);
     timer->start(100);
-    Idle::registerProbe(this, [this] { return m_receiver.busy() || m_shownChanges != m_receiver.changes(); });
+    Idle::registerProbe(this, [this] {
+        return m_receiver.busy() || m_shownChanges != m_receiver.changes() || BacklightHold::isAsking();
+    });
 }
 
 void ReceiveDialog::refresh()
