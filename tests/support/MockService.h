@@ -22,9 +22,13 @@ public:
         : m_bus(bus == Bus::System ? QDBusConnection::systemBus() : QDBusConnection::sessionBus()), m_name(name)
     {
         EXPECT_TRUE(m_bus.isConnected()) << "no private bus";
-        QStringList arguments{QStringLiteral("-m"), QStringLiteral("dbusmock"),
+        QStringList arguments{QStringLiteral("-m"),
+                              QStringLiteral("dbusmock"),
                               bus == Bus::System ? QStringLiteral("--system") : QStringLiteral("--session"),
-                              QStringLiteral("-l"), logFile(), QStringLiteral("-t"), templateName};
+                              QStringLiteral("-l"),
+                              logFile(),
+                              QStringLiteral("-t"),
+                              templateName};
         if (!parameters.isEmpty())
             arguments << QStringLiteral("-p") << parameters;
         m_process.setProcessChannelMode(QProcess::ForwardedErrorChannel);
