@@ -52,7 +52,8 @@ void BluezDevices::ask()
         if (reply.isValid()) {
             const ManagedObjects objects = reply.value();
             for (const InterfaceProperties& interfaces : objects)
-                if (const auto device = interfaces.find(QStringLiteral("org.bluez.Device1")); device != interfaces.end())
+                if (const auto device = interfaces.find(QStringLiteral("org.bluez.Device1"));
+                    device != interfaces.end())
                     devices << *device;
         }
         answer(pushTargets(devices));

@@ -26,9 +26,10 @@ ObexPushSession::~ObexPushSession()
 {
     // A page that goes before the end still leaves no session behind in obexd.
     if (!m_session.isEmpty())
-        QDBusConnection::sessionBus().send(QDBusMessage::createMethodCall(
-            Service, QStringLiteral("/org/bluez/obex"), ClientInterface, QStringLiteral("RemoveSession"))
-                                               << QVariant::fromValue(QDBusObjectPath(m_session)));
+        QDBusConnection::sessionBus().send(QDBusMessage::createMethodCall(Service, QStringLiteral("/org/bluez/obex"),
+                                                                          ClientInterface,
+                                                                          QStringLiteral("RemoveSession"))
+                                           << QVariant::fromValue(QDBusObjectPath(m_session)));
 }
 
 void ObexPushSession::start()
