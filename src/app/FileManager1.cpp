@@ -1,27 +1,18 @@
 #include "app/FileManager1.h"
 
+#include "transfer/SessionBus.h"
+
 #include <QDBusConnection>
 #include <QDBusContext>
 #include <QDBusError>
 #include <QDBusMessage>
 #include <QDBusPendingCallWatcher>
 #include <QDBusPendingReply>
-#include <QFileInfo>
 
 namespace {
 
 const QString Name = QStringLiteral("org.freedesktop.FileManager1");
 const QString ObjectPath = QStringLiteral("/org/freedesktop/FileManager1");
-
-// Only a session bus that is there is used: with none named, the D-Bus library would start one
-// of its own on the X display.
-bool sessionBusNamed()
-{
-    if (!qEnvironmentVariableIsEmpty("DBUS_SESSION_BUS_ADDRESS"))
-        return true;
-    const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-    return !runtime.isEmpty() && QFileInfo::exists(runtime + QStringLiteral("/bus"));
-}
 
 }  // namespace
 
@@ -67,14 +58,15 @@ FileManager1::~FileManager1()
         return;
     QDBusConnection bus = QDBusConnection::sessionBus();
     bus.unregisterObject(ObjectPath);
-    bus.send(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+    bus.send(QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
+                                            QStringLiteral("/org/freedesktop/DBus"),
                                             QStringLiteral("org.freedesktop.DBus"), QStringLiteral("ReleaseName"))
              << Name);
 }
 
 void FileManager1::offer()
 {
-    if (!sessionBusNamed())
+    if (!SessionBus::named())
         return;
     QDBusConnection bus = QDBusConnection::sessionBus();
     if (!bus.isConnected() || !bus.registerObject(ObjectPath, m_adaptor.get(), QDBusConnection::ExportScriptableSlots))
@@ -83,9 +75,9 @@ void FileManager1::offer()
     // and one that asks for it later, with replacement, gets it.
     constexpr uint AllowReplacement = 0x1;
     constexpr uint DoNotQueue = 0x4;
-    QDBusMessage call = QDBusMessage::createMethodCall(QStringLiteral("org.freedesktop.DBus"),
-                                                       QStringLiteral("/org/freedesktop/DBus"),
-                                                       QStringLiteral("org.freedesktop.DBus"), QStringLiteral("RequestName"));
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("/org/freedesktop/DBus"),
+        QStringLiteral("org.freedesktop.DBus"), QStringLiteral("RequestName"));
     call << Name << (AllowReplacement | DoNotQueue);
     m_asking = true;
     auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call), this);

@@ -1,5 +1,7 @@
 #include "transfer/ObexPushSession.h"
 
+#include "transfer/SessionBus.h"
+
 #include <QDBusArgument>
 #include <QDBusConnection>
 #include <QDBusMessage>
@@ -34,7 +36,7 @@ ObexPushSession::~ObexPushSession()
 
 void ObexPushSession::start()
 {
-    QDBusConnection bus = QDBusConnection::sessionBus();
+    QDBusConnection bus = SessionBus::named() ? QDBusConnection::sessionBus() : QDBusConnection(QString());
     if (!bus.isConnected()) {
         QTimer::singleShot(0, this, [this] { finish(Outcome::ConnectFailed); });
         return;

@@ -3,7 +3,9 @@
 Client1 makes Object Push sessions; a session's ObjectPush1.SendFile makes a Transfer1 whose
 course the "transfers" parameter sets: "complete" (the file goes whole), "hold" (it stays
 active at half until Transfer1.Cancel) or "refuse" (the device says no). AgentManager1 takes
-agents. Every call is in dbusmock's log, which the tests read.
+agents; a push from a device is made by the test with the mock's AddPush(name, size), whose
+Transfer1 the test then moves along with dbusmock's UpdateProperties. Every call is in
+dbusmock's log, which the tests read.
 '''
 
 import os
@@ -37,6 +39,23 @@ def load(mock, parameters):
         ('RegisterAgent', 'o', '', ''),
         ('UnregisterAgent', 'o', '', ''),
     ])
+    mock.AddMethods('org.bluez.obex.Mock', [('AddPush', 'st', 'o', AddPush)])
+
+
+def AddPush(self, name, size):
+    number = 0
+    while f'/org/bluez/obex/server/session0/transfer{number}' in mockobject.objects:
+        number += 1
+    path = f'/org/bluez/obex/server/session0/transfer{number}'
+    self.AddObject(path, TRANSFER_IFACE, {
+        'Status': dbus.String('queued', variant_level=1),
+        'Session': dbus.ObjectPath('/org/bluez/obex/server/session0', variant_level=1),
+        'Name': dbus.String(name, variant_level=1),
+        'Size': dbus.UInt64(size, variant_level=1),
+        'Transferred': dbus.UInt64(0, variant_level=1),
+        'Filename': dbus.String('', variant_level=1),
+    }, [('Cancel', '', '', Cancel)])
+    return dbus.ObjectPath(path)
 
 
 def _changed(path, properties):
