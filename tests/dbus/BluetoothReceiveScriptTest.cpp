@@ -10,6 +10,7 @@
 
 #include <QDBusConnectionInterface>
 #include <QDBusObjectPath>
+#include <QDBusPendingCall>
 #include <QDir>
 
 namespace {
@@ -43,6 +44,42 @@ void readUntil(QProcess& process, QString& out, const QString& marker)
         out += QString::fromUtf8(process.readAllStandardOutput());
 }
 
+// Receives on 127.0.0.1 (TCP, beside Bluetooth) at a port the system picks.
+void receiveLocally(ProgramFixture& program)
+{
+    program.registry("Software\\Corvane\\Fennick\\Receive", "Address",
+                     {platform::RegType::String, RegKey::encodeString(QStringLiteral("127.0.0.1"))});
+    program.registry("Software\\Corvane\\Fennick\\Receive", "Port", {platform::RegType::Dword, RegKey::encodeDword(0)});
+}
+
+// A push of `name` that obexd has, and its AuthorizePush to the program's agent.
+QDBusMessage pushOffered(MockService& obexd, const QProcess& program, const QString& name, QString& transfer)
+{
+    const QDBusMessage added = obexd.call(QStringLiteral("/"), QStringLiteral("org.bluez.obex.Mock"),
+                                          QStringLiteral("AddPush"), {name, quint64(3)});
+    EXPECT_EQ(added.type(), QDBusMessage::ReplyMessage) << added.errorMessage().toStdString();
+    transfer = added.arguments().value(0).value<QDBusObjectPath>().path();
+    QDBusMessage authorize = QDBusMessage::createMethodCall(busNameOf(program.processId()), AgentPath,
+                                                            QStringLiteral("org.bluez.obex.Agent1"),
+                                                            QStringLiteral("AuthorizePush"));
+    authorize << QVariant::fromValue(QDBusObjectPath(transfer));
+    return authorize;
+}
+
+QDBusMessage transferStatus(MockService& obexd, const QString& transfer, const QVariantMap& properties)
+{
+    return obexd.call(transfer, QStringLiteral("org.freedesktop.DBus.Mock"), QStringLiteral("UpdateProperties"),
+                      {QStringLiteral("org.bluez.obex.Transfer1"), properties});
+}
+
+const char* const OpenReceivePage =
+    "wait idle\n"
+    "key F1\nchoose Send & Receive\nchoose Receive from IR...\n"
+    "wait idle\n"
+    "expect screen == Receiving... ==\n"
+    "dump\n"
+    "wait input\n";
+
 class BluetoothReceiveScript : public ::testing::TestWithParam<Course> {};
 
 TEST_P(BluetoothReceiveScript, APushCarriesItsNameOnlyOnceComplete)
@@ -53,17 +90,9 @@ TEST_P(BluetoothReceiveScript, APushCarriesItsNameOnlyOnceComplete)
                       QStringLiteral("org.bluez.obex"));
     ProgramFixture program;
     program.folder("Docs");
-    program.registry("Software\\Corvane\\Fennick\\Receive", "Address",
-                     {platform::RegType::String, RegKey::encodeString(QStringLiteral("127.0.0.1"))});
-    program.registry("Software\\Corvane\\Fennick\\Receive", "Port", {platform::RegType::Dword, RegKey::encodeDword(0)});
+    receiveLocally(program);
     QProcess process;
-    program.startPlaying(process, QStringLiteral(
-        "wait idle\n"
-        "key F1\nchoose Send & Receive\nchoose Receive from IR...\n"
-        "wait idle\n"
-        "expect screen == Receiving... ==\n"
-        "dump\n"
-        "wait input\n"                             // the push is on its way
+    program.startPlaying(process, QString::fromUtf8(OpenReceivePage) + QStringLiteral(  // then the push comes
         "%1"
         "key F1\n"
         "wait idle\n"
@@ -75,15 +104,9 @@ TEST_P(BluetoothReceiveScript, APushCarriesItsNameOnlyOnceComplete)
     EXPECT_TRUE(obexd.calls().contains(QStringLiteral("RegisterAgent \"%1\"").arg(AgentPath)))
         << obexd.calls().join(u'\n').toStdString();
 
-    const QDBusMessage added = obexd.call(QStringLiteral("/"), QStringLiteral("org.bluez.obex.Mock"),
-                                          QStringLiteral("AddPush"), {QStringLiteral("photo.jpg"), quint64(5)});
-    ASSERT_EQ(added.type(), QDBusMessage::ReplyMessage) << added.errorMessage().toStdString();
-    const QString transfer = added.arguments().value(0).value<QDBusObjectPath>().path();
-    QDBusMessage authorize = QDBusMessage::createMethodCall(busNameOf(process.processId()), AgentPath,
-                                                            QStringLiteral("org.bluez.obex.Agent1"),
-                                                            QStringLiteral("AuthorizePush"));
-    authorize << QVariant::fromValue(QDBusObjectPath(transfer));
-    const QDBusMessage answer = QDBusConnection::sessionBus().call(authorize);
+    QString transfer;
+    const QDBusMessage answer
+        = QDBusConnection::sessionBus().call(pushOffered(obexd, process, QStringLiteral("photo.jpg"), transfer));
     ASSERT_EQ(answer.type(), QDBusMessage::ReplyMessage) << answer.errorMessage().toStdString();
     const QString hidden = answer.arguments().value(0).toString();
     const QString docs = program.root() + QStringLiteral("/Docs");
@@ -92,9 +115,7 @@ TEST_P(BluetoothReceiveScript, APushCarriesItsNameOnlyOnceComplete)
     // As obexd does: the bytes go to the name the agent gave.
     ASSERT_TRUE(FileContent::write(hidden, "12345"));
     const auto update = [&](const QVariantMap& properties) {
-        const QDBusMessage reply = obexd.call(transfer, QStringLiteral("org.freedesktop.DBus.Mock"),
-                                              QStringLiteral("UpdateProperties"),
-                                              {QStringLiteral("org.bluez.obex.Transfer1"), properties});
+        const QDBusMessage reply = transferStatus(obexd, transfer, properties);
         EXPECT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
     };
     update({{QStringLiteral("Status"), QStringLiteral("active")}, {QStringLiteral("Transferred"), quint64(5)}});
@@ -122,5 +143,64 @@ INSTANTIATE_TEST_SUITE_P(Courses, BluetoothReceiveScript,
                                            Course{"Failed", "error", false, "Tranfer cancelled"},
                                            Course{"PageClosedFirst", "", false, ""}),
                          [](const ::testing::TestParamInfo<Course>& param) { return std::string(param.param.name); });
+
+struct Answer {
+    const char* name;
+    const char* key;  // on the question
+    bool replaced;
+};
+
+void PrintTo(const Answer& answer, std::ostream* out) { *out << answer.name; }
+
+class BluetoothReceiveOverScript : public ::testing::TestWithParam<Answer> {};
+
+TEST_P(BluetoothReceiveOverScript, AnExistingFileIsAskedAboutAndReplacedOnlyOnYes)
+{
+    const Answer answer = GetParam();
+    MockService obexd(MockService::Bus::Session, QStringLiteral(FENNICK_DBUS_TEMPLATES "/obexd.py"),
+                      QStringLiteral("org.bluez.obex"));
+    ProgramFixture program;
+    program.folder("Docs");
+    program.file("Docs/a.txt", "old");
+    receiveLocally(program);
+    QProcess process;
+    program.startPlaying(process, QStringLiteral("wait idle\nkey Enter\n")  // Docs open, a.txt shown
+                                      + QString::fromUtf8(OpenReceivePage) + QStringLiteral(
+        "wait idle\n"
+        "expect screen File '\\Docs\\a.txt' already exists. Do you want to overwrite it?\n"
+        "key %1\n"
+        "wait input\n"                             // the push went, or was refused
+        "wait idle\n"
+        "key F1\n"
+        "wait idle\n").arg(QString::fromUtf8(answer.key)));
+    QString out;
+    readUntil(process, out, QStringLiteral("== Receiving... =="));
+    QString transfer;
+    QDBusPendingCall asked = QDBusConnection::sessionBus().asyncCall(pushOffered(obexd, process, QStringLiteral("a.txt"), transfer));
+    process.write("\n");
+    ASSERT_TRUE(process.waitForBytesWritten(-1));
+    asked.waitForFinished();
+    const QDBusMessage reply = asked.reply();
+    if (answer.replaced) {
+        ASSERT_EQ(reply.type(), QDBusMessage::ReplyMessage) << reply.errorMessage().toStdString();
+        ASSERT_TRUE(FileContent::write(reply.arguments().value(0).toString(), "new"));
+        EXPECT_EQ(program.content("Docs/a.txt"), "old");  // whole until the new one is
+        EXPECT_EQ(transferStatus(obexd, transfer, {{QStringLiteral("Status"), QStringLiteral("complete")}}).type(),
+                  QDBusMessage::ReplyMessage);
+    } else {
+        EXPECT_EQ(reply.errorName(), QStringLiteral("org.bluez.obex.Error.Rejected"));
+    }
+    process.write("\n");
+    ASSERT_TRUE(process.waitForFinished(-1));
+    EXPECT_EQ(process.exitCode(), 0) << process.readAllStandardError().toStdString()
+                                     << process.readAllStandardOutput().toStdString();
+    EXPECT_EQ(program.content("Docs/a.txt"), answer.replaced ? "new" : "old");
+    EXPECT_EQ(QDir(program.root() + QStringLiteral("/Docs")).entryList(QDir::AllEntries | QDir::Hidden | QDir::NoDotAndDotDot),
+              QStringList{QStringLiteral("a.txt")});
+}
+
+INSTANTIATE_TEST_SUITE_P(Answers, BluetoothReceiveOverScript,
+                         ::testing::Values(Answer{"Yes", "F1", true}, Answer{"No", "F2", false}),
+                         [](const ::testing::TestParamInfo<Answer>& param) { return std::string(param.param.name); });
 
 }  // namespace
