@@ -1,12 +1,14 @@
 #include "app/Application.h"
 
 #include "app/CommandLine.h"
+#include "app/FileManager1.h"
 #include "app/KeypadScript.h"
 #include "app/MainFrame.h"
 #include "app/QuitSignals.h"
 #include "app/ScriptRunner.h"
 #include "app/SingleInstance.h"
 #include "app/VncServer.h"
+#include "jobs/Idle.h"
 #include "platform/RegText.h"
 #include "platform/RegistryStore.h"
 #include "platform/linux/LinuxFileSystem.h"
@@ -276,6 +278,18 @@ int runWindow(platform::FileSystem& fileSystem, WindowRun run)
         QObject::connect(&run.instance, &SingleInstance::raiseRequested, &frame, &MainFrame::bringToFront);
         QObject::connect(&run.instance, &SingleInstance::handOffPosted, &frame,
                          [&frame](qint64 bytes) { frame.postCommand(Cmd::HandOffFile, bytes); });
+        // Other programs' "Show in folder" comes the way a second start's path does.
+        FileManager1 fileManager{platform::PathMapper(run.options.root)};
+        QObject::connect(&fileManager, &FileManager1::requested, &frame,
+                         [&frame](FileManager1::Request request, const QString& path) {
+                             frame.postShow(request == FileManager1::Request::ShowFolders ? MainFrame::Shown::OpenFolder
+                                            : request == FileManager1::Request::ShowItemProperties
+                                                ? MainFrame::Shown::Properties
+                                                : MainFrame::Shown::Item,
+                                            path);
+                         });
+        Idle::registerProbe(&fileManager, [&fileManager] { return fileManager.asking(); });
+        fileManager.offer();
         QObject::connect(&run.quitSignals, &QuitSignals::received, &frame, [&frame, &signalNumber](int number) {
             if (signalNumber != 0)
                 return;  // already on the way out

@@ -210,6 +210,24 @@ void MainFrame::bringToFront()
     front->activateWindow();
 }
 
+void MainFrame::postShow(Shown what, const QString& path)
+{
+    ++m_postedCommands;
+    QMetaObject::invokeMethod(
+        this,
+        [this, what, path] {
+            --m_postedCommands;
+            bringToFront();
+            reveal(path);
+            const TreeNode* shown = currentNode();
+            if (what == Shown::OpenFolder && shown && shown->isFolder())
+                m_tree->expand(m_tree->currentIndex());
+            else if (what == Shown::Properties && shown)
+                dispatch(Cmd::Properties);
+        },
+        Qt::QueuedConnection);
+}
+
 const TreeNode* MainFrame::currentNode() const { return m_tree ? m_tree->currentNode() : nullptr; }
 
 QString MainFrame::currentPath() const

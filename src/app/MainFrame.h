@@ -58,6 +58,11 @@ public:
     void takeHandOff(qint64 bytes);
     // Brings the window, or the dialog open over it, to the front.
     void bringToFront();
+    // Another program asked to see an item: the window comes forward and the tree opens down
+    // to it; a folder may be opened too, or Properties shown for the item. Queued as a posted
+    // command is, so that the asking program has its answer before a page opens.
+    enum class Shown { Item, OpenFolder, Properties };
+    void postShow(Shown what, const QString& path);
 
     void updateMenus();
     // "Go to / Manage...": the favorites list, then the chosen place shown or opened.

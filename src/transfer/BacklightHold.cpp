@@ -1,8 +1,9 @@
 #include "transfer/BacklightHold.h"
 
 #include <QDBusConnection>
-#include <QDBusInterface>
-#include <QDBusReply>
+#include <QDBusMessage>
+#include <QDBusPendingCallWatcher>
+#include <QDBusPendingReply>
 #include <QDBusUnixFileDescriptor>
 
 #include <unistd.h>
@@ -15,23 +16,38 @@ namespace {
 int g_inhibitor = -1;
 bool g_wanted = false;
 bool g_paused = false;
+// An Inhibit call is on its way; its answer is kept only if the hold is still wanted then (a
+// resume meanwhile asks no second time).
+bool g_asking = false;
+
+bool stillWanted() { return g_wanted && !g_paused; }
 
 void take()
 {
-    if (g_inhibitor >= 0)
+    if (g_inhibitor >= 0 || g_asking)
         return;
     QDBusConnection bus = QDBusConnection::systemBus();
     if (!bus.isConnected())
         return;
-    QDBusInterface logind(QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
-                          QStringLiteral("org.freedesktop.login1.Manager"), bus);
-    if (!logind.isValid())
-        return;
-    const QDBusReply<QDBusUnixFileDescriptor> reply = logind.call(
-        QStringLiteral("Inhibit"), QStringLiteral("idle"), QStringLiteral("Fennick"),
-        QStringLiteral("A file transfer is running"), QStringLiteral("block"));
-    if (reply.isValid() && reply.value().isValid())
-        g_inhibitor = ::dup(reply.value().fileDescriptor());
+    QDBusMessage call = QDBusMessage::createMethodCall(
+        QStringLiteral("org.freedesktop.login1"), QStringLiteral("/org/freedesktop/login1"),
+        QStringLiteral("org.freedesktop.login1.Manager"), QStringLiteral("Inhibit"));
+    call.setArguments({QStringLiteral("idle"), QStringLiteral("Fennick"), QStringLiteral("A file transfer is running"),
+                       QStringLiteral("block")});
+    // Asked without waiting: a slow or missing logind never holds the window.
+    g_asking = true;
+    auto* watcher = new QDBusPendingCallWatcher(bus.asyncCall(call));
+    QObject::connect(watcher, &QDBusPendingCallWatcher::finished, watcher, [](QDBusPendingCallWatcher* answered) {
+        answered->deleteLater();
+        g_asking = false;
+        const QDBusPendingReply<QDBusUnixFileDescriptor> reply = *answered;
+        if (!reply.isValid() || !reply.value().isValid())
+            return;
+        // Let go, or paused, while the answer was on its way: the reply's descriptor closes
+        // with it, and logind drops the inhibitor.
+        if (stillWanted())
+            g_inhibitor = ::dup(reply.value().fileDescriptor());
+    });
 }
 
 void letGo()
@@ -74,5 +90,7 @@ void resume()
 }
 
 bool isHeld() { return g_inhibitor >= 0; }
+
+bool isAsking() { return g_asking; }
 
 }  // namespace BacklightHold

@@ -1,8 +1,8 @@
 #pragma once
 
 // Keeps the display lit and the machine awake while a transfer runs: an "idle" inhibitor taken
-// from logind over the system bus. Where there is no system bus or no logind, every call does
-// nothing. User-interface thread only.
+// from logind over the system bus, asked for without waiting. Where there is no system bus or no
+// logind, every call does nothing. User-interface thread only.
 namespace BacklightHold {
 
 void acquire();
@@ -12,5 +12,7 @@ void pause();
 void resume();
 // True while an inhibitor is held.
 bool isHeld();
+// True while logind has not answered yet (a script waits for it before it looks).
+bool isAsking();
 
 }  // namespace BacklightHold

@@ -9,6 +9,7 @@
 #include "resources/UnnumberedTexts.h"
 #include "settings/SettingsSchema.h"
 #include "transfer/BacklightHold.h"
+#include "transfer/ObexPushAgent.h"
 #include "transfer/ObexReceiver.h"
 #include "transfer/ReceiveDialog.h"
 #include "tree/FolderTree.h"
@@ -18,6 +19,7 @@
 #include <QApplication>
 
 #include <algorithm>
+#include <memory>
 
 QString ReceiveCommands::keyPath() { return SettingsSchema::Receive.fullPath(); }
 
@@ -63,13 +65,28 @@ void ReceiveCommands::receive()
             QMetaObject::invokeMethod(
                 &dialog, [&dialog] { dialog.refresh(); }, Qt::QueuedConnection);
         });
+    // Pushes over Bluetooth come through obexd while the page is open, beside those over TCP.
+    const QString folderPrefix = folder.endsWith(u'\\') ? folder : folder + u'\\';
+    auto agent = std::make_unique<ObexPushAgent>(
+        m_fileSystem.hostPath(folder), [&dialog, folderPrefix](const QString& name) {
+            return MessageBox::question(&dialog, Str::arg(Str::OverwriteReceived, folderPrefix + name),
+                                        Str::text(Str::ReceivingFileCaption))
+                   == Cmd::Yes;
+        });
+    dialog.watch(*agent);
+    agent->start();
     BacklightHold::acquire();
     (void)dialog.run(QApplication::activeWindow() ? QApplication::activeWindow() : m_owner);
     BacklightHold::release();
     // An object still coming is given up with the session: nothing of it stays on the disk.
     receiver.stop();
+    const QStringList pushed = agent->newNames();
+    agent.reset();
 
-    const QStringList arrived = receiver.newPaths();
+    QStringList arrived = receiver.newPaths();
+    for (const QString& name : pushed)
+        if (!arrived.contains(folderPrefix + name))
+            arrived << folderPrefix + name;
     TreeNode* parent = folderItem ? folderItem : m_tree.treeModel()->root();
     for (const QString& path : arrived) {
         if (!m_fileSystem.exists(path))

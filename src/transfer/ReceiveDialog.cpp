@@ -7,6 +7,7 @@
 #include "resources/StringTable.h"
 #include "resources/UnnumberedTexts.h"
 #include "transfer/BacklightHold.h"
+#include "transfer/ObexPushAgent.h"
 #include "transfer/ObexReceiver.h"
 
 #include <QApplication>
@@ -39,7 +40,10 @@ ReceiveDialog::ReceiveDialog(ObexReceiver& receiver, const QString& folderShown,
     auto* timer = new QTimer(this);
     connect(timer, &QTimer::timeout, this, &ReceiveDialog::refresh);
     timer->start(100);
-    Idle::registerProbe(this, [this] { return m_receiver.busy() || m_shownChanges != m_receiver.changes(); });
+    Idle::registerProbe(this, [this] {
+        return m_receiver.busy() || m_shownChanges != m_receiver.changes() || BacklightHold::isAsking()
+               || (m_agent && m_agent->busy());
+    });
 }
 
 void ReceiveDialog::refresh()
@@ -51,11 +55,13 @@ void ReceiveDialog::refresh()
         m_asking = false;
     }
     const quint64 changes = m_receiver.changes();
-    const int status = m_receiver.status();
+    // A push over Bluetooth is shown until the worker has news of its own.
+    const bool bluetooth = m_bluetoothShown && changes == m_receiverChangesAtBluetooth;
+    const int status = bluetooth ? m_bluetooth.status : m_receiver.status();
     m_status->setText(status ? Str::text(status) : waitingText());
-    m_name->setText(m_receiver.name());
+    m_name->setText(bluetooth ? m_bluetooth.name : m_receiver.name());
     // Each sender counts from zero; nothing is shown before its first byte.
-    const qint64 total = m_receiver.total();
+    const qint64 total = bluetooth ? m_bluetooth.total : m_receiver.total();
     m_count->setText(total > 0 ? sizeText(total, SizeUnits::Transfer) : QString());
     // The key ends the page either way; it reads "Done" once a sender's transfer has ended, and
     // "Cancel" again while the next one sends.
@@ -66,6 +72,25 @@ void ReceiveDialog::refresh()
         softKeyBar()->setLabel(SoftKeyBar::Left, transferEnded ? Str::text(Str::TransferDone) : m_cancelLabel);
     }
     m_shownChanges = changes;
+}
+
+void ReceiveDialog::watch(ObexPushAgent& agent)
+{
+    m_agent = &agent;
+    connect(&agent, &ObexPushAgent::receiving, this, [this](const QString& name) {
+        m_bluetooth = {Str::ReceivingFileStatus, name, 0};
+        m_bluetoothShown = true;
+        m_receiverChangesAtBluetooth = m_receiver.changes();
+        refresh();
+    });
+    connect(&agent, &ObexPushAgent::progress, this, [this](qint64 transferred) {
+        m_bluetooth.total = transferred;
+        refresh();
+    });
+    connect(&agent, &ObexPushAgent::ended, this, [this](bool received) {
+        m_bluetooth.status = received ? Str::FileReceived : Str::TransferCancelled;
+        refresh();
+    });
 }
 
 QString ReceiveDialog::waitingText() { return Txt::text(Txt::WaitingForFile); }

@@ -2,6 +2,7 @@
 
 #include "dialogs/PhoneDialog.h"
 
+class ObexPushAgent;
 class ObexReceiver;
 class QLabel;
 
@@ -16,6 +17,8 @@ public:
 
     // Reads the worker's state; asks a question that waits first.
     void refresh();
+    // Shows the pushes that come over Bluetooth as well: the latest news of either is shown.
+    void watch(ObexPushAgent& agent);
 
 protected:
     void changeEvent(QEvent* event) override;
@@ -24,6 +27,16 @@ private:
     static QString waitingText();
 
     ObexReceiver& m_receiver;
+    ObexPushAgent* m_agent = nullptr;
+    // What the Bluetooth push at hand shows, while the worker has no newer news.
+    struct Shown {
+        int status = 0;
+        QString name;
+        qint64 total = 0;
+    };
+    Shown m_bluetooth;
+    bool m_bluetoothShown = false;
+    quint64 m_receiverChangesAtBluetooth = 0;
     QLabel* m_status;
     QLabel* m_name;
     QLabel* m_count;

@@ -20,6 +20,8 @@
 
 namespace {
 constexpr int AddressRole = Qt::UserRole;
+// True on a row of a device that BlueZ knows, reached through obexd.
+constexpr int BluezRole = Qt::UserRole + 1;
 // Packet data for ordinary devices and for old ones.
 constexpr int NormalChunk = 8192;
 constexpr int LowSpeedChunk = 120;
@@ -50,8 +52,9 @@ SendToDialog::SendToDialog(const QStringList& files, QWidget* parent)
     lowSpeedRow->addWidget(lowSpeedText, 1);
     layout->addLayout(lowSpeedRow);
     setContent(content);
-    // A script waits for the first knock at every peer before it reads the list.
-    Idle::registerProbe(this, [this] { return !m_settled; });
+    connect(&m_bluez, &BluezDevices::listed, this, &SendToDialog::listBluez);
+    // A script waits for the first knock at every peer, and for BlueZ, before it reads the list.
+    Idle::registerProbe(this, [this] { return !m_settled || m_bluez.asking(); });
 }
 
 SendToDialog::~SendToDialog() { stopProbing(); }
@@ -65,6 +68,7 @@ bool SendToDialog::initialise()
 
 void SendToDialog::startProbing()
 {
+    m_bluez.ask();
     m_settled = false;
     // The registry is read here, on the user-interface thread that owns it.
     const bool started = m_prober.start(
@@ -114,6 +118,24 @@ void SendToDialog::arrived(const ObexPeers::Peer& peer)
         m_list->setCurrentItem(m_list->topLevelItem(0));
 }
 
+void SendToDialog::listBluez(const QList<BluezDevices::Device>& devices)
+{
+    for (int i = m_list->topLevelItemCount() - 1; i >= 0; --i)
+        if (m_list->topLevelItem(i)->data(0, BluezRole).toBool())
+            delete m_list->takeTopLevelItem(i);
+    int at = 0;
+    for (const BluezDevices::Device& device : devices) {
+        auto* row = new QTreeWidgetItem;
+        row->setData(0, AddressRole, device.address);
+        row->setData(0, BluezRole, true);
+        row->setText(0, Str::arg(Str::ByBluetooth, device.alias));
+        row->setIcon(0, QIcon::fromTheme(QStringLiteral("bluetooth")));
+        m_list->insertTopLevelItem(at++, row);
+    }
+    if (m_list->topLevelItemCount() == 1)
+        m_list->setCurrentItem(m_list->topLevelItem(0));
+}
+
 void SendToDialog::departed(const QString& address)
 {
     for (int i = 0; i < m_list->topLevelItemCount(); ++i) {
@@ -153,11 +175,13 @@ void SendToDialog::send()
         return;
     }
     const QString address = row->data(0, AddressRole).toString();
+    const SendingDialog::Link link = row->data(0, BluezRole).toBool() ? SendingDialog::Link::Bluez
+                                                                      : SendingDialog::Link::Tcp;
     const int chunk = m_lowSpeed->isChecked() ? LowSpeedChunk : NormalChunk;
     // The knocking stops while the files go, and the list fills again afterwards.
     stopProbing();
     {
-        SendingDialog sending(address, m_files, chunk);
+        SendingDialog sending(link, address, m_files, chunk);
         sending.run(this);
     }
     m_list->clear();

@@ -10,6 +10,7 @@
 #include "resources/StringTable.h"
 #include "resources/UnnumberedTexts.h"
 #include "transfer/ObexClient.h"
+#include "transfer/ObexPushSession.h"
 
 #include <QFile>
 #include <QLabel>
@@ -25,7 +26,12 @@ constexpr int AbortGraceMs = 2000;
 }  // namespace
 
 SendingDialog::SendingDialog(const QString& address, const QStringList& files, int chunk, QWidget* parent)
-    : PhoneDialog(DialogTemplates::Sending, parent), m_address(address), m_files(files), m_chunk(chunk)
+    : SendingDialog(Link::Tcp, address, files, chunk, parent)
+{
+}
+
+SendingDialog::SendingDialog(Link link, const QString& address, const QStringList& files, int chunk, QWidget* parent)
+    : PhoneDialog(DialogTemplates::Sending, parent), m_link(link), m_address(address), m_files(files), m_chunk(chunk)
 {
     auto* content = new QWidget;
     auto* layout = new QVBoxLayout(content);
@@ -45,7 +51,8 @@ SendingDialog::SendingDialog(const QString& address, const QStringList& files, i
     layout->addWidget(m_bar);
     layout->addStretch(1);
     setContent(content);
-    Idle::registerProbe(this, [this] { return m_running; });
+    // Through obexd the page waits on the device between obexd's answers, as a person would.
+    Idle::registerProbe(this, [this] { return m_push ? m_push->waiting() : m_running; });
 }
 
 SendingDialog::~SendingDialog()
@@ -58,6 +65,10 @@ SendingDialog::~SendingDialog()
 bool SendingDialog::initialise()
 {
     m_running = true;
+    if (m_link == Link::Bluez) {
+        startBluez();
+        return true;
+    }
     if (!m_worker.start([this](std::stop_token) { work(); })) {
         // Nothing was sent: the page ends as a transfer that never reached the peer, and says why.
         m_finalStatus = Str::ConnectFailed;
@@ -69,6 +80,11 @@ bool SendingDialog::initialise()
 
 bool SendingDialog::onCommand(int commandId)
 {
+    if (commandId == Cmd::DialogCancel && m_running && m_push) {
+        m_closeWhenDone = true;
+        m_push->cancel();
+        return true;
+    }
     if (commandId == Cmd::DialogCancel && m_running) {
         // The page goes once the worker has told the peer and ended.
         m_stop = true;
@@ -78,6 +94,40 @@ bool SendingDialog::onCommand(int commandId)
         return true;
     }
     return false;
+}
+
+void SendingDialog::startBluez()
+{
+    // Only a regular file is offered to obexd, which would otherwise hang in a named pipe's open.
+    const auto check = [](const QString& path) {
+        QFile file;
+        const platform::FsError error = platform::openRegularFile(QFile::encodeName(path), platform::Links::Follow,
+                                                                  file);
+        return error == platform::FsError::None ? QString() : FailureText::reason(error);
+    };
+    m_push = new ObexPushSession(m_address, m_files, check, this);
+    connect(m_push, &ObexPushSession::fileStarted, this, [this](int index) {
+        m_finalTotal = 0;
+        show(Str::SendingData, m_files.at(index).section(u'/', -1), -1, 0);
+    });
+    connect(m_push, &ObexPushSession::progress, this, [this](qint64 transferred, qint64 size) {
+        m_finalTotal = size;
+        show(0, QString(), transferred, size);
+    });
+    connect(m_push, &ObexPushSession::finished, this, [this](ObexPushSession::Outcome outcome, const QString& reason) {
+        switch (outcome) {
+        case ObexPushSession::Outcome::Sent: m_finalStatus = Str::FileSent; break;
+        case ObexPushSession::Outcome::ConnectFailed: m_finalStatus = Str::ConnectFailed; break;
+        case ObexPushSession::Outcome::NotSent:
+            m_finalStatus = Str::SendReadFailed;
+            m_finalReason = reason;
+            break;
+        case ObexPushSession::Outcome::Refused:
+        case ObexPushSession::Outcome::Cancelled: m_finalStatus = Str::SendRefused; break;
+        }
+        finished();
+    });
+    m_push->start();
 }
 
 void SendingDialog::work()

@@ -9,18 +9,25 @@
 #include <atomic>
 #include <mutex>
 
+class ObexPushSession;
 class QLabel;
 class QProgressBar;
 
 // "Sending...": pushes files to one OBEX peer on a worker thread and shows the status, the
 // file, the bytes sent and the share of the file. Cancel stops the transfer after the packet
 // on its way (the peer is told) and closes the page once the worker has ended; after the
-// last file the key says Done.
+// last file the key says Done. A Bluetooth device that BlueZ knows gets the files through
+// obexd instead, with the same texts; Cancel then cancels obexd's transfer.
 class SendingDialog : public PhoneDialog {
     Q_OBJECT
 public:
+    // How the files travel: OBEX over TCP to a "host:port", or through obexd to a Bluetooth
+    // address.
+    enum class Link { Tcp, Bluez };
+
     // `files` are host paths, sent in order; `chunk` bounds the data of one packet.
     SendingDialog(const QString& address, const QStringList& files, int chunk, QWidget* parent = nullptr);
+    SendingDialog(Link link, const QString& address, const QStringList& files, int chunk, QWidget* parent = nullptr);
     ~SendingDialog() override;
 
     // The string id of the final status (file sent, cannot connect, refused, cannot read).
@@ -32,6 +39,8 @@ protected:
     bool onCommand(int commandId) override;
 
 private:
+    // The files through obexd, on this thread.
+    void startBluez();
     void work();
     // Shown on the user-interface thread: a status (0: none), the file's name (empty: none),
     // the count sent (-1: none) of the file's total.
@@ -40,8 +49,10 @@ private:
     void refresh();
     void finished();
 
+    Link m_link;
     QString m_address;
     QStringList m_files;
+    ObexPushSession* m_push = nullptr;
     int m_chunk;
     QLabel* m_status;
     QLabel* m_name;
