@@ -24,6 +24,12 @@ if [ ! -f "$base/.root-complete-$small" ]; then
   touch "$base/.root-complete-$small"
 fi
 median() { printf '%s\n' "$@" | sort -n | awk '{a[NR]=$1} END {print a[int((NR+1)/2)]}'; }
+# The lowest and highest ratio of two lists taken pair by pair (one run's pair): "MIN-MAX".
+ratios() {  # A... -- B...
+  local -a a b; while [ "$1" != -- ]; do a+=("$1"); shift; done; shift; b=("$@")
+  for ((k = 0; k < ${#a[@]}; k++)); do awk -v x="${a[k]}" -v y="${b[k]}" 'BEGIN {printf "%.2f\n", x / y}'; done |
+    sort -n | awk 'NR == 1 {lo = $1} {hi = $1} END {printf "%s-%s", lo, hi}'
+}
 now() { date +%s%N; }
 declare -a ours peer
 for ((i = 0; i < runs; i++)); do
@@ -32,8 +38,9 @@ for ((i = 0; i < runs; i++)); do
   start=$(now); (cd "$base/root" && zip -r -5 -q ../peer.zip corpus); peer+=($(( $(now) - start )))
 done
 unzip -tq "$base/root/ours.zip" >/dev/null
-awk -v o="$(median "${ours[@]}")" -v p="$(median "${peer[@]}")" -v l="$line" 'BEGIN {
-  printf "zip level 5: fennick %.0f ms, zip -r -5 %.0f ms, ratio %.2f (goal <= 0.6, on a shared machine too); %s\n", o/1e6, p/1e6, o/p, l }'
+awk -v o="$(median "${ours[@]}")" -v p="$(median "${peer[@]}")" -v l="$line" -v r="$(ratios "${ours[@]}" -- "${peer[@]}")" 'BEGIN {
+  printf "zip level 5: fennick %.0f ms, zip -r -5 %.0f ms, ratio %.2f (runs %s; goal <= 0.6, on a shared machine too); %s\n", o/1e6, p/1e6, o/p, r, l }'
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 ls -l "$base/root/ours.zip" "$base/peer.zip" | awk '{print $5, $9}'
 
 declare -a ourx peerx tarx
@@ -45,8 +52,9 @@ for ((i = 0; i < runs; i++)); do
 done
 diff -r "$base/x1" "$base/x2" >/dev/null
 diff -r "$base/x1" "$base/x3" >/dev/null
-awk -v o="$(median "${ourx[@]}")" -v t="$(median "${tarx[@]}")" -v p="$(median "${peerx[@]}")" 'BEGIN {
-  printf "unzip: fennick %.0f ms, bsdtar -xf %.0f ms, ratio %.2f (goal <= 1.0); unzip -q %.0f ms, ratio %.2f\n", o/1e6, t/1e6, o/t, p/1e6, o/p }'
+awk -v o="$(median "${ourx[@]}")" -v t="$(median "${tarx[@]}")" -v p="$(median "${peerx[@]}")" -v r="$(ratios "${ourx[@]}" -- "${tarx[@]}")" 'BEGIN {
+  printf "unzip: fennick %.0f ms, bsdtar -xf %.0f ms, ratio %.2f (runs %s; goal <= 1.0); unzip -q %.0f ms, ratio %.2f\n", o/1e6, t/1e6, o/t, r, p/1e6, o/p }'
+echo "load average: $(cut -d' ' -f1-3 /proc/loadavg)"
 rm -rf "$base/x1" "$base/x2" "$base/x3"
 
 # The root holds the tree and one file: the window packs its first item beside the second.

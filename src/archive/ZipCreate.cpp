@@ -7,9 +7,12 @@
 
 #include <QDateTime>
 
+#include <algorithm>
+#include <condition_variable>
 #include <cstdio>
 #include <deque>
 #include <memory>
+#include <mutex>
 
 #include <ioapi.h>
 #include <zip.h>
@@ -75,10 +78,77 @@ private:
 };
 
 // The archive's file as minizip's output: writes and seeks go to a new file of the file
-// system, and the first failure is kept with its reason.
+// system, and the first failure is kept with its reason. minizip writes a header field by
+// field and goes back to fill in an entry's checksum and sizes; the writes of an entry gather
+// here and reach the file in one run when the entry is complete (or in large runs for a large
+// one), and a step back into what is gathered is made in memory.
 struct ArchiveOutput {
+    static constexpr qsizetype Gather = 1 << 20;
+
     platform::NewFile* file;
     FsError error = FsError::None;
+    QByteArray gathered{};  // written, not on the file yet
+    qint64 gatheredAt = 0;  // where `gathered` goes in the file
+    qint64 position = 0;    // where the next write goes
+    qint64 fileAt = 0;      // the file's own position
+    qint64 end = 0;         // the file's length, with what is gathered
+
+    bool put(const char* data, qint64 size)
+    {
+        if (error != FsError::None)
+            return false;
+        if (fileAt != position && file->seek(position, SEEK_SET) < 0) {
+            error = FsError::IoError;
+            return false;
+        }
+        error = file->write(data, size);
+        fileAt = position + size;
+        return error == FsError::None;
+    }
+    bool flush()
+    {
+        if (gathered.isEmpty())
+            return error == FsError::None;
+        const qint64 keep = position;
+        position = gatheredAt;
+        const bool ok = put(gathered.constData(), gathered.size());
+        position = keep;
+        gathered.clear();
+        return ok;
+    }
+    bool write(const char* data, qint64 size)
+    {
+        const qint64 gatheredEnd = gatheredAt + gathered.size();
+        if (!gathered.isEmpty() && (position < gatheredAt || position > gatheredEnd) && !flush())
+            return false;
+        if (gathered.isEmpty())
+            gatheredAt = position;
+        const qint64 offset = position - gatheredAt;
+        const qint64 overlap = std::min<qint64>(size, gathered.size() - offset);
+        std::copy_n(data, overlap, gathered.data() + offset);
+        const qint64 rest = size - overlap;
+        if (rest > 0) {
+            if (gathered.size() + rest > Gather && !flush())
+                return false;
+            if (gathered.isEmpty()) {
+                gatheredAt = position + overlap;
+                if (rest >= Gather / 2) {  // large data goes as it is, without a copy
+                    position += overlap;
+                    if (!put(data + overlap, rest))
+                        return false;
+                    position += rest;
+                    end = std::max(end, position);
+                    return true;
+                }
+            }
+            if (gathered.capacity() < Gather)
+                gathered.reserve(Gather);
+            gathered.append(data + overlap, rest);
+        }
+        position += size;
+        end = std::max(end, position);
+        return error == FsError::None;
+    }
 
     zlib_filefunc64_def functions()
     {
@@ -87,23 +157,27 @@ struct ArchiveOutput {
         io.zopen64_file = [](voidpf opaque, const void*, int) -> voidpf { return opaque; };
         io.zread_file = [](voidpf, voidpf, void*, uLong) -> uLong { return 0; };
         io.zwrite_file = [](voidpf opaque, voidpf, const void* data, uLong size) -> uLong {
-            auto* self = static_cast<ArchiveOutput*>(opaque);
-            if (self->error != FsError::None)
-                return 0;
-            self->error = self->file->write(static_cast<const char*>(data), static_cast<qint64>(size));
-            return self->error == FsError::None ? size : 0;
+            return static_cast<ArchiveOutput*>(opaque)->write(static_cast<const char*>(data), static_cast<qint64>(size))
+                       ? size
+                       : 0;
         };
         io.ztell64_file = [](voidpf opaque, voidpf) -> ZPOS64_T {
-            const qint64 at = static_cast<ArchiveOutput*>(opaque)->file->seek(0, SEEK_CUR);
-            return at < 0 ? static_cast<ZPOS64_T>(-1) : static_cast<ZPOS64_T>(at);
+            return static_cast<ZPOS64_T>(static_cast<ArchiveOutput*>(opaque)->position);
         };
         io.zseek64_file = [](voidpf opaque, voidpf, ZPOS64_T offset, int origin) -> long {
-            const int whence = origin == ZLIB_FILEFUNC_SEEK_SET   ? SEEK_SET
-                               : origin == ZLIB_FILEFUNC_SEEK_END ? SEEK_END
-                                                                  : SEEK_CUR;
-            return static_cast<ArchiveOutput*>(opaque)->file->seek(static_cast<qint64>(offset), whence) < 0 ? -1 : 0;
+            auto* self = static_cast<ArchiveOutput*>(opaque);
+            const qint64 base = origin == ZLIB_FILEFUNC_SEEK_SET   ? 0
+                                : origin == ZLIB_FILEFUNC_SEEK_END ? self->end
+                                                                   : self->position;
+            const qint64 to = base + static_cast<qint64>(offset);
+            if (to < 0)
+                return -1;
+            self->position = to;
+            return 0;
         };
-        io.zclose_file = [](voidpf, voidpf) -> int { return 0; };
+        io.zclose_file = [](voidpf opaque, voidpf) -> int {
+            return static_cast<ArchiveOutput*>(opaque)->flush() ? 0 : 1;
+        };
         io.zerror_file = [](voidpf opaque, voidpf) -> int {
             return static_cast<ArchiveOutput*>(opaque)->error == FsError::None ? 0 : 1;
         };
@@ -118,23 +192,50 @@ constexpr size_t PiecesInFlight = 4;
 struct Piece {
     QByteArray data;
     bool ok = true;
+    qint64 inputSize = 0;
+    uLong crc = 0;  // of the input
 };
 
-// Deflates one piece of a file as a part of one raw deflate stream: primed with the data just
-// before it (up to 32 KB), and ended by a sync flush that leaves the output at a byte boundary,
-// or, for the last piece, by the final block. Pieces placed end to end are the whole stream.
-Piece deflatePiece(const QByteArray& before, const QByteArray& input, int level, bool last)
+// Deflate data that it cannot make smaller (already compressed, or random) costs as much as
+// any other and gains nothing. A large piece is first tried on a sample (three stretches of it,
+// deflated fast); when that gains less than 1/64, the piece goes as stored blocks in the same
+// stream (deflate's level 0), which every reader takes as it takes any other block.
+constexpr qsizetype SampleFrom = 256 * 1024;
+constexpr qsizetype SampleStretch = 16 * 1024;
+
+bool worthDeflating(const QByteArray& input)
 {
-    Piece piece;
+    if (input.size() < SampleFrom)
+        return true;
     z_stream stream{};
-    if (deflateInit2(&stream, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
-        return {{}, false};
-    if (!before.isEmpty() && level > 0)
-        deflateSetDictionary(&stream, reinterpret_cast<const Bytef*>(before.constData()),
-                             static_cast<uInt>(before.size()));
-    piece.data.resize(static_cast<qsizetype>(deflateBound(&stream, static_cast<uLong>(input.size()))) + 64);
-    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.constData()));
-    stream.avail_in = static_cast<uInt>(input.size());
+    if (deflateInit2(&stream, 1, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return true;
+    char output[4 * SampleStretch];
+    stream.next_out = reinterpret_cast<Bytef*>(output);
+    stream.avail_out = sizeof output;
+    const qsizetype starts[] = {0, input.size() / 2, input.size() - SampleStretch};
+    int status = Z_OK;
+    for (size_t i = 0; i < std::size(starts) && status == Z_OK; ++i) {
+        stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input.constData() + starts[i]));
+        stream.avail_in = static_cast<uInt>(SampleStretch);
+        status = deflate(&stream, i + 1 == std::size(starts) ? Z_FINISH : Z_NO_FLUSH);
+    }
+    const qsizetype sampled = 3 * SampleStretch;
+    const bool gained = status == Z_STREAM_END && static_cast<qsizetype>(stream.total_out) < sampled - sampled / 64;
+    deflateEnd(&stream);
+    return gained;
+}
+
+// Deflates `size` bytes of `input` with `stream` (set up for a raw stream at the level wanted)
+// into `piece`: ended by a sync flush that leaves the output at a byte boundary, or, for the
+// last piece, by the final block. The checksum of the input is taken here too.
+void deflateInto(z_stream& stream, const char* input, qint64 size, bool last, Piece& piece)
+{
+    piece.inputSize = size;
+    piece.crc = crc32_z(crc32(0L, nullptr, 0), reinterpret_cast<const Bytef*>(input), static_cast<size_t>(size));
+    piece.data.resize(static_cast<qsizetype>(deflateBound(&stream, static_cast<uLong>(size))) + 64);
+    stream.next_in = reinterpret_cast<Bytef*>(const_cast<char*>(input));
+    stream.avail_in = static_cast<uInt>(size);
     qsizetype used = 0;
     int status = Z_OK;
     do {
@@ -146,8 +247,24 @@ Piece deflatePiece(const QByteArray& before, const QByteArray& input, int level,
         used = piece.data.size() - stream.avail_out;
     } while (status == Z_OK && (stream.avail_out == 0 || (last && status != Z_STREAM_END)));
     piece.ok = last ? status == Z_STREAM_END : status == Z_OK || status == Z_BUF_ERROR;
-    deflateEnd(&stream);
     piece.data.truncate(used);
+}
+
+// Deflates one piece of a file as a part of one raw deflate stream: primed with the data just
+// before it (up to 32 KB). Pieces placed end to end are the whole stream.
+Piece deflatePiece(const QByteArray& before, const QByteArray& input, int level, bool last)
+{
+    if (level > 0 && !worthDeflating(input))
+        level = 0;
+    Piece piece;
+    z_stream stream{};
+    if (deflateInit2(&stream, level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+        return {{}, false};
+    if (!before.isEmpty() && level > 0)
+        deflateSetDictionary(&stream, reinterpret_cast<const Bytef*>(before.constData()),
+                             static_cast<uInt>(before.size()));
+    deflateInto(stream, input.constData(), input.size(), last, piece);
+    deflateEnd(&stream);
     return piece;
 }
 
@@ -161,7 +278,60 @@ struct Prepared {
     quint32 mode = 0100644;
 };
 
-Prepared prepare(platform::FileSystem& fileSystem, const ZipCreate::Item& item, int level, JobContext* context)
+// Makes entries ready one after another on one thread, keeping what the next one can use: the
+// folder of the one before (entries come folder by folder), a buffer to read into and a
+// deflate stream, which a tree of many small files would otherwise set up for each.
+class Preparer {
+public:
+    Preparer(platform::FileSystem& fileSystem, int level, JobContext* context)
+        : m_fileSystem(fileSystem), m_level(level), m_context(context)
+    {
+    }
+    ~Preparer()
+    {
+        if (m_streamReady)
+            deflateEnd(&m_stream);
+    }
+    Preparer(const Preparer&) = delete;
+    Preparer& operator=(const Preparer&) = delete;
+
+    Prepared prepare(const ZipCreate::Item& item);
+
+private:
+    FsError openFolder(const QString& path)
+    {
+        if (m_folder.isOpen() && m_folderPath == path)
+            return FsError::None;
+        m_folder.reset();
+        const FsError error = m_fileSystem.openFolder(path, m_folder);
+        m_folderPath = error == FsError::None ? path : QString();
+        return error;
+    }
+    // The whole of a small file, deflated here with the kept stream.
+    Piece deflateWhole(const char* input, qint64 size)
+    {
+        Piece piece;
+        if (!m_streamReady) {
+            if (deflateInit2(&m_stream, m_level, Z_DEFLATED, -MAX_WBITS, 8, Z_DEFAULT_STRATEGY) != Z_OK)
+                return {{}, false};
+            m_streamReady = true;
+        } else if (deflateReset(&m_stream) != Z_OK) {
+            return {{}, false};
+        }
+        deflateInto(m_stream, input, size, true, piece);
+        return piece;
+    }
+
+    platform::FileSystem& m_fileSystem;
+    const int m_level;
+    JobContext* const m_context;
+    OpenFolder m_folder;
+    QString m_folderPath;
+    z_stream m_stream{};
+    bool m_streamReady = false;
+};
+
+Prepared Preparer::prepare(const ZipCreate::Item& item)
 {
     Prepared out;
     out.time = QDateTime::currentMSecsSinceEpoch();
@@ -169,15 +339,14 @@ Prepared prepare(platform::FileSystem& fileSystem, const ZipCreate::Item& item, 
         out.mode = 040755;
         return out;
     }
-    OpenFolder folder;
-    out.error = fileSystem.openFolder(item.folderPath, folder);
+    out.error = openFolder(item.folderPath);
     QByteArray linkText;
     std::unique_ptr<platform::ReadFile> file;
     if (out.error == FsError::None && item.kind == ZipCreate::Item::Link) {
-        out.error = fileSystem.linkTextAt(folder, item.name, linkText);
+        out.error = m_fileSystem.linkTextAt(m_folder, item.name, linkText);
         out.mode = 0120777;
     } else if (out.error == FsError::None) {
-        out.error = fileSystem.openFileAt(folder, item.name, file);
+        out.error = m_fileSystem.openFileAt(m_folder, item.name, file);
         if (file)
             out.time = file->birthTime();
     }
@@ -188,19 +357,21 @@ Prepared prepare(platform::FileSystem& fileSystem, const ZipCreate::Item& item, 
     // last 32 KB before it, so that one large file keeps both cores busy. A small file is one
     // piece, deflated here.
     std::deque<AsideTask<Piece>> inFlight;
+    uLong crc = crc32(0L, nullptr, 0);
+    int pieces = 0;
     const auto takeFront = [&] {
         Piece piece = inFlight.front().get();
         inFlight.pop_front();
         if (!piece.ok && out.error == FsError::None)
             out.error = FsError::Other;
         out.data.append(piece.data.constData(), piece.data.size());
+        crc = crc32_combine(crc, piece.crc, static_cast<z_off_t>(piece.inputSize));
     };
-    uLong crc = crc32(0L, nullptr, 0);
     QByteArray window;  // the 32 KB before the next piece
     qsizetype linkOffset = 0;
     bool ended = false;
     while (!ended) {
-        if (context && context->stopRequested()) {
+        if (m_context && m_context->stopRequested()) {
             out.error = FsError::Cancelled;
             break;
         }
@@ -224,21 +395,24 @@ Prepared prepare(platform::FileSystem& fileSystem, const ZipCreate::Item& item, 
             linkOffset += got;
         }
         input.truncate(got);
-        crc = crc32_z(crc, reinterpret_cast<const Bytef*>(input.constData()), static_cast<size_t>(got));
         out.size += got;
-        if (context)
-            context->bytesDone += got;
+        if (m_context)
+            m_context->bytesDone += got;
         // A short piece is the last one; after a full piece the next read tells, and an empty
         // last piece only adds the final block.
         ended = got < PieceSize;
-        if (ended && inFlight.empty()) {
-            Piece piece = deflatePiece(window, input, level, true);
+        if (ended && inFlight.empty() && pieces == 0) {
+            const Piece piece = got >= SampleFrom ? deflatePiece({}, input, m_level, true)
+                                                  : deflateWhole(input.constData(), got);
             out.data.append(piece.data.constData(), piece.data.size());
+            crc = piece.crc;
             if (!piece.ok)
                 out.error = FsError::Other;
             break;
         }
-        inFlight.emplace_back([window, input, level, ended] { return deflatePiece(window, input, level, ended); });
+        ++pieces;
+        inFlight.emplace_back(
+            [window, input, level = m_level, ended] { return deflatePiece(window, input, level, ended); });
         window = input.right(32 * 1024);
         if (inFlight.size() >= PiecesInFlight)
             takeFront();
@@ -335,40 +509,78 @@ bool ZipCreate::collect(platform::FileSystem& fileSystem, const QStringList& pat
 
 namespace {
 
-// Entries compressed ahead of the one being written, in order: two ahead, so both cores work
-// while the archive takes the one at hand; the window bounds what is in flight.
+// Entries made ready ahead of the one being written, in order, on two threads of their own,
+// while the writer makes ready the next entry itself whenever neither has taken it yet: both
+// cores work, and no thread is started per entry. The window bounds what waits to be written.
 class PreparedAhead {
 public:
     PreparedAhead(platform::FileSystem& fileSystem, const std::vector<ZipCreate::Item>& items, int level,
                   JobContext* context)
-        : m_fileSystem(fileSystem), m_items(items), m_level(level), m_context(context)
+        : m_fileSystem(fileSystem),
+          m_items(items),
+          m_level(level),
+          m_context(context),
+          m_own(fileSystem, level, context),
+          m_ready(items.size())
     {
-        launch();
+        for (int lane = 0; lane < Lanes; ++lane)
+            m_lanes.emplace_back([this] { runLane(); });
     }
-    // The next entry in order, waited for.
+    ~PreparedAhead() { drain(); }
+    PreparedAhead(const PreparedAhead&) = delete;
+    PreparedAhead& operator=(const PreparedAhead&) = delete;
+
+    // The next entry in order, made ready here or waited for.
     Prepared takeNext()
     {
-        Prepared prepared = m_pending.front().get();
-        m_pending.pop_front();
-        launch();
-        return prepared;
+        std::unique_lock lock(m_mutex);
+        const size_t index = m_taken;
+        std::unique_ptr<Prepared> prepared;
+        if (m_claimed == index) {
+            ++m_claimed;
+            lock.unlock();
+            prepared = std::make_unique<Prepared>(m_own.prepare(m_items[index]));
+            lock.lock();
+        } else {
+            m_changed.wait(lock, [&] { return m_ready[index] != nullptr; });
+            prepared = std::move(m_ready[index]);
+        }
+        ++m_taken;
+        m_changed.notify_all();
+        return std::move(*prepared);
     }
-    // Waits for what is still in flight (told to stop through the context, if any).
+    // Takes no more entries, and waits for those in the making (told to stop through the
+    // context, if any).
     void drain()
     {
-        for (AsideTask<Prepared>& task : m_pending)
-            (void)task.get();
-        m_pending.clear();
+        {
+            std::lock_guard lock(m_mutex);
+            m_quit = true;
+            m_changed.notify_all();
+        }
+        for (AsideTask<void>& lane : m_lanes)
+            lane.get();
+        m_lanes.clear();
     }
 
 private:
-    static constexpr size_t Ahead = 2;
+    static constexpr int Lanes = 2;
+    static constexpr size_t Window = 16;
 
-    void launch()
+    void runLane()
     {
-        while (m_pending.size() < Ahead + 1 && m_next < m_items.size()) {
-            const ZipCreate::Item& item = m_items[m_next++];
-            m_pending.emplace_back([this, &item] { return prepare(m_fileSystem, item, m_level, m_context); });
+        Preparer preparer(m_fileSystem, m_level, m_context);
+        std::unique_lock lock(m_mutex);
+        for (;;) {
+            m_changed.wait(lock, [&] { return m_quit || m_claimed >= m_items.size() || m_claimed < m_taken + Window; });
+            if (m_quit || m_claimed >= m_items.size())
+                return;
+            const size_t index = m_claimed++;
+            lock.unlock();
+            auto prepared = std::make_unique<Prepared>(preparer.prepare(m_items[index]));
+            lock.lock();
+            m_ready[index] = std::move(prepared);
+            m_changed.notify_all();
         }
     }
 
@@ -376,8 +588,16 @@ private:
     const std::vector<ZipCreate::Item>& m_items;
     const int m_level;
     JobContext* const m_context;
-    std::deque<AsideTask<Prepared>> m_pending;
-    size_t m_next = 0;
+    Preparer m_own;  // the writer's, for an entry no lane has taken
+
+    std::mutex m_mutex;
+    std::condition_variable m_changed;
+    std::vector<std::unique_ptr<Prepared>> m_ready;  // by index, until taken
+    size_t m_claimed = 0;                            // entries before it are taken by a lane or the writer
+    size_t m_taken = 0;                              // entries before it went to the writer
+    bool m_quit = false;
+    // Last: the lanes end before what they use goes.
+    std::vector<AsideTask<void>> m_lanes;
 };
 
 // The entry's time stamp and mode as the archive keeps them.
@@ -395,8 +615,8 @@ zip_fileinfo entryInfo(const Prepared& prepared, ZipCreate::Item::Kind kind)
     return info;
 }
 
-// Appends one compressed entry whole; false when the archive could not take it.
-bool appendEntry(zipFile zip, const ZipCreate::Item& item, Prepared& prepared, int level)
+// Appends one compressed entry whole, on the file; false when the archive could not take it.
+bool appendEntry(zipFile zip, ArchiveOutput& output, const ZipCreate::Item& item, Prepared& prepared, int level)
 {
     const zip_fileinfo info = entryInfo(prepared, item.kind);
     const QByteArray entryName = hostEntryName(item.entryName);
@@ -413,7 +633,7 @@ bool appendEntry(zipFile zip, const ZipCreate::Item& item, Prepared& prepared, i
         }))
         status = ZIP_ERRNO;
     const int closed = zipCloseFileInZipRaw64(zip, static_cast<ZPOS64_T>(prepared.size), prepared.crc);
-    return status == ZIP_OK && closed == ZIP_OK;
+    return status == ZIP_OK && closed == ZIP_OK && output.flush();
 }
 
 }  // namespace
@@ -463,7 +683,7 @@ ZipCreate::Result ZipCreate::write(platform::FileSystem& fileSystem, const QStri
             result.error = prepared.error;
             break;
         }
-        if (!appendEntry(zip, item, prepared, level)) {
+        if (!appendEntry(zip, output, item, prepared, level)) {
             result.outcome = Outcome::Failed;
             result.failedItem = join(item.folderPath, item.name);
             result.error = output.error == FsError::None ? FsError::IoError : output.error;

@@ -2,6 +2,7 @@
 
 #include "dialogs/MessageBox.h"
 #include "dialogs/SoftKeyBar.h"
+#include "jobs/AsideTask.h"
 #include "jobs/Idle.h"
 #include "resources/Commands.h"
 #include "resources/DialogTemplates.h"
@@ -87,9 +88,18 @@ bool SearchResultsDialog::initialise()
     m_stop = false;
     m_foundCount = 0;
     m_searching = true;
+    m_iconSourcesLoaded = false;
     const bool started = m_worker.start([this](std::stop_token) {
+        // What the first rows' icons need is loaded beside the walk, not by the window while it
+        // paints them; with no thread to be had, it is loaded here first.
+        AsideTask<void> iconSources([this] { loadIconSources(); });
+        const bool aside = iconSources.aside();
+        if (!aside)
+            iconSources.get();
         SearchWalk walk(m_fileSystem, m_request);
         walk.run(m_stop, [this](SearchHit&& hit) { deliver(std::move(hit)); });
+        if (aside)
+            iconSources.get();
         m_worker.post([this] { finished(); });
     });
     if (!started) {
@@ -117,10 +127,31 @@ void SearchResultsDialog::deliver(SearchHit&& hit)
         m_worker.post([this] { takeFinds(); });
 }
 
+void SearchResultsDialog::loadIconSources()
+{
+    SearchResultsModel::loadIconSources();
+    bool ask = false;
+    {
+        std::lock_guard lock(m_inboxMutex);
+        m_iconSourcesLoaded = true;
+        // Finds that came meanwhile were left in the inbox, with a batch still counted as
+        // asked for: they are asked for here. The call is posted on the worker's behalf, which
+        // waits for this task before it ends.
+        ask = !m_inbox.empty();
+        m_batchAsked = m_batchAsked || ask;
+    }
+    if (ask)
+        m_worker.post([this] { takeFinds(); });
+}
+
 void SearchResultsDialog::takeFinds()
 {
     {
         std::lock_guard lock(m_inboxMutex);
+        // No row goes in, and so no icon is looked up, before the icons' sources are loaded and
+        // handed over under this lock. The batch stays asked for: the loading asks for it.
+        if (!m_iconSourcesLoaded)
+            return;
         std::move(m_inbox.begin(), m_inbox.end(), std::back_inserter(m_backlog));
         m_inbox.clear();
         m_batchAsked = false;

@@ -49,6 +49,8 @@ private:
     // Worker side: keeps a find for the next batch, and asks for a batch to be taken unless
     // one is asked for already, so a fast walk cannot flood the event queue.
     void deliver(SearchHit&& hit);
+    // Beside the walk: loads what the rows' icons need, then lets the finds into the list.
+    void loadIconSources();
     // User-interface side.
     void takeFinds();
     void finished();
@@ -72,8 +74,9 @@ private:
 
     std::atomic<bool> m_stop = false;
     std::mutex m_inboxMutex;
-    std::vector<SearchHit> m_inbox;  // finds not taken into the list yet
-    bool m_batchAsked = false;       // a call to takeFinds() is queued
+    std::vector<SearchHit> m_inbox;    // finds not taken into the list yet
+    bool m_batchAsked = false;         // a call to takeFinds() is queued
+    bool m_iconSourcesLoaded = false;  // finds wait in the inbox until then
     // User-interface side: finds taken from the worker and not in the list yet. They go in a
     // limited number at a time, so that a flood of finds never holds the window up.
     std::deque<SearchHit> m_backlog;

@@ -3,6 +3,7 @@
 #include "resources/StringTable.h"
 
 #include <QFileIconProvider>
+#include <QImageReader>
 
 SearchResultsModel::SearchResultsModel(QObject* parent) : QAbstractTableModel(parent) {}
 
@@ -18,6 +19,12 @@ void SearchResultsModel::append(std::vector<SearchHit>&& hits)
         m_hits.insert(m_hits.end(), std::make_move_iterator(hits.begin()), std::make_move_iterator(hits.end()));
     m_iconOfRow.resize(m_hits.size(), -1);
     endInsertRows();
+}
+
+void SearchResultsModel::loadIconSources()
+{
+    (void)QImageReader::supportedImageFormats();
+    (void)QMimeDatabase().mimeTypeForFile(QStringLiteral("a.txt"), QMimeDatabase::MatchExtension);
 }
 
 int SearchResultsModel::rowCount(const QModelIndex& parent) const

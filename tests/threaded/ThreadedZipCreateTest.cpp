@@ -1,6 +1,7 @@
 // Packing a tree into an archive (the entries are compressed on two threads) and reading it
 // back with our own unpacking and with Info-ZIP's unzip.
 #include "FaultyFileSystem.h"
+#include "HostProgram.h"
 
 #include "archive/Unzip.h"
 #include "archive/ZipCreate.h"
@@ -10,7 +11,6 @@
 #include <QDir>
 #include <QFile>
 #include <QFileInfo>
-#include <QProcess>
 #include <QRandomGenerator>
 #include <QTemporaryDir>
 
@@ -104,17 +104,17 @@ TEST_F(ThreadedZipCreate, AnArchiveOfATreeReadsBackWhole)
     EXPECT_EQ(context.itemsDone.load(), 6);
 
     // Info-ZIP reads it as sound, with UTF-8 names, the empty folder and the link as a link.
-    QProcess unzip;
-    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-Z"), QStringLiteral("-l"), QFile::decodeName(archive())});
-    ASSERT_TRUE(unzip.waitForFinished(-1)) << "unzip is installed by scripts/bootstrap";
-    const QString listing = QString::fromUtf8(unzip.readAllStandardOutput());
-    EXPECT_EQ(unzip.exitCode(), 0) << listing.toStdString();
+    HostProgram unzip =
+        HostProgram::run(QStringLiteral("unzip"), {QStringLiteral("-Z"), QStringLiteral("-l"), QFile::decodeName(archive())});
+    ASSERT_TRUE(unzip.started) << "unzip is installed by scripts/bootstrap";
+    const QString listing = QString::fromUtf8(unzip.output);
+    EXPECT_EQ(unzip.exitCode, 0) << listing.toStdString();
     EXPECT_TRUE(listing.contains(QStringLiteral("Docs/ü.txt"))) << listing.toStdString();
     EXPECT_TRUE(listing.contains(QStringLiteral("Docs/empty/"))) << listing.toStdString();
     EXPECT_TRUE(listing.contains(QStringLiteral("lrwxrwxrwx"))) << listing.toStdString();
-    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-tq"), QFile::decodeName(archive())});
-    ASSERT_TRUE(unzip.waitForFinished(-1));
-    EXPECT_EQ(unzip.exitCode(), 0) << unzip.readAllStandardOutput().toStdString();
+    unzip = HostProgram::run(QStringLiteral("unzip"), {QStringLiteral("-tq"), QFile::decodeName(archive())});
+    ASSERT_TRUE(unzip.started);
+    EXPECT_EQ(unzip.exitCode, 0) << unzip.output.toStdString();
 }
 
 // Large files are deflated in pieces on several threads: the pieces must join into one stream
@@ -150,12 +150,9 @@ TEST_F(ThreadedZipCreate, ArchivesWithLargeFilesAreSoundToEveryCommonReader)
             {QStringLiteral("python3"), QStringLiteral("-m"), QStringLiteral("zipfile"), QStringLiteral("-t"), path},
         };
         for (const QStringList& reader : readers) {
-            QProcess process;
-            process.setStandardOutputFile(QProcess::nullDevice());
-            process.start(reader.first(), reader.mid(1));
-            ASSERT_TRUE(process.waitForFinished(-1)) << reader.first().toStdString();
-            EXPECT_EQ(process.exitCode(), 0)
-                << reader.first().toStdString() << ": " << process.readAllStandardError().toStdString();
+            const HostProgram process = HostProgram::run(reader.first(), reader.mid(1));
+            ASSERT_TRUE(process.started) << reader.first().toStdString();
+            EXPECT_EQ(process.exitCode, 0) << reader.first().toStdString() << ": " << process.errors.toStdString();
         }
     }
 }
@@ -178,11 +175,9 @@ TEST_F(ThreadedZipCreate, TextAfterRandomDataInOneFileIsStillCompressed)
     EXPECT_TRUE(content(QStringLiteral("out/Docs/mixed.bin")) == random + prose);
     for (const QStringList& reader : {QStringList{QStringLiteral("unzip"), QStringLiteral("-tq")},
                                       QStringList{QStringLiteral("bsdtar"), QStringLiteral("-xOf")}}) {
-        QProcess process;
-        process.setStandardOutputFile(QProcess::nullDevice());
-        process.start(reader.first(), {reader.at(1), QFile::decodeName(archive())});
-        ASSERT_TRUE(process.waitForFinished(-1)) << reader.first().toStdString();
-        EXPECT_EQ(process.exitCode(), 0) << reader.first().toStdString();
+        const HostProgram process = HostProgram::run(reader.first(), {reader.at(1), QFile::decodeName(archive())});
+        ASSERT_TRUE(process.started) << reader.first().toStdString();
+        EXPECT_EQ(process.exitCode, 0) << reader.first().toStdString();
     }
 }
 
@@ -199,13 +194,12 @@ TEST_F(ThreadedZipCreate, ManySmallFilesKeepTheirOrderAndContent)
     const std::vector<ZipCreate::Item> list = items();
     ASSERT_EQ(ZipCreate::write(*fileSystem, QStringLiteral("\\a.zip"), list, 5, nullptr, {}).outcome,
               ZipCreate::Outcome::Done);
-    QProcess unzip;
-    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-Z1"), QFile::decodeName(archive())});
-    ASSERT_TRUE(unzip.waitForFinished(-1));
+    const HostProgram unzip = HostProgram::run(QStringLiteral("unzip"), {QStringLiteral("-Z1"), QFile::decodeName(archive())});
+    ASSERT_TRUE(unzip.started);
     QStringList expected;
     for (const ZipCreate::Item& item : list)
         expected << item.entryName;
-    EXPECT_EQ(QString::fromUtf8(unzip.readAllStandardOutput()).split(u'\n', Qt::SkipEmptyParts), expected);
+    EXPECT_EQ(QString::fromUtf8(unzip.output).split(u'\n', Qt::SkipEmptyParts), expected);
     ASSERT_EQ(unpack().skipped, 0);
     for (int folder = 0; folder < 3; ++folder)
         for (int index = 0; index < 60; index += 7)
@@ -277,10 +271,9 @@ TEST_F(ThreadedZipCreate, ANameThatIsNotUtf8KeepsItsBytesBothWays)
     ASSERT_EQ(ZipCreate::write(*fileSystem, QStringLiteral("\\a.zip"), items(), 5, nullptr, {}).outcome,
               ZipCreate::Outcome::Done);
 
-    QProcess unzip;
-    unzip.start(QStringLiteral("unzip"), {QStringLiteral("-Z1"), QFile::decodeName(archive())});
-    ASSERT_TRUE(unzip.waitForFinished(-1)) << "unzip is installed by scripts/bootstrap";
-    const QList<QByteArray> listed = unzip.readAllStandardOutput().split('\n');
+    const HostProgram unzip = HostProgram::run(QStringLiteral("unzip"), {QStringLiteral("-Z1"), QFile::decodeName(archive())});
+    ASSERT_TRUE(unzip.started) << "unzip is installed by scripts/bootstrap";
+    const QList<QByteArray> listed = unzip.output.split('\n');
     EXPECT_TRUE(listed.contains("Docs/" + name)) << QByteArray(listed.join(' ')).toHex(' ').constData();
     EXPECT_TRUE(listed.contains("Docs/\xC3\xBC.txt"));  // UTF-8 names stay UTF-8
 
