@@ -142,8 +142,11 @@ constexpr size_t FirstBatch = 2048;
 // While the folder is small, a slow file system still shows progress every half second.
 constexpr qint64 BatchIntervalMs = 500;
 constexpr size_t TimedBatchesUpTo = 16384;
-// How often the end of a listing looks whether the window has laid out the batch before it.
+// How often a listing looks whether the window has laid out the batch before it.
 constexpr std::chrono::milliseconds LaidOutPoll{1};
+// From this many items on, laying the folder out takes the window a noticeable time.
+constexpr size_t BigBatch = 65536;
+constexpr qint64 RestAfterBigBatchMs = 250;
 
 }  // namespace
 
@@ -177,12 +180,18 @@ bool FolderListing::start(TreeNode* folder, const QString& folderPath, ListingRu
         size_t batchSize = std::max(FirstBatch, order.size());
         QElapsedTimer sinceBatch;
         sinceBatch.start();
-        // One batch at a time is on its way to the window: the next one goes once the window
-        // has merged the last and laid it out, and meanwhile it grows. Two batches handed
-        // together would be merged in one turn of the window, and it would stop for both.
+        // One batch at a time is on its way to the window: the next one waits until the window
+        // has merged the last and laid it out. Two batches handed together would be merged in
+        // one turn of the window, and it would stop for both; a batch left to grow meanwhile
+        // would make the last merge of a big folder the biggest.
         auto laidOut = std::make_shared<std::atomic<size_t>>(0);
         size_t posted = 0;
-        const auto onItsWay = [&] { return laidOut->load(std::memory_order_acquire) < posted; };
+        const auto waitUntilLaidOut = [&] {
+            while (laidOut->load(std::memory_order_acquire) < posted)
+                if (!Worker::sleepFor(token, LaidOutPoll))
+                    return false;
+            return true;
+        };
         const auto hand = [&] {
             FolderListingRules::sort(nodes, rules.byType);
             const size_t handed = order.size();
@@ -208,18 +217,25 @@ bool FolderListing::start(TreeNode* folder, const QString& folderPath, ListingRu
                 return true;
             if (auto node = FolderListingRules::plainNode(m_fileSystem, entry, folderPath, rules))
                 nodes.push_back(std::move(node));
-            if ((nodes.size() >= batchSize
-                 || (!nodes.empty() && order.size() < TimedBatchesUpTo && sinceBatch.elapsed() >= BatchIntervalMs))
-                && !onItsWay())
+            if (nodes.size() >= batchSize
+                || (!nodes.empty() && order.size() < TimedBatchesUpTo && sinceBatch.elapsed() >= BatchIntervalMs)) {
+                if (!waitUntilLaidOut())
+                    return false;
                 hand();
+            }
             return true;
         });
         if (token.stop_requested())
             return;
         if (!nodes.empty()) {
-            while (onItsWay())
-                if (!Worker::sleepFor(token, LaidOutPoll))
-                    return;
+            // The rest of a big folder also lets the window draw a few frames after the big
+            // batch before it: merged straight after, it would keep the window from the next
+            // frame for a second layout of every row.
+            if (!waitUntilLaidOut())
+                return;
+            if (order.size() >= BigBatch && sinceBatch.elapsed() < RestAfterBigBatchMs
+                && !Worker::sleepFor(token, std::chrono::milliseconds(RestAfterBigBatchMs - sinceBatch.elapsed())))
+                return;
             hand();
         }
         const bool complete = error == platform::FsError::None;
