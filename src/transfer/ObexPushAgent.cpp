@@ -1,5 +1,6 @@
 #include "transfer/ObexPushAgent.h"
 
+#include "transfer/ObexdNames.h"
 #include "transfer/ReceivedName.h"
 #include "transfer/SessionBus.h"
 
@@ -20,12 +21,12 @@
 
 namespace {
 
-const QString Service = QStringLiteral("org.bluez.obex");
+using Obexd::Service;
 const QString ManagerPath = QStringLiteral("/org/bluez/obex");
 const QString ManagerInterface = QStringLiteral("org.bluez.obex.AgentManager1");
 const QString AgentPath = QStringLiteral("/org/corvane/fennick/ObexAgent");
-const QString TransferInterface = QStringLiteral("org.bluez.obex.Transfer1");
-const QString PropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+using Obexd::PropertiesInterface;
+using Obexd::TransferInterface;
 const QString Rejected = QStringLiteral("org.bluez.obex.Error.Rejected");
 
 QDBusMessage managerCall(const QString& method)

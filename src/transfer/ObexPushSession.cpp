@@ -1,5 +1,6 @@
 #include "transfer/ObexPushSession.h"
 
+#include "transfer/ObexdNames.h"
 #include "transfer/SessionBus.h"
 
 #include <QDBusArgument>
@@ -11,11 +12,11 @@
 
 namespace {
 
-const QString Service = QStringLiteral("org.bluez.obex");
+using Obexd::Service;
 const QString ClientInterface = QStringLiteral("org.bluez.obex.Client1");
 const QString PushInterface = QStringLiteral("org.bluez.obex.ObjectPush1");
-const QString TransferInterface = QStringLiteral("org.bluez.obex.Transfer1");
-const QString PropertiesInterface = QStringLiteral("org.freedesktop.DBus.Properties");
+using Obexd::PropertiesInterface;
+using Obexd::TransferInterface;
 
 }  // namespace
 
