@@ -97,8 +97,8 @@ void HandedOrder::append(TreeNode::Kind kind, const QString& name) { namesOf(kin
 
 std::vector<quint32> HandedOrder::merge(const FolderListingRules::Nodes& sorted)
 {
-    std::vector<QString> first;
-    std::vector<QString> after;
+    std::vector<NodeName> first;
+    std::vector<NodeName> after;
     for (const auto& node : sorted)
         (&namesOf(node->kind) == &m_first ? first : after).push_back(node->text);
     std::vector<quint32> places;
@@ -109,14 +109,14 @@ std::vector<quint32> HandedOrder::merge(const FolderListingRules::Nodes& sorted)
     return places;
 }
 
-void HandedOrder::mergeInto(Names& names, std::vector<QString> added, size_t before, std::vector<quint32>& places)
+void HandedOrder::mergeInto(Names& names, std::vector<NodeName> added, size_t before, std::vector<quint32>& places)
 {
     if (added.empty())
         return;
-    const auto less = [](const QString& a, const QString& b) { return a.compare(b, Qt::CaseInsensitive) < 0; };
+    const auto less = [](const NodeName& a, const NodeName& b) { return a.compare(b, Qt::CaseInsensitive) < 0; };
     const size_t firstPlace = places.size();
     size_t old = 0;
-    for (const QString& name : added) {
+    for (const NodeName& name : added) {
         while (old < names.size() && !less(name, names[old]))
             ++old;
         places.push_back(static_cast<quint32>(before + old));

@@ -73,12 +73,12 @@ public:
     size_t size() const { return m_first.size() + m_after.size(); }
 
 private:
-    using Names = std::deque<QString>;
+    using Names = std::deque<NodeName>;
     // Sorting by type puts every folder before every file: their names are kept apart, so that
     // a name needs no rank beside it.
     Names& namesOf(TreeNode::Kind kind) { return m_byType && kind != TreeNode::Folder ? m_after : m_first; }
     // Merges `added`, sorted, into `names`; `before` names sort before all of them.
-    static void mergeInto(Names& names, std::vector<QString> added, size_t before, std::vector<quint32>& places);
+    static void mergeInto(Names& names, std::vector<NodeName> added, size_t before, std::vector<quint32>& places);
 
     bool m_byType;
     Names m_first;

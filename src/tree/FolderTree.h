@@ -66,7 +66,7 @@ public:
     bool hasShownChildren(const QString& folderPath);
 
     QString fullPathOf(const TreeNode* node) const;  // "\" for none
-    static QString textOf(const TreeNode* node) { return node ? node->text : QString(); }
+    static QString textOf(const TreeNode* node) { return node ? node->text.toString() : QString(); }
     static TreeNode::Kind kindOf(const TreeNode* node) { return node ? node->kind : TreeNode::None; }
     void deleteChildren(TreeNode* node);  // null: the whole top level
 

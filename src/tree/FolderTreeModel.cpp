@@ -212,7 +212,7 @@ QVariant FolderTreeModel::data(const QModelIndex& index, int role) const
         return {};
     switch (role) {
     case Qt::DisplayRole:
-    case Qt::EditRole: return item->text;
+    case Qt::EditRole: return item->text.toString();
     case Qt::DecorationRole:
         return m_iconSource ? QVariant(m_iconSource(item->image, item->shortcutOverlay)) : QVariant();
     case Qt::FontRole:

@@ -76,7 +76,7 @@ void refresh(FolderTree& tree)
         return;
     TreeNode* root = tree.treeModel()->root();
     TreeNode* folder = current->isFolder() && isExpandedWithChildren(tree, current) ? current : current->parent;
-    const QString keep = folder == current ? QString() : current->text;
+    const QString keep = folder == current ? QString() : current->text.toString();
     tree.setUpdatesEnabled(false);
     if (folder == root) {
         tree.deleteChildren(nullptr);

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "platform/ItemKind.h"
+#include "tree/NodeName.h"
 
 #include <QString>
 
@@ -71,7 +72,7 @@ struct TreeNode {
         std::unique_ptr<List> m_list;
     };
 
-    QString text;                // the bare name, as the enumeration returned it
+    NodeName text;               // the bare name, as the enumeration returned it
     TreeNode* parent = nullptr;  // the hidden root node for top-level items
     Children children;
     int row = 0;       // the index among its siblings, kept by the model

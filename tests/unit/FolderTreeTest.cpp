@@ -203,7 +203,7 @@ TEST_F(FolderTreeTest, SortingIgnoresCaseAsAComparisonWithoutCaseDoes)
                 EXPECT_LT(a->kind, b->kind);
             else
                 EXPECT_LE(a->text.compare(b->text, Qt::CaseInsensitive), 0)
-                    << a->text.toStdString() << " before " << b->text.toStdString();
+                    << a->text.toString().toStdString() << " before " << b->text.toString().toStdString();
         }
     }
 }
