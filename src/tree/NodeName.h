@@ -40,10 +40,7 @@ public:
     }
     ~NodeName() { release(); }
 
-    QString toString() const
-    {
-        return m_tag == Heap ? *heap() : QString::fromLatin1(m_inline, m_tag);
-    }
+    QString toString() const { return m_tag == Heap ? *heap() : QString::fromLatin1(m_inline, m_tag); }
     operator QString() const { return toString(); }  // NOLINT: read where a QString is wanted
 
     qsizetype size() const { return m_tag == Heap ? heap()->size() : m_tag; }
