@@ -31,8 +31,6 @@ struct TreeNode {
         iterator end() { return list().end(); }
         const_iterator begin() const { return view().begin(); }
         const_iterator end() const { return view().end(); }
-        List::const_reverse_iterator rbegin() const { return view().rbegin(); }
-        List::const_reverse_iterator rend() const { return view().rend(); }
         std::unique_ptr<TreeNode>& operator[](size_t i) { return (*m_list)[i]; }
         const std::unique_ptr<TreeNode>& operator[](size_t i) const { return (*m_list)[i]; }
         const std::unique_ptr<TreeNode>& at(size_t i) const { return view().at(i); }
@@ -45,17 +43,8 @@ struct TreeNode {
         {
             return list().insert(place, std::move(node));
         }
-        iterator erase(const_iterator first, const_iterator last) { return list().erase(first, last); }
         iterator erase(const_iterator place) { return list().erase(place); }
         void clear() { m_list.reset(); }
-        Children& operator=(List nodes)
-        {
-            if (nodes.empty())
-                m_list.reset();
-            else
-                m_list = std::make_unique<List>(std::move(nodes));
-            return *this;
-        }
 
     private:
         List& list()

@@ -28,8 +28,8 @@ inline void assignName(QString& out, const char* name, size_t length)
             return;
         }
     }
-    // A name the caller kept (a node of the tree holds it) gets a buffer of exactly its size:
-    // resizing a shared string would leave room to grow in every name a big folder keeps.
+    // A name the caller kept (a search result, a long name in the tree) gets a buffer of exactly
+    // its size: resizing a shared string would leave room to grow in every name it keeps.
     if (!out.isDetached())
         out = QString(static_cast<qsizetype>(length), Qt::Uninitialized);
     else
